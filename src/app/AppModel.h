@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/DiskScanner.h"
+#include "core/FileTree.h"
+#include "core/VolumeInfo.h"
+#include "platform/DesktopServices.h"
+
+namespace raumfuchs {
+
+enum class Phase { Start, Scanning, Result };
+
+// What to scan.
+struct ScanTarget {
+    std::string path;  // file-system bytes; "/" for the system root
+    QString displayName;
+    std::optional<std::int64_t> volumeUsed;  // set only for whole volumes
+    friend bool operator==(const ScanTarget&, const ScanTarget&) = default;
+};
+
+// How a change of the shown folder is to be animated: a damped spring.
+struct Spring {
+    double response = 0.35;  // seconds
+    double dampingFraction = 0.85;
+};
+
+// The one model of the application. Lives on the main thread; every property
+// change is announced by its signal so that views can refresh. Scans run on a
+// background thread; their progress and results come back queued and are
+// dropped when their token is no longer the model's.
+class AppModel : public QObject {
+    Q_OBJECT
+public:
+    explicit AppModel(DesktopServices& services, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    Phase phase() const { return phase_; }
+    const std::vector<VolumeInfo>& volumes() const { return volumes_; }
+    const ScanProgress& progress() const { return progress_; }
+    const std::optional<ScanTarget>& target() const { return target_; }
+    const FileNode& root() const { return root_; }
+    const FileNode& current() const { return current_; }
+    std::int64_t unreadableCount() const { return unreadableCount_; }
+    double scanDuration() const { return scanDuration_; }
+    std::int64_t treeRevision() const { return treeRevision_; }
+    const std::vector<FileNode>& pendingTrash() const { return pendingTrash_; }
+    bool isConfirmingTrash() const { return isConfirmingTrash_; }
+    const std::optional<QString>& alertMessage() const { return alertMessage_; }
+    DesktopServices& services() const { return services_; }
+
+    // Written by the dialogs of the root view.
+    void setPendingTrash(std::vector<FileNode> nodes);
+    void setConfirmingTrash(bool confirming);
+    void setAlertMessage(std::optional<QString> message);
+
+    void startScan(const ScanTarget& target);
+    void rescan();
+    void cancelScan();
+    void backToStart();
+    // Makes `folder` the shown folder, animated with Spring; ignores files and
+    // the folder already shown.
+    void navigate(const FileNode& folder);
+    // The node of the current tree at `path` (file-system bytes), or none.
+    FileNode node(const std::string& path) const;
+    void chooseFolder();
+    void reloadVolumes();
+
+    void requestTrash(const std::vector<FileNode>& nodes);
+    void confirmTrash();
+
+    void revealInFinder(const std::vector<FileNode>& nodes);
+    void copyPaths(const std::vector<FileNode>& nodes);
+    void openItem(const FileNode& node);
+    void openFullDiskAccessSettings();
+
+signals:
+    void phaseChanged();
+    void volumesChanged();
+    void progressChanged();
+    void targetChanged();
+    void rootChanged();
+    // `animated` is true when navigate() made the change: views animate it with
+    // Spring. Other changes (a new tree, a trashed folder) are not animated.
+    void currentChanged(bool animated);
+    void unreadableCountChanged();
+    void scanDurationChanged();
+    void treeRevisionChanged();
+    void pendingTrashChanged();
+    void confirmingTrashChanged();
+    void alertMessageChanged();
+
+private:
+    // (implementation fields)
+    DesktopServices& services_;
+    Phase phase_ = Phase::Start;
+    std::vector<VolumeInfo> volumes_;
+    ScanProgress progress_;
+    std::optional<ScanTarget> target_;
+    FileNode root_;
+    FileNode current_;
+    std::int64_t unreadableCount_ = 0;
+    double scanDuration_ = 0;
+    std::int64_t treeRevision_ = 0;
+    std::vector<FileNode> pendingTrash_;
+    bool isConfirmingTrash_ = false;
+    std::optional<QString> alertMessage_;
+    std::shared_ptr<CancelToken> token_;
+};
+
+}  // namespace raumfuchs

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace raumfuchs {
+
+// An append-only array stored in fixed chunks. Growing never moves or copies
+// existing elements, so a tree of millions of entries never needs twice its
+// size during a reallocation, and the slack is at most one chunk.
+template <typename T, unsigned ChunkBits = 16>
+class ChunkedArray {
+public:
+    static constexpr std::size_t kChunkSize = std::size_t{1} << ChunkBits;
+
+    std::size_t size() const { return size_; }
+
+    T& operator[](std::size_t i) { return chunks_[i >> ChunkBits][i & (kChunkSize - 1)]; }
+    const T& operator[](std::size_t i) const {
+        return chunks_[i >> ChunkBits][i & (kChunkSize - 1)];
+    }
+
+    void push_back(const T& value) {
+        if ((size_ & (kChunkSize - 1)) == 0) {
+            chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunkSize));
+        }
+        (*this)[size_++] = value;
+    }
+
+    // Elements that fit before the current chunk is full.
+    std::size_t roomInChunk() const {
+        const std::size_t used = size_ & (kChunkSize - 1);
+        return used == 0 && size_ == chunks_.size() * kChunkSize ? 0 : kChunkSize - used;
+    }
+
+    std::size_t memoryBytes() const { return chunks_.size() * kChunkSize * sizeof(T); }
+
+private:
+    std::vector<std::unique_ptr<T[]>> chunks_;
+    std::size_t size_ = 0;
+};
+
+}  // namespace raumfuchs

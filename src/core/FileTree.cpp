@@ -1,0 +1,323 @@
+#include "core/FileTree.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace raumfuchs {
+
+FileTree::FileTree(std::string rootPath, std::string rootName)
+    : rootPath_(std::move(rootPath)), rootName_(std::move(rootName)) {}
+
+FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int64_t size,
+                                  std::uint32_t aux) {
+    const Index index = static_cast<Index>(sizes_.size());
+    sizes_.push_back(size);
+    parents_.push_back(parent);
+    aux_.push_back(aux);
+    if (index == 0) {
+        // The root's name is the display name of the scan, kept in rootName_.
+        nameOffsets_.push_back(0);
+        return index;
+    }
+    const std::size_t length = std::min<std::size_t>(name.size(), 255);
+    const std::size_t room = names_.roomInChunk();
+    if (room != 0 && room < length + 1) {
+        for (std::size_t i = 0; i < room; ++i) {
+            names_.push_back('\0');
+        }
+    }
+    nameOffsets_.push_back(static_cast<std::uint32_t>(names_.size()));
+    names_.push_back(static_cast<char>(static_cast<unsigned char>(length)));
+    for (std::size_t i = 0; i < length; ++i) {
+        names_.push_back(name[i]);
+    }
+    return index;
+}
+
+FileTree::Index FileTree::addDirectory(Index parent, std::string_view name,
+                                       std::int64_t ownBytes) {
+    const auto dirIndex = static_cast<std::uint32_t>(dirs_.size());
+    dirs_.push_back(Directory{});
+    return addNode(parent, name, ownBytes, kDirBit | dirIndex);
+}
+
+FileTree::Index FileTree::addFile(Index parent, std::string_view name, std::int64_t bytes) {
+    return addNode(parent, name, bytes, 0);
+}
+
+FileTree::Index FileTree::addPlaceholder(Index parent, std::string_view name, bool isDirectory) {
+    if (isDirectory) {
+        const Index index = addDirectory(parent, name, 0);
+        dir(index).childCount = kUnreadableBit;
+        return index;
+    }
+    return addNode(parent, name, 0, kFileUnreadable);
+}
+
+void FileTree::setChildren(Index node, const std::vector<Index>& children) {
+    Directory& d = dir(node);
+    d.childBegin = static_cast<std::uint32_t>(childIndex_.size());
+    for (Index c : children) {
+        childIndex_.push_back(c);
+    }
+    d.childCount = (d.childCount & kUnreadableBit) | static_cast<std::uint32_t>(children.size());
+    sortChildren(node);
+}
+
+void FileTree::addToTotals(Index node, std::int64_t bytes, std::int64_t files) {
+    sizes_[node] += bytes;
+    dir(node).fileCount += files;
+}
+
+void FileTree::markUnreadable(Index node) {
+    if (isDirectory(node)) {
+        dir(node).childCount |= kUnreadableBit;
+    } else {
+        aux_[node] = kFileUnreadable;
+    }
+}
+
+std::string_view FileTree::nameBytes(Index node) const {
+    if (node == 0) {
+        return rootName_;
+    }
+    const std::uint32_t offset = nameOffsets_[node];
+    const auto length = static_cast<unsigned char>(names_[offset]);
+    return {&names_[offset + 1], length};
+}
+
+std::int64_t FileTree::fileCount(Index node) const {
+    if (isDirectory(node)) {
+        return dir(node).fileCount;
+    }
+    return aux_[node] == kFileUnreadable ? 0 : 1;
+}
+
+bool FileTree::isUnreadable(Index node) const {
+    if (isDirectory(node)) {
+        return (dir(node).childCount & kUnreadableBit) != 0;
+    }
+    return aux_[node] == kFileUnreadable;
+}
+
+std::size_t FileTree::childCount(Index node) const {
+    return isDirectory(node) ? (dir(node).childCount & ~kUnreadableBit) : 0;
+}
+
+FileTree::Index FileTree::child(Index node, std::size_t position) const {
+    return childSlot(dir(node), position);
+}
+
+std::string FileTree::path(Index node) const {
+    // Collect the chain up to the root (or to the first node without a parent),
+    // then join it from the top. The root carries the scanned path itself.
+    std::vector<Index> chain;
+    for (Index n = node; n != kNone; n = parents_[n]) {
+        chain.push_back(n);
+    }
+    std::string result;
+    const Index top = chain.back();
+    result = top == 0 ? rootPath_ : std::string(nameBytes(top));
+    for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
+        if (result.empty() || result.back() != '/') {
+            result += '/';
+        }
+        result += nameBytes(*it);
+    }
+    return result;
+}
+
+void FileTree::sortChildren(Index node) {
+    if (!isDirectory(node)) {
+        return;
+    }
+    const Directory& d = dir(node);
+    const std::size_t count = d.childCount & ~kUnreadableBit;
+    if (count < 2) {
+        return;
+    }
+    std::vector<Index> run(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        run[i] = childIndex_[d.childBegin + i];
+    }
+    std::stable_sort(run.begin(), run.end(),
+                     [this](Index a, Index b) { return sizes_[a] > sizes_[b]; });
+    for (std::size_t i = 0; i < count; ++i) {
+        childIndex_[d.childBegin + i] = run[i];
+    }
+}
+
+void FileTree::detach(Index node) {
+    const Index parent = parents_[node];
+    if (parent == kNone) {
+        return;
+    }
+    // Background readers see the new generation and let go of the lock soon.
+    generation_.fetch_add(1, std::memory_order_acq_rel);
+    std::unique_lock lock(mutex_);
+
+    Directory& d = dir(parent);
+    const std::size_t count = d.childCount & ~kUnreadableBit;
+    std::size_t position = 0;
+    while (position < count && childIndex_[d.childBegin + position] != node) {
+        ++position;
+    }
+    if (position == count) {
+        return;
+    }
+    for (std::size_t i = position; i + 1 < count; ++i) {
+        childIndex_[d.childBegin + i] = childIndex_[d.childBegin + i + 1];
+    }
+    d.childCount -= 1;
+
+    const std::int64_t bytes = sizes_[node];
+    const std::int64_t files = fileCount(node);
+    for (Index a = parent; a != kNone; a = parents_[a]) {
+        sizes_[a] -= bytes;
+        dir(a).fileCount -= files;
+        if (parents_[a] != kNone) {
+            sortChildren(parents_[a]);
+        }
+    }
+    parents_[node] = kNone;
+}
+
+std::vector<FileTree::Index> FileTree::largestFiles(Index node, std::size_t limit) const {
+    std::vector<Index> out;
+    largestFilesConcurrently(node, limit, out);
+    return out;
+}
+
+bool FileTree::largestFilesConcurrently(Index node, std::size_t limit,
+                                        std::vector<Index>& result) const {
+    // Bounded top-k: never more than 2 × limit candidates. Ties keep discovery
+    // order because every sort is stable and later files must be strictly
+    // larger than the threshold to enter a full list.
+    auto lock = readLock();
+    const std::uint64_t startGeneration = generation();
+    result.clear();
+    if (limit == 0) {
+        return true;
+    }
+    result.reserve(2 * limit);
+    std::int64_t threshold = 0;
+    const auto compact = [&] {
+        std::stable_sort(result.begin(), result.end(),
+                         [this](Index a, Index b) { return sizes_[a] > sizes_[b]; });
+        if (result.size() > limit) {
+            result.resize(limit);
+        }
+        threshold = result.empty() ? 0 : sizes_[result.back()];
+    };
+    std::vector<Index> stack{node};
+    std::size_t visited = 0;
+    while (!stack.empty()) {
+        const Index n = stack.back();
+        stack.pop_back();
+        if (!isDirectory(n)) {
+            continue;
+        }
+        const Directory& d = dir(n);
+        const std::size_t count = d.childCount & ~kUnreadableBit;
+        for (std::size_t i = 0; i < count; ++i) {
+            const Index c = childIndex_[d.childBegin + i];
+            if (isDirectory(c)) {
+                stack.push_back(c);
+            } else if (sizes_[c] > threshold || result.size() < limit) {
+                result.push_back(c);
+                if (result.size() >= 2 * limit) {
+                    compact();
+                }
+            }
+        }
+        visited += count;
+        if (visited >= 4096) {
+            visited = 0;
+            if (generation() != startGeneration) {
+                result.clear();
+                return false;
+            }
+        }
+    }
+    compact();
+    return true;
+}
+
+FileNode FileTree::node(Index index) { return FileNode(shared_from_this(), index); }
+
+FileNode FileTree::root() { return node(0); }
+
+std::size_t FileTree::memoryBytes() const {
+    return sizes_.memoryBytes() + parents_.memoryBytes() + nameOffsets_.memoryBytes() +
+           aux_.memoryBytes() + dirs_.memoryBytes() + childIndex_.memoryBytes() +
+           names_.memoryBytes();
+}
+
+FileNode FileNode::parent() const {
+    const FileTree::Index p = tree_->parent(index_);
+    return p == FileTree::kNone ? FileNode() : FileNode(tree_, p);
+}
+
+std::vector<FileNode> FileNode::children() const {
+    const std::size_t count = childCount();
+    std::vector<FileNode> result;
+    result.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        result.push_back(child(i));
+    }
+    return result;
+}
+
+std::vector<FileNode> FileNode::largestFiles(std::size_t limit) const {
+    std::vector<FileNode> result;
+    for (FileTree::Index i : tree_->largestFiles(index_, limit)) {
+        result.emplace_back(tree_, i);
+    }
+    return result;
+}
+
+std::string FileNode::displayName() const { return decodeUtf8Lossy(nameBytes()); }
+
+std::string decodeUtf8Lossy(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            length = 2;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4;
+            min = 0x10000;
+        }
+        bool valid = length != 0 && i + length <= n;
+        std::uint32_t cp = length == 0 ? 0 : (c & (0x7F >> length));
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            valid = (s[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        valid = valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (valid) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace raumfuchs

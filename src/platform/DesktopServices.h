@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/VolumeInfo.h"
+
+namespace raumfuchs {
+
+// An item handed to the desktop: its path in the file system's own bytes.
+struct DesktopItem {
+    std::string path;
+    bool isDirectory = false;
+};
+
+// What the program asks of the desktop. The Linux implementation is
+// LinuxDesktopServices; tests use FakeDesktopServices. Every path is passed as
+// the exact bytes of the file system, never as decoded text.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // Moves the item into the user's trash (never deletes it). Returns false
+    // when it could not be moved; the item is then untouched.
+    virtual bool moveToTrash(const DesktopItem& item) = 0;
+    // Shows the items selected in the file manager.
+    virtual void reveal(const std::vector<DesktopItem>& items) = 0;
+    // Opens the item in its default application (a folder in the file manager).
+    virtual void open(const DesktopItem& item) = 0;
+    // Hands an address (e.g. a settings page) to the desktop; the outcome is ignored.
+    virtual void openAddress(const QString& address) = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    // The modal folder chooser; nothing when the user cancels.
+    virtual std::optional<std::string> chooseFolder() = 0;
+    // The name a file manager shows for the path.
+    virtual QString displayName(const std::string& path) = 0;
+    virtual std::string homePath() = 0;
+    // Nothing when the desktop knows no downloads folder.
+    virtual std::optional<std::string> downloadsPath() = 0;
+    // The browsable volumes, ordered for the start screen.
+    virtual std::vector<VolumeInfo> mountedVolumes() = 0;
+};
+
+}  // namespace raumfuchs
