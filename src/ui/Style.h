@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+#include "core/Theme.h"
+
+namespace raumfuchs::Style {
+
+// The text styles of the interface, from largest to smallest. Sizes and weights
+// are derived from the application font in one table (Style.cpp).
+enum class TextStyle { LargeTitle, Title2, Title3, Headline, Subheadline, Body, Callout, Caption, Caption2 };
+
+QFont font(TextStyle style);
+// The same style with a weight (e.g. QFont::DemiBold) and, for counters and
+// sizes, digits of equal width.
+QFont font(TextStyle style, QFont::Weight weight, bool monospacedDigits = false);
+
+// Foreground levels: the palette's text colour at falling opacity.
+enum class Level { Primary, Secondary, Tertiary, Quaternary };
+QColor foreground(const QPalette& palette, Level level);
+
+QColor color(const Rgb& rgb, double opacity = 1.0);
+QColor color(const Hsb& hsb);
+
+}  // namespace raumfuchs::Style
