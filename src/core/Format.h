@@ -5,22 +5,32 @@
 
 namespace raumfuchs::Format {
 
-// All texts are German, whatever the machine's locale: the interface is German.
+// Display texts for sizes, durations and shares. All of them are German,
+// whatever the machine's locale, because the whole interface is German:
+// decimal comma, "." between groups of three digits, a no-break space (U+00A0)
+// before "%". Every function is pure and thread-safe.
 
-// Allocated bytes in decimal KB, MB, GB or TB (never plain bytes, never above
-// TB): no fraction digits for KB, one for MB, two for GB and TB, trailing zeros
-// dropped, decimal comma. bytes(0) is "0 KB"... see Format.cpp for the rules.
+// Allocated bytes in decimal units (1 KB = 1000 bytes), KB up to TB only: a
+// size below 1 KB is shown in KB ("0 KB", "1 KB" for 999 bytes) and 1000 TB or
+// more stay in TB ("5.000 TB"). KB get no fraction digits, MB one, GB and TB
+// two; trailing zeros are dropped ("1 GB", "1,2 GB"). Rounding is half away
+// from zero at the last shown digit; a value that rounds to 1000 of a unit is
+// given in the next unit (999.999 bytes are "1 MB").
 std::string bytes(std::int64_t count);
 
-// A scan's duration: "3,4 s" below ten seconds, else minutes and seconds such as
-// "1 Min., 5 Sek.".
+// A scan's duration. Below ten seconds the seconds with one fraction digit
+// ("3,4 s", 9.96 gives "10,0 s"); from ten seconds on minutes and whole
+// seconds, abbreviated, zero parts left out, never hours ("10 Sek.",
+// "1 Min.", "62 Min., 5 Sek.").
 std::string duration(double seconds);
 
-// The share of part in whole: "25 %", "9,9 %" below ten per cent, "–" when whole
-// is not positive.
+// The share of part in whole as a percentage: one fraction digit when the
+// unrounded share is below 0.1 ("9,9 %", "0,1 %"), none otherwise ("10 %",
+// "33 %"). Neither negative shares nor shares above 100 % are clamped. "–"
+// (U+2013) when whole is 0 or negative.
 std::string percent(std::int64_t part, std::int64_t whole);
 
-// An integer with German digit grouping: 12.345.
+// An integer with German digit grouping: "12.345", "-1.000".
 std::string integer(std::int64_t value);
 
 }  // namespace raumfuchs::Format
