@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLinearGradient>
 #include <QPalette>
 
 #include "core/Theme.h"
@@ -10,7 +11,17 @@ namespace raumfuchs::Style {
 
 // The text styles of the interface, from largest to smallest. Sizes and weights
 // are derived from the application font in one table (Style.cpp).
-enum class TextStyle { LargeTitle, Title2, Title3, Headline, Subheadline, Body, Callout, Caption, Caption2 };
+enum class TextStyle {
+    LargeTitle,
+    Title2,
+    Title3,
+    Headline,
+    Subheadline,
+    Body,
+    Callout,
+    Caption,
+    Caption2
+};
 
 QFont font(TextStyle style);
 // The same style with a weight (e.g. QFont::DemiBold) and, for counters and
@@ -23,5 +34,9 @@ QColor foreground(const QPalette& palette, Level level);
 
 QColor color(const Rgb& rgb, double opacity = 1.0);
 QColor color(const Hsb& hsb);
+
+// The standard one-colour gradient: the colour a little lighter at the top of
+// `rect`, the colour itself at the bottom.
+QLinearGradient gradient(const QColor& color, const QRectF& rect);
 
 }  // namespace raumfuchs::Style
