@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/VolumeInfo.h"
+
+namespace raumfuchs {
+
+// What the platform reports about one mounted volume; every value may be
+// missing, exactly as the platform left it out.
+struct VolumeRecord {
+    std::string path;           // mount point
+    std::string lastComponent;  // of the mount point, "/" for the root; derived from path if empty
+    std::optional<std::string> volumeName;
+    std::optional<std::string> localizedName;
+    std::optional<std::int64_t> total;
+    std::optional<std::int64_t> availableImportant;  // free space for important use
+    std::optional<std::int64_t> available;
+    std::optional<bool> removable;
+    std::optional<bool> internal;
+    std::optional<bool> browsable;
+};
+
+namespace VolumeService {
+
+// The start screen's volume list from the platform's records, in the
+// platform's order: volumes that are not browsable or report no positive
+// capacity are left out; the rest are sorted stably with "/" first and then
+// by name in the order file lists use (localizedStandardCompare).
+std::vector<VolumeInfo> orderedVolumes(const std::vector<VolumeRecord>& records);
+
+// Compares two names the way file lists order them: digit runs by their
+// numeric value ("9" before "10"), letter case and accents ignored at first
+// (German umlauts sort with their base letter, "ß" as "ss"), spaces and
+// punctuation before digits before letters. Names equal on that level are
+// ordered by accents, then lower case before upper case, then bytes, so only
+// identical names compare equal. Negative, zero or positive like strcmp.
+// Names are UTF-8 bytes; invalid bytes sort after every letter.
+int localizedStandardCompare(std::string_view a, std::string_view b);
+
+}  // namespace VolumeService
+}  // namespace raumfuchs
