@@ -1,0 +1,269 @@
+#include "ui/NodeRow.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFileIconProvider>
+#include <QHash>
+#include <QHelpEvent>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+
+#include "core/Format.h"
+#include "ui/HoverState.h"
+#include "ui/Icons.h"
+#include "ui/NodeListModel.h"
+#include "ui/Style.h"
+#include "ui/UsageBar.h"
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr int kHorizontalPadding = 8;
+constexpr int kVerticalPadding = 3;
+constexpr int kIconSize = 22;
+constexpr int kSpacing = 10;
+constexpr int kMinimumGap = 8;
+constexpr int kNameSpacing = 4;
+constexpr int kLineSpacing = 3;
+constexpr int kRightLineSpacing = 2;
+constexpr int kBarHeight = 4;
+constexpr double kBarOpacity = 0.8;
+constexpr double kHoverOpacity = 0.18;
+constexpr double kUnreadableIconOpacity = 0.5;
+
+const QString& unreadableTip() {
+    static const QString text = QStringLiteral("Nicht vollständig lesbar");
+    return text;
+}
+
+const QIcon& folderIcon() {
+    static const QIcon icon = [] {
+        QIcon folder = QFileIconProvider().icon(QFileIconProvider::Folder);
+        return folder.isNull() ? Icons::symbol(QStringLiteral("folder")) : folder;
+    }();
+    return icon;
+}
+
+// Icons of files by MIME type: a folder of 100,000 files asks the icon theme
+// once per type, not once per row.
+QIcon iconForType(const QMimeType& type) {
+    static QHash<QString, QIcon> cache;
+    const auto found = cache.constFind(type.name());
+    if (found != cache.constEnd()) {
+        return *found;
+    }
+    QIcon icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull()) {
+        icon = QIcon::fromTheme(type.genericIconName());
+    }
+    if (icon.isNull()) {
+        icon = type.name() == QLatin1String("inode/directory")
+                   ? folderIcon()
+                   : QFileIconProvider().icon(QFileIconProvider::File);
+    }
+    if (icon.isNull()) {
+        icon = Icons::symbol(QStringLiteral("doc"));
+    }
+    cache.insert(type.name(), icon);
+    return icon;
+}
+
+}  // namespace
+
+std::string relativePath(const FileNode& node, const FileNode& relativeTo) {
+    const FileNode parent = node.parent();
+    const std::string parentPath = parent ? parent.path() : std::string();
+    const std::string base = relativeTo ? relativeTo.path() : std::string();
+    if (parentPath.compare(0, base.size(), base) != 0 || parentPath.size() < base.size()) {
+        return parentPath;
+    }
+    const std::string rest = parentPath.substr(base.size());
+    std::string result(relativeTo.nameBytes());
+    if (rest.empty()) {
+        return result;
+    }
+    if (rest.front() != '/') {
+        result += '/';
+    }
+    return result + rest;
+}
+
+double shareFraction(std::int64_t size, std::int64_t reference) {
+    if (reference <= 0) {
+        return 0;
+    }
+    return static_cast<double>(size) / static_cast<double>(reference);
+}
+
+QIcon NodeRow::icon(const FileNode& node) {
+    const std::string_view name = node.nameBytes();
+    if (node.isDirectory() && name.find('.') == std::string_view::npos) {
+        return folderIcon();
+    }
+    static const QMimeDatabase database;
+    if (node.isDirectory()) {
+        // A dotted folder (a bundle, "photos.d"): ask for what is really there.
+        const std::string path = node.path();
+        return iconForType(database.mimeTypeForFile(
+            QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())))));
+    }
+    // Files are typed by their name alone: reading their contents for every
+    // row would make scrolling a large folder wait for the disk.
+    return iconForType(database.mimeTypeForFile(QString::fromStdString(decodeUtf8Lossy(name)),
+                                                QMimeDatabase::MatchExtension));
+}
+
+struct NodeRow::Geometry {
+    QRect icon;
+    QRect name;
+    QRect lock;
+    QRect detail;  // the usage bar or the path line
+    QRect size;
+    QRect percent;
+    QString elidedName;
+    QString sizeText;
+    QString percentText;
+};
+
+NodeRow::NodeRow(const NodeListModel& list, const HoverState& hover, QObject* parent)
+    : QStyledItemDelegate(parent),
+      list_(list),
+      hover_(hover),
+      nameFont_(Style::font(Style::TextStyle::Body)),
+      sizeFont_(Style::font(Style::TextStyle::Body, QFont::Normal, true)),
+      captionFont_(Style::font(Style::TextStyle::Caption, QFont::Normal, true)),
+      lockFont_(Style::font(Style::TextStyle::Caption2)) {}
+
+NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) const {
+    Geometry g;
+    const QRect inner =
+        rect.adjusted(kHorizontalPadding, kVerticalPadding, -kHorizontalPadding, -kVerticalPadding);
+    const QFontMetrics nameMetrics(nameFont_);
+    const QFontMetrics sizeMetrics(sizeFont_);
+    const QFontMetrics captionMetrics(captionFont_);
+    const QFontMetrics lockMetrics(lockFont_);
+
+    g.icon = QRect(inner.left(), inner.center().y() - kIconSize / 2 + 1, kIconSize, kIconSize);
+
+    // Trailing column: size over share, right-aligned.
+    const std::int64_t reference = list_.folder() ? list_.folder().size() : 0;
+    g.sizeText = QString::fromStdString(Format::bytes(node.size()));
+    g.percentText = QString::fromStdString(Format::percent(node.size(), reference));
+    const int rightWidth = std::max(sizeMetrics.horizontalAdvance(g.sizeText),
+                                    captionMetrics.horizontalAdvance(g.percentText));
+    const int rightHeight = sizeMetrics.height() + kRightLineSpacing + captionMetrics.height();
+    const int rightTop = inner.center().y() - rightHeight / 2 + 1;
+    g.size = QRect(inner.right() - rightWidth + 1, rightTop, rightWidth, sizeMetrics.height());
+    g.percent = QRect(g.size.left(), g.size.bottom() + 1 + kRightLineSpacing, rightWidth,
+                      captionMetrics.height());
+
+    // Leading column: name line over the bar or the path.
+    const int left = g.icon.right() + 1 + kSpacing;
+    const int width = std::max(0, g.size.left() - kSpacing - kMinimumGap - kSpacing - left);
+    const int detailHeight = list_.showsPath() ? captionMetrics.height() : kBarHeight;
+    const int leftHeight = nameMetrics.height() + kLineSpacing + detailHeight;
+    const int leftTop = inner.center().y() - leftHeight / 2 + 1;
+    const int lockSize = lockMetrics.height();
+    const int nameRoom = node.isUnreadable() ? std::max(0, width - kNameSpacing - lockSize) : width;
+    g.elidedName = nameMetrics.elidedText(QString::fromStdString(node.displayName()),
+                                          Qt::ElideMiddle, nameRoom);
+    const int nameWidth = std::min(nameRoom, nameMetrics.horizontalAdvance(g.elidedName));
+    g.name = QRect(left, leftTop, nameWidth, nameMetrics.height());
+    if (node.isUnreadable()) {
+        g.lock = QRect(g.name.right() + 1 + kNameSpacing, g.name.center().y() - lockSize / 2 + 1,
+                       lockSize, lockSize);
+    }
+    g.detail = QRect(left, g.name.bottom() + 1 + kLineSpacing, width, detailHeight);
+    return g;
+}
+
+QSize NodeRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    const int nameHeight = QFontMetrics(nameFont_).height();
+    const int captionHeight = QFontMetrics(captionFont_).height();
+    const int leftHeight = nameHeight + kLineSpacing + std::max(captionHeight, kBarHeight);
+    const int rightHeight = QFontMetrics(sizeFont_).height() + kRightLineSpacing + captionHeight;
+    const int height = std::max({kIconSize, leftHeight, rightHeight}) + 2 * kVerticalPadding;
+    return {200, height};
+}
+
+void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                    const QModelIndex& index) const {
+    const FileNode node = list_.nodeAt(index.row());
+    QStyleOptionViewItem base = option;
+    initStyleOption(&base, index);
+    base.text.clear();
+    base.icon = QIcon();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &base, painter, widget);
+    if (!node) {
+        return;
+    }
+
+    painter->save();
+    if (hover_.hovered() == node) {
+        painter->fillRect(option.rect, Style::color(Theme::accent, kHoverOpacity));
+    }
+    const Geometry g = geometry(option.rect, node);
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QPalette& palette = option.palette;
+    const QColor primary =
+        palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
+    QColor secondary = primary;
+    secondary.setAlphaF(selected ? 0.75f
+                                 : Style::foreground(palette, Style::Level::Secondary).alphaF());
+
+    painter->setOpacity(node.isUnreadable() ? kUnreadableIconOpacity : 1.0);
+    icon(node).paint(painter, g.icon);
+    painter->setOpacity(1.0);
+
+    painter->setPen(primary);
+    painter->setFont(nameFont_);
+    painter->drawText(g.name, Qt::AlignLeft | Qt::AlignVCenter, g.elidedName);
+    if (node.isUnreadable()) {
+        Icons::symbol(QStringLiteral("lock.fill"), secondary).paint(painter, g.lock);
+    }
+
+    if (list_.showsPath()) {
+        const QString path =
+            QString::fromStdString(decodeUtf8Lossy(relativePath(node, list_.folder())));
+        painter->setFont(captionFont_);
+        painter->setPen(secondary);
+        painter->drawText(
+            g.detail, Qt::AlignLeft | Qt::AlignVCenter,
+            QFontMetrics(captionFont_).elidedText(path, Qt::ElideLeft, g.detail.width()));
+    } else {
+        painter->setOpacity(kBarOpacity);
+        const std::int64_t reference = list_.folder() ? list_.folder().size() : 0;
+        UsageBar::paint(*painter, QRectF(g.detail), shareFraction(node.size(), reference), palette);
+        painter->setOpacity(1.0);
+    }
+
+    painter->setPen(primary);
+    painter->setFont(sizeFont_);
+    painter->drawText(g.size, Qt::AlignRight | Qt::AlignVCenter, g.sizeText);
+    painter->setPen(secondary);
+    painter->setFont(captionFont_);
+    painter->drawText(g.percent, Qt::AlignRight | Qt::AlignVCenter, g.percentText);
+    painter->restore();
+}
+
+bool NodeRow::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                        const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip) {
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    const FileNode node = list_.nodeAt(index.row());
+    if (node && node.isUnreadable() && geometry(option.rect, node).lock.contains(event->pos())) {
+        QToolTip::showText(event->globalPos(), unreadableTip(), view);
+        return true;
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
+}  // namespace raumfuchs
