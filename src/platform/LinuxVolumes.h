@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/VolumeInfo.h"
+#include "core/VolumeService.h"
+
+namespace raumfuchs {
+
+// One line of /proc/self/mountinfo, escapes decoded.
+struct MountEntry {
+    unsigned major = 0;
+    unsigned minor = 0;
+    std::string root;  // the mounted folder inside its file system
+    std::string mountPoint;
+    std::string fsType;
+    std::string source;
+};
+
+// Reads mountinfo text; malformed lines are skipped.
+std::vector<MountEntry> parseMountInfo(std::string_view text);
+
+// Undoes the kernel's octal escapes ("\040" for a space) in a mountinfo field.
+std::string decodeMountField(std::string_view field);
+
+// Pseudo and virtual file systems and the system's own mount areas (/proc,
+// /sys, /dev, /run except /run/media, /snap) are no volumes for the user.
+bool isHiddenMount(const MountEntry& entry);
+
+// What the Linux volume list asks of the machine beyond the mount table; tests
+// replace it to describe a machine of their own.
+class LinuxVolumeProbe {
+  public:
+    struct Capacity {
+        std::int64_t total = 0;      // f_blocks × f_frsize
+        std::int64_t available = 0;  // f_bavail × f_frsize
+    };
+    // Reads the udev label links once.
+    LinuxVolumeProbe();
+    virtual ~LinuxVolumeProbe() = default;
+
+    // Nothing when the mount point is not a folder (single files bound into
+    // containers) or statvfs fails.
+    virtual std::optional<Capacity> capacity(const std::string& mountPoint) const;
+    // The file-system label of the mounted block device, if it has one.
+    virtual std::optional<std::string> label(const MountEntry& entry) const;
+    // Nothing when the source is no local block device; else whether the
+    // device is removable media or hangs on a USB bus.
+    virtual std::optional<bool> removable(const MountEntry& entry) const;
+
+  private:
+    struct Label {
+        std::string device;  // resolved device node
+        std::uint64_t rdev = 0;
+        std::string name;
+    };
+    std::vector<Label> labels_;
+};
+
+// The volume records of a mount table: hidden mounts left out, a mount point
+// covered by a later mount reported once (the later one), and a folder of a
+// device mounted again elsewhere (bind mounts) reported only at its first
+// mount point.
+std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
+                                             const LinuxVolumeProbe& probe);
+
+// The start screen's volumes of this machine, ordered.
+std::vector<VolumeInfo> mountedLinuxVolumes();
+
+}  // namespace raumfuchs
