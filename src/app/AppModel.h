@@ -2,10 +2,12 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/DiskScanner.h"
@@ -37,7 +39,7 @@ struct Spring {
 // dropped when their token is no longer the model's.
 class AppModel : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit AppModel(DesktopServices& services, QObject* parent = nullptr);
     ~AppModel() override;
 
@@ -72,7 +74,10 @@ public:
     void chooseFolder();
     void reloadVolumes();
 
+    // Checks the nodes against the trash guards and asks for confirmation of
+    // those that pass; refuses with an alert when none does.
     void requestTrash(const std::vector<FileNode>& nodes);
+    // Moves the pending nodes to the trash and takes them out of the tree.
     void confirmTrash();
 
     void revealInFinder(const std::vector<FileNode>& nodes);
@@ -80,7 +85,7 @@ public:
     void openItem(const FileNode& node);
     void openFullDiskAccessSettings();
 
-signals:
+  signals:
     void phaseChanged();
     void volumesChanged();
     void progressChanged();
@@ -96,8 +101,31 @@ signals:
     void confirmingTrashChanged();
     void alertMessageChanged();
 
-private:
-    // (implementation fields)
+  private:
+    // One scan's background thread. The model owns it: the destructor cancels
+    // and joins every thread still running, so a queued hand-off never meets a
+    // destroyed model.
+    struct ScanThread {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
+    void runScan(const ScanTarget& target, const std::shared_ptr<CancelToken>& token);
+    void applyProgress(const std::shared_ptr<CancelToken>& token, const ScanProgress& progress);
+    void finishScan(std::optional<ScanResult> result, const std::shared_ptr<CancelToken>& token,
+                    const ScanTarget& target);
+    void joinFinishedScans();
+    // Takes a trashed node out of the tree and moves `current` up if it went.
+    void detach(const FileNode& node);
+
+    void setPhase(Phase phase);
+    void setVolumes(std::vector<VolumeInfo> volumes);
+    void setProgress(const ScanProgress& progress);
+    void setTarget(std::optional<ScanTarget> target);
+    void setRoot(FileNode root);
+    void setCurrent(FileNode current, bool animated);
+    void raiseTreeRevision();
+
     DesktopServices& services_;
     Phase phase_ = Phase::Start;
     std::vector<VolumeInfo> volumes_;
@@ -111,7 +139,9 @@ private:
     std::vector<FileNode> pendingTrash_;
     bool isConfirmingTrash_ = false;
     std::optional<QString> alertMessage_;
+    // The token of the scan whose results are still wanted; none when no scan runs.
     std::shared_ptr<CancelToken> token_;
+    std::vector<ScanThread> scanThreads_;
 };
 
 }  // namespace raumfuchs

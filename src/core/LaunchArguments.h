@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace raumfuchs::LaunchArguments {
+
+// The path that follows the first "--scan" of the argument list (program path
+// at index 0), verbatim even when it begins with "-". Nothing when there is no
+// "--scan" or it is the last element. Arguments are the process's own bytes.
+std::optional<std::string> scanPath(const std::vector<std::string>& arguments);
+
+// `path` made absolute against `workingDirectory` and cleaned without looking
+// at the disk: repeated slashes and "." components go, ".." takes away the
+// component before it (never above "/"), and no trailing slash remains except
+// for "/" itself. Byte-safe: nothing but '/' and '.' is interpreted.
+std::string absolutePath(const std::string& path, const std::string& workingDirectory);
+
+}  // namespace raumfuchs::LaunchArguments

@@ -1,0 +1,73 @@
+#include "core/TrashGuard.h"
+
+#include <unordered_set>
+
+namespace raumfuchs::TrashGuard {
+
+const std::vector<std::string>& macProtectedPrefixes() {
+    static const std::vector<std::string> prefixes{
+        "/System", "/bin", "/sbin", "/usr", "/private/var/db", "/Library/Apple"};
+    return prefixes;
+}
+
+const std::vector<std::string>& linuxProtectedPrefixes() {
+    static const std::vector<std::string> prefixes = [] {
+        std::vector<std::string> list = macProtectedPrefixes();
+        for (const char* path : {"/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/libx32",
+                                 "/proc", "/run", "/sys", "/var/lib"}) {
+            list.emplace_back(path);
+        }
+        return list;
+    }();
+    return prefixes;
+}
+
+const std::vector<std::string>& protectedPrefixes() {
+#ifdef __APPLE__
+    return macProtectedPrefixes();
+#else
+    return linuxProtectedPrefixes();
+#endif
+}
+
+bool isProtected(std::string_view path, const std::vector<std::string>& prefixes) {
+    if (path.starts_with("/usr/local/")) {
+        return false;
+    }
+    for (const std::string& prefix : prefixes) {
+        if (path.starts_with(prefix) &&
+            (path.size() == prefix.size() || path[prefix.size()] == '/')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<FileNode> acceptedForTrash(const std::vector<FileNode>& nodes,
+                                       const std::vector<std::string>& prefixes) {
+    std::vector<FileNode> passed;
+    std::unordered_set<NodeId> passedIds;
+    for (const FileNode& node : nodes) {
+        if (!node || !node.parent() || isProtected(node.path(), prefixes)) {
+            continue;
+        }
+        // The same node asked for twice would be tried twice and then reported
+        // as failed, although it went to the trash the first time.
+        if (passedIds.insert(node.id()).second) {
+            passed.push_back(node);
+        }
+    }
+    std::vector<FileNode> topmost;
+    for (const FileNode& node : passed) {
+        bool nested = false;
+        for (FileNode up = node.parent(); up && !nested; up = up.parent()) {
+            nested = passedIds.count(up.id()) > 0;
+        }
+        if (!nested) {
+            topmost.push_back(node);
+        }
+    }
+    return topmost;
+}
+
+}  // namespace raumfuchs::TrashGuard
