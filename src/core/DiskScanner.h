@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,9 +14,9 @@ namespace raumfuchs {
 
 // Snapshot of a running scan, handed to the progress callback.
 struct ScanProgress {
-    std::int64_t files = 0;  // non-directory entries met, hard-link repeats included
-    std::int64_t bytes = 0;  // their allocated bytes, each hard-linked file once
-    std::string currentPath; // file-system bytes of the entry at the snapshot
+    std::int64_t files = 0;   // non-directory entries met, hard-link repeats included
+    std::int64_t bytes = 0;   // their allocated bytes, each hard-linked file once
+    std::string currentPath;  // file-system bytes of the entry at the snapshot
 };
 
 struct ScanResult {
@@ -27,7 +28,7 @@ struct ScanResult {
 // Cancellation flag of one scan, shared between the model and the scan.
 // Set once, never reset.
 class CancelToken {
-public:
+  public:
     void cancel() {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
@@ -37,12 +38,28 @@ public:
         return cancelled_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     bool cancelled_ = false;
 };
 
 using ProgressCallback = std::function<void(const ScanProgress&)>;
+
+class FileSystemOps;
+class RootPolicy;
+
+// How a scan reaches the file system; the defaults are those of scan().
+struct ScanSetup {
+    // Root mode when set: the walk crosses devices, leaves out the policy's
+    // exclusions and enters other volumes by its rules.
+    const RootPolicy* rootPolicy = nullptr;
+    // The system calls of the walk; null for the real ones.
+    FileSystemOps* fileSystem = nullptr;
+    std::size_t maxOpenDirectories = 64;
+    // Seconds on a steady clock, read at the start and at each checkpoint;
+    // null for the system's monotonic clock.
+    std::function<double()> clock;
+};
 
 namespace DiskScanner {
 
@@ -51,6 +68,12 @@ namespace DiskScanner {
 // no root. The path "/" scans the whole system root.
 std::optional<ScanResult> scan(const std::string& path, const std::string& displayName,
                                const CancelToken& token, const ProgressCallback& onProgress);
+
+// scan() with an explicit set-up; root mode is on exactly when the set-up
+// carries a root policy, whatever the path.
+std::optional<ScanResult> scanWith(const std::string& path, const std::string& displayName,
+                                   const CancelToken& token, const ProgressCallback& onProgress,
+                                   const ScanSetup& setup);
 
 }  // namespace DiskScanner
 

@@ -1,0 +1,403 @@
+#include "core/DirWalker.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace raumfuchs {
+
+namespace {
+
+// Layout of the records getdents64 fills in (linux_dirent64): inode (8 bytes),
+// offset (8), record length (2), type (1), then the NUL-terminated name.
+constexpr std::size_t kRecordLengthAt = 16;
+constexpr std::size_t kNameAt = 19;
+
+constexpr std::size_t kListingBuffer = 128 * 1024;
+
+void fillStat(const struct stat& st, EntryStat& out) {
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.links = st.st_nlink;
+    out.blocks = st.st_blocks;
+    out.mode = st.st_mode & S_IFMT;
+}
+
+EntryInfo classify(std::uint32_t mode) {
+    switch (mode) {
+        case S_IFDIR:
+            return EntryInfo::Directory;
+        case S_IFREG:
+            return EntryInfo::File;
+        case S_IFLNK:
+            return EntryInfo::Symlink;
+        default:
+            return EntryInfo::Other;
+    }
+}
+
+}  // namespace
+
+int FileSystemOps::openDirectory(int dirFd, const char* name) {
+    return ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+}
+
+long FileSystemOps::readEntries(int fd, char* buffer, std::size_t size) {
+    return ::syscall(SYS_getdents64, fd, buffer, size);
+}
+
+int FileSystemOps::statAt(int dirFd, const char* name, EntryStat& out) {
+    struct stat st;
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return -1;
+    }
+    fillStat(st, out);
+    return 0;
+}
+
+int FileSystemOps::fstatDirectory(int fd, EntryStat& out) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        return -1;
+    }
+    fillStat(st, out);
+    return 0;
+}
+
+void FileSystemOps::closeDirectory(int fd) {
+    ::close(fd);
+}
+
+FileSystemOps& FileSystemOps::system() {
+    static FileSystemOps ops;
+    return ops;
+}
+
+DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
+    : rootPath_(std::move(rootPath)), options_(options), ops_(ops) {
+    if (options_.maxOpenDirectories < 2) {
+        options_.maxOpenDirectories = 2;
+    }
+}
+
+DirWalker::~DirWalker() {
+    for (std::size_t i = 0; i < frames_.size(); ++i) {
+        if (frames_[i].fd >= 0) {
+            ops_.closeDirectory(frames_[i].fd);
+        }
+    }
+}
+
+const WalkEntry* DirWalker::next() {
+    if (!started_) {
+        started_ = true;
+        return startRoot();
+    }
+    if (finished_) {
+        return nullptr;
+    }
+    if (pendingDirectory_) {
+        pendingDirectory_ = false;
+        return enterPending();
+    }
+    return advance();
+}
+
+const WalkEntry* DirWalker::startRoot() {
+    if (rootPath_.empty()) {
+        finished_ = true;
+        return nullptr;
+    }
+    root_ = Child{};
+    if (ops_.statAt(AT_FDCWD, rootPath_.c_str(), root_.stat) != 0) {
+        root_.info = EntryInfo::NoStat;
+        root_.error = errno;
+    } else {
+        root_.info = classify(root_.stat.mode);
+        rootDevice_ = root_.stat.device;
+    }
+    entry_ = WalkEntry{};
+    entry_.info = root_.info;
+    entry_.level = 0;
+    entry_.name = rootPath_;
+    entry_.hasStat = root_.info != EntryInfo::NoStat;
+    entry_.stat = root_.stat;
+    entry_.error = root_.error;
+    pendingDirectory_ = root_.info == EntryInfo::Directory;
+    return &entry_;
+}
+
+// The directory just handed out is entered now: listed in full and its
+// entries stat'ed, unless it was skipped or lies on another device.
+const WalkEntry* DirWalker::enterPending() {
+    const std::size_t level = entry_.level;
+    const bool skipped = skipRequested_;
+    skipRequested_ = false;
+    if (frames_.size() <= level) {
+        frames_.resize(level + 1);
+    }
+    Child& dir = level == 0 ? root_ : currentChild(level - 1);
+    const auto releaseParent = [&] {
+        if (level > 0 && frames_[level - 1].subdirsLeft == 0) {
+            closeFd(level - 1);
+        }
+    };
+    if (skipped || (!options_.crossDevices && dir.stat.device != rootDevice_)) {
+        releaseParent();
+        return emitDirectoryAgain(EntryInfo::DirectoryDone, 0);
+    }
+
+    int fd = -1;
+    if (level == 0) {
+        fd = ops_.openDirectory(AT_FDCWD, rootPath_.c_str());
+    } else {
+        const int parentFd = descriptorOf(level - 1);
+        if (parentFd >= 0) {
+            const Frame& parent = frames_[level - 1];
+            fd = ops_.openDirectory(parentFd, parent.names.data() + dir.nameOffset);
+        }
+    }
+    const int openError = errno;
+    releaseParent();
+    if (fd < 0) {
+        return emitDirectoryAgain(EntryInfo::Unlistable, openError);
+    }
+
+    Frame& frame = frames_[level];
+    frame.names.clear();
+    frame.children.clear();
+    frame.cursor = 0;
+    frame.subdirsLeft = 0;
+    frame.listError = 0;
+    frame.device = dir.stat.device;
+    frame.inode = dir.stat.inode;
+    depth_ = level + 1;
+    openAncestors_.insert({frame.device, frame.inode});
+    setFd(level, fd);
+    listDirectory(frame, fd);
+    if (frame.subdirsLeft == 0) {
+        closeFd(level);
+    }
+    if (frame.children.empty()) {
+        const int listError = frame.listError;
+        popFrame();
+        return emitDirectoryAgain(listError != 0 ? EntryInfo::Unlistable : EntryInfo::DirectoryDone,
+                                  listError);
+    }
+    return emitChild(level);
+}
+
+// Moves on from an entry that is finished: its next sibling, or its parent
+// directory in post-order.
+const WalkEntry* DirWalker::advance() {
+    if (entry_.level == 0) {
+        finished_ = true;
+        return nullptr;
+    }
+    const std::size_t parentDepth = entry_.level - 1;
+    Frame& frame = frames_[parentDepth];
+    if (++frame.cursor < frame.children.size()) {
+        return emitChild(parentDepth);
+    }
+    const int listError = frame.listError;
+    popFrame();
+    entry_.level = parentDepth;
+    return emitDirectoryAgain(listError != 0 ? EntryInfo::Unlistable : EntryInfo::DirectoryDone,
+                              listError);
+}
+
+const WalkEntry* DirWalker::emitChild(std::size_t depth) {
+    Frame& frame = frames_[depth];
+    const Child& child = frame.children[frame.cursor];
+    entry_.info = child.info;
+    entry_.level = depth + 1;
+    entry_.name = childName(frame, child);
+    entry_.hasStat = child.info != EntryInfo::NoStat;
+    entry_.stat = child.stat;
+    entry_.error = child.error;
+    if (child.info == EntryInfo::Directory) {
+        --frame.subdirsLeft;
+        pendingDirectory_ = true;
+    }
+    return &entry_;
+}
+
+const WalkEntry* DirWalker::emitDirectoryAgain(EntryInfo info, int error) {
+    const std::size_t level = entry_.level;
+    const Child& dir = level == 0 ? root_ : currentChild(level - 1);
+    entry_.info = info;
+    entry_.name = level == 0 ? std::string_view(rootPath_) : childName(frames_[level - 1], dir);
+    entry_.hasStat = true;
+    entry_.stat = dir.stat;
+    entry_.error = error;
+    return &entry_;
+}
+
+void DirWalker::listDirectory(Frame& frame, int fd) {
+    if (buffer_.empty()) {
+        buffer_.resize(kListingBuffer);
+    }
+    for (;;) {
+        const long n = ops_.readEntries(fd, buffer_.data(), buffer_.size());
+        if (n < 0) {
+            frame.listError = errno != 0 ? errno : EIO;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        for (long offset = 0; offset < n;) {
+            const char* record = buffer_.data() + offset;
+            unsigned short recordLength;
+            std::memcpy(&recordLength, record + kRecordLengthAt, sizeof recordLength);
+            offset += recordLength;
+            const char* name = record + kNameAt;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                continue;
+            }
+            const std::size_t length = std::strlen(name);
+            Child child;
+            child.nameOffset = static_cast<std::uint32_t>(frame.names.size());
+            child.nameLength = static_cast<std::uint16_t>(length);
+            frame.names.append(name, length + 1);
+            frame.children.push_back(child);
+        }
+    }
+    for (Child& child : frame.children) {
+        if (ops_.statAt(fd, frame.names.data() + child.nameOffset, child.stat) != 0) {
+            child.info = EntryInfo::NoStat;
+            child.error = errno;
+            child.stat = EntryStat{};
+            continue;
+        }
+        child.info = classify(child.stat.mode);
+        if (child.info == EntryInfo::Directory) {
+            if (openAncestors_.contains({child.stat.device, child.stat.inode})) {
+                child.info = EntryInfo::Cycle;
+            } else {
+                ++frame.subdirsLeft;
+            }
+        }
+    }
+}
+
+// The descriptor of the open directory at `depth`, reopened through its
+// ancestors' names if it was closed to keep the number of descriptors bounded.
+int DirWalker::descriptorOf(std::size_t depth) {
+    if (frames_[depth].fd >= 0) {
+        return frames_[depth].fd;
+    }
+    std::size_t start = depth;
+    while (start > 0 && frames_[start].fd < 0) {
+        --start;
+    }
+    for (std::size_t d = start; d <= depth; ++d) {
+        Frame& frame = frames_[d];
+        if (frame.fd >= 0) {
+            continue;
+        }
+        const int fd =
+            d == 0 ? ops_.openDirectory(AT_FDCWD, rootPath_.c_str())
+                   : ops_.openDirectory(frames_[d - 1].fd, frames_[d - 1].names.data() +
+                                                               currentChild(d - 1).nameOffset);
+        if (fd < 0) {
+            return -1;
+        }
+        // The folder must still be the one that was listed.
+        EntryStat st;
+        if (ops_.fstatDirectory(fd, st) != 0 || st.device != frame.device ||
+            st.inode != frame.inode) {
+            ops_.closeDirectory(fd);
+            errno = ENOENT;
+            return -1;
+        }
+        setFd(d, fd);
+    }
+    return frames_[depth].fd;
+}
+
+void DirWalker::setFd(std::size_t depth, int fd) {
+    frames_[depth].fd = fd;
+    ++openFds_;
+    if (depth < lowestOpen_) {
+        lowestOpen_ = depth;
+    }
+    // Evict the shallowest descriptors: the deepest are the ones needed next.
+    while (openFds_ > options_.maxOpenDirectories) {
+        while (lowestOpen_ < depth_ && frames_[lowestOpen_].fd < 0) {
+            ++lowestOpen_;
+        }
+        std::size_t victim = lowestOpen_;
+        if (victim == depth) {
+            ++victim;
+            while (victim < depth_ && frames_[victim].fd < 0) {
+                ++victim;
+            }
+        }
+        if (victim >= depth_) {
+            break;
+        }
+        closeFd(victim);
+    }
+    if (openFds_ > peakOpenFds_) {
+        peakOpenFds_ = openFds_;
+    }
+}
+
+void DirWalker::closeFd(std::size_t depth) {
+    Frame& frame = frames_[depth];
+    if (frame.fd >= 0) {
+        ops_.closeDirectory(frame.fd);
+        frame.fd = -1;
+        --openFds_;
+    }
+}
+
+void DirWalker::popFrame() {
+    const std::size_t top = depth_ - 1;
+    closeFd(top);
+    Frame& frame = frames_[top];
+    openAncestors_.erase({frame.device, frame.inode});
+    depth_ = top;
+}
+
+std::string DirWalker::path() const {
+    std::string result = rootPath_;
+    for (std::size_t d = 0; d < entry_.level; ++d) {
+        const Frame& frame = frames_[d];
+        if (result.empty() || result.back() != '/') {
+            result += '/';
+        }
+        result += childName(frame, frame.children[frame.cursor]);
+    }
+    return result;
+}
+
+std::optional<std::uint64_t> DirWalker::parentDevice() const {
+    if (entry_.level == 0) {
+        return std::nullopt;
+    }
+    return frames_[entry_.level - 1].device;
+}
+
+void DirWalker::setMark(bool mark) {
+    if (entry_.level == 0) {
+        root_.mark = mark;
+    } else {
+        currentChild(entry_.level - 1).mark = mark;
+    }
+}
+
+bool DirWalker::mark() const {
+    if (entry_.level == 0) {
+        return root_.mark;
+    }
+    const Frame& frame = frames_[entry_.level - 1];
+    return frame.children[frame.cursor].mark;
+}
+
+}  // namespace raumfuchs

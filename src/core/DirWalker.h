@@ -1,0 +1,193 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace raumfuchs {
+
+// Kinds of walk entries. The numbers are those of the BSD fts interface, so
+// that the scanner's dispatch reads the same on every platform.
+enum class EntryInfo : std::uint8_t {
+    Directory = 1,         // FTS_D: directory in pre-order
+    Cycle = 2,             // FTS_DC: directory that is one of its own ancestors
+    Other = 3,             // FTS_DEFAULT: socket, fifo, device, …
+    Unlistable = 4,        // FTS_DNR: directory that could not be listed
+    Dot = 5,               // FTS_DOT (never produced)
+    DirectoryDone = 6,     // FTS_DP: directory in post-order
+    Error = 7,             // FTS_ERR (never produced)
+    File = 8,              // FTS_F: regular file
+    Init = 9,              // FTS_INIT (never produced)
+    NoStat = 10,           // FTS_NS: metadata could not be read
+    NoStatRequested = 11,  // FTS_NSOK (never produced)
+    Symlink = 12,          // FTS_SL
+    SymlinkDangling = 13,  // FTS_SLNONE (never produced: links are not followed)
+};
+
+// The metadata the scanner needs from one entry.
+struct EntryStat {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t links = 0;
+    std::int64_t blocks = 0;  // 512-byte blocks allocated
+    std::uint32_t mode = 0;   // file type bits (S_IFMT)
+};
+
+// The system calls the walker makes, behind one seam so tests can make a folder
+// unlistable, a stat fail or an entry vanish even when they run as root. Every
+// call reports failure as -1 with errno set, like the system call it stands for.
+class FileSystemOps {
+  public:
+    virtual ~FileSystemOps() = default;
+    // Opens the directory `name` below `dirFd` (AT_FDCWD for the scanned path
+    // itself) without following a symbolic link.
+    virtual int openDirectory(int dirFd, const char* name);
+    // Reads directory records (linux_dirent64) into `buffer`; 0 at the end.
+    virtual long readEntries(int fd, char* buffer, std::size_t size);
+    // Reads the metadata of `name` below `dirFd` without following a link.
+    virtual int statAt(int dirFd, const char* name, EntryStat& out);
+    virtual int fstatDirectory(int fd, EntryStat& out);
+    virtual void closeDirectory(int fd);
+
+    static FileSystemOps& system();
+};
+
+// One entry as the walker hands it out. Valid until the next call to next().
+struct WalkEntry {
+    EntryInfo info = EntryInfo::Init;
+    std::size_t level = 0;
+    std::string_view name;  // file-system bytes; the path as given for level 0
+    bool hasStat = false;
+    EntryStat stat;
+    int error = 0;  // errno of a failed open, listing or stat
+};
+
+// Depth-first walk of one tree over openat/getdents64/fstatat, relative to
+// directory descriptors, that yields the entry sequence of an fts walk with
+// FTS_PHYSICAL | FTS_NOCHDIR (and FTS_XDEV when asked):
+//   - the scanned path at level 0 (Directory, File, Symlink, Other or NoStat);
+//   - a directory in pre-order; on the next call its whole listing is read and
+//     every entry stat'ed, then its entries follow in listing order ("." and
+//     ".." left out), then the directory again in post-order (DirectoryDone);
+//   - a directory that cannot be opened comes back once more as Unlistable
+//     instead of its entries and post-order visit;
+//   - a directory whose listing breaks off midway yields the entries read so
+//     far and then comes back as Unlistable in post-order (fts would report
+//     DirectoryDone and so hide that the folder is incomplete);
+//   - a directory whose device and inode are those of an open ancestor is
+//     reported as Cycle and not entered; neither is a skipped directory nor,
+//     with crossDevices off, one on another device than the scanned path:
+//     both come back at once as DirectoryDone.
+// Open descriptors stay bounded whatever the tree's shape: a directory's
+// descriptor is kept only while subdirectories of it remain to be entered,
+// at most maxOpenDirectories at a time; an evicted one is reopened through its
+// ancestors' names when needed. Depth is limited only by memory.
+class DirWalker {
+  public:
+    struct Options {
+        bool crossDevices = false;
+        std::size_t maxOpenDirectories = 64;
+    };
+
+    DirWalker(std::string rootPath, Options options, FileSystemOps& ops = FileSystemOps::system());
+    ~DirWalker();
+    DirWalker(const DirWalker&) = delete;
+    DirWalker& operator=(const DirWalker&) = delete;
+
+    // False when the walk cannot start (an empty path).
+    bool valid() const { return !rootPath_.empty(); }
+
+    // The next entry, or nullptr at the end.
+    const WalkEntry* next();
+    // Called right after next() returned a Directory: do not enter it; the
+    // following next() returns it as DirectoryDone.
+    void skip() { skipRequested_ = true; }
+
+    // Full path of the last entry, built from the names of the open directories.
+    std::string path() const;
+    // Device of the directory containing the last entry, if it has metadata.
+    std::optional<std::uint64_t> parentDevice() const;
+
+    // A caller-owned mark on the last entry, kept until its post-order visit
+    // (fts_number).
+    void setMark(bool mark);
+    bool mark() const;
+
+    std::size_t openDescriptors() const { return openFds_; }
+    std::size_t peakOpenDescriptors() const { return peakOpenFds_; }
+
+  private:
+    struct Child {
+        std::uint32_t nameOffset = 0;
+        std::uint16_t nameLength = 0;
+        EntryInfo info = EntryInfo::File;
+        bool mark = false;
+        int error = 0;
+        EntryStat stat;
+    };
+    // An open directory: its listing and how far it has been handed out.
+    struct Frame {
+        std::string names;  // the entries' names, each followed by a NUL
+        std::vector<Child> children;
+        std::size_t cursor = 0;  // the child last handed out
+        std::size_t subdirsLeft = 0;
+        int fd = -1;
+        int listError = 0;  // errno of a listing that broke off, else 0
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+    struct DevIno {
+        std::uint64_t device;
+        std::uint64_t inode;
+        friend bool operator==(const DevIno&, const DevIno&) = default;
+    };
+    struct DevInoHash {
+        std::size_t operator()(const DevIno& k) const {
+            return static_cast<std::size_t>(k.inode * 0x9E3779B97F4A7C15ull ^ k.device);
+        }
+    };
+
+    const WalkEntry* startRoot();
+    const WalkEntry* enterPending();
+    const WalkEntry* advance();
+    const WalkEntry* emitChild(std::size_t depth);
+    const WalkEntry* emitDirectoryAgain(EntryInfo info, int error);
+    void listDirectory(Frame& frame, int fd);
+    int descriptorOf(std::size_t depth);
+    void setFd(std::size_t depth, int fd);
+    void closeFd(std::size_t depth);
+    void evictIfFull();
+    void popFrame();
+    Child& currentChild(std::size_t depth) {
+        return frames_[depth].children[frames_[depth].cursor];
+    }
+    std::string_view childName(const Frame& f, const Child& c) const {
+        return {f.names.data() + c.nameOffset, c.nameLength};
+    }
+
+    std::string rootPath_;
+    Options options_;
+    FileSystemOps& ops_;
+    WalkEntry entry_;
+    Child root_;
+    bool started_ = false;
+    bool finished_ = false;
+    bool pendingDirectory_ = false;
+    bool skipRequested_ = false;
+    std::uint64_t rootDevice_ = 0;
+    // frames_[0 .. depth_) are the open directories, frames_[i] at level i.
+    // Frames past depth_ keep their buffers for reuse.
+    std::vector<Frame> frames_;
+    std::size_t depth_ = 0;
+    std::unordered_set<DevIno, DevInoHash> openAncestors_;
+    std::size_t openFds_ = 0;
+    std::size_t peakOpenFds_ = 0;
+    std::size_t lowestOpen_ = 0;  // no frame below this index holds a descriptor
+    std::vector<char> buffer_;
+};
+
+}  // namespace raumfuchs

@@ -1,0 +1,241 @@
+#include "core/DiskScanner.h"
+
+#include <chrono>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/DirWalker.h"
+#include "core/RootPolicy.h"
+#include "core/TreeBuilder.h"
+
+namespace raumfuchs {
+
+namespace {
+
+// The (device, inode) pairs of files with several links that were counted
+// already. Open addressing: no allocation per entry.
+class HardlinkSet {
+  public:
+    // True when the pair was not in the set yet.
+    bool insert(std::uint64_t device, std::uint64_t inode) {
+        if (device == 0 && inode == 0) {
+            const bool fresh = !zeroSeen_;
+            zeroSeen_ = true;
+            return fresh;
+        }
+        if ((count_ + 1) * 2 > slots_.size()) {
+            grow();
+        }
+        return place(slots_, device, inode);
+    }
+
+  private:
+    struct Key {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+    static std::size_t hash(std::uint64_t device, std::uint64_t inode) {
+        std::uint64_t h = inode * 0x9E3779B97F4A7C15ull ^ (device + 0x632BE59BD9B4E019ull);
+        h ^= h >> 29;
+        return static_cast<std::size_t>(h * 0xBF58476D1CE4E5B9ull >> 7);
+    }
+    bool place(std::vector<Key>& slots, std::uint64_t device, std::uint64_t inode) {
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = hash(device, inode) & mask;; i = (i + 1) & mask) {
+            Key& k = slots[i];
+            if (k.device == device && k.inode == inode) {
+                return false;
+            }
+            if (k.device == 0 && k.inode == 0) {
+                k = Key{device, inode};
+                ++count_;
+                return true;
+            }
+        }
+    }
+    void grow() {
+        std::vector<Key> bigger(slots_.empty() ? 1024 : slots_.size() * 2);
+        count_ = 0;
+        for (const Key& k : slots_) {
+            if (k.device != 0 || k.inode != 0) {
+                place(bigger, k.device, k.inode);
+            }
+        }
+        slots_.swap(bigger);
+    }
+
+    std::vector<Key> slots_;
+    std::size_t count_ = 0;
+    bool zeroSeen_ = false;
+};
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Root mode: which directories are left out and which volumes are entered.
+class RootRules {
+  public:
+    explicit RootRules(const RootPolicy& policy)
+        : policy_(policy), exclusions_(policy.exclusions()), mountPoints_(policy.mountPoints()) {}
+
+    void noteScannedDevice(std::uint64_t device) {
+        if (policy_.entersDeviceOnce()) {
+            skipDevice_[device] = true;
+        }
+    }
+
+    // Whether the directory just met at level 1 or deeper is not entered.
+    bool skips(const WalkEntry& entry, DirWalker& walker) {
+        const std::string path = walker.path();
+        if (exclusions_.contains(path)) {
+            return true;
+        }
+        const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
+        const bool mountPoint = entry.hasStat && parentDevice &&
+                                (entry.stat.device != *parentDevice || mountPoints_.contains(path));
+        if (!mountPoint) {
+            return false;
+        }
+        const auto known = skipDevice_.find(entry.stat.device);
+        if (known != skipDevice_.end()) {
+            return known->second;
+        }
+        const std::optional<std::string> type = policy_.fileSystemType(path);
+        const bool skip = type && !policy_.acceptsFileSystem(*type);
+        // A device entered here is left out at any other mount point of it.
+        skipDevice_[entry.stat.device] = skip || policy_.entersDeviceOnce();
+        return skip;
+    }
+
+  private:
+    const RootPolicy& policy_;
+    std::unordered_set<std::string> exclusions_;
+    std::unordered_set<std::string> mountPoints_;
+    std::unordered_map<std::uint64_t, bool> skipDevice_;
+};
+
+}  // namespace
+
+std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::string& displayName,
+                                            const CancelToken& token,
+                                            const ProgressCallback& onProgress) {
+    ScanSetup setup;
+#ifdef __APPLE__
+    const MacRootPolicy policy;
+#else
+    const LinuxRootPolicy policy;
+#endif
+    if (path == "/") {
+        setup.rootPolicy = &policy;
+    }
+    return scanWith(path, displayName, token, onProgress, setup);
+}
+
+std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
+                                                const std::string& displayName,
+                                                const CancelToken& token,
+                                                const ProgressCallback& onProgress,
+                                                const ScanSetup& setup) {
+    const auto startTime = std::chrono::steady_clock::now();
+    const std::function<double()> clock = setup.clock ? setup.clock : steadySeconds;
+    const bool rootMode = setup.rootPolicy != nullptr;
+
+    DirWalker walker(path,
+                     DirWalker::Options{.crossDevices = rootMode,
+                                        .maxOpenDirectories = setup.maxOpenDirectories},
+                     setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
+    if (!walker.valid()) {
+        return std::nullopt;
+    }
+    std::optional<RootRules> rootRules;
+    if (rootMode) {
+        rootRules.emplace(*setup.rootPolicy);
+    }
+    TreeBuilder builder(path, displayName);
+    HardlinkSet hardlinks;
+    std::int64_t entries = 0;
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+    std::int64_t unreadable = 0;
+    double lastReport = clock();
+
+    while (const WalkEntry* entry = walker.next()) {
+        ++entries;
+        if ((entries & 1023) == 0) {
+            if (token.isCancelled()) {
+                return std::nullopt;
+            }
+            const double now = clock();
+            if (now - lastReport > 0.1) {
+                if (onProgress) {
+                    onProgress(ScanProgress{files, bytes, walker.path()});
+                }
+                lastReport = now;
+            }
+        }
+        // Level 0 takes the display name; the tree keeps it for its root.
+        const std::string_view name =
+            entry->level == 0 ? std::string_view(displayName) : entry->name;
+        const std::int64_t allocated = entry->hasStat ? entry->stat.blocks * 512 : 0;
+        switch (entry->info) {
+            case EntryInfo::Directory:
+                if (rootRules) {
+                    if (entry->level == 0 && entry->hasStat) {
+                        rootRules->noteScannedDevice(entry->stat.device);
+                    } else if (entry->level > 0 && rootRules->skips(*entry, walker)) {
+                        walker.skip();
+                        break;
+                    }
+                }
+                builder.openDirectory(name, allocated);
+                walker.setMark(true);
+                break;
+            case EntryInfo::File:
+            case EntryInfo::Symlink:
+            case EntryInfo::SymlinkDangling:
+            case EntryInfo::Other: {
+                std::int64_t size = allocated;
+                if (entry->hasStat && entry->stat.links > 1 &&
+                    !hardlinks.insert(entry->stat.device, entry->stat.inode)) {
+                    size = 0;
+                }
+                builder.addFile(name, size);
+                ++files;
+                bytes += size;
+                break;
+            }
+            case EntryInfo::DirectoryDone:
+            case EntryInfo::Unlistable:
+            case EntryInfo::Error:
+            case EntryInfo::NoStat:
+                if (walker.mark()) {
+                    walker.setMark(false);
+                    const bool failed = entry->info != EntryInfo::DirectoryDone;
+                    unreadable += failed ? 1 : 0;
+                    builder.closeDirectory(failed);
+                } else if (entry->info != EntryInfo::DirectoryDone) {
+                    ++unreadable;
+                    builder.addPlaceholder(name, entry->info == EntryInfo::Unlistable);
+                }
+                break;
+            default:
+                break;  // cycles and kinds the walk never produces: no node
+        }
+    }
+
+    if (token.isCancelled()) {
+        return std::nullopt;
+    }
+    std::shared_ptr<FileTree> tree = builder.finish();
+    if (!tree) {
+        return std::nullopt;
+    }
+    const double duration =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+    return ScanResult{tree->root(), unreadable, duration};
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,210 @@
+#include "core/RootPolicy.h"
+
+#include <sys/vfs.h>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+namespace raumfuchs {
+
+namespace {
+
+std::vector<std::string_view> splitDroppingEmpty(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        if (end > start) {
+            pieces.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return pieces;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = s[i];
+        std::size_t length = 1;
+        std::uint32_t min = 0;
+        if (c >= 0x80) {
+            if ((c & 0xE0) == 0xC0) {
+                length = 2;
+                min = 0x80;
+            } else if ((c & 0xF0) == 0xE0) {
+                length = 3;
+                min = 0x800;
+            } else if ((c & 0xF8) == 0xF0) {
+                length = 4;
+                min = 0x10000;
+            } else {
+                return false;
+            }
+            if (i + length > n) {
+                return false;
+            }
+            std::uint32_t cp = c & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) {
+                if ((s[i + k] & 0xC0) != 0x80) {
+                    return false;
+                }
+                cp = (cp << 6) | (s[i + k] & 0x3F);
+            }
+            if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return std::move(text).str();
+}
+
+// Undoes the octal escapes (\040 for a space, …) of /proc/self/mountinfo.
+std::string unescapeMountPath(std::string_view field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const char a = field[i + 1], b = field[i + 2], c = field[i + 3];
+            if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && c >= '0' && c <= '7') {
+                out += static_cast<char>((a - '0') * 64 + (b - '0') * 8 + (c - '0'));
+                i += 3;
+                continue;
+            }
+        }
+        out += field[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> RootPolicy::fileSystemType(const std::string& path) const {
+    struct statfs info;
+    if (::statfs(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return fileSystemTypeName(static_cast<long>(info.f_type));
+}
+
+std::unordered_set<std::string> MacRootPolicy::exclusions() const {
+    std::unordered_set<std::string> result{"/Volumes", "/dev", "/net", "/home",
+                                           "/System/Volumes/Data/home"};
+    const std::optional<std::string> text = readWholeFile(firmlinksPath_);
+    if (!text || !isValidUtf8(*text)) {
+        return result;
+    }
+    for (std::string_view line : splitDroppingEmpty(*text, '\n')) {
+        const std::vector<std::string_view> fields = splitDroppingEmpty(line, '\t');
+        if (fields.size() == 2) {
+            result.insert("/System/Volumes/Data/" + std::string(fields[1]));
+        }
+    }
+    return result;
+}
+
+bool MacRootPolicy::acceptsFileSystem(std::string_view type) const {
+    return type == "apfs" || type == "hfs";
+}
+
+std::unordered_set<std::string> LinuxRootPolicy::exclusions() const {
+    return {"/proc", "/sys", "/dev", "/run", "/media", "/mnt"};
+}
+
+bool LinuxRootPolicy::acceptsFileSystem(std::string_view type) const {
+    static constexpr std::array<std::string_view, 13> kAccepted{
+        "ext2",     "ext3", "ext4",     "xfs",    "btrfs", "f2fs", "jfs",
+        "reiserfs", "zfs",  "bcachefs", "nilfs2", "apfs",  "hfs"};
+    for (std::string_view accepted : kAccepted) {
+        if (type == accepted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::unordered_set<std::string> LinuxRootPolicy::mountPoints() const {
+    std::unordered_set<std::string> result;
+    const std::optional<std::string> text = readWholeFile(mountInfoPath_);
+    if (!text) {
+        return result;
+    }
+    // Fields: id, parent id, major:minor, root, mount point, …
+    for (std::string_view line : splitDroppingEmpty(*text, '\n')) {
+        const std::vector<std::string_view> fields = splitDroppingEmpty(line, ' ');
+        if (fields.size() >= 5) {
+            result.insert(unescapeMountPath(fields[4]));
+        }
+    }
+    return result;
+}
+
+std::string fileSystemTypeName(long magic) {
+    static constexpr std::pair<unsigned long, const char*> kNames[] = {
+        {0xEF53, "ext4"},  // ext2, ext3 and ext4 share their magic number
+        {0x58465342, "xfs"},
+        {0x9123683E, "btrfs"},
+        {0xF2F52010, "f2fs"},
+        {0x3153464A, "jfs"},
+        {0x52654973, "reiserfs"},
+        {0x2FC12FC1, "zfs"},
+        {0xCA451A4E, "bcachefs"},
+        {0x3434, "nilfs2"},
+        {0x42535041, "apfs"},
+        {0x482B, "hfs"},  // HFS+
+        {0x4244, "hfs"},
+        {0x01021994, "tmpfs"},
+        {0x9FA0, "proc"},
+        {0x62656572, "sysfs"},
+        {0x1CD1, "devpts"},
+        {0x794C7630, "overlay"},
+        {0x73717368, "squashfs"},
+        {0x6969, "nfs"},
+        {0xFF534D42, "cifs"},
+        {0x65735546, "fuse"},
+        {0x4D44, "vfat"},
+        {0x2011BAB0, "exfat"},
+        {0x5346544E, "ntfs"},
+        {0x9660, "iso9660"},
+        {0x27E0EB, "cgroup"},
+        {0x63677270, "cgroup2"},
+        {0x858458F6, "ramfs"},
+        {0x64626720, "debugfs"},
+        {0x73636673, "securityfs"},
+        {0xCAFE4A11, "bpf"},
+        {0x74726163, "tracefs"},
+        {0x42494E4D, "binfmt_misc"},
+        {0x19800202, "mqueue"},
+        {0x958458F6, "hugetlbfs"},
+        {0x453DCD28, "cramfs"},
+    };
+    const auto key = static_cast<unsigned long>(magic) & 0xFFFFFFFFul;
+    for (const auto& [value, name] : kNames) {
+        if (value == key) {
+            return std::string(name);
+        }
+    }
+    return {};
+}
+
+}  // namespace raumfuchs
