@@ -1,0 +1,339 @@
+#include "platform/FreedesktopTrash.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace raumfuchs {
+namespace {
+
+constexpr std::size_t kNameMax = 255;
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+std::string join(const std::string& folder, std::string_view name) {
+    std::string out = folder;
+    if (out.empty() || out.back() != '/') {
+        out += '/';
+    }
+    out += name;
+    return out;
+}
+
+// A folder of ours: created with mode 0700 when missing; an existing one must
+// be a real folder (no symbolic link).
+bool ensureFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) == 0) {
+        return true;
+    }
+    struct stat st {};
+    return errno == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Creates every missing folder of an absolute path.
+bool ensureFolderPath(const std::string& path) {
+    std::size_t pos = 1;
+    while (pos <= path.size()) {
+        const auto slash = path.find('/', pos);
+        const auto end = slash == std::string::npos ? path.size() : slash;
+        const std::string prefix = path.substr(0, end);
+        struct stat st {};
+        if (::stat(prefix.c_str(), &st) != 0) {
+            if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
+                return false;
+            }
+        } else if (!S_ISDIR(st.st_mode)) {
+            return false;
+        }
+        pos = end + 1;
+    }
+    return true;
+}
+
+// The device of the nearest existing folder on the way to path.
+std::optional<dev_t> deviceOfNearest(std::string path) {
+    for (;;) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            return st.st_dev;
+        }
+        if (path == "/") {
+            return std::nullopt;
+        }
+        path = parentOf(path);
+    }
+}
+
+// The highest folder above path that is still on the same device: the mount
+// point of the item's file system.
+std::string topFolderOf(const std::string& path, dev_t device) {
+    std::string top = parentOf(path);
+    while (top != "/") {
+        const std::string up = parentOf(top);
+        struct stat st {};
+        if (::stat(up.c_str(), &st) != 0 || st.st_dev != device) {
+            break;
+        }
+        top = up;
+    }
+    return top;
+}
+
+std::string basenameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+// Removes "." and ".." steps and repeated slashes without touching the disk,
+// so the item itself (even a symbolic link) is what gets moved.
+std::string absoluteClean(const std::string& path) {
+    std::string full = path;
+    if (full.empty() || full.front() != '/') {
+        char* cwd = ::getcwd(nullptr, 0);
+        if (cwd == nullptr) {
+            return {};
+        }
+        full = join(cwd, full);
+        std::free(cwd);
+    }
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= full.size()) {
+        auto slash = full.find('/', pos);
+        if (slash == std::string::npos) {
+            slash = full.size();
+        }
+        const std::string part = full.substr(pos, slash - pos);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = slash + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts) {
+        out += '/';
+        out += part;
+    }
+    return out.empty() ? "/" : out;
+}
+
+std::string deletionDate(std::time_t when) {
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char buffer[32];
+    const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &local);
+    return std::string(buffer, length);
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// rename(2) that fails instead of replacing an existing target; file systems
+// without RENAME_NOREPLACE get a plain rename after a last look.
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+#endif
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
+FreedesktopTrash::FreedesktopTrash(Setup setup) : setup_(std::move(setup)) {}
+
+FreedesktopTrash FreedesktopTrash::forCurrentUser() {
+    Setup setup;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/') {
+        setup.homeTrash = join(dataHome, "Trash");
+    } else {
+        const char* home = std::getenv("HOME");
+        setup.homeTrash = join(home != nullptr ? home : "/", ".local/share/Trash");
+    }
+    setup.uid = ::getuid();
+    return FreedesktopTrash(std::move(setup));
+}
+
+std::string FreedesktopTrash::percentEncode(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
+            byte == '~' || byte == '/') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    return out;
+}
+
+std::string FreedesktopTrash::percentDecode(std::string_view text) {
+    const auto hexValue = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> FreedesktopTrash::trashFolderFor(const std::string& path, dev_t device,
+                                                            std::string& infoPathPrefix) const {
+    const std::optional<dev_t> homeDevice = deviceOfNearest(setup_.homeTrash);
+    if (homeDevice.has_value() && *homeDevice == device) {
+        infoPathPrefix.clear();  // absolute paths in the home trash
+        if (!ensureFolderPath(setup_.homeTrash)) {
+            return std::nullopt;
+        }
+        return setup_.homeTrash;
+    }
+    struct stat parent {};
+    if (::stat(parentOf(path).c_str(), &parent) != 0 || parent.st_dev != device) {
+        return std::nullopt;  // the item is a mount point itself: it cannot be moved
+    }
+    const std::string top = topFolderOf(path, device);
+    infoPathPrefix = top == "/" ? "/" : top + "/";
+    const std::string uid = std::to_string(setup_.uid);
+    // $topdir/.Trash/$uid, but only below an administrator's sticky .Trash folder.
+    const std::string shared = join(top, ".Trash");
+    struct stat st {};
+    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0) {
+        const std::string own = join(shared, uid);
+        if (ensureFolder(own) && ::lstat(own.c_str(), &st) == 0 && st.st_uid == setup_.uid) {
+            return own;
+        }
+    }
+    const std::string personal = join(top, ".Trash-" + uid);
+    if (ensureFolder(personal) && ::lstat(personal.c_str(), &st) == 0 && st.st_uid == setup_.uid) {
+        return personal;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& givenPath) const {
+    const std::string path = absoluteClean(givenPath);
+    struct stat item {};
+    if (path.empty() || path == "/" || ::lstat(path.c_str(), &item) != 0) {
+        return std::nullopt;
+    }
+    std::string infoPathPrefix;
+    const std::optional<std::string> trash = trashFolderFor(path, item.st_dev, infoPathPrefix);
+    if (!trash.has_value()) {
+        return std::nullopt;
+    }
+    const std::string filesFolder = join(*trash, "files");
+    const std::string infoFolder = join(*trash, "info");
+    if (!ensureFolder(filesFolder) || !ensureFolder(infoFolder)) {
+        return std::nullopt;
+    }
+    // The item must not be (or contain) the trash itself.
+    if (*trash == path || trash->rfind(path + "/", 0) == 0) {
+        return std::nullopt;
+    }
+
+    // Path= is absolute in the home trash, relative to the mount's top otherwise.
+    const std::string recorded = infoPathPrefix.empty() ? path : path.substr(infoPathPrefix.size());
+    const std::time_t when = setup_.now ? setup_.now() : std::time(nullptr);
+    const std::string info = "[Trash Info]\nPath=" + percentEncode(recorded) +
+                             "\nDeletionDate=" + deletionDate(when) + "\n";
+
+    const std::string original = basenameOf(path);
+    for (int attempt = 1; attempt < 100000; ++attempt) {
+        const std::string suffix = attempt == 1 ? "" : "." + std::to_string(attempt);
+        std::string base = original;
+        if (base.size() + suffix.size() + kInfoSuffix.size() > kNameMax) {
+            base.resize(kNameMax - suffix.size() - kInfoSuffix.size());
+        }
+        const std::string name = base + suffix;
+        const std::string infoPath = join(infoFolder, name + std::string(kInfoSuffix));
+        const std::string target = join(filesFolder, name);
+        struct stat existing {};
+        if (::lstat(target.c_str(), &existing) == 0) {
+            continue;  // a leftover without its info file: keep away from it
+        }
+        const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        const bool written = writeAll(fd, info);
+        const bool closed = ::close(fd) == 0;
+        if (!written || !closed) {
+            ::unlink(infoPath.c_str());
+            return std::nullopt;
+        }
+        if (!renameWithoutReplacing(path, target)) {
+            const int error = errno;
+            ::unlink(infoPath.c_str());
+            if (error == EEXIST || error == ENOTEMPTY) {
+                continue;  // someone took the name meanwhile
+            }
+            return std::nullopt;
+        }
+        return target;
+    }
+    return std::nullopt;
+}
+
+}  // namespace raumfuchs
