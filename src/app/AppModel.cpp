@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QStringList>
+#include <algorithm>
 
 #include "app/NodeLookup.h"
 #include "core/TrashGuard.h"
@@ -171,6 +172,12 @@ void AppModel::joinFinishedScans() {
     });
 }
 
+std::size_t AppModel::scansInFlight() const {
+    return static_cast<std::size_t>(std::count_if(
+        scanThreads_.begin(), scanThreads_.end(),
+        [](const ScanThread& scan) { return !scan.done->load(std::memory_order_acquire); }));
+}
+
 void AppModel::applyProgress(const std::shared_ptr<CancelToken>& token,
                              const ScanProgress& progress) {
     if (token_ && token_ == token) {
@@ -185,6 +192,11 @@ void AppModel::finishScan(std::optional<ScanResult> result,
         return;  // cancelled or superseded
     }
     token_.reset();
+    // A target that does not exist or cannot be listed at all comes back as a
+    // lone unreadable root: nothing was read, so it is a failure, not a result.
+    if (result && result->root.isUnreadable() && result->root.childCount() == 0) {
+        result.reset();
+    }
     if (result) {
         setRoot(result->root);
         setCurrent(result->root, false);

@@ -56,6 +56,9 @@ class AppModel : public QObject {
     bool isConfirmingTrash() const { return isConfirmingTrash_; }
     const std::optional<QString>& alertMessage() const { return alertMessage_; }
     DesktopServices& services() const { return services_; }
+    // Scan threads that have not yet handed over their last queued call,
+    // wanted or not (a cancelled scan runs on to its next checkpoint).
+    std::size_t scansInFlight() const;
 
     // Written by the dialogs of the root view.
     void setPendingTrash(std::vector<FileNode> nodes);

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include "app/AppModel.h"
+#include "app/ModelTestSupport.h"
+#include "support/FakeDesktopServices.h"
+#include "support/HandTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::Scratch;
+using test::settle;
+using test::waitUntil;
+
+TEST(AppModelScan, AResultReplacesTheTreeAndAgreesWithTheScanner) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("a/big", 200'000);
+    dir.file("a/small", 5'000);
+    dir.file("b", 50'000);
+    FakeDesktopServices services;
+    services.volumes = {VolumeInfo{"/", "System", 100, 40, false, true}};
+    AppModel model(services);
+    EXPECT_EQ(model.volumes(), services.volumes);
+
+    std::vector<Phase> phases;
+    QObject::connect(&model, &AppModel::phaseChanged, [&] { phases.push_back(model.phase()); });
+    model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+    EXPECT_EQ(model.progress().files, 0);
+    ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
+
+    EXPECT_EQ(phases, (std::vector<Phase>{Phase::Scanning, Phase::Result}));
+    EXPECT_EQ(model.root().path(), dir.path());
+    EXPECT_EQ(model.root().nameBytes(), "Ordner");
+    EXPECT_TRUE(model.current() == model.root());
+    EXPECT_EQ(model.treeRevision(), 1);
+    EXPECT_EQ(model.root().fileCount(), 3);
+    EXPECT_FALSE(model.alertMessage());
+
+    CancelToken token;
+    const auto direct = DiskScanner::scan(dir.path(), "Ordner", token, [](const ScanProgress&) {});
+    ASSERT_TRUE(direct);
+    test::expectSameTree(model.root(), direct->root);
+    EXPECT_EQ(model.unreadableCount(), direct->unreadableCount);
+    EXPECT_GT(model.scanDuration(), 0.0);
+}
+
+TEST(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
+    test::ensureApp();
+    Scratch first;
+    for (int i = 0; i < 3000; ++i) {
+        first.file("f" + std::to_string(i / 100) + "/" + std::to_string(i), 10);
+    }
+    Scratch second;
+    second.file("only", 10'000);
+    FakeDesktopServices services;
+    AppModel model(services);
+
+    std::vector<std::string> progressPaths;
+    QObject::connect(&model, &AppModel::progressChanged,
+                     [&] { progressPaths.push_back(model.progress().currentPath); });
+    model.startScan(ScanTarget{first.path(), "Erster", std::nullopt});
+    // Let the first scan run (or even finish) without delivering anything:
+    // whatever it queued arrives after the second scan has taken over.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    model.startScan(ScanTarget{second.path(), "Zweiter", std::nullopt});
+    ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
+    settle(model);
+
+    EXPECT_EQ(model.root().path(), second.path());
+    EXPECT_EQ(model.root().fileCount(), 1);
+    EXPECT_EQ(model.treeRevision(), 1);  // the first result was never applied
+    EXPECT_EQ(model.target()->displayName, "Zweiter");
+    EXPECT_FALSE(model.alertMessage());
+    for (const std::string& path : progressPaths) {
+        EXPECT_TRUE(path.empty() || path.starts_with(second.path())) << path;
+    }
+}
+
+TEST(AppModelScan, CancellingFallsBackToThePreviousResultUnchanged) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("sub/deeper/file", 40'000);
+    FakeDesktopServices services;
+    AppModel model(services);
+
+    // Without a previous tree, cancelling returns to the start screen.
+    model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+    model.cancelScan();
+    EXPECT_EQ(model.phase(), Phase::Start);
+    settle(model);
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_FALSE(model.root());
+    EXPECT_FALSE(model.alertMessage());
+
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode root = model.root();
+    const FileNode sub = test::child(root, "sub");
+    model.navigate(sub);
+    const std::int64_t revision = model.treeRevision();
+
+    dir.file("sub/new", 80'000);
+    model.rescan();
+    EXPECT_EQ(model.phase(), Phase::Scanning);
+    EXPECT_TRUE(model.current() == sub);  // the old tree stays while scanning
+    model.cancelScan();
+    EXPECT_EQ(model.phase(), Phase::Result);
+    settle(model);
+    EXPECT_EQ(model.phase(), Phase::Result);
+    EXPECT_TRUE(model.root() == root);
+    EXPECT_TRUE(model.current() == sub);
+    EXPECT_EQ(model.treeRevision(), revision);
+    EXPECT_EQ(root.fileCount(), 1);
+    EXPECT_FALSE(model.alertMessage());
+}
+
+TEST(AppModelScan, AnUnreadableTargetAlertsAndFallsBack) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("x", 4096);
+    FakeDesktopServices services;
+    AppModel model(services);
+
+    test::scanAndWait(model, dir.path("fehlt"), "fehlt");
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_EQ(model.alertMessage(), QString("„fehlt“ konnte nicht gelesen werden."));
+    EXPECT_FALSE(model.root());
+    EXPECT_EQ(model.treeRevision(), 0);
+
+    model.setAlertMessage(std::nullopt);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode root = model.root();
+    test::scanAndWait(model, dir.path("auch weg"), "auch weg");
+    EXPECT_EQ(model.phase(), Phase::Result);
+    EXPECT_EQ(model.alertMessage(), QString("„auch weg“ konnte nicht gelesen werden."));
+    EXPECT_TRUE(model.root() == root);
+    EXPECT_TRUE(model.current() == root);
+    EXPECT_EQ(model.treeRevision(), 1);
+    EXPECT_EQ(model.target()->displayName, "auch weg");
+}
+
+TEST(AppModelScan, BackToStartDropsTheTreeAndTheRunningScan) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("x", 4096);
+    FakeDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    std::weak_ptr<FileTree> tree = model.root().treePtr();
+
+    services.volumes = {VolumeInfo{"/media/stick", "Stick", 1000, 10, true, false}};
+    model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+    model.backToStart();
+    EXPECT_EQ(model.phase(), Phase::Start);
+    settle(model);
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_FALSE(model.root());
+    EXPECT_FALSE(model.current());
+    EXPECT_TRUE(tree.expired());  // released with the root
+    EXPECT_EQ(model.volumes(), services.volumes);
+    EXPECT_FALSE(model.alertMessage());
+}
+
+TEST(AppModelScan, NavigationAndTheFolderChooser) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("sub/file", 4096);
+    FakeDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode sub = test::child(model.root(), "sub");
+    const FileNode file = test::child(sub, "file");
+
+    std::vector<bool> animated;
+    QObject::connect(&model, &AppModel::currentChanged,
+                     [&](bool withSpring) { animated.push_back(withSpring); });
+    model.navigate(file);
+    model.navigate(model.root());
+    EXPECT_TRUE(animated.empty());
+    model.navigate(sub);
+    model.navigate(sub);
+    EXPECT_EQ(animated, std::vector<bool>{true});
+    EXPECT_TRUE(model.current() == sub);
+
+    // A folder of another tree is not a folder of the shown one.
+    const FileNode other = test::build(test::folder("fremd", 0, {test::folder("x", 0)}));
+    model.navigate(other.child(0));
+    EXPECT_TRUE(model.current() == sub);
+
+    model.chooseFolder();  // cancelled
+    EXPECT_EQ(services.chooseFolderCalls, 1);
+    EXPECT_EQ(model.phase(), Phase::Result);
+    services.chosenFolder = dir.path("sub");
+    model.chooseFolder();
+    EXPECT_EQ(model.phase(), Phase::Scanning);
+    EXPECT_EQ(model.target(), (ScanTarget{dir.path("sub"), "sub", std::nullopt}));
+    ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
+    EXPECT_EQ(model.root().path(), dir.path("sub"));
+    EXPECT_EQ(animated, (std::vector<bool>{true, false}));
+}
+
+}  // namespace
+}  // namespace raumfuchs

@@ -1,0 +1,93 @@
+#include "app/NodeLookup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/AppModel.h"
+#include "app/ModelTestSupport.h"
+#include "support/FakeDesktopServices.h"
+#include "support/HandTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::file;
+using test::folder;
+
+const std::string composedMuell = "M\xC3\xBCll";     // "Müll", ü as one code point
+const std::string decomposedMuell = "Mu\xCC\x88ll";  // u + combining diaeresis
+
+TEST(NodeLookup, FindsScannedNodesByComposedAndDecomposedNames) {
+    test::ensureApp();
+    test::Scratch dir;
+    dir.file(decomposedMuell + "/alt.txt", 4096);
+    dir.file("abc/x", 4096);
+    dir.file("ab/y", 4096);
+    dir.file("bad\xFFname", 4096);
+    FakeDesktopServices services;
+    AppModel model(services);
+    EXPECT_FALSE(model.node(dir.path()));  // no tree yet
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode root = model.root();
+    const FileNode muell = test::child(root, decomposedMuell);
+    ASSERT_TRUE(muell);
+
+    EXPECT_TRUE(model.node(dir.path()) == root);
+    EXPECT_TRUE(model.node(dir.path() + "/") == root);
+    EXPECT_TRUE(model.node(dir.path() + "//" + decomposedMuell + "/") == muell);
+    EXPECT_TRUE(model.node(dir.path("/" + composedMuell)) == muell);
+    EXPECT_TRUE(model.node(dir.path(composedMuell + "/alt.txt")) == test::child(muell, "alt.txt"));
+    EXPECT_TRUE(model.node(dir.path("bad\xFFname")) == test::child(root, "bad\xFFname"));
+    EXPECT_TRUE(model.node(dir.path("ab/y")) == test::child(test::child(root, "ab"), "y"));
+
+    EXPECT_FALSE(model.node(dir.path("Mull")));
+    EXPECT_FALSE(model.node(dir.path("bad\xFEname")));
+    EXPECT_FALSE(model.node(dir.path("abc/y")));
+    EXPECT_FALSE(model.node(dir.path() + "x"));  // a sibling that only starts like the root
+    EXPECT_FALSE(model.node("/"));
+    EXPECT_FALSE(model.node(""));
+}
+
+TEST(NodeLookup, ARootAtTheFileSystemRoot) {
+    const FileNode root = test::build(
+        folder("Macintosh HD", 0,
+               {folder("Users", 0, {folder("ann", 0, {file("a", 1)}), folder("bob", 0)}),
+                folder("Usr", 0)}),
+        "/");
+    const FileNode users = test::childNamed(root, "Users");
+    const FileNode ann = test::childNamed(users, "ann");
+
+    EXPECT_TRUE(findNode(root, "/") == root);
+    EXPECT_TRUE(findNode(root, "//") == root);
+    EXPECT_TRUE(findNode(root, "/Users") == users);
+    EXPECT_TRUE(findNode(root, "/Users/ann") == ann);
+    EXPECT_TRUE(findNode(root, "//Users//ann/") == ann);
+    EXPECT_TRUE(findNode(root, "/Users/ann/a") == test::childNamed(ann, "a"));
+    EXPECT_FALSE(findNode(root, "Users/ann"));
+    EXPECT_FALSE(findNode(root, "/Users/carl"));
+    EXPECT_FALSE(findNode(root, "/Users/ann/a/b"));
+}
+
+TEST(NodeLookup, TheRootPathItselfComparesByCanonicalEquivalence) {
+    // The root path was given decomposed; the caller asks composed, and the
+    // other way round.
+    const FileNode root = test::build(folder("Müll", 0, {folder("Ärger", 0, {file("x", 1)})}),
+                                      "/Volumes/" + decomposedMuell);
+    const FileNode aerger = root.child(0);
+    EXPECT_TRUE(findNode(root, "/Volumes/" + composedMuell) == root);
+    EXPECT_TRUE(findNode(root, "/Volumes/" + composedMuell + "/") == root);
+    EXPECT_TRUE(findNode(root, "/Volumes/" + composedMuell + "/A\xCC\x88rger") == aerger);
+    EXPECT_TRUE(findNode(root, "/Volumes/" + decomposedMuell + "/\xC3\x84rger/x") ==
+                aerger.child(0));
+    EXPECT_FALSE(findNode(root, "/Volumes/Mull/\xC3\x84rger"));
+    EXPECT_FALSE(findNode(root, "/Volumes/" + composedMuell + "er"));
+
+    // Of two children with equivalent names, the first in stored order wins.
+    const FileNode twins =
+        test::build(folder("t", 0, {file(decomposedMuell, 20), file(composedMuell, 10)}), "/t");
+    EXPECT_TRUE(findNode(twins, "/t/" + composedMuell) == twins.child(0));
+    EXPECT_TRUE(sameName("\xE2\x84\xAA", "K"));  // KELVIN SIGN is canonically K
+    EXPECT_FALSE(sameName("\xFF", "\xC3\xBF"));  // no decoding of invalid bytes
+}
+
+}  // namespace
+}  // namespace raumfuchs
