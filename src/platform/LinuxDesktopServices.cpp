@@ -1,0 +1,150 @@
+#include "platform/LinuxDesktopServices.h"
+
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <algorithm>
+
+#include "platform/LinuxVolumes.h"
+
+namespace raumfuchs {
+namespace {
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string parentFolder(const std::string& path) {
+    const std::string trimmed = withoutTrailingSlashes(path);
+    const auto slash = trimmed.rfind('/');
+    if (slash == std::string::npos || slash == 0) {
+        return "/";
+    }
+    return trimmed.substr(0, slash);
+}
+
+}  // namespace
+
+LinuxDesktopServices::LinuxDesktopServices() : trash_(FreedesktopTrash::forCurrentUser()) {}
+
+QByteArray LinuxDesktopServices::fileUri(const std::string& path) {
+    return "file://" + QByteArray::fromStdString(FreedesktopTrash::percentEncode(path));
+}
+
+bool LinuxDesktopServices::moveToTrash(const DesktopItem& item) {
+    return trash_.moveToTrash(item.path).has_value();
+}
+
+void LinuxDesktopServices::reveal(const std::vector<DesktopItem>& items) {
+    if (items.empty()) {
+        return;
+    }
+    QStringList uris;
+    std::vector<std::string> folders;  // each containing folder once, in order
+    for (const DesktopItem& item : items) {
+        uris << QString::fromLatin1(fileUri(withoutTrailingSlashes(item.path)));
+        const std::string folder = parentFolder(item.path);
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder);
+        }
+    }
+    const auto openFolders = [folders] {
+        for (const std::string& folder : folders) {
+            QDesktopServices::openUrl(fileUrl(folder));
+        }
+    };
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        openFolders();
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << uris << QString();
+    // Asynchronous, so that a file manager being started does not freeze the
+    // window. Only a refusal (no such service, no such method) falls back to
+    // the folders; a late answer may still have been carried out.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [openFolders](QDBusPendingCallWatcher* finished) {
+                         const QDBusError error = finished->error();
+                         if (error.isValid() && error.type() != QDBusError::NoReply &&
+                             error.type() != QDBusError::Timeout) {
+                             openFolders();
+                         }
+                         finished->deleteLater();
+                     });
+}
+
+void LinuxDesktopServices::open(const DesktopItem& item) {
+    QDesktopServices::openUrl(fileUrl(item.path));
+}
+
+void LinuxDesktopServices::openAddress(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+void LinuxDesktopServices::setClipboardText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+std::optional<std::string> LinuxDesktopServices::chooseFolder() {
+    QFileDialog dialog(nullptr, QStringLiteral("Wähle einen Ordner, den Raumfuchs vermessen soll."),
+                       QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Scannen"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(chosen.front()).toStdString();
+}
+
+QString LinuxDesktopServices::displayName(const std::string& path) {
+    const std::string trimmed = withoutTrailingSlashes(path);
+    if (trimmed == "/") {
+        return QStringLiteral("/");
+    }
+    const auto slash = trimmed.rfind('/');
+    return QString::fromUtf8(slash == std::string::npos ? trimmed : trimmed.substr(slash + 1));
+}
+
+std::string LinuxDesktopServices::homePath() {
+    return QFile::encodeName(QDir::homePath()).toStdString();
+}
+
+std::optional<std::string> LinuxDesktopServices::downloadsPath() {
+    const QString location = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (location.isEmpty() || !QFileInfo(location).isDir()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(location).toStdString();
+}
+
+std::vector<VolumeInfo> LinuxDesktopServices::mountedVolumes() {
+    return mountedLinuxVolumes();
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QUrl>
+
+#include "platform/DesktopServices.h"
+#include "platform/FreedesktopTrash.h"
+
+namespace raumfuchs {
+
+// The desktop of a Linux session: the freedesktop trash, the file manager
+// over D-Bus, Qt's clipboard, file dialog and URL handlers.
+class LinuxDesktopServices : public DesktopServices {
+  public:
+    LinuxDesktopServices();
+
+    bool moveToTrash(const DesktopItem& item) override;
+    void reveal(const std::vector<DesktopItem>& items) override;
+    void open(const DesktopItem& item) override;
+    void openAddress(const QString& address) override;
+    void setClipboardText(const QString& text) override;
+    std::optional<std::string> chooseFolder() override;
+    QString displayName(const std::string& path) override;
+    std::string homePath() override;
+    std::optional<std::string> downloadsPath() override;
+    std::vector<VolumeInfo> mountedVolumes() override;
+
+    // "file://" and the path's bytes percent-encoded, so that names which are
+    // not valid UTF-8 reach the desktop unchanged.
+    static QByteArray fileUri(const std::string& path);
+    static QUrl fileUrl(const std::string& path) { return QUrl::fromEncoded(fileUri(path)); }
+
+  private:
+    FreedesktopTrash trash_;
+};
+
+}  // namespace raumfuchs
