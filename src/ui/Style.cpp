@@ -1,6 +1,7 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <algorithm>
 #include <array>
 
@@ -59,6 +60,12 @@ QFont font(TextStyle style, QFont::Weight weight, bool monospacedDigits) {
     // fonts (DejaVu, Noto, Cantarell) already set digits at equal widths.
     (void)monospacedDigits;
 #endif
+    return result;
+}
+
+QFont monospaced(TextStyle style) {
+    QFont result = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    result.setPointSizeF(font(style).pointSizeF());
     return result;
 }
 

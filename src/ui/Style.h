@@ -28,6 +28,9 @@ QFont font(TextStyle style);
 // sizes, digits of equal width.
 QFont font(TextStyle style, QFont::Weight weight, bool monospacedDigits = false);
 
+// The style's size in the system's fixed-pitch font (paths being scanned).
+QFont monospaced(TextStyle style);
+
 // Foreground levels: the palette's text colour at falling opacity.
 enum class Level { Primary, Secondary, Tertiary, Quaternary };
 QColor foreground(const QPalette& palette, Level level);

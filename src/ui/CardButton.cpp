@@ -1,0 +1,53 @@
+#include "ui/CardButton.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include "ui/Style.h"
+
+namespace raumfuchs {
+
+namespace {
+constexpr double kCornerRadius = 12;
+}
+
+CardButton::CardButton(QWidget* parent) : QAbstractButton(parent) {
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void CardButton::adoptContent(QWidget* child) {
+    child->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void CardButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = Style::foreground(palette(), Style::Level::Quaternary);
+    if (!hovering_ && !isDown()) {
+        fill.setAlphaF(fill.alphaF() * 0.5f);
+    }
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+    painter.fillPath(path, fill);
+    if (hasFocus()) {
+        QColor ring = palette().color(QPalette::Highlight);
+        painter.setPen(QPen(ring, 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kCornerRadius - 1,
+                                kCornerRadius - 1);
+    }
+}
+
+void CardButton::enterEvent(QEnterEvent* event) {
+    hovering_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void CardButton::leaveEvent(QEvent* event) {
+    hovering_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+}  // namespace raumfuchs

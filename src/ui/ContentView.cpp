@@ -1,0 +1,225 @@
+#include "ui/ContentView.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QStackedLayout>
+
+#include "app/AppModel.h"
+#include "core/Format.h"
+#include "ui/ScanningView.h"
+#include "ui/StartView.h"
+
+#if __has_include("ui/ResultView.h")
+#include "ui/ResultView.h"
+#define RAUMFUCHS_HAS_RESULT_VIEW 1
+#endif
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr int kFadeMilliseconds = 250;
+
+// Stands in for the result screen in builds that do not have it yet.
+QWidget* makeResultScreen(AppModel& model, QWidget* parent) {
+#ifdef RAUMFUCHS_HAS_RESULT_VIEW
+    return new ResultView(model, parent);
+#else
+    (void)model;
+    auto* placeholder = new QLabel(QStringLiteral("Ergebnis"), parent);
+    placeholder->setAlignment(Qt::AlignCenter);
+    return placeholder;
+#endif
+}
+
+// Prompts show their title in the bold main text, as desktop dialogs do;
+// names are plain text, never markup.
+QMessageBox* makePrompt(QWidget* parent) {
+    auto* box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(QStringLiteral("Raumfuchs"));
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(Qt::WindowModal);
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
+    return box;
+}
+
+void setMessage(QMessageBox* box, const QString& message) {
+    box->setInformativeText(message);
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        label->setTextFormat(Qt::PlainText);
+    }
+}
+
+}  // namespace
+
+QString ContentView::trashTitle(const std::vector<FileNode>& nodes) {
+    std::int64_t total = 0;
+    for (const FileNode& node : nodes) {
+        total += node.size();
+    }
+    const QString size = QString::fromStdString(Format::bytes(total));
+    if (nodes.size() == 1) {
+        return QStringLiteral("„%1“ (%2) in den Papierkorb legen?")
+            .arg(QString::fromStdString(nodes.front().displayName()), size);
+    }
+    return QStringLiteral("%1 Objekte (%2) in den Papierkorb legen?")
+        .arg(QString::number(nodes.size()), size);
+}
+
+ContentView::ContentView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), stack_(new QStackedLayout(this)) {
+    stack_->setContentsMargins(0, 0, 0, 0);
+    connect(&model_, &AppModel::phaseChanged, this, &ContentView::showScreenForPhase);
+    connect(&model_, &AppModel::confirmingTrashChanged, this, &ContentView::syncTrashDialog);
+    connect(&model_, &AppModel::pendingTrashChanged, this, [this] {
+        if (trashDialog_) {
+            trashDialog_->setText(trashTitle(model_.pendingTrash()));
+        }
+    });
+    connect(&model_, &AppModel::alertMessageChanged, this, &ContentView::syncAlert);
+    showScreenForPhase();
+    syncTrashDialog();
+    syncAlert();
+}
+
+QMessageBox* ContentView::trashDialog() const {
+    return trashDialog_.data();
+}
+
+QMessageBox* ContentView::alert() const {
+    return alert_.data();
+}
+
+void ContentView::showScreenForPhase() {
+    QPixmap outgoing;
+    if (screen_ != nullptr && isVisible()) {
+        outgoing = screen_->grab();
+    }
+    QWidget* next = nullptr;
+    switch (model_.phase()) {
+        case Phase::Start:
+            next = new StartView(model_, this);
+            break;
+        case Phase::Scanning:
+            next = new ScanningView(model_, this);
+            break;
+        case Phase::Result:
+            next = makeResultScreen(model_, this);
+            break;
+    }
+    stack_->addWidget(next);
+    stack_->setCurrentWidget(next);
+    if (screen_ != nullptr) {
+        stack_->removeWidget(screen_);
+        screen_->deleteLater();
+    }
+    screen_ = next;
+    if (!outgoing.isNull()) {
+        crossFadeFrom(outgoing);
+    }
+}
+
+// The new screen is in place underneath; a picture of the old one lies on top
+// and fades out, so the two blend over the fade's duration.
+void ContentView::crossFadeFrom(const QPixmap& outgoing) {
+    auto* cover = new QLabel(this);
+    cover->setPixmap(outgoing);
+    cover->setGeometry(rect());
+    cover->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* opacity = new QGraphicsOpacityEffect(cover);
+    opacity->setOpacity(1.0);
+    cover->setGraphicsEffect(opacity);
+    cover->show();
+    cover->raise();
+    auto* fade = new QPropertyAnimation(opacity, "opacity", cover);
+    fade->setDuration(kFadeMilliseconds);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    fade->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(fade, &QPropertyAnimation::finished, cover, &QObject::deleteLater);
+    fade->start();
+}
+
+void ContentView::syncTrashDialog() {
+    if (answeringTrash_) {
+        return;  // the dialog is closing on its own answer
+    }
+    if (!model_.isConfirmingTrash()) {
+        if (trashDialog_) {
+            closingFromModel_ = true;
+            trashDialog_->close();
+            closingFromModel_ = false;
+        }
+        return;
+    }
+    if (!trashDialog_) {
+        QMessageBox* box = makePrompt(window());
+        box->setIcon(QMessageBox::Warning);
+        setMessage(box,
+                   QStringLiteral("Du kannst es bis zum Leeren des Papierkorbs wiederherstellen."));
+        QPushButton* confirm =
+            box->addButton(QStringLiteral("In den Papierkorb legen"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+        box->setDefaultButton(cancel);
+        box->setEscapeButton(cancel);
+        // The buttons act once the dialog has closed: the chosen action first,
+        // then the model learns that the dialog is gone. Closing the window
+        // counts as cancelling.
+        connect(box, &QMessageBox::finished, this, [this, box, confirm] {
+            trashDialog_ = nullptr;
+            if (closingFromModel_) {
+                return;
+            }
+            answeringTrash_ = true;
+            if (box->clickedButton() == confirm) {
+                model_.confirmTrash();
+            } else {
+                model_.setPendingTrash({});
+            }
+            model_.setConfirmingTrash(false);
+            answeringTrash_ = false;
+        });
+        trashDialog_ = box;
+        box->setText(trashTitle(model_.pendingTrash()));
+        box->open();
+        return;
+    }
+    trashDialog_->setText(trashTitle(model_.pendingTrash()));
+}
+
+void ContentView::syncAlert() {
+    const std::optional<QString>& message = model_.alertMessage();
+    if (!message) {
+        if (alert_) {
+            closingFromModel_ = true;
+            alert_->close();
+            closingFromModel_ = false;
+        }
+        return;
+    }
+    if (!alert_) {
+        QMessageBox* box = makePrompt(window());
+        box->setIcon(QMessageBox::Information);
+        box->setText(QStringLiteral("Hinweis"));
+        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+        connect(box, &QMessageBox::finished, this, [this] {
+            alert_ = nullptr;
+            if (!closingFromModel_) {
+                model_.setAlertMessage(std::nullopt);
+            }
+        });
+        alert_ = box;
+        setMessage(box, *message);
+        box->open();
+        return;
+    }
+    setMessage(alert_, *message);
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,97 @@
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "app/AppModel.h"
+#include "ui/AppIcon.h"
+#include "ui/ContentView.h"
+
+namespace raumfuchs {
+
+MainWindow::MainWindow(AppModel& model, QWidget* parent)
+    : QMainWindow(parent), model_(model), content_(new ContentView(model, this)) {
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Raumfuchs"));
+    setWindowIcon(appIcon());
+    setMinimumSize(820, 540);
+    resize(1120, 720);
+    setCentralWidget(content_);
+    buildMenus();
+
+    connect(&model_, &AppModel::phaseChanged, this, &MainWindow::refreshEnabledStates);
+    connect(&model_, &AppModel::targetChanged, this, &MainWindow::refreshEnabledStates);
+    connect(&model_, &AppModel::rootChanged, this, &MainWindow::refreshEnabledStates);
+    connect(&model_, &AppModel::currentChanged, this, &MainWindow::refreshEnabledStates);
+    connect(&model_, &AppModel::treeRevisionChanged, this, &MainWindow::refreshEnabledStates);
+    refreshEnabledStates();
+}
+
+void MainWindow::buildMenus() {
+    auto add = [this](QMenu* menu, const QString& name, const QString& title,
+                      const QKeySequence& shortcut = {}) {
+        QAction* action = menu->addAction(title);
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+        return action;
+    };
+
+    QMenu* app = menuBar()->addMenu(QStringLiteral("Raumfuchs"));
+    connect(add(app, QStringLiteral("aboutAction"), QStringLiteral("Über Raumfuchs")),
+            &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(add(app, QStringLiteral("updatesAction"), QStringLiteral("Nach Updates suchen …")),
+            &QAction::triggered, this, &MainWindow::updateCheckRequested);
+    app->addSeparator();
+    connect(add(app, QStringLiteral("quitAction"), QStringLiteral("Raumfuchs beenden"),
+                QKeySequence::Quit),
+            &QAction::triggered, qApp, &QApplication::closeAllWindows);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("Ablage"));
+    connect(add(file, QStringLiteral("scanFolderAction"), QStringLiteral("Ordner scannen …"),
+                QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, &model_, &AppModel::chooseFolder);
+    rescan_ = add(file, QStringLiteral("rescanAction"), QStringLiteral("Erneut scannen"),
+                  QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
+    file->addSeparator();
+    connect(add(file, QStringLiteral("overviewAction"), QStringLiteral("Zur Übersicht"),
+                QKeySequence(Qt::CTRL | Qt::Key_1)),
+            &QAction::triggered, &model_, &AppModel::backToStart);
+
+    QMenu* go = menuBar()->addMenu(QStringLiteral("Gehe zu"));
+    parentFolder_ = add(go, QStringLiteral("parentAction"), QStringLiteral("Übergeordneter Ordner"),
+                        QKeySequence(Qt::CTRL | Qt::Key_Up));
+    connect(parentFolder_, &QAction::triggered, this, [this] {
+        if (model_.current()) {
+            model_.navigate(model_.current().parent());
+        }
+    });
+    rootFolder_ = add(go, QStringLiteral("rootAction"), QStringLiteral("Hauptverzeichnis"),
+                      QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Up));
+    connect(rootFolder_, &QAction::triggered, this, [this] { model_.navigate(model_.root()); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
+    connect(add(help, QStringLiteral("licencesAction"), QStringLiteral("Lizenzen & Rechtliches")),
+            &QAction::triggered, this, &MainWindow::licencesRequested);
+}
+
+void MainWindow::refreshEnabledStates() {
+    rescan_->setEnabled(model_.target().has_value() && model_.phase() != Phase::Scanning);
+    const FileNode& current = model_.current();
+    parentFolder_->setEnabled(current && current.parent());
+    rootFolder_->setEnabled(static_cast<bool>(model_.root()));
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        // After the first paint, so the start screen is on display before a
+        // launch scan replaces it.
+        QTimer::singleShot(0, this, &MainWindow::firstShown);
+    }
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+
+namespace raumfuchs {
+
+class AppModel;
+class ContentView;
+
+// The single window: the root view and the menu bar. Commands that belong to
+// the application (about, updates, licences) are passed on as signals.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(AppModel& model, QWidget* parent = nullptr);
+
+    ContentView* contentView() const { return content_; }
+
+  signals:
+    // Once, when the window first shows its content: the launch task runs then.
+    void firstShown();
+    void aboutRequested();
+    void updateCheckRequested();
+    void licencesRequested();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void buildMenus();
+    void refreshEnabledStates();
+
+    AppModel& model_;
+    ContentView* content_;
+    QAction* rescan_ = nullptr;
+    QAction* parentFolder_ = nullptr;
+    QAction* rootFolder_ = nullptr;
+    bool shown_ = false;
+};
+
+}  // namespace raumfuchs

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+class QPushButton;
+
+namespace raumfuchs {
+
+class AppModel;
+class ScanSpinner;
+class TextLabel;
+
+// The screen of a running scan: spinner, target name, running counts, the path
+// the scanner is at, and "Abbrechen" (also the Escape key).
+class ScanningView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ScanningView(AppModel& model, QWidget* parent = nullptr);
+
+    // "12.345 Dateien · 1,2 GB"
+    static QString counterText(std::int64_t files, std::int64_t bytes);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void refreshTarget();
+    void refreshProgress();
+
+    AppModel& model_;
+    ScanSpinner* spinner_;
+    TextLabel* title_;
+    TextLabel* counter_;
+    TextLabel* path_;
+    QPushButton* cancel_;
+};
+
+}  // namespace raumfuchs
