@@ -41,8 +41,14 @@ void LargestFilesLoader::work() {
             request_ = {};
             number = requestNumber_;
         }
+        // A change of the tree after the request makes the walk give up, or,
+        // near its end, lets it finish with the old state: both are dropped,
+        // as is a result that a change overtakes on its way to the main thread.
+        const FileTree& tree = folder.tree();
+        const std::uint64_t generation = tree.generation();
         std::vector<FileTree::Index> indices;
-        if (!folder.tree().largestFilesConcurrently(folder.index(), kLimit, indices)) {
+        if (!tree.largestFilesConcurrently(folder.index(), kLimit, indices) ||
+            tree.generation() != generation) {
             continue;
         }
         std::vector<FileNode> files;
@@ -52,8 +58,8 @@ void LargestFilesLoader::work() {
         }
         QMetaObject::invokeMethod(
             this,
-            [this, number, folder = std::move(folder), files = std::move(files)] {
-                if (number == latestNumber_) {
+            [this, number, generation, folder = std::move(folder), files = std::move(files)] {
+                if (number == latestNumber_ && folder.tree().generation() == generation) {
                     emit loaded(folder, files);
                 }
             },

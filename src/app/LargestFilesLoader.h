@@ -14,9 +14,9 @@ namespace raumfuchs {
 // Finds the largest files below a folder on a worker thread and hands them to
 // the main thread. Only the latest request counts: a load() made while another
 // is waiting replaces it, and results of earlier requests are not delivered.
-// The walk is safe while the main thread detaches nodes; when such a change
-// makes it give up, nothing is delivered (the caller loads again after every
-// change of the tree).
+// The walk is safe while the main thread detaches nodes. A delivered list is
+// always that of the tree as it is on delivery: when the tree changed after the
+// request, nothing is delivered (the caller loads again after every change).
 class LargestFilesLoader : public QObject {
     Q_OBJECT
   public:

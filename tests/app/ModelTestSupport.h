@@ -49,6 +49,13 @@ inline void scanAndWait(AppModel& model, const std::string& path, const QString&
 class Scratch {
   public:
     Scratch() { EXPECT_TRUE(dir_.isValid()); }
+    // Byte-exact removal first: Qt cannot name entries that are not UTF-8.
+    ~Scratch() {
+        std::error_code error;
+        std::filesystem::remove_all(path(), error);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
     std::string path() const { return dir_.path().toStdString(); }
     std::string path(const std::string& relative) const { return path() + "/" + relative; }
 

@@ -1,0 +1,87 @@
+#include "app/LargestFilesLoader.h"
+
+#include <gtest/gtest.h>
+
+#include "app/ModelTestSupport.h"
+
+namespace raumfuchs {
+namespace {
+
+// `folders` folders of `files` files each, sizes spread by a fixed sequence.
+FileNode wideTree(int folders, int files) {
+    auto tree = std::make_shared<FileTree>("/wide", "wide");
+    const FileTree::Index root = tree->addDirectory(FileTree::kNone, "wide", 0);
+    std::uint64_t seed = 12345;
+    std::vector<FileTree::Index> top;
+    std::int64_t rootBytes = 0;
+    for (int d = 0; d < folders; ++d) {
+        const FileTree::Index dir = tree->addDirectory(root, "d" + std::to_string(d), 0);
+        std::vector<FileTree::Index> children;
+        std::int64_t bytes = 0;
+        for (int f = 0; f < files; ++f) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            const auto size = static_cast<std::int64_t>((seed >> 33) % 1'000'000) * 512;
+            children.push_back(tree->addFile(dir, "f" + std::to_string(f), size));
+            bytes += size;
+        }
+        tree->addToTotals(dir, bytes, files);
+        tree->setChildren(dir, children);
+        top.push_back(dir);
+        rootBytes += bytes;
+    }
+    tree->addToTotals(root, rootBytes, std::int64_t{folders} * files);
+    tree->setChildren(root, top);
+    return tree->root();
+}
+
+TEST(LargestFilesLoader, ConcurrentLoadsWhileTrashingDeliverOnlyCurrentLists) {
+    test::ensureApp();
+    const FileNode root = wideTree(300, 700);
+    LargestFilesLoader loader;
+    int deliveries = 0;
+    std::vector<FileNode> last;
+    QObject::connect(&loader, &LargestFilesLoader::loaded,
+                     [&](const FileNode& folder, const std::vector<FileNode>& files) {
+                         ++deliveries;
+                         EXPECT_TRUE(folder == root);
+                         // Whatever arrives is the list of the tree as it is now.
+                         EXPECT_EQ(files, root.largestFiles(LargestFilesLoader::kLimit));
+                         last = files;
+                     });
+
+    // The main thread cuts folders out while walks run, and asks again after
+    // every cut, as the side panel does after every change of the tree.
+    loader.load(root);
+    for (int i = 0; i < 120; ++i) {
+        root.tree().detach(root.child(static_cast<std::size_t>(i * 7) % root.childCount()).index());
+        loader.load(root);
+        QCoreApplication::processEvents();
+    }
+    const std::int64_t remaining = root.fileCount();
+    ASSERT_TRUE(test::waitUntil([&] { return !last.empty() && deliveries > 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return last == root.largestFiles(200); }));
+    EXPECT_EQ(remaining, 180 * 700);
+    EXPECT_EQ(last.size(), 200u);
+    for (const FileNode& file : last) {
+        EXPECT_TRUE(file.parent().parent() == root);  // nothing from a cut-out folder
+    }
+
+    // Only the latest of several requests is answered.
+    const FileNode first = root.child(0);
+    deliveries = 0;
+    std::vector<FileNode> folders;
+    QObject::disconnect(&loader, nullptr, nullptr, nullptr);
+    QObject::connect(&loader, &LargestFilesLoader::loaded,
+                     [&](const FileNode& folder, const std::vector<FileNode>& files) {
+                         folders.push_back(folder);
+                         EXPECT_EQ(files, folder.largestFiles(200));
+                     });
+    loader.load(root);
+    loader.load(first);
+    ASSERT_TRUE(test::waitUntil([&] { return !folders.empty(); }));
+    test::waitUntil([] { return false; }, 200);  // room for a stray delivery
+    EXPECT_EQ(folders, std::vector<FileNode>{first});
+}
+
+}  // namespace
+}  // namespace raumfuchs

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include "app/AppModel.h"
+#include "app/ModelTestSupport.h"
+#include "platform/LinuxDesktopServices.h"
+#include "support/FakeDesktopServices.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::child;
+using test::Scratch;
+
+// Trashing really removes the item, so that a fresh scan can be compared.
+class RemovingDesktopServices : public FakeDesktopServices {
+  public:
+    bool moveToTrash(const DesktopItem& item) override {
+        if (!FakeDesktopServices::moveToTrash(item)) {
+            return false;
+        }
+        std::filesystem::remove_all(item.path);
+        return true;
+    }
+};
+
+ScanResult freshScan(const std::string& path, const std::string& name) {
+    CancelToken token;
+    auto result = DiskScanner::scan(path, name, token, [](const ScanProgress&) {});
+    EXPECT_TRUE(result);
+    return *result;
+}
+
+TEST(TrashWorkflow, GuardsRefuseTheRootAndKeepOnlyTheTopmostNodes) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("Fotos/urlaub.jpg", 8192);
+    dir.file("notiz.txt", 4096);
+    FakeDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode fotos = child(model.root(), "Fotos");
+    const FileNode urlaub = child(fotos, "urlaub.jpg");
+    const FileNode notiz = child(model.root(), "notiz.txt");
+
+    model.requestTrash({model.root()});
+    EXPECT_EQ(model.alertMessage(), QString("Systemdateien und das gescannte Hauptverzeichnis legt "
+                                            "Raumfuchs nicht in den Papierkorb."));
+    EXPECT_TRUE(model.pendingTrash().empty());
+    EXPECT_FALSE(model.isConfirmingTrash());
+    model.setAlertMessage(std::nullopt);
+
+    model.requestTrash({urlaub, model.root(), fotos});
+    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{fotos});
+    EXPECT_TRUE(model.isConfirmingTrash());
+    EXPECT_FALSE(model.alertMessage());
+
+    model.requestTrash({notiz});  // a second request while confirming replaces the first
+    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{notiz});
+    EXPECT_TRUE(model.isConfirmingTrash());
+    EXPECT_TRUE(services.trashAttempts.empty());
+}
+
+TEST(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("eins/zwei/gross/a", 300'000);
+    dir.file("eins/zwei/gross/b", 300'000);
+    dir.file("eins/zwei/gross/c", 300'000);
+    dir.file("eins/zwei/gross/innen/d", 100'000);
+    dir.file("eins/zwei/bleibt", 50'000);
+    dir.file("eins/daneben", 600'000);
+    dir.file("anderes", 700'000);
+    RemovingDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode root = model.root();
+    const FileNode eins = child(root, "eins");
+    const FileNode zwei = child(eins, "zwei");
+    const FileNode gross = child(zwei, "gross");
+    const FileNode innen = child(gross, "innen");
+    ASSERT_EQ(root.child(0), eins);
+    ASSERT_EQ(eins.child(0), zwei);
+    const std::int64_t rootSize = root.size();
+    const std::int64_t grossSize = gross.size();
+
+    model.navigate(innen);
+    std::vector<bool> currentChanges;
+    QObject::connect(&model, &AppModel::currentChanged,
+                     [&](bool animated) { currentChanges.push_back(animated); });
+    services.volumes = {VolumeInfo{"/", "System", 1000, 500, false, true}};
+    model.requestTrash({gross});
+    model.confirmTrash();
+
+    EXPECT_EQ(services.trashed, std::vector<std::string>{dir.path("eins/zwei/gross")});
+    EXPECT_TRUE(model.pendingTrash().empty());
+    EXPECT_FALSE(model.alertMessage());
+    EXPECT_EQ(model.treeRevision(), 2);
+    EXPECT_EQ(model.volumes(), services.volumes);
+    EXPECT_TRUE(model.current() == zwei);  // the shown folder went, its parent is shown
+    EXPECT_EQ(currentChanges, std::vector<bool>{false});
+    EXPECT_EQ(root.size(), rootSize - grossSize);
+    EXPECT_EQ(root.fileCount(), 3);
+    EXPECT_EQ(root.child(0).nameBytes(), "anderes");  // eins fell below anderes
+    EXPECT_EQ(eins.child(0).nameBytes(), "daneben");  // zwei fell below daneben
+    EXPECT_FALSE(gross.parent());
+    EXPECT_EQ(gross.fileCount(), 4);  // the cut-out subtree itself is left as it was
+    test::expectSameTree(root, freshScan(dir.path(), "Ordner").root);
+
+    // Trashing something beside the shown folder leaves the view where it is.
+    model.requestTrash({child(eins, "daneben")});
+    model.confirmTrash();
+    EXPECT_TRUE(model.current() == zwei);
+    EXPECT_EQ(currentChanges, std::vector<bool>{false});
+    test::expectSameTree(root, freshScan(dir.path(), "Ordner").root);
+}
+
+TEST(TrashWorkflow, FailedItemsStayAndAreNamedInOneAlert) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("weg.txt", 40'000);
+    dir.file("Bericht ä.pdf", 20'000);
+    dir.file("gesperrt", 10'000);
+    FakeDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode root = model.root();
+    const FileNode weg = child(root, "weg.txt");
+    const FileNode bericht = child(root, "Bericht ä.pdf");
+    const FileNode gesperrt = child(root, "gesperrt");
+    services.failingTrashPaths = {bericht.path(), gesperrt.path()};
+    const std::vector<std::string> paths{gesperrt.path(), weg.path(), bericht.path()};
+
+    model.requestTrash({gesperrt, weg, bericht});
+    model.confirmTrash();
+    EXPECT_EQ(services.trashAttempts, paths);
+    EXPECT_EQ(weg.path(), "weg.txt");  // cut out: the bare name
+    EXPECT_EQ(model.alertMessage(), QString("Nicht in den Papierkorb gelegt: gesperrt, Bericht "
+                                            "ä.pdf. Vermutlich fehlt die Berechtigung."));
+    EXPECT_EQ(root.children(), (std::vector<FileNode>{bericht, gesperrt}));
+    EXPECT_EQ(root.fileCount(), 2);
+    EXPECT_EQ(model.treeRevision(), 2);
+
+    // Nothing succeeds: the revision still moves on, as the views expect.
+    services.failAllTrash = true;
+    model.setAlertMessage(std::nullopt);
+    model.requestTrash({bericht});
+    model.confirmTrash();
+    EXPECT_EQ(model.treeRevision(), 3);
+    EXPECT_EQ(model.alertMessage(),
+              QString("Nicht in den Papierkorb gelegt: Bericht ä.pdf. Vermutlich fehlt die "
+                      "Berechtigung."));
+}
+
+TEST(TrashWorkflow, DesktopActionsHandOverExactPaths) {
+    test::ensureApp();
+    Scratch dir;
+    dir.file("mit Leerzeichen/Grüße.txt", 4096);
+    dir.file("b", 8192);
+    FakeDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path(), "Ordner");
+    const FileNode folder = child(model.root(), "mit Leerzeichen");
+    const FileNode greeting = child(folder, "Grüße.txt");
+    const FileNode b = child(model.root(), "b");
+
+    model.copyPaths({greeting, b, folder});
+    EXPECT_EQ(services.clipboard(),
+              QString::fromStdString(dir.path("mit Leerzeichen/Grüße.txt") + "\n" + dir.path("b") +
+                                     "\n" + dir.path("mit Leerzeichen")));
+    model.copyPaths({});
+    EXPECT_EQ(services.clipboardTexts.size(), 2u);
+    EXPECT_EQ(services.clipboard(), QString());
+
+    model.revealInFinder({folder, b});
+    EXPECT_EQ(
+        services.revealed,
+        (std::vector<std::vector<std::string>>{{dir.path("mit Leerzeichen"), dir.path("b")}}));
+    model.openItem(greeting);
+    EXPECT_EQ(services.opened, std::vector<std::string>{dir.path("mit Leerzeichen/Grüße.txt")});
+    model.openFullDiskAccessSettings();
+    EXPECT_EQ(services.addresses,
+              std::vector<QString>{
+                  "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"});
+    EXPECT_EQ(model.phase(), Phase::Result);
+    EXPECT_FALSE(model.alertMessage());
+}
+
+// The real freedesktop trash in a private data folder on the same device.
+TEST(TrashWorkflow, TheRealTrashReceivesTheItemAndTheTotalsMatchAFreshScan) {
+    test::ensureApp();
+    Scratch dir;
+    dir.folder("data");
+    dir.file("baum/alt/a", 120'000);
+    dir.file("baum/alt/b\xFF", 30'000);
+    dir.file("baum/neu", 10'000);
+    dir.file("baum/verschwindet", 10'000);
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.path("data")));
+    LinuxDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path("baum"), "baum");
+    const FileNode root = model.root();
+    const FileNode alt = child(root, "alt");
+    const FileNode vanished = child(root, "verschwindet");
+    std::filesystem::remove(dir.path("baum/verschwindet"));  // gone behind our back
+
+    model.requestTrash({alt, vanished});
+    model.confirmTrash();
+    if (savedDataHome.isNull()) {
+        qunsetenv("XDG_DATA_HOME");
+    } else {
+        qputenv("XDG_DATA_HOME", savedDataHome);
+    }
+
+    EXPECT_FALSE(std::filesystem::exists(dir.path("baum/alt")));
+    EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/files/alt/b\xFF")));
+    EXPECT_EQ(std::filesystem::file_size(dir.path("data/Trash/files/alt/a")), 120'000u);
+    EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/info/alt.trashinfo")));
+    EXPECT_EQ(model.alertMessage(),
+              QString("Nicht in den Papierkorb gelegt: verschwindet. Vermutlich fehlt die "
+                      "Berechtigung."));
+    EXPECT_TRUE(vanished.parent() == root);  // a failed item stays in the tree
+    EXPECT_EQ(root.fileCount(), 2);
+
+    // With the vanished file back, the disk and the corrected tree agree.
+    dir.file("baum/verschwindet", 10'000);
+    test::expectSameTree(root, freshScan(dir.path("baum"), "baum").root);
+}
+
+}  // namespace
+}  // namespace raumfuchs
