@@ -16,9 +16,10 @@ namespace raumfuchs {
 class FakeDesktopServices : public DesktopServices {
   public:
     // What was asked, in call order.
-    std::vector<std::string> trashed;                // paths moved successfully
-    std::vector<std::string> trashAttempts;          // every path asked for, failed or not
-    std::vector<std::vector<std::string>> revealed;  // one entry per reveal() call
+    std::vector<std::string> trashed;                     // paths moved successfully
+    std::vector<std::string> trashAttempts;               // every path asked for, failed or not
+    std::vector<std::vector<std::string>> revealed;       // one entry per reveal() call
+    std::vector<std::vector<DesktopItem>> revealedItems;  // the same with the folder flags
     std::vector<std::string> opened;
     std::vector<QString> addresses;
     std::vector<QString> clipboardTexts;  // the last one is the clipboard content
@@ -46,6 +47,7 @@ class FakeDesktopServices : public DesktopServices {
             paths.push_back(item.path);
         }
         revealed.push_back(std::move(paths));
+        revealedItems.push_back(items);
     }
     void open(const DesktopItem& item) override { opened.push_back(item.path); }
     void openAddress(const QString& address) override { addresses.push_back(address); }
