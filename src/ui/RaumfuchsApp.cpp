@@ -1,0 +1,92 @@
+#include "ui/RaumfuchsApp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/LaunchTarget.h"
+#include "ui/AboutDialog.h"
+#include "ui/AppIcon.h"
+
+#ifndef RAUMFUCHS_VERSION
+#define RAUMFUCHS_VERSION "0.0.0"
+#endif
+
+namespace raumfuchs {
+
+RaumfuchsApp::RaumfuchsApp(std::vector<std::string> arguments)
+    : arguments_(std::move(arguments)), model_(services_), window_(model_) {
+    connect(&window_, &MainWindow::firstShown, this, &RaumfuchsApp::scanFromLaunchArguments);
+    connect(&window_, &MainWindow::aboutRequested, this, &RaumfuchsApp::showAboutPanel);
+    connect(&window_, &MainWindow::licencesRequested, this, &RaumfuchsApp::openLicenses);
+    connect(&window_, &MainWindow::updateCheckRequested, this,
+            [this] { updater_.checkForUpdates(&window_); });
+}
+
+void RaumfuchsApp::configure(QApplication& application) {
+    QApplication::setApplicationName(QStringLiteral("Raumfuchs"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Raumfuchs"));
+    QApplication::setApplicationVersion(QStringLiteral(RAUMFUCHS_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("raumfuchs"));
+    QApplication::setWindowIcon(appIcon());
+
+    // The interface is German whatever the machine's language; Qt's own
+    // dialogs (file chooser, standard buttons) follow with its translations.
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QLocale::setDefault(german);
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& catalogue : {QStringLiteral("qtbase")}) {
+        auto* translator = new QTranslator(&application);
+        if (translator->load(german, catalogue, QStringLiteral("_"), translations)) {
+            QApplication::installTranslator(translator);
+        } else {
+            delete translator;
+        }
+    }
+
+    // Without a desktop session Qt knows no icon theme; look in Adwaita then.
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == "hicolor") {
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    }
+}
+
+void RaumfuchsApp::show() {
+    window_.show();
+}
+
+QString RaumfuchsApp::licenceFile() {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {programDir.filePath(QStringLiteral("Lizenzen.txt")),
+          programDir.filePath(QStringLiteral("../share/raumfuchs/Lizenzen.txt"))}) {
+        if (QFileInfo(candidate).isFile()) {
+            return QFileInfo(candidate).absoluteFilePath();
+        }
+    }
+    return {};
+}
+
+void RaumfuchsApp::showAboutPanel() {
+    AboutDialog about(&window_);
+    about.exec();
+}
+
+void RaumfuchsApp::openLicenses() {
+    const QString file = licenceFile();
+    if (file.isEmpty()) {
+        return;
+    }
+    services_.open(DesktopItem{QFile::encodeName(file).toStdString(), false});
+}
+
+void RaumfuchsApp::scanFromLaunchArguments() {
+    if (const std::optional<ScanTarget> target = launchTarget(arguments_, services_)) {
+        model_.startScan(*target);
+    }
+}
+
+}  // namespace raumfuchs

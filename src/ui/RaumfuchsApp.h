@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppModel.h"
+#include "platform/LinuxDesktopServices.h"
+#include "ui/MainWindow.h"
+#include "ui/Updater.h"
+
+class QApplication;
+
+namespace raumfuchs {
+
+// The application: the one model and update checker, the single window and
+// the commands that belong to the application rather than to a screen.
+class RaumfuchsApp : public QObject {
+    Q_OBJECT
+  public:
+    // `arguments` are the process's own, taken before QApplication edits argv.
+    explicit RaumfuchsApp(std::vector<std::string> arguments);
+
+    // Name, version, icon, German locale and Qt's German translations.
+    static void configure(QApplication& application);
+
+    void show();
+    MainWindow& window() { return window_; }
+
+    // Where the licence notices lie: beside the program in the build, under
+    // share/raumfuchs once installed. Empty when neither exists.
+    static QString licenceFile();
+
+  private:
+    void showAboutPanel();
+    void openLicenses();
+    void scanFromLaunchArguments();
+
+    std::vector<std::string> arguments_;
+    LinuxDesktopServices services_;
+    AppModel model_;
+    Updater updater_;
+    MainWindow window_;
+};
+
+}  // namespace raumfuchs
