@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,11 +52,16 @@ long FileSystemOps::readEntries(int fd, char* buffer, std::size_t size) {
 }
 
 int FileSystemOps::statAt(int dirFd, const char* name, EntryStat& out) {
-    struct stat st;
-    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    struct statx st;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
+                STATX_TYPE | STATX_INO | STATX_NLINK | STATX_BLOCKS, &st) != 0) {
         return -1;
     }
-    fillStat(st, out);
+    out.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    out.inode = st.stx_ino;
+    out.links = st.stx_nlink;
+    out.blocks = static_cast<std::int64_t>(st.stx_blocks);
+    out.mode = st.stx_mode & S_IFMT;
     return 0;
 }
 

@@ -58,7 +58,7 @@ struct ScanSetup {
     std::size_t maxOpenDirectories = 64;
     // Seconds on a steady clock, read at the start and at each checkpoint;
     // null for the system's monotonic clock.
-    std::function<double()> clock;
+    std::function<double()> clock = {};
 };
 
 namespace DiskScanner {

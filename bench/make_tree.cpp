@@ -1,0 +1,98 @@
+// Builds the deterministic benchmark tree: 40 × 100 leaf folders of 500 entries
+// each (2,000,000 entries below 4,041 folders). Within a leaf folder, entry i is
+//   a symbolic link to entry i-1   when i % 97 == 96,
+//   a hard link to entry i-1       when i % 50 == 49,
+//   a file with 1,000 bytes        when i % 10 == 0,
+//   an empty file                  otherwise.
+// Usage: make_tree TARGET   (TARGET must not exist yet)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int kTop = 40;
+constexpr int kMiddle = 100;
+constexpr int kFiles = 500;
+
+bool fail(const std::string& what) {
+    std::fprintf(stderr, "make_tree: %s: %s\n", what.c_str(), std::strerror(errno));
+    return false;
+}
+
+bool fillFolder(int dirFd, const std::string& where) {
+    static const std::string content(1000, 'x');
+    char name[16];
+    char previous[16];
+    for (int i = 0; i < kFiles; ++i) {
+        std::snprintf(name, sizeof name, "file%03d", i);
+        std::snprintf(previous, sizeof previous, "file%03d", i - 1);
+        if (i % 97 == 96) {
+            if (symlinkat(previous, dirFd, name) != 0) {
+                return fail(where + "/" + name);
+            }
+        } else if (i % 50 == 49) {
+            if (linkat(dirFd, previous, dirFd, name, 0) != 0) {
+                return fail(where + "/" + name);
+            }
+        } else {
+            const int fd = openat(dirFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd < 0) {
+                return fail(where + "/" + name);
+            }
+            const bool ok = i % 10 != 0 || write(fd, content.data(), content.size()) ==
+                                               static_cast<ssize_t>(content.size());
+            close(fd);
+            if (!ok) {
+                return fail(where + "/" + name);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_tree TARGET\n");
+        return 2;
+    }
+    const std::string target = argv[1];
+    if (mkdir(target.c_str(), 0755) != 0) {
+        return fail(target) ? 0 : 1;
+    }
+    const int rootFd = open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0) {
+        return fail(target) ? 0 : 1;
+    }
+    char name[16];
+    for (int t = 0; t < kTop; ++t) {
+        std::snprintf(name, sizeof name, "d%02d", t);
+        if (mkdirat(rootFd, name, 0755) != 0) {
+            return fail(target + "/" + name) ? 0 : 1;
+        }
+        const int topFd = openat(rootFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const std::string topPath = target + "/" + name;
+        for (int m = 0; m < kMiddle; ++m) {
+            std::snprintf(name, sizeof name, "d%03d", m);
+            if (mkdirat(topFd, name, 0755) != 0) {
+                return fail(topPath + "/" + name) ? 0 : 1;
+            }
+            const int leafFd = openat(topFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const bool ok = leafFd >= 0 && fillFolder(leafFd, topPath + "/" + name);
+            close(leafFd);
+            if (!ok) {
+                return 1;
+            }
+        }
+        close(topFd);
+    }
+    close(rootFd);
+    return 0;
+}

@@ -1,0 +1,266 @@
+// raumfuchs-scan: the scan engine without a window. Scans one path and prints
+// its total size, file count and largest children, in German or as JSON.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "core/DiskScanner.h"
+#include "core/FileTree.h"
+#include "core/Format.h"
+
+namespace {
+
+using namespace raumfuchs;
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) {
+    interrupted.store(true);
+}
+
+constexpr const char* kUsage =
+    "Aufruf: raumfuchs-scan [--json] [--top N] [--threads N] PFAD\n"
+    "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
+    "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
+    "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: automatisch)\n";
+
+struct Arguments {
+    bool json = false;
+    std::size_t top = 10;
+    std::size_t threads = 0;
+    std::string path;
+};
+
+std::optional<std::size_t> parseCount(std::string_view text, std::size_t min) {
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    std::size_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    if (value < min) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<Arguments> parseArguments(int argc, char** argv) {
+    Arguments args;
+    bool havePath = false;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg == "--json") {
+            args.json = true;
+        } else if (!optionsDone && (arg == "--top" || arg == "--threads")) {
+            if (i + 1 >= argc) {
+                return std::nullopt;
+            }
+            const auto value = parseCount(argv[++i], arg == "--top" ? 0 : 1);
+            if (!value) {
+                return std::nullopt;
+            }
+            (arg == "--top" ? args.top : args.threads) = *value;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return std::nullopt;
+        } else if (!havePath) {
+            args.path = std::string(arg);
+            havePath = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!havePath) {
+        return std::nullopt;
+    }
+    return args;
+}
+
+// The name a file manager shows for a path: its last component, "/" for the root.
+std::string displayNameOf(const std::string& path) {
+    std::size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/') {
+        --end;
+    }
+    const std::string trimmed = path.substr(0, end);
+    if (trimmed == "/") {
+        return trimmed;
+    }
+    const std::size_t slash = trimmed.rfind('/');
+    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+// A JSON string literal of file-system bytes, shown as UTF-8 (invalid
+// sequences replaced) with the characters JSON requires escaped.
+std::string jsonString(std::string_view bytes) {
+    std::string out = "\"";
+    for (char c : decodeUtf8Lossy(bytes)) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+void printJson(const std::string& path, const ScanResult& result, std::size_t top) {
+    const FileNode& root = result.root;
+    std::string out = "{\"path\":" + jsonString(path);
+    out += ",\"bytes\":" + std::to_string(root.size());
+    out += ",\"files\":" + std::to_string(root.fileCount());
+    out += ",\"entries\":" + std::to_string(root.tree().nodeCount());
+    out += ",\"unreadable\":" + std::to_string(result.unreadableCount);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6f", result.duration);
+    out += ",\"seconds\":";
+    out += seconds;
+    out += ",\"children\":[";
+    const std::size_t count = std::min(top, root.childCount());
+    for (std::size_t i = 0; i < count; ++i) {
+        const FileNode child = root.child(i);
+        out += i == 0 ? "{" : ",{";
+        out += "\"name\":" + jsonString(child.nameBytes());
+        out += ",\"bytes\":" + std::to_string(child.size());
+        out += ",\"files\":" + std::to_string(child.fileCount());
+        out += ",\"directory\":";
+        out += child.isDirectory() ? "true" : "false";
+        out += "}";
+    }
+    out += "]}\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printHuman(const std::string& path, const ScanResult& result, std::size_t top) {
+    const FileNode& root = result.root;
+    std::cout << "Pfad:         " << decodeUtf8Lossy(path) << "\n"
+              << "Größe:        " << Format::bytes(root.size()) << " ("
+              << Format::integer(root.size()) << " Bytes)\n"
+              << "Dateien:      " << Format::integer(root.fileCount()) << "\n"
+              << "Nicht lesbar: " << Format::integer(result.unreadableCount) << "\n"
+              << "Dauer:        " << Format::duration(result.duration) << "\n";
+    const std::size_t count = std::min(top, root.childCount());
+    if (count == 0) {
+        return;
+    }
+    std::cout << "\nGrößte Einträge:\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        const FileNode child = root.child(i);
+        std::string size = Format::bytes(child.size());
+        std::string share = Format::percent(child.size(), root.size());
+        // Right-align by characters, not bytes (the no-break space is two bytes).
+        const auto width = [](const std::string& s) {
+            std::size_t n = 0;
+            for (char c : s) {
+                n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+            }
+            return n;
+        };
+        std::cout << "  " << std::string(width(size) < 10 ? 10 - width(size) : 0, ' ') << size
+                  << "  " << std::string(width(share) < 7 ? 7 - width(share) : 0, ' ') << share
+                  << "  " << child.displayName() << (child.isDirectory() ? "/" : "") << "\n";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Arguments> args = parseArguments(argc, argv);
+    if (!args) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    CancelToken token;
+    std::signal(SIGINT, onInterrupt);
+    // A signal handler may not take the token's lock; this thread does.
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    std::thread watcher([&] {
+        std::unique_lock lock(doneMutex);
+        while (!done) {
+            if (interrupted.load()) {
+                token.cancel();
+                return;
+            }
+            doneChanged.wait_for(lock, std::chrono::milliseconds(50));
+        }
+    });
+
+    const bool live = isatty(STDERR_FILENO) != 0;
+    ProgressCallback onProgress;
+    if (live) {
+        onProgress = [](const ScanProgress& p) {
+            const std::string line = "\r\033[K" + Format::integer(p.files) + " Dateien, " +
+                                     Format::bytes(p.bytes) + " …";
+            std::fputs(line.c_str(), stderr);
+            std::fflush(stderr);
+        };
+    }
+    const std::optional<ScanResult> result =
+        DiskScanner::scan(args->path, displayNameOf(args->path), token, onProgress);
+    {
+        std::lock_guard lock(doneMutex);
+        done = true;
+    }
+    doneChanged.notify_all();
+    watcher.join();
+    if (live) {
+        std::fputs("\r\033[K", stderr);
+    }
+
+    if (token.isCancelled()) {
+        std::fputs("Scan abgebrochen.\n", stderr);
+        return 130;
+    }
+    if (!result) {
+        std::cerr << "„" << decodeUtf8Lossy(displayNameOf(args->path))
+                  << "“ konnte nicht gelesen werden.\n";
+        return 1;
+    }
+    if (args->json) {
+        printJson(args->path, *result, args->top);
+    } else {
+        printHuman(args->path, *result, args->top);
+    }
+    std::fflush(stdout);
+    return 0;
+}

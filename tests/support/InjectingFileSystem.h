@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cerrno>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "core/DirWalker.h"
+
+namespace raumfuchs::test {
+
+// The real system calls, with failures injected by entry name (the last path
+// component), since the tests run as root and real permissions would not stop
+// them. Also counts the directory descriptors it has open.
+class InjectingFileSystem : public FileSystemOps {
+  public:
+    std::set<std::string> unopenable;             // opening the folder fails (EACCES)
+    std::set<std::string> statFails;              // stat fails (EACCES)
+    std::set<std::string> vanishes;               // listed, then gone before its stat (ENOENT)
+    std::set<std::string> listingBreaks;          // listing fails (EIO) after a first small batch
+    std::map<std::string, std::uint64_t> device;  // folder (and all below) on this device
+    std::map<std::string, std::string> sameAs;    // folder reports the dev/ino of another path
+
+    int openNow = 0;
+    int openPeak = 0;
+    int opens = 0;
+    int stats = 0;
+
+    int openDirectory(int dirFd, const char* name) override {
+        const std::string last = lastComponent(name);
+        if (unopenable.contains(last)) {
+            errno = EACCES;
+            return -1;
+        }
+        const int fd = FileSystemOps::openDirectory(dirFd, name);
+        if (fd >= 0) {
+            ++opens;
+            openPeak = std::max(openPeak, ++openNow);
+            fdName_[fd] = last;
+            const auto own = device.find(last);
+            if (own != device.end()) {
+                fdDevice_[fd] = own->second;
+            } else if (fdDevice_.contains(dirFd)) {
+                fdDevice_[fd] = fdDevice_[dirFd];
+            } else {
+                fdDevice_.erase(fd);
+            }
+            batches_[fd] = 0;
+        }
+        return fd;
+    }
+
+    long readEntries(int fd, char* buffer, std::size_t size) override {
+        if (listingBreaks.contains(fdName_[fd])) {
+            if (batches_[fd]++ > 0) {
+                errno = EIO;
+                return -1;
+            }
+            return FileSystemOps::readEntries(fd, buffer, size < 128 ? size : 128);
+        }
+        return FileSystemOps::readEntries(fd, buffer, size);
+    }
+
+    int statAt(int dirFd, const char* name, EntryStat& out) override {
+        ++stats;
+        const std::string last = lastComponent(name);
+        if (statFails.contains(last)) {
+            errno = EACCES;
+            return -1;
+        }
+        if (vanishes.contains(last)) {
+            errno = ENOENT;
+            return -1;
+        }
+        const auto alias = sameAs.find(last);
+        if (FileSystemOps::statAt(dirFd, alias != sameAs.end() ? alias->second.c_str() : name,
+                                  out) != 0) {
+            return -1;
+        }
+        const auto own = device.find(last);
+        if (own != device.end()) {
+            out.device = own->second;
+        } else if (fdDevice_.contains(dirFd)) {
+            out.device = fdDevice_[dirFd];
+        }
+        return 0;
+    }
+
+    int fstatDirectory(int fd, EntryStat& out) override {
+        if (FileSystemOps::fstatDirectory(fd, out) != 0) {
+            return -1;
+        }
+        if (fdDevice_.contains(fd)) {
+            out.device = fdDevice_[fd];
+        }
+        return 0;
+    }
+
+    void closeDirectory(int fd) override {
+        --openNow;
+        fdName_.erase(fd);
+        fdDevice_.erase(fd);
+        FileSystemOps::closeDirectory(fd);
+    }
+
+  private:
+    static std::string lastComponent(const std::string& path) {
+        const auto slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+
+    std::map<int, std::string> fdName_;
+    std::map<int, std::uint64_t> fdDevice_;
+    std::map<int, int> batches_;
+};
+
+}  // namespace raumfuchs::test
