@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+class QVariantAnimation;
+
+namespace raumfuchs {
+
+class AppModel;
+class HoverState;
+class SummaryBar;
+class SunburstView;
+
+// The left pane of the result screen: the chart of the shown folder with the
+// summary line under it. Each shown folder gets a chart of its own; when the
+// folder changes by navigation, the old chart fades out shrinking to 92 %
+// while the new one fades in growing from 92 %, on the model's spring.
+class ChartPane : public QWidget {
+    Q_OBJECT
+  public:
+    ChartPane(AppModel& model, HoverState& hover, QWidget* parent = nullptr);
+
+    SunburstView* chart() const { return chart_; }
+    SummaryBar* summary() const { return summary_; }
+    bool isTransitioning() const;
+
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    class Transition;
+
+    void replaceChart(bool animated);
+
+    AppModel& model_;
+    HoverState& hover_;
+    QWidget* host_;  // holds the chart inside its padding
+    SunburstView* chart_;
+    SummaryBar* summary_;
+    Transition* transition_;
+};
+
+}  // namespace raumfuchs

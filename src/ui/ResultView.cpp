@@ -1,0 +1,117 @@
+#include "ui/ResultView.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QSplitter>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include "app/AppModel.h"
+#include "core/Format.h"
+#include "ui/BreadcrumbBar.h"
+#include "ui/ChartPane.h"
+#include "ui/HoverState.h"
+#include "ui/Icons.h"
+#include "ui/SidePanel.h"
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr int kPanelMinimum = 320;
+constexpr int kPanelMaximum = 560;
+
+QAction* makeAction(const QString& title, const char* symbol, const QString& tip, QObject* owner) {
+    auto* action = new QAction(Icons::symbol(QLatin1String(symbol)), title, owner);
+    action->setToolTip(tip);
+    return action;
+}
+
+}  // namespace
+
+ResultView::ResultView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), hover_(new HoverState(this)) {
+    pages_ = new QStackedLayout(this);
+    pages_->addWidget(new QWidget(this));  // nothing to show
+
+    auto* content = new QWidget(this);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    breadcrumb_ = new BreadcrumbBar(model_, content);
+    column->addWidget(breadcrumb_);
+    auto* separator = new QFrame(content);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Plain);
+    separator->setForegroundRole(QPalette::Mid);
+    column->addWidget(separator);
+
+    splitter_ = new QSplitter(Qt::Horizontal, content);
+    splitter_->setChildrenCollapsible(false);
+    chartPane_ = new ChartPane(model_, *hover_, splitter_);
+    sidePanel_ = new SidePanel(model_, *hover_, splitter_);
+    sidePanel_->setMinimumWidth(kPanelMinimum);
+    sidePanel_->setMaximumWidth(kPanelMaximum);
+    splitter_->addWidget(chartPane_);
+    splitter_->addWidget(sidePanel_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    column->addWidget(splitter_, 1);
+    pages_->addWidget(content);
+
+    overview_ = makeAction(QStringLiteral("Übersicht"), "square.grid.2x2",
+                           QStringLiteral("Zurück zur Laufwerksübersicht"), this);
+    up_ = makeAction(QStringLiteral("Nach oben"), "chevron.up",
+                     QStringLiteral("Übergeordneter Ordner"), this);
+    rescan_ = makeAction(QStringLiteral("Erneut scannen"), "arrow.clockwise",
+                         QStringLiteral("Erneut scannen"), this);
+    reveal_ = makeAction(QStringLiteral("Im Finder zeigen"), "folder",
+                         QStringLiteral("Aktuellen Ordner im Finder zeigen"), this);
+    connect(overview_, &QAction::triggered, &model_, &AppModel::backToStart);
+    connect(up_, &QAction::triggered, this, [this] {
+        if (const FileNode parent = model_.current() ? model_.current().parent() : FileNode()) {
+            model_.navigate(parent);
+        }
+    });
+    connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
+    connect(reveal_, &QAction::triggered, this, [this] {
+        if (model_.current()) {
+            model_.revealInFinder({model_.current()});
+        }
+    });
+
+    for (auto signal :
+         {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::treeRevisionChanged}) {
+        connect(&model_, signal, this, &ResultView::refresh);
+    }
+    connect(&model_, &AppModel::currentChanged, this, &ResultView::refresh);
+    refresh();
+}
+
+ResultView::~ResultView() = default;
+
+bool ResultView::showsContent() const {
+    return pages_->currentIndex() == 1;
+}
+
+QString ResultView::title() const {
+    return title_;
+}
+
+void ResultView::refresh() {
+    const bool hasTree = model_.root() && model_.current();
+    pages_->setCurrentIndex(hasTree ? 1 : 0);
+    up_->setEnabled(model_.current() && model_.current().parent());
+
+    QString title = model_.target() ? model_.target()->displayName : QStringLiteral("Raumfuchs");
+    if (model_.root()) {
+        title +=
+            QStringLiteral(" — ") + QString::fromStdString(Format::bytes(model_.root().size()));
+    }
+    if (title != title_) {
+        title_ = title;
+        emit titleChanged(title_);
+    }
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QSplitter;
+class QStackedLayout;
+
+namespace raumfuchs {
+
+class AppModel;
+class BreadcrumbBar;
+class ChartPane;
+class HoverState;
+class SidePanel;
+
+// The screen after a scan: the breadcrumb path on top, below it the chart
+// with its summary line beside the side panel, split by a movable divider.
+// Owns the hovered node that the chart writes and the panel reads. The window
+// shows title() as its title and puts the toolbar actions in its tool bar
+// while this screen is on display.
+class ResultView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ResultView(AppModel& model, QWidget* parent = nullptr);
+    ~ResultView() override;
+
+    // The target's name (or "Raumfuchs") and the size of the whole tree:
+    // "Name — 12,3 GB".
+    QString title() const;
+
+    // Leading group: "Übersicht", "Nach oben".
+    QList<QAction*> navigationActions() const { return {overview_, up_}; }
+    // Trailing group: "Erneut scannen", "Im Finder zeigen".
+    QList<QAction*> primaryActions() const { return {rescan_, reveal_}; }
+    QList<QAction*> toolbarActions() const { return navigationActions() + primaryActions(); }
+    QAction* upAction() const { return up_; }
+
+    HoverState& hover() const { return *hover_; }
+    BreadcrumbBar* breadcrumb() const { return breadcrumb_; }
+    ChartPane* chartPane() const { return chartPane_; }
+    SidePanel* sidePanel() const { return sidePanel_; }
+    QSplitter* splitter() const { return splitter_; }
+    // False while the model has no tree to show (the screen is then empty).
+    bool showsContent() const;
+
+  signals:
+    void titleChanged(const QString& title);
+
+  private:
+    void refresh();
+
+    AppModel& model_;
+    HoverState* hover_;
+    QStackedLayout* pages_;
+    BreadcrumbBar* breadcrumb_;
+    ChartPane* chartPane_;
+    SidePanel* sidePanel_;
+    QSplitter* splitter_;
+    QAction* overview_;
+    QAction* up_;
+    QAction* rescan_;
+    QAction* reveal_;
+    QString title_;
+};
+
+}  // namespace raumfuchs

@@ -1,0 +1,371 @@
+#include "ui/SidePanel.h"
+
+#include <QButtonGroup>
+#include <QDrag>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/AppModel.h"
+#include "app/LargestFilesLoader.h"
+#include "ui/HoverState.h"
+#include "ui/NodeListModel.h"
+#include "ui/NodeMenu.h"
+#include "ui/NodeRow.h"
+#include "ui/Style.h"
+#include "ui/TextLabel.h"
+#include "ui/TrashDropZone.h"
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr int kPickerPadding = 12;
+constexpr int kIdealWidth = 400;
+
+// The list with the two gestures QListView leaves to its owner: Delete and
+// Backspace, and a drag that carries only the dragged row.
+class NodeListView : public QListView {
+  public:
+    NodeListView(SidePanel& panel, QWidget* parent) : QListView(parent), panel_(panel) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+            panel_.trashSelection();
+            event->accept();
+            return;
+        }
+        QListView::keyPressEvent(event);
+    }
+
+    void startDrag(Qt::DropActions) override {
+        const FileNode node = panel_.rows().nodeAt(currentIndex().row());
+        if (!node) {
+            return;
+        }
+        auto* drag = new QDrag(this);
+        drag->setMimeData(SidePanel::mimeData(node));
+        drag->setPixmap(NodeRow::icon(node).pixmap(32, 32));
+        drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
+    }
+
+  private:
+    SidePanel& panel_;
+};
+
+// A small turning ring over the list while the largest files are computed.
+class BusySpinner : public QWidget {
+  public:
+    explicit BusySpinner(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
+        setFixedSize(28, 28);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        timer_->setInterval(1000 / 30);
+        connect(timer_, &QTimer::timeout, this, [this] {
+            angle_ = (angle_ + 12) % 360;
+            update();
+        });
+    }
+
+  protected:
+    void showEvent(QShowEvent*) override { timer_->start(); }
+    void hideEvent(QHideEvent*) override { timer_->stop(); }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF ring = QRectF(rect()).adjusted(3, 3, -3, -3);
+        QPen track(Style::foreground(palette(), Style::Level::Quaternary), 3);
+        painter.setPen(track);
+        painter.drawEllipse(ring);
+        QPen arc(Style::foreground(palette(), Style::Level::Secondary), 3);
+        arc.setCapStyle(Qt::RoundCap);
+        painter.setPen(arc);
+        painter.drawArc(ring, (90 - angle_) * 16, -100 * 16);
+    }
+
+  private:
+    QTimer* timer_;
+    int angle_ = 0;
+};
+
+QToolButton* segment(const QString& title, const char* name, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(title);
+    button->setObjectName(QLatin1String(name));
+    button->setCheckable(true);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+// The two buttons of the view picker drawn as one segmented control.
+const char* kPickerStyle = R"(
+QToolButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 12px; }
+QToolButton:checked { background: palette(highlight); color: palette(highlighted-text); }
+QToolButton#first { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }
+QToolButton#last { border-left: none; border-top-right-radius: 6px;
+                   border-bottom-right-radius: 6px; }
+)";
+
+}  // namespace
+
+SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
+    : QWidget(parent),
+      model_(model),
+      hover_(hover),
+      loader_(new LargestFilesLoader(this)),
+      rows_(new NodeListModel(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // View picker ("Ansicht").
+    auto* picker = new QWidget(this);
+    picker->setAccessibleName(QStringLiteral("Ansicht"));
+    picker->setStyleSheet(QLatin1String(kPickerStyle));
+    auto* pickerRow = new QHBoxLayout(picker);
+    pickerRow->setContentsMargins(kPickerPadding, kPickerPadding, kPickerPadding, kPickerPadding);
+    pickerRow->setSpacing(0);
+    contentsButton_ = segment(QStringLiteral("Inhalt"), "first", picker);
+    largestButton_ = segment(QStringLiteral("Größte Dateien"), "last", picker);
+    contentsButton_->setChecked(true);
+    auto* group = new QButtonGroup(picker);
+    group->setExclusive(true);
+    group->addButton(contentsButton_);
+    group->addButton(largestButton_);
+    pickerRow->addWidget(contentsButton_);
+    pickerRow->addWidget(largestButton_);
+    layout->addWidget(picker);
+    connect(contentsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Contents); });
+    connect(largestButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Largest); });
+
+    // The list with its overlays, all in one grid cell.
+    auto* area = new QWidget(this);
+    auto* stack = new QGridLayout(area);
+    stack->setContentsMargins(0, 0, 0, 0);
+    list_ = new NodeListView(*this, area);
+    list_->setModel(rows_);
+    list_->setItemDelegate(new NodeRow(*rows_, hover_, list_));
+    list_->setUniformItemSizes(true);  // keeps 100,000 rows cheap to lay out
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setAlternatingRowColors(true);
+    list_->setDragEnabled(true);
+    list_->setDragDropMode(QAbstractItemView::DragOnly);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setMouseTracking(true);
+    spinner_ = new BusySpinner(area);
+    emptyLabel_ = new TextLabel(QString(), Style::TextStyle::Body, area);
+    emptyLabel_->setLevel(Style::Level::Secondary);
+    emptyLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    stack->addWidget(list_, 0, 0);
+    stack->addWidget(spinner_, 0, 0, Qt::AlignCenter);
+    stack->addWidget(emptyLabel_, 0, 0, Qt::AlignCenter);
+    spinner_->raise();
+    emptyLabel_->raise();
+    layout->addWidget(area, 1);
+
+    dropZone_ = new TrashDropZone(model_, this);
+    layout->addWidget(dropZone_);
+
+    connect(list_, &QListView::customContextMenuRequested, this, &SidePanel::showMenu);
+    connect(list_, &QListView::doubleClicked, this, &SidePanel::activate);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (restoringSelection_) {
+                    return;
+                }
+                for (const QModelIndex& index : deselected.indexes()) {
+                    selection_.erase(rows_->nodeAt(index.row()).id());
+                }
+                for (const QModelIndex& index : selected.indexes()) {
+                    selection_.insert(rows_->nodeAt(index.row()).id());
+                }
+            });
+    connect(&hover_, &HoverState::changed, list_->viewport(), qOverload<>(&QWidget::update));
+    connect(&model_, &AppModel::currentChanged, this, &SidePanel::onCurrentChanged);
+    connect(&model_, &AppModel::treeRevisionChanged, this, &SidePanel::onRevisionChanged);
+    connect(loader_, &LargestFilesLoader::loaded, this, &SidePanel::onLoaded);
+
+    refreshRows();
+}
+
+SidePanel::~SidePanel() = default;
+
+void SidePanel::setMode(Mode mode) {
+    contentsButton_->setChecked(mode == Mode::Contents);
+    largestButton_->setChecked(mode == Mode::Largest);
+    if (mode_ == mode) {
+        return;
+    }
+    mode_ = mode;
+    selection_.clear();
+    if (mode_ == Mode::Largest) {
+        loadLargest();
+    }
+    refreshRows();
+}
+
+void SidePanel::onCurrentChanged() {
+    selection_.clear();
+    if (mode_ == Mode::Largest) {
+        loadLargest();
+    }
+    refreshRows();
+}
+
+void SidePanel::onRevisionChanged() {
+    // A walk that the change of the tree made give up delivers nothing; a
+    // load still wanted is therefore started again, in either mode.
+    if (mode_ == Mode::Largest || loadingLargest_) {
+        loadLargest();
+    }
+    refreshRows();
+}
+
+void SidePanel::loadLargest() {
+    loadingLargest_ = true;
+    loader_->load(model_.current());
+    updateOverlay();
+}
+
+void SidePanel::onLoaded(const FileNode& folder, std::vector<FileNode> files) {
+    if (folder == model_.current()) {
+        largest_ = std::move(files);
+        loadingLargest_ = false;
+        if (mode_ == Mode::Largest) {
+            refreshRows();
+        }
+    } else {
+        // The folder was left meanwhile. The loader delivers only its latest
+        // request, so no other load is running: the spinner stops, and the
+        // list keeps what it showed.
+        loadingLargest_ = false;
+    }
+    updateOverlay();
+}
+
+void SidePanel::refreshRows() {
+    if (mode_ == Mode::Contents) {
+        rows_->showContents(model_.current());
+    } else {
+        rows_->showLargest(model_.current(), largest_);
+    }
+    restoreSelection();
+    updateOverlay();
+}
+
+void SidePanel::restoreSelection() {
+    if (selection_.empty()) {
+        return;
+    }
+    const std::vector<int> found =
+        rows_->rowsOf(std::vector<NodeId>(selection_.begin(), selection_.end()));
+    QItemSelection selection;
+    for (std::size_t i = 0; i < found.size();) {
+        std::size_t j = i;
+        while (j + 1 < found.size() && found[j + 1] == found[j] + 1) {
+            ++j;
+        }
+        selection.select(rows_->index(found[i]), rows_->index(found[j]));
+        i = j + 1;
+    }
+    restoringSelection_ = true;
+    list_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    restoringSelection_ = false;
+}
+
+void SidePanel::updateOverlay() {
+    spinner_->setVisible(mode_ == Mode::Largest && loadingLargest_);
+    const bool empty = rows_->rowCount() == 0 && !loadingLargest_;
+    emptyLabel_->setText(mode_ == Mode::Contents ? QStringLiteral("Dieser Ordner ist leer.")
+                                                 : QStringLiteral("Keine Dateien gefunden."));
+    emptyLabel_->setVisible(empty);
+}
+
+QString SidePanel::emptyText() const {
+    return emptyLabel_->isVisibleTo(this) ? emptyLabel_->text() : QString();
+}
+
+QSize SidePanel::sizeHint() const {
+    return {kIdealWidth, QWidget::sizeHint().height()};
+}
+
+bool SidePanel::isSpinnerShown() const {
+    return spinner_->isVisibleTo(this);
+}
+
+std::vector<FileNode> SidePanel::selectedNodes() const {
+    QModelIndexList indexes = list_->selectionModel()->selectedRows();
+    std::sort(indexes.begin(), indexes.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<FileNode> nodes;
+    nodes.reserve(static_cast<std::size_t>(indexes.size()));
+    for (const QModelIndex& index : indexes) {
+        if (FileNode node = rows_->nodeAt(index.row())) {
+            nodes.push_back(std::move(node));
+        }
+    }
+    return nodes;
+}
+
+std::vector<FileNode> SidePanel::menuNodes(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    if (list_->selectionModel()->isSelected(index)) {
+        return selectedNodes();
+    }
+    const FileNode node = rows_->nodeAt(index.row());
+    return node ? std::vector<FileNode>{node} : std::vector<FileNode>{};
+}
+
+void SidePanel::activate(const QModelIndex& index) {
+    const std::vector<FileNode> nodes = menuNodes(index);
+    if (nodes.size() != 1) {
+        return;
+    }
+    const FileNode& node = nodes.front();
+    if (node.isDirectory() && node.childCount() > 0) {
+        model_.navigate(node);
+    } else {
+        model_.openItem(node);
+    }
+}
+
+void SidePanel::trashSelection() {
+    model_.requestTrash(selectedNodes());
+}
+
+void SidePanel::showMenu(const QPoint& position) {
+    const std::unique_ptr<QMenu> menu =
+        NodeMenu::create(model_, menuNodes(list_->indexAt(position)), this);
+    menu->exec(list_->viewport()->mapToGlobal(position));
+}
+
+QMimeData* SidePanel::mimeData(const FileNode& node) {
+    const std::string path = node.path();
+    // Encoded from the raw bytes: a name that is not valid UTF-8 must reach
+    // the receiver unchanged.
+    QByteArray url =
+        QByteArrayLiteral("file://") + QByteArray(path.data(), static_cast<qsizetype>(path.size()))
+                                           .toPercentEncoding(QByteArrayLiteral("/"));
+    if (node.isDirectory() && !url.endsWith('/')) {
+        url += '/';
+    }
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/uri-list"), url + "\r\n");
+    return data;
+}
+
+}  // namespace raumfuchs

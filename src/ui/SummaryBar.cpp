@@ -1,0 +1,115 @@
+#include "ui/SummaryBar.h"
+
+#include <QHBoxLayout>
+#include <QToolButton>
+
+#include "app/AppModel.h"
+#include "core/Format.h"
+#include "ui/Icons.h"
+#include "ui/Style.h"
+#include "ui/SymbolLabel.h"
+#include "ui/TextLabel.h"
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr int kItemSpacing = 14;
+constexpr int kLabelSpacing = 4;
+constexpr int kPaddingX = 16;
+constexpr int kPaddingBottom = 12;
+
+// An icon and a caption in the secondary colour, as one item of the bar.
+QWidget* item(const QString& symbol, TextLabel*& label, QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    auto* row = new QHBoxLayout(widget);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kLabelSpacing);
+    label = new TextLabel(QString(), Style::TextStyle::Caption, widget);
+    label->setLevel(Style::Level::Secondary);
+    auto* icon = new SymbolLabel(symbol, QFontMetrics(label->font()).height(), widget);
+    icon->setLevel(Style::Level::Secondary);
+    row->addWidget(icon);
+    row->addWidget(label);
+    return widget;
+}
+
+}  // namespace
+
+SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(kPaddingX, 0, kPaddingX, kPaddingBottom);
+    row->setSpacing(kItemSpacing);
+    row->addWidget(item(QStringLiteral("clock"), files_, this));
+    remainder_ = item(QStringLiteral("questionmark.circle"), remainderLabel_, this);
+    remainder_->setToolTip(QStringLiteral(
+        "Diesen Platz meldet das Laufwerk als belegt, er steckt aber nicht in sichtbaren "
+        "Dateien – z. B. lokale Time-Machine-Snapshots oder Systemdaten."));
+    row->addWidget(remainder_);
+
+    auto* link = new QToolButton(this);
+    const QFont caption = Style::font(Style::TextStyle::Caption);
+    link->setFont(caption);
+    link->setAutoRaise(true);
+    link->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const int iconSize = QFontMetrics(caption).height();
+    link->setIconSize({iconSize, iconSize});
+    link->setIcon(Icons::symbol(QStringLiteral("lock"), palette().color(QPalette::Link)));
+    link->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; background: transparent; color: palette(link); "
+                       "padding: 0px; }"
+                       "QToolButton:hover { text-decoration: underline; }"));
+    link->setCursor(Qt::PointingHandCursor);
+    link->setToolTip(
+        QStringLiteral("Erteile Raumfuchs den Festplattenvollzugriff und scanne erneut."));
+    connect(link, &QToolButton::clicked, &model_, &AppModel::openFullDiskAccessSettings);
+    unreadable_ = link;
+    row->addWidget(link);
+    row->addStretch(1);
+
+    for (auto signal :
+         {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::scanDurationChanged,
+          &AppModel::unreadableCountChanged, &AppModel::treeRevisionChanged}) {
+        connect(&model_, signal, this, &SummaryBar::refresh);
+    }
+    refresh();
+}
+
+void SummaryBar::refresh() {
+    const FileNode& root = model_.root();
+    const std::int64_t files = root ? root.fileCount() : 0;
+    files_->setText(QString::fromStdString(Format::integer(files)) +
+                    QStringLiteral(" Dateien in ") +
+                    QString::fromStdString(Format::duration(model_.scanDuration())));
+
+    const auto& target = model_.target();
+    const std::int64_t scanned = root ? root.size() : 0;
+    const bool showsRemainder = target && target->volumeUsed && scanned < *target->volumeUsed;
+    if (showsRemainder) {
+        remainderLabel_->setText(
+            QString::fromStdString(Format::bytes(*target->volumeUsed - scanned)) +
+            QStringLiteral(" nicht zuordenbar (System, Snapshots, Cache)"));
+    }
+    remainder_->setVisible(showsRemainder);
+
+    const std::int64_t unreadable = model_.unreadableCount();
+    if (unreadable > 0) {
+        unreadable_->setText(QString::fromStdString(Format::integer(unreadable)) +
+                             QStringLiteral(" Ordner nicht lesbar"));
+    }
+    unreadable_->setVisible(unreadable > 0);
+}
+
+QString SummaryBar::filesText() const {
+    return files_->text();
+}
+
+QString SummaryBar::remainderText() const {
+    return remainder_->isVisibleTo(this) ? remainderLabel_->text() : QString();
+}
+
+QString SummaryBar::unreadableText() const {
+    return unreadable_->isVisibleTo(this) ? unreadable_->text() : QString();
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+
+class QAbstractButton;
+
+namespace raumfuchs {
+
+class AppModel;
+class TextLabel;
+
+// The line under the chart: files counted and the scan's duration, the space
+// the volume reports as used that no scanned file accounts for, and a link to
+// the settings when folders could not be read. Describes the whole scan,
+// whichever folder is shown.
+class SummaryBar : public QWidget {
+    Q_OBJECT
+  public:
+    explicit SummaryBar(AppModel& model, QWidget* parent = nullptr);
+
+    // The items' texts (empty when the item is hidden), for tests.
+    QString filesText() const;
+    QString remainderText() const;
+    QString unreadableText() const;
+    QWidget* remainderItem() const { return remainder_; }
+    QAbstractButton* unreadableButton() const { return unreadable_; }
+
+  private:
+    void refresh();
+
+    AppModel& model_;
+    TextLabel* files_;
+    QWidget* remainder_;
+    TextLabel* remainderLabel_;
+    QAbstractButton* unreadable_;
+};
+
+}  // namespace raumfuchs
