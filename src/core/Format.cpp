@@ -135,6 +135,8 @@ constexpr std::uint64_t pow10(int exponent) {
 
 }  // namespace
 
+// Zero is written with digits like every other size ("0 KB"), not spelled out
+// as some platform formatters do.
 std::string bytes(std::int64_t count) {
     const std::uint64_t magnitude = magnitudeOf(count);
     // The largest unit the count reaches, KB at least and TB at most.

@@ -1,5 +1,6 @@
 #include "platform/LinuxDesktopServices.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusError>
@@ -106,7 +107,8 @@ void LinuxDesktopServices::setClipboardText(const QString& text) {
 }
 
 std::optional<std::string> LinuxDesktopServices::chooseFolder() {
-    QFileDialog dialog(nullptr, QStringLiteral("Wähle einen Ordner, den Raumfuchs vermessen soll."),
+    QFileDialog dialog(QApplication::activeWindow(),
+                       QStringLiteral("Wähle einen Ordner, den Raumfuchs vermessen soll."),
                        QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
