@@ -154,10 +154,10 @@ bool isHiddenMount(const MountEntry& entry) {
                                                                  "fuse.portal", "fuse.lxcfs",
                                                                  "devfs",       "cpuset",
                                                                  "none",        "zram"};
-    if (kPseudoTypes.count(entry.fsType) > 0) {
-        return true;
+    if (entry.mountPoint == "/") {
+        return false;  // the system's root is a volume whatever it is made of (overlay, tmpfs)
     }
-    if (entry.fsType == "overlay" && entry.mountPoint != "/") {
+    if (kPseudoTypes.count(entry.fsType) > 0 || entry.fsType == "overlay") {
         return true;
     }
     const std::string& point = entry.mountPoint;

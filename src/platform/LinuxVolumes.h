@@ -27,7 +27,7 @@ std::vector<MountEntry> parseMountInfo(std::string_view text);
 // Undoes the kernel's octal escapes ("\040" for a space) in a mountinfo field.
 std::string decodeMountField(std::string_view field);
 
-// Pseudo and virtual file systems and the system's own mount areas (/proc,
+// Pseudo and virtual file systems (except at "/") and the system's own mount areas (/proc,
 // /sys, /dev, /run except /run/media, /snap) are no volumes for the user.
 bool isHiddenMount(const MountEntry& entry);
 

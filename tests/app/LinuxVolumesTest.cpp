@@ -62,6 +62,7 @@ TEST(LinuxMountInfo, HidesPseudoFileSystemsAndSystemAreas) {
     EXPECT_TRUE(hidden("squashfs", "/media/image"));
     EXPECT_TRUE(hidden("overlay", "/var/lib/docker/overlay2/x/merged"));
     EXPECT_FALSE(hidden("overlay", "/"));
+    EXPECT_FALSE(hidden("tmpfs", "/"));
     EXPECT_TRUE(hidden("ext4", "/run/user/1000/doc"));
     EXPECT_TRUE(hidden("ext4", "/run/media"));
     EXPECT_FALSE(hidden("vfat", "/run/media/anna/STICK"));
