@@ -19,23 +19,31 @@ FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int6
         nameOffsets_.push_back(0);
         return index;
     }
-    const std::size_t length = std::min<std::size_t>(name.size(), 255);
+    // A name never straddles two chunks, so nameBytes() can hand out a view.
+    // Names are at most 65,535 bytes (a directory record's length is 16 bits).
+    const std::size_t length = std::min<std::size_t>(name.size(), 0xFFFF);
+    const std::size_t header = length < kLongName ? 1 : 3;
     const std::size_t room = names_.roomInChunk();
-    if (room != 0 && room < length + 1) {
+    if (room != 0 && room < header + length) {
         for (std::size_t i = 0; i < room; ++i) {
             names_.push_back('\0');
         }
     }
     nameOffsets_.push_back(static_cast<std::uint32_t>(names_.size()));
-    names_.push_back(static_cast<char>(static_cast<unsigned char>(length)));
+    if (header == 1) {
+        names_.push_back(static_cast<char>(static_cast<unsigned char>(length)));
+    } else {
+        names_.push_back(static_cast<char>(kLongName));
+        names_.push_back(static_cast<char>(length & 0xFF));
+        names_.push_back(static_cast<char>(length >> 8));
+    }
     for (std::size_t i = 0; i < length; ++i) {
         names_.push_back(name[i]);
     }
     return index;
 }
 
-FileTree::Index FileTree::addDirectory(Index parent, std::string_view name,
-                                       std::int64_t ownBytes) {
+FileTree::Index FileTree::addDirectory(Index parent, std::string_view name, std::int64_t ownBytes) {
     const auto dirIndex = static_cast<std::uint32_t>(dirs_.size());
     dirs_.push_back(Directory{});
     return addNode(parent, name, ownBytes, kDirBit | dirIndex);
@@ -83,7 +91,12 @@ std::string_view FileTree::nameBytes(Index node) const {
     }
     const std::uint32_t offset = nameOffsets_[node];
     const auto length = static_cast<unsigned char>(names_[offset]);
-    return {&names_[offset + 1], length};
+    if (length < kLongName) {
+        return {&names_[offset + 1], length};
+    }
+    const std::size_t longLength = static_cast<unsigned char>(names_[offset + 1]) |
+                                   std::size_t{static_cast<unsigned char>(names_[offset + 2])} << 8;
+    return {&names_[offset + 3], longLength};
 }
 
 std::int64_t FileTree::fileCount(Index node) const {
@@ -196,6 +209,9 @@ bool FileTree::largestFilesConcurrently(Index node, std::size_t limit,
     auto lock = readLock();
     const std::uint64_t startGeneration = generation();
     result.clear();
+    // More candidates than nodes can never be needed; this also keeps 2 × limit
+    // from overflowing.
+    limit = std::min(limit, nodeCount());
     if (limit == 0) {
         return true;
     }
@@ -243,9 +259,13 @@ bool FileTree::largestFilesConcurrently(Index node, std::size_t limit,
     return true;
 }
 
-FileNode FileTree::node(Index index) { return FileNode(shared_from_this(), index); }
+FileNode FileTree::node(Index index) {
+    return FileNode(shared_from_this(), index);
+}
 
-FileNode FileTree::root() { return node(0); }
+FileNode FileTree::root() {
+    return node(0);
+}
 
 std::size_t FileTree::memoryBytes() const {
     return sizes_.memoryBytes() + parents_.memoryBytes() + nameOffsets_.memoryBytes() +
@@ -276,7 +296,9 @@ std::vector<FileNode> FileNode::largestFiles(std::size_t limit) const {
     return result;
 }
 
-std::string FileNode::displayName() const { return decodeUtf8Lossy(nameBytes()); }
+std::string FileNode::displayName() const {
+    return decodeUtf8Lossy(nameBytes());
+}
 
 std::string decodeUtf8Lossy(std::string_view bytes) {
     std::string out;

@@ -21,7 +21,8 @@ class FileNode;
 // detach() stay stored until then, so a handle never dangles.
 //
 // Per entry the tree costs 20 bytes of node fields, 4 bytes of child index and
-// the name (one length byte plus its bytes); directories add 16 bytes each.
+// the name (one length byte plus its bytes, three for names of 255 bytes or
+// more); directories add 16 bytes each.
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
 // it is changed only on the owning (main) thread, through detach(). Readers on
@@ -29,7 +30,7 @@ class FileNode;
 // before it waits for the lock, so they can give up early instead of making the
 // main thread wait for a long walk.
 class FileTree : public std::enable_shared_from_this<FileTree> {
-public:
+  public:
     using Index = std::uint32_t;
     static constexpr Index kNone = UINT32_MAX;
 
@@ -82,9 +83,11 @@ public:
     // Bytes held by the node storage, for memory measurements.
     std::size_t memoryBytes() const;
 
-private:
+  private:
     static constexpr std::uint32_t kDirBit = 0x8000'0000u;
     static constexpr std::uint32_t kFileUnreadable = 1;
+    // A first length byte of this value means a 16-bit length follows.
+    static constexpr std::size_t kLongName = 255;
 
     struct Directory {
         std::int64_t fileCount = 0;
@@ -110,7 +113,9 @@ private:
     ChunkedArray<std::uint32_t> aux_;
     ChunkedArray<Directory, 12> dirs_;
     ChunkedArray<Index> childIndex_;
-    // Names, each as one length byte followed by its bytes (NAME_MAX is 255).
+    // Names, each as its length (one byte, or 255 and two more bytes) followed
+    // by its bytes. Linux allows 255 bytes, but some file systems report longer
+    // names (up to 255 UTF-16 units), and a cut name would be another path.
     ChunkedArray<char, 20> names_;
     std::string rootPath_;
     std::string rootName_;
@@ -131,7 +136,7 @@ struct NodeId {
 // valid after the node was cut out of its tree or the model let go of the root.
 // A default-constructed handle refers to no node.
 class FileNode {
-public:
+  public:
     FileNode() = default;
     FileNode(std::shared_ptr<FileTree> tree, FileTree::Index index)
         : tree_(std::move(tree)), index_(index) {}
@@ -165,7 +170,7 @@ public:
         return a.tree_ == b.tree_ && a.index_ == b.index_;
     }
 
-private:
+  private:
     std::shared_ptr<FileTree> tree_;
     FileTree::Index index_ = FileTree::kNone;
 };
