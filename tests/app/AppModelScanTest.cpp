@@ -161,6 +161,26 @@ TEST(AppModelScan, BackToStartDropsTheTreeAndTheRunningScan) {
     EXPECT_FALSE(model.alertMessage());
 }
 
+TEST(AppModelScan, AModelDestroyedDuringScansLeavesNothingBehind) {
+    test::ensureApp();
+    Scratch dir;
+    for (int i = 0; i < 2000; ++i) {
+        dir.file("d" + std::to_string(i / 100) + "/" + std::to_string(i), 10);
+    }
+    FakeDesktopServices services;
+    std::weak_ptr<FileTree> tree;
+    {
+        AppModel model(services);
+        test::scanAndWait(model, dir.path(), "Ordner");
+        tree = model.root().treePtr();
+        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let them queue work
+    }
+    QCoreApplication::processEvents();  // what they queued goes nowhere
+    EXPECT_TRUE(tree.expired());
+}
+
 TEST(AppModelScan, NavigationAndTheFolderChooser) {
     test::ensureApp();
     Scratch dir;
