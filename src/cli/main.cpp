@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "Aufruf: raumfuchs-scan [--json] [--top N] [--threads N] PFAD\n"
     "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
     "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
-    "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: automatisch)\n";
+    "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: die Zahl der Kerne,\n"
+    "               höchstens 16, eine auf einer Festplatte mit rotierenden Scheiben)\n";
 
 struct Arguments {
     bool json = false;
@@ -208,6 +209,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (args->threads != 0) {
+        // The engine reads the forced thread count from its environment.
+        setenv("RAUMFUCHS_SCAN_THREADS", std::to_string(args->threads).c_str(), 1);
+    }
     CancelToken token;
     std::signal(SIGINT, onInterrupt);
     // A signal handler may not take the token's lock; this thread does.

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/WorkerPool.h"
+
 namespace raumfuchs {
 
 namespace {
@@ -19,6 +21,10 @@ constexpr std::size_t kRecordLengthAt = 16;
 constexpr std::size_t kNameAt = 19;
 
 constexpr std::size_t kListingBuffer = 128 * 1024;
+// Listings shorter than this are stat'ed by the walking thread alone: waking
+// the others would cost more than it saves. Slices are handed out this big.
+constexpr std::size_t kParallelFrom = 32;
+constexpr std::size_t kStatSlice = 16;
 
 void fillStat(const struct stat& st, EntryStat& out) {
     out.device = st.st_dev;
@@ -87,6 +93,9 @@ DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
     : rootPath_(std::move(rootPath)), options_(options), ops_(ops) {
     if (options_.maxOpenDirectories < 2) {
         options_.maxOpenDirectories = 2;
+    }
+    if (options_.threads > 1) {
+        pool_ = std::make_unique<WorkerPool>(options_.threads);
     }
 }
 
@@ -273,11 +282,23 @@ void DirWalker::listDirectory(Frame& frame, int fd) {
             frame.children.push_back(child);
         }
     }
+    const auto statRange = [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Child& child = frame.children[i];
+            if (ops_.statAt(fd, frame.names.data() + child.nameOffset, child.stat) != 0) {
+                child.info = EntryInfo::NoStat;
+                child.error = errno;
+                child.stat = EntryStat{};
+            }
+        }
+    };
+    if (pool_ && frame.children.size() >= kParallelFrom) {
+        pool_->parallelFor(frame.children.size(), kStatSlice, statRange);
+    } else {
+        statRange(0, frame.children.size());
+    }
     for (Child& child : frame.children) {
-        if (ops_.statAt(fd, frame.names.data() + child.nameOffset, child.stat) != 0) {
-            child.info = EntryInfo::NoStat;
-            child.error = errno;
-            child.stat = EntryStat{};
+        if (child.info == EntryInfo::NoStat) {
             continue;
         }
         child.info = classify(child.stat.mode);

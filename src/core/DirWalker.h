@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace raumfuchs {
+
+class WorkerPool;
 
 // Kinds of walk entries. The numbers are those of the BSD fts interface, so
 // that the scanner's dispatch reads the same on every platform.
@@ -82,6 +85,8 @@ struct WalkEntry {
 //     reported as Cycle and not entered; neither is a skipped directory nor,
 //     with crossDevices off, one on another device than the scanned path:
 //     both come back at once as DirectoryDone.
+// Listings of many entries are stat'ed by several threads when asked; each
+// entry's result lands in its own slot, so nothing else changes.
 // Open descriptors stay bounded whatever the tree's shape: a directory's
 // descriptor is kept only while subdirectories of it remain to be entered,
 // at most maxOpenDirectories at a time; an evicted one is reopened through its
@@ -91,6 +96,9 @@ class DirWalker {
     struct Options {
         bool crossDevices = false;
         std::size_t maxOpenDirectories = 64;
+        // Threads that stat a listing's entries together (the walking thread
+        // included). The entries and their order do not depend on it.
+        std::size_t threads = 1;
     };
 
     DirWalker(std::string rootPath, Options options, FileSystemOps& ops = FileSystemOps::system());
@@ -188,6 +196,7 @@ class DirWalker {
     std::size_t peakOpenFds_ = 0;
     std::size_t lowestOpen_ = 0;  // no frame below this index holds a descriptor
     std::vector<char> buffer_;
+    std::unique_ptr<WorkerPool> pool_;
 };
 
 }  // namespace raumfuchs

@@ -1,6 +1,12 @@
 #include "core/DiskScanner.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -117,7 +123,41 @@ class RootRules {
     std::unordered_map<std::uint64_t, bool> skipDevice_;
 };
 
+// Whether the block device holding `path` reports itself rotational; a
+// partition answers through its disk.
+bool onRotationalDisk(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    const std::string device = "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" +
+                               std::to_string(minor(st.st_dev));
+    for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
+        std::ifstream in(device + queue);
+        char flag = 0;
+        if (in >> flag) {
+            return flag == '1';
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+std::size_t DiskScanner::threadsFor(const std::string& path) {
+    if (const char* forced = std::getenv("RAUMFUCHS_SCAN_THREADS")) {
+        char* end = nullptr;
+        const long value = std::strtol(forced, &end, 10);
+        if (end != forced && *end == '\0' && value >= 1) {
+            return static_cast<std::size_t>(std::min(value, 64L));
+        }
+    }
+    if (onRotationalDisk(path)) {
+        return 1;
+    }
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp<std::size_t>(cores, 1, 16);
+}
 
 std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::string& displayName,
                                             const CancelToken& token,
@@ -143,10 +183,12 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     const std::function<double()> clock = setup.clock ? setup.clock : steadySeconds;
     const bool rootMode = setup.rootPolicy != nullptr;
 
-    DirWalker walker(path,
-                     DirWalker::Options{.crossDevices = rootMode,
-                                        .maxOpenDirectories = setup.maxOpenDirectories},
-                     setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
+    DirWalker walker(
+        path,
+        DirWalker::Options{.crossDevices = rootMode,
+                           .maxOpenDirectories = setup.maxOpenDirectories,
+                           .threads = setup.threads != 0 ? setup.threads : threadsFor(path)},
+        setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
     if (!walker.valid()) {
         return std::nullopt;
     }

@@ -56,6 +56,8 @@ struct ScanSetup {
     // The system calls of the walk; null for the real ones.
     FileSystemOps* fileSystem = nullptr;
     std::size_t maxOpenDirectories = 64;
+    // Threads of the walk; 0 picks them with DiskScanner::threadsFor().
+    std::size_t threads = 0;
     // Seconds on a steady clock, read at the start and at each checkpoint;
     // null for the system's monotonic clock.
     std::function<double()> clock = {};
@@ -68,6 +70,11 @@ namespace DiskScanner {
 // no root. The path "/" scans the whole system root.
 std::optional<ScanResult> scan(const std::string& path, const std::string& displayName,
                                const CancelToken& token, const ProgressCallback& onProgress);
+
+// How many threads scan `path`: RAUMFUCHS_SCAN_THREADS when set to a number
+// of at least 1; otherwise 1 on a rotational disk (seeking in parallel is
+// slower there), else the number of cores, at most 16.
+std::size_t threadsFor(const std::string& path);
 
 // scan() with an explicit set-up; root mode is on exactly when the set-up
 // carries a root policy, whatever the path.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <map>
@@ -22,10 +23,12 @@ class InjectingFileSystem : public FileSystemOps {
     std::map<std::string, std::uint64_t> device;  // folder (and all below) on this device
     std::map<std::string, std::string> sameAs;    // folder reports the dev/ino of another path
 
+    // Stats may come from several threads at once; everything else from the
+    // walking thread only.
     int openNow = 0;
     int openPeak = 0;
     int opens = 0;
-    int stats = 0;
+    std::atomic<int> stats{0};
 
     int openDirectory(int dirFd, const char* name) override {
         const std::string last = lastComponent(name);
@@ -79,10 +82,11 @@ class InjectingFileSystem : public FileSystemOps {
             return -1;
         }
         const auto own = device.find(last);
+        const auto inherited = fdDevice_.find(dirFd);
         if (own != device.end()) {
             out.device = own->second;
-        } else if (fdDevice_.contains(dirFd)) {
-            out.device = fdDevice_[dirFd];
+        } else if (inherited != fdDevice_.end()) {
+            out.device = inherited->second;
         }
         return 0;
     }

@@ -1,0 +1,151 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/DiskScanner.h"
+#include "core/WorkerPool.h"
+#include "support/InjectingFileSystem.h"
+#include "support/TempTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::InjectingFileSystem;
+using test::TempTree;
+
+// Node by node: names, kinds, sizes, counts, flags and children order.
+void expectSameTree(const FileNode& expected, const FileNode& actual) {
+    std::vector<std::pair<FileNode, FileNode>> stack{{expected, actual}};
+    std::size_t compared = 0;
+    while (!stack.empty()) {
+        auto [e, a] = stack.back();
+        stack.pop_back();
+        ++compared;
+        ASSERT_EQ(e.nameBytes(), a.nameBytes());
+        ASSERT_EQ(e.isDirectory(), a.isDirectory()) << e.path();
+        ASSERT_EQ(e.size(), a.size()) << e.path();
+        ASSERT_EQ(e.fileCount(), a.fileCount()) << e.path();
+        ASSERT_EQ(e.isUnreadable(), a.isUnreadable()) << e.path();
+        ASSERT_EQ(e.childCount(), a.childCount()) << e.path();
+        for (std::size_t i = 0; i < e.childCount(); ++i) {
+            stack.emplace_back(e.child(i), a.child(i));
+        }
+    }
+    EXPECT_EQ(compared, expected.tree().nodeCount());
+}
+
+int threadsOfProcess() {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/task");
+    while (dirent* e = readdir(dir)) {
+        count += e->d_name[0] != '.' ? 1 : 0;
+    }
+    closedir(dir);
+    return count;
+}
+
+TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {
+    TempTree t;
+    // Hard links in siblings, at other depths and in a folder of 12,000 entries,
+    // where several threads stat the links of one file at the same time.
+    t.folder("a");
+    t.file("a/shared", 30000);
+    t.folder("b");
+    t.folder("b/c");
+    t.folder("big");
+    t.file("big/0", 9000);
+    const int big = open(t.path("big").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 1; i < 12000; ++i) {
+        const std::string name = std::to_string(i);
+        if (i % 100 == 0) {
+            t.file("big/" + name, static_cast<std::size_t>(i));
+        } else {
+            ASSERT_EQ(linkat(big, i % 2 ? "0" : "../a/shared", big, name.c_str(), 0), 0);
+        }
+    }
+    close(big);
+    t.hardLink("a/shared", "b/c/deep");
+    for (int d = 0; d < 20; ++d) {
+        const std::string folder = "many/" + std::to_string(d);
+        if (d == 0) {
+            t.folder("many");
+        }
+        t.folder(folder);
+        for (int f = 0; f < 40; ++f) {
+            t.file(folder + "/f" + std::to_string(f), static_cast<std::size_t>(f * 300));
+        }
+        t.hardLink("big/0", folder + "/link");
+    }
+    t.folder("locked");
+    t.file("locked/x", 10);
+    t.folder("vanishing");
+    t.file("many/3/unstatable", 10);
+
+    const auto scanWith = [&](std::size_t threads) {
+        InjectingFileSystem fs;
+        fs.unopenable = {"locked", "vanishing"};
+        fs.statFails = {"unstatable"};
+        fs.listingBreaks = {"7"};
+        return DiskScanner::scanWith(t.root(), "root", CancelToken(), {},
+                                     {.fileSystem = &fs, .threads = threads});
+    };
+    const std::optional<ScanResult> sequential = scanWith(1);
+    ASSERT_TRUE(sequential);
+    EXPECT_EQ(sequential->unreadableCount, 4);
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t threads : {2u, 8u}) {
+            const std::optional<ScanResult> parallel = scanWith(threads);
+            ASSERT_TRUE(parallel);
+            EXPECT_EQ(parallel->unreadableCount, sequential->unreadableCount);
+            expectSameTree(sequential->root, parallel->root);
+        }
+    }
+}
+
+TEST(ParallelScanTest, CancelsWithEightThreadsAndLeavesNoThread) {
+    TempTree t;
+    for (int d = 0; d < 30; ++d) {
+        t.folder(std::to_string(d));
+        for (int f = 0; f < 100; ++f) {
+            t.file(std::to_string(d) + "/" + std::to_string(f));
+        }
+    }
+    const int before = threadsOfProcess();
+    CancelToken token;
+    double now = 0;
+    int reports = 0;
+    InjectingFileSystem fs;
+    const std::optional<ScanResult> result = DiskScanner::scanWith(
+        t.root(), "root", token,
+        [&](const ScanProgress&) {
+            ++reports;
+            token.cancel();
+        },
+        {.fileSystem = &fs, .threads = 8, .clock = [&] { return now += 1.0; }});
+    EXPECT_FALSE(result);
+    EXPECT_EQ(reports, 1);
+    EXPECT_LT(fs.stats.load(), 3000) << "stopped within a checkpoint of the cancel";
+    EXPECT_EQ(threadsOfProcess(), before);
+}
+
+TEST(ParallelScanTest, WorkerPoolCoversEveryItemOnce) {
+    WorkerPool pool(4);
+    for (std::size_t count : {0u, 1u, 15u, 16u, 17u, 1000u}) {
+        std::vector<std::atomic<int>> hits(count);
+        pool.parallelFor(count, 16, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                ++hits[i];
+            }
+        });
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(hits[i].load(), 1) << count << " items, item " << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace raumfuchs
