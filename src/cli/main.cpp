@@ -256,7 +256,9 @@ int main(int argc, char** argv) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
     }
-    if (!result) {
+    // A root that could not be read, with nothing below it, is no result: as in
+    // the application, the path is reported as unreadable.
+    if (!result || (result->root.isUnreadable() && result->root.childCount() == 0)) {
         std::cerr << "„" << decodeUtf8Lossy(displayNameOf(args->path))
                   << "“ konnte nicht gelesen werden.\n";
         return 1;
