@@ -92,13 +92,18 @@ void drawSymbol(QPainter& p, const QString& name, const QColor& color) {
     auto drive = [&](bool external) {
         const QRectF body = external ? QRectF(5, 3, 14, 18) : QRectF(3, 7, 18, 10);
         p.drawRoundedRect(body, 2.5, 2.5);
-        p.setPen(QPen(filled ? QColor(Qt::white) : color, 1.8, Qt::SolidLine, Qt::RoundCap));
+        // Filled drives get their slot and light cut out, so they read on any background.
+        if (filled) {
+            p.setCompositionMode(QPainter::CompositionMode_Clear);
+        }
+        p.setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
         if (external) {
             p.drawLine(QPointF(9, 17), QPointF(15, 17));
         } else {
             p.drawPoint(QPointF(17, 12));
             p.drawLine(QPointF(6.5, 12), QPointF(12, 12));
         }
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     };
     auto lockShape = [&]() {
         p.drawRoundedRect(QRectF(5, 11, 14, 10), 2, 2);

@@ -167,7 +167,6 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* canvas = new QWidget(this);
-    canvas->setAutoFillBackground(false);
     auto* centring = new QHBoxLayout(canvas);
     centring->setContentsMargins(0, 0, 0, 0);
 
@@ -223,8 +222,7 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
     centring->addWidget(content, 1);
     centring->addStretch(0);
     setWidget(canvas);
-    viewport()->setAutoFillBackground(false);
-    canvas->setAttribute(Qt::WA_TranslucentBackground);
+    viewport()->setBackgroundRole(QPalette::Window);
 
     connect(&model_, &AppModel::volumesChanged, this, &StartView::rebuildVolumeCards);
     rebuildVolumeCards();
