@@ -18,6 +18,7 @@ scan=$build/bin/raumfuchs-scan
 make_tree=$build/bin/make_tree
 read -r -a scan_args <<<"${SCAN_ARGS:-}"
 
+[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target raumfuchs-scan make_tree >/dev/null
 if [ ! -d "$tree" ]; then
   echo "Building the benchmark tree in $tree (a few minutes)…"
