@@ -11,6 +11,7 @@
 #include "core/Format.h"
 #include "ui/ScanningView.h"
 #include "ui/StartView.h"
+#include "ui/UsageBar.h"
 
 #if __has_include("ui/ResultView.h")
 #include "ui/ResultView.h"
@@ -43,7 +44,9 @@ QMessageBox* makePrompt(QWidget* parent) {
     box->setWindowTitle(QStringLiteral("Raumfuchs"));
     box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::WindowModal);
-    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
+    box->setStyleSheet(
+        QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"
+                       "QLabel#qt_msgbox_informativelabel { min-width: 300px; }"));
     return box;
 }
 
@@ -163,6 +166,9 @@ void ContentView::syncTrashDialog() {
                    QStringLiteral("Du kannst es bis zum Leeren des Papierkorbs wiederherstellen."));
         QPushButton* confirm =
             box->addButton(QStringLiteral("In den Papierkorb legen"), QMessageBox::DestructiveRole);
+        // Destructive buttons carry the alert red, as desktops mark them.
+        confirm->setStyleSheet(QStringLiteral("QPushButton { color: %1; }")
+                                   .arg(UsageBar::fillColor(1.0).darker(115).name()));
         QPushButton* cancel = box->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
         box->setDefaultButton(cancel);
         box->setEscapeButton(cancel);

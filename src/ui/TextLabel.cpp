@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace raumfuchs {
 
@@ -36,6 +37,14 @@ void TextLabel::setElideMode(Qt::TextElideMode mode) {
     }
     updateGeometry();
     update();
+}
+
+QSize TextLabel::sizeHint() const {
+    QSize hint = QLabel::sizeHint();
+    // An elided label never asks for more than it may have, so that layouts
+    // centre it by the width it really gets.
+    hint.setWidth(std::min(hint.width(), maximumWidth()));
+    return hint;
 }
 
 QSize TextLabel::minimumSizeHint() const {

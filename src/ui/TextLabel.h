@@ -25,6 +25,7 @@ class TextLabel : public QLabel {
     void setFixedColor(const QColor& color);
     void setElideMode(Qt::TextElideMode mode);
 
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
   protected:
