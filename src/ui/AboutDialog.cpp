@@ -46,7 +46,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     column->addSpacing(8);
     column->addWidget(buttons);
-    setFixedWidth(360);
+    setFixedWidth(420);
 }
 
 }  // namespace raumfuchs
