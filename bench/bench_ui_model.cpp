@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
             "%lld files; longest event-loop stall %.1f ms%s\n",
             round, static_cast<double>(wall.nsecsElapsed()) / 1e9, model.scanDuration(),
             progressSignals, static_cast<long long>(model.progress().files), stall,
-            round == 2 ? " (includes releasing the first tree)" : "");
+            round == 2 ? " (replacing the first tree)" : "");
         std::printf("  totals: %lld bytes, %lld files, %zu nodes, unreadable %lld\n",
                     static_cast<long long>(root.size()), static_cast<long long>(root.fileCount()),
                     root.tree().nodeCount(), static_cast<long long>(model.unreadableCount()));

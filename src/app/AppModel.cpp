@@ -41,8 +41,8 @@ AppModel::~AppModel() {
     if (token_) {
         token_->cancel();
     }
-    for (ScanThread& scan : scanThreads_) {
-        scan.thread.join();
+    for (Worker& worker : workers_) {
+        worker.thread.join();
     }
 }
 
@@ -119,7 +119,7 @@ void AppModel::setAlertMessage(std::optional<QString> message) {
 // --- scan lifecycle ---
 
 void AppModel::startScan(const ScanTarget& target) {
-    joinFinishedScans();
+    joinFinishedWorkers();
     if (token_) {
         token_->cancel();
     }
@@ -159,23 +159,39 @@ void AppModel::runScan(const ScanTarget& target, const std::shared_ptr<CancelTok
             Qt::QueuedConnection);
         done->store(true, std::memory_order_release);
     });
-    scanThreads_.push_back({std::move(thread), std::move(done)});
+    workers_.push_back({std::move(thread), std::move(done), true});
 }
 
-void AppModel::joinFinishedScans() {
-    std::erase_if(scanThreads_, [](ScanThread& scan) {
-        if (!scan.done->load(std::memory_order_acquire)) {
+void AppModel::joinFinishedWorkers() {
+    std::erase_if(workers_, [](Worker& worker) {
+        if (!worker.done->load(std::memory_order_acquire)) {
             return false;
         }
-        scan.thread.join();  // it has nothing left to do but return
+        worker.thread.join();  // it has nothing left to do but return
         return true;
     });
 }
 
 std::size_t AppModel::scansInFlight() const {
-    return static_cast<std::size_t>(std::count_if(
-        scanThreads_.begin(), scanThreads_.end(),
-        [](const ScanThread& scan) { return !scan.done->load(std::memory_order_acquire); }));
+    return static_cast<std::size_t>(
+        std::count_if(workers_.begin(), workers_.end(), [](const Worker& worker) {
+            return worker.isScan && !worker.done->load(std::memory_order_acquire);
+        }));
+}
+
+void AppModel::letGo(FileNode node) {
+    std::shared_ptr<FileTree> tree = node.treePtr();
+    node = {};
+    if (!tree || tree.use_count() != 1) {
+        return;  // someone else still holds it and lets go of it later
+    }
+    joinFinishedWorkers();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([tree = std::move(tree), done]() mutable {
+        tree.reset();
+        done->store(true, std::memory_order_release);
+    });
+    workers_.push_back({std::move(thread), std::move(done), false});
 }
 
 void AppModel::applyProgress(const std::shared_ptr<CancelToken>& token,
@@ -187,9 +203,12 @@ void AppModel::applyProgress(const std::shared_ptr<CancelToken>& token,
 
 void AppModel::finishScan(std::optional<ScanResult> result,
                           const std::shared_ptr<CancelToken>& token, const ScanTarget& target) {
-    joinFinishedScans();
+    joinFinishedWorkers();
     if (!token_ || token_ != token) {
-        return;  // cancelled or superseded
+        if (result) {
+            letGo(std::move(result->root));  // superseded after all its work
+        }
+        return;
     }
     token_.reset();
     // A target that does not exist or cannot be listed at all comes back as a
@@ -198,6 +217,7 @@ void AppModel::finishScan(std::optional<ScanResult> result,
         result.reset();
     }
     if (result) {
+        FileNode oldRoot = root_;
         setRoot(result->root);
         setCurrent(result->root, false);
         if (unreadableCount_ != result->unreadableCount) {
@@ -210,6 +230,7 @@ void AppModel::finishScan(std::optional<ScanResult> result,
         }
         raiseTreeRevision();
         setPhase(Phase::Result);
+        letGo(std::move(oldRoot));
         return;
     }
     setAlertMessage(QStringLiteral("„%1“ konnte nicht gelesen werden.").arg(target.displayName));
@@ -236,10 +257,12 @@ void AppModel::backToStart() {
         token_->cancel();
     }
     token_.reset();
+    FileNode oldRoot = root_;
     setRoot({});
     setCurrent({}, false);
     setPhase(Phase::Start);
     reloadVolumes();
+    letGo(std::move(oldRoot));
 }
 
 void AppModel::reloadVolumes() {

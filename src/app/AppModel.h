@@ -105,19 +105,24 @@ class AppModel : public QObject {
     void alertMessageChanged();
 
   private:
-    // One scan's background thread. The model owns it: the destructor cancels
+    // A background thread of the model: a scan, or the release of a tree that
+    // the model let go of. The model owns it: the destructor cancels the scan
     // and joins every thread still running, so a queued hand-off never meets a
     // destroyed model.
-    struct ScanThread {
+    struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
+        bool isScan = false;
     };
 
     void runScan(const ScanTarget& target, const std::shared_ptr<CancelToken>& token);
     void applyProgress(const std::shared_ptr<CancelToken>& token, const ScanProgress& progress);
     void finishScan(std::optional<ScanResult> result, const std::shared_ptr<CancelToken>& token,
                     const ScanTarget& target);
-    void joinFinishedScans();
+    void joinFinishedWorkers();
+    // Frees the tree of `node` on a worker thread when `node` holds its last
+    // handle: millions of nodes take a noticeable time to free.
+    void letGo(FileNode node);
     // Takes a trashed node out of the tree and moves `current` up if it went.
     void detach(const FileNode& node);
 
@@ -144,7 +149,7 @@ class AppModel : public QObject {
     std::optional<QString> alertMessage_;
     // The token of the scan whose results are still wanted; none when no scan runs.
     std::shared_ptr<CancelToken> token_;
-    std::vector<ScanThread> scanThreads_;
+    std::vector<Worker> workers_;
 };
 
 }  // namespace raumfuchs
