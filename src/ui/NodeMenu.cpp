@@ -1,0 +1,48 @@
+#include "ui/NodeMenu.h"
+
+#include <QAction>
+
+#include "ui/Icons.h"
+
+namespace raumfuchs::NodeMenu {
+
+namespace {
+
+// The red of destructive commands; the menu cannot colour its text, so the
+// trash entry carries a red symbol instead.
+const QColor kDestructiveRed(215, 58, 73);
+
+}  // namespace
+
+void populate(QMenu& menu, AppModel& model, const std::vector<FileNode>& nodes) {
+    AppModel* m = &model;
+    if (nodes.size() == 1) {
+        const FileNode node = nodes.front();
+        if (node.isDirectory() && node.childCount() > 0) {
+            QObject::connect(menu.addAction(QStringLiteral("Hineinzoomen")), &QAction::triggered, m,
+                             [m, node] { m->navigate(node); });
+        }
+        QObject::connect(menu.addAction(QStringLiteral("Öffnen")), &QAction::triggered, m,
+                         [m, node] { m->openItem(node); });
+    }
+    QObject::connect(menu.addAction(QStringLiteral("Im Finder zeigen")), &QAction::triggered, m,
+                     [m, nodes] { m->revealInFinder(nodes); });
+    const QString copyTitle =
+        nodes.size() == 1 ? QStringLiteral("Pfad kopieren") : QStringLiteral("Pfade kopieren");
+    QObject::connect(menu.addAction(copyTitle), &QAction::triggered, m,
+                     [m, nodes] { m->copyPaths(nodes); });
+    menu.addSeparator();
+    QAction* trash = menu.addAction(Icons::symbol(QStringLiteral("trash"), kDestructiveRed),
+                                    QStringLiteral("In den Papierkorb legen …"));
+    trash->setProperty(kDestructiveProperty, true);
+    QObject::connect(trash, &QAction::triggered, m, [m, nodes] { m->requestTrash(nodes); });
+}
+
+std::unique_ptr<QMenu> create(AppModel& model, const std::vector<FileNode>& nodes,
+                              QWidget* parent) {
+    auto menu = std::make_unique<QMenu>(parent);
+    populate(*menu, model, nodes);
+    return menu;
+}
+
+}  // namespace raumfuchs::NodeMenu

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/FileTree.h"
+#include "core/RingGeometry.h"
+#include "core/Segment.h"
+
+namespace raumfuchs {
+
+class AppModel;
+class HoverState;
+
+// The sunburst chart of one folder: the folder as a disc with a label in the
+// middle, its contents as five rings of arcs around it. Hovering an arc writes
+// the shared HoverState (owned by the result screen, read by the side panel)
+// and highlights the arc and its ancestors; a click on a folder arc zooms in, a
+// click on the disc goes up, a secondary click opens the node menu.
+//
+// The arcs are laid out only on first show, when the model's tree revision
+// changes and when setNode() gives another folder; hovering, resizing and
+// painting use the cached list.
+//
+// Painting: two pictures of the whole chart are cached per size and pixel
+// ratio: every arc at full colour, and the same dimmed to 0.55 (made from the
+// first by laying the background over it at 0.45, which gives exactly the
+// colours of arcs drawn at 0.55 over the background). While a node is
+// hovered, the dimmed picture is shown and only the arcs of the hovered path
+// are drawn again on top, the hovered one lightened by white at 0.25; a move
+// from one arc to another repaints just those arcs and the label. Arcs are
+// filled as their visible shapes (ArcShape), grouped by colour, instead of
+// being filled and then stroked with the 1-point separator line.
+//
+// Transitions: the chart paints every pixel of its rectangle itself (window
+// background included) and lays itself out on its first paint if it was never
+// shown, so QWidget::grab() of a chart (even one that is not yet on screen)
+// gives a self-contained picture. A host that animates a change of folder
+// grabs the old and the new chart and cross-fades and scales the two pixmaps.
+class SunburstView : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kRings = 5;
+
+    SunburstView(AppModel& model, HoverState& hover, QWidget* parent = nullptr);
+
+    // The folder to show (the model's current node). Another folder lays out
+    // the chart anew once it is (or has been) on screen.
+    void setNode(const FileNode& node);
+    const FileNode& node() const { return node_; }
+
+    // The cached arcs, in layout order, and the geometry for the current size.
+    const std::vector<Segment>& segments() const { return segments_; }
+    RingGeometry ringGeometry() const;
+    // What the disc says: about the hovered node, or about the shown folder
+    // when nothing is hovered.
+    struct CenterLabel {
+        bool upIcon = false;  // "arrow.up.circle": a click on the disc goes up
+        QStringList name;     // at most two lines
+        QString size;
+        QString detail;  // "25 % von Bilder" or "12.345 Dateien"
+    };
+    CenterLabel centerLabel() const;
+
+    // How often the arcs were laid out, for tests of the rebuild rules.
+    int layoutCount() const { return layoutCount_; }
+
+    QSize sizeHint() const override { return {560, 560}; }
+    QSize minimumSizeHint() const override { return {120, 120}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    enum Layer { Plain = 0, Dimmed = 1 };
+
+    void rebuild();
+    void ensureLaidOut();
+    void ensureShapes();
+    const QImage& layer(Layer which, qreal dpr);
+    void invalidatePictures();
+    void onHoverChanged();
+    void onRevisionChanged();
+    void pointerAt(QPointF position);
+    void setCursorShape(Qt::CursorShape shape);
+
+    // Segments (indices) of `node` and its ancestors that have an arc.
+    std::vector<std::size_t> highlightedPath(const FileNode& hovered) const;
+    QRect pathBounds(const FileNode& hovered) const;
+    QRect labelBounds() const;
+    void drawHighlight(QPainter& painter, const FileNode& hovered) const;
+    void drawLabel(QPainter& painter) const;
+
+    AppModel& model_;
+    HoverState& hover_;
+    FileNode node_;
+    std::int64_t revision_ = 0;  // tree revision the arcs were laid out for
+    bool laidOut_ = false;
+    int layoutCount_ = 0;
+
+    std::vector<Segment> segments_;
+    std::unordered_map<NodeId, std::size_t> segmentOf_;  // node → index in segments_
+    // Visible shapes of the arcs (ArcShape) for shapesSize_, and the same
+    // shapes gathered by colour; rebuilt on resize and with new arcs.
+    std::vector<QPolygonF> shapes_;
+    std::vector<std::pair<QColor, QPainterPath>> colorFills_;
+    QSize shapesSize_;
+    QImage layers_[2];  // whole chart without label: plain and dimmed
+
+    FileNode paintedHover_;  // the hovered node the picture on screen shows
+    bool pressed_ = false;
+    mutable QIcon upIcon_;  // tinted for the current palette
+};
+
+}  // namespace raumfuchs
