@@ -28,6 +28,7 @@ class RaumfuchsApp : public QObject {
 
     void show();
     MainWindow& window() { return window_; }
+    AppModel& model() { return model_; }
 
     // Where the licence notices lie: beside the program in the build, under
     // share/raumfuchs once installed. Empty when neither exists.
