@@ -64,25 +64,27 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string target = argv[1];
-    if (mkdir(target.c_str(), 0755) != 0) {
-        return fail(target) ? 0 : 1;
-    }
-    const int rootFd = open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int rootFd = mkdir(target.c_str(), 0755) == 0
+                           ? open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                           : -1;
     if (rootFd < 0) {
-        return fail(target) ? 0 : 1;
+        fail(target);
+        return 1;
     }
     char name[16];
     for (int t = 0; t < kTop; ++t) {
         std::snprintf(name, sizeof name, "d%02d", t);
         if (mkdirat(rootFd, name, 0755) != 0) {
-            return fail(target + "/" + name) ? 0 : 1;
+            fail(target + "/" + name);
+            return 1;
         }
         const int topFd = openat(rootFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const std::string topPath = target + "/" + name;
         for (int m = 0; m < kMiddle; ++m) {
             std::snprintf(name, sizeof name, "d%03d", m);
             if (mkdirat(topFd, name, 0755) != 0) {
-                return fail(topPath + "/" + name) ? 0 : 1;
+                fail(topPath + "/" + name);
+                return 1;
             }
             const int leafFd = openat(topFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             const bool ok = leafFd >= 0 && fillFolder(leafFd, topPath + "/" + name);

@@ -37,7 +37,6 @@ class TreeBuilder {
     void closeDirectory(bool unreadable);
 
     bool hasOpenDirectory() const { return !open_.empty(); }
-    bool hasRoot() const { return tree_->nodeCount() > 0; }
     // Closes every directory still open and hands the tree over; null when no
     // node was made.
     std::shared_ptr<FileTree> finish();
