@@ -132,6 +132,26 @@ TEST(ParallelScanTest, CancelsWithEightThreadsAndLeavesNoThread) {
     EXPECT_EQ(threadsOfProcess(), before);
 }
 
+TEST(ParallelScanTest, ThreadCountIsForcedByTheEnvironmentOrChosenWithinBounds) {
+    const auto threadsWith = [](const char* value) {
+        if (value != nullptr) {
+            setenv("RAUMFUCHS_SCAN_THREADS", value, 1);
+        }
+        const std::size_t threads = DiskScanner::threadsFor("/");
+        unsetenv("RAUMFUCHS_SCAN_THREADS");
+        return threads;
+    };
+    EXPECT_EQ(threadsWith("3"), 3u);
+    EXPECT_EQ(threadsWith("1"), 1u);
+    EXPECT_EQ(threadsWith("1000"), 64u);
+    const std::size_t automatic = threadsWith(nullptr);
+    EXPECT_GE(automatic, 1u);
+    EXPECT_LE(automatic, 16u);
+    for (const char* ignored : {"0", "-2", "zwei", "4x", ""}) {
+        EXPECT_EQ(threadsWith(ignored), automatic) << ignored;
+    }
+}
+
 TEST(ParallelScanTest, WorkerPoolCoversEveryItemOnce) {
     WorkerPool pool(4);
     for (std::size_t count : {0u, 1u, 15u, 16u, 17u, 1000u}) {
