@@ -114,21 +114,8 @@ void SunburstView::ensureShapes() {
     const RingGeometry g = ringGeometry();
     shapes_.clear();
     shapes_.reserve(segments_.size());
-    colorFills_.clear();
-    // Arcs of one colour are filled together: a few dozen fills instead of
-    // one per arc. They never overlap, so the fill rule does not matter.
-    std::unordered_map<QRgb, std::size_t> fillOf;
     for (const Segment& s : segments_) {
         shapes_.push_back(arcShape(g, s, kSeparatorWidth / 2, kCurveTolerance));
-        if (shapes_.back().isEmpty()) {
-            continue;
-        }
-        const QColor color = Style::color(s.color);
-        const auto [it, added] = fillOf.emplace(color.rgba(), colorFills_.size());
-        if (added) {
-            colorFills_.push_back({color, QPainterPath()});
-        }
-        colorFills_[it->second].second.addPolygon(shapes_.back());
     }
     shapesSize_ = size();
 }
@@ -173,8 +160,13 @@ const QImage& SunburstView::layer(Layer which, qreal dpr) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(disc);
     painter.drawEllipse(QPointF(g.center.x, g.center.y), g.innerRadius, g.innerRadius);
-    for (const auto& [color, shapes] : colorFills_) {
-        painter.fillPath(shapes, color);
+    // One small polygon per fill: Qt's antialiasing rasterizer handles many
+    // small shapes far faster than a few large paths that hold them all.
+    for (std::size_t i = 0; i < segments_.size(); ++i) {
+        if (!shapes_[i].isEmpty()) {
+            painter.setBrush(Style::color(segments_[i].color));
+            painter.drawPolygon(shapes_[i]);
+        }
     }
     return image;
 }
@@ -308,7 +300,10 @@ void SunburstView::paintEvent(QPaintEvent* event) {
     const QImage& base = layer(hovered ? Dimmed : Plain, dpr);
     const QRect area = event->rect();
     const QRectF source(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr);
+    // The picture is opaque and covers the area: copy it rather than blend.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QRectF(area), base, source);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (hovered) {
         drawHighlight(painter, hovered);
     }

@@ -8,7 +8,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "core/FileTree.h"
@@ -37,8 +36,8 @@ class HoverState;
 // hovered, the dimmed picture is shown and only the arcs of the hovered path
 // are drawn again on top, the hovered one lightened by white at 0.25; a move
 // from one arc to another repaints just those arcs and the label. Arcs are
-// filled as their visible shapes (ArcShape), grouped by colour, instead of
-// being filled and then stroked with the 1-point separator line.
+// filled as their visible shapes (ArcShape) instead of being filled and then
+// stroked with the 1-point separator line, which costs several times as much.
 //
 // Transitions: the chart paints every pixel of its rectangle itself (window
 // background included) and lays itself out on its first paint if it was never
@@ -117,10 +116,9 @@ class SunburstView : public QWidget {
 
     std::vector<Segment> segments_;
     std::unordered_map<NodeId, std::size_t> segmentOf_;  // node → index in segments_
-    // Visible shapes of the arcs (ArcShape) for shapesSize_, and the same
-    // shapes gathered by colour; rebuilt on resize and with new arcs.
+    // Visible shapes of the arcs (ArcShape) for shapesSize_; rebuilt on
+    // resize and with new arcs.
     std::vector<QPolygonF> shapes_;
-    std::vector<std::pair<QColor, QPainterPath>> colorFills_;
     QSize shapesSize_;
     QImage layers_[2];  // whole chart without label: plain and dimmed
 
