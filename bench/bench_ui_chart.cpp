@@ -259,7 +259,7 @@ int show(const std::string& path, AppModel& model) {
     SunburstView view(model, hover);
     view.setWindowTitle(QStringLiteral("Raumfuchs – Diagramm"));
     view.setNode(root);
-    view.resize(1000, 760);
+    view.resize(1280, 800);
     view.move(0, 0);
     view.show();
     QTimer::singleShot(1500, [&] {
