@@ -4,10 +4,12 @@
 #include <QMenuBar>
 #include <QShowEvent>
 #include <QTimer>
+#include <QToolBar>
 
 #include "app/AppModel.h"
 #include "ui/AppIcon.h"
 #include "ui/ContentView.h"
+#include "ui/ResultView.h"
 
 namespace raumfuchs {
 
@@ -20,6 +22,19 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent)
     resize(1120, 720);
     setCentralWidget(content_);
     buildMenus();
+    toolBar_ = addToolBar(QStringLiteral("Werkzeuge"));
+    toolBar_->setObjectName(QStringLiteral("toolBar"));
+    toolBar_->setMovable(false);
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolBar_->setIconSize(QSize(18, 18));
+    auto* spacer = new QWidget(toolBar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolBarSpacer_ = toolBar_->addWidget(spacer);  // splits leading and trailing groups
+    toolBar_->hide();
+    // Connected after the content view's own reaction, so the new screen is
+    // already in place.
+    connect(&model_, &AppModel::phaseChanged, this, &MainWindow::adoptScreen);
+    adoptScreen();
 
     connect(&model_, &AppModel::phaseChanged, this, &MainWindow::refreshEnabledStates);
     connect(&model_, &AppModel::targetChanged, this, &MainWindow::refreshEnabledStates);
@@ -82,6 +97,25 @@ void MainWindow::refreshEnabledStates() {
     const FileNode& current = model_.current();
     parentFolder_->setEnabled(current && current.parent());
     rootFolder_->setEnabled(static_cast<bool>(model_.root()));
+}
+
+void MainWindow::adoptScreen() {
+    for (QAction* action : toolBar_->actions()) {
+        if (action != toolBarSpacer_) {
+            toolBar_->removeAction(action);
+        }
+    }
+    auto* result = qobject_cast<ResultView*>(content_->screen());
+    if (result == nullptr) {
+        setWindowTitle(QStringLiteral("Raumfuchs"));
+        toolBar_->hide();
+        return;
+    }
+    toolBar_->insertActions(toolBarSpacer_, result->navigationActions());
+    toolBar_->addActions(result->primaryActions());
+    toolBar_->show();
+    setWindowTitle(result->title());
+    connect(result, &ResultView::titleChanged, this, &QWidget::setWindowTitle);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QToolBar;
 
 namespace raumfuchs {
 
@@ -31,12 +32,16 @@ class MainWindow : public QMainWindow {
   private:
     void buildMenus();
     void refreshEnabledStates();
+    // Tool bar and title of the screen on display (the result screen has both).
+    void adoptScreen();
 
     AppModel& model_;
     ContentView* content_;
     QAction* rescan_ = nullptr;
     QAction* parentFolder_ = nullptr;
     QAction* rootFolder_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QAction* toolBarSpacer_ = nullptr;
     bool shown_ = false;
 };
 

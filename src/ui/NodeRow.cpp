@@ -34,6 +34,17 @@ constexpr double kBarOpacity = 0.8;
 constexpr double kHoverOpacity = 0.18;
 constexpr double kUnreadableIconOpacity = 0.5;
 
+// Caption lines get two extra pixels: common UI fonts draw "_" below the
+// descent they report, and the next row would paint over it.
+int captionLineHeight(const QFontMetrics& metrics) {
+    return metrics.height() + 2;
+}
+
+// The top of a block `height` high, centred in `area`.
+int centredTop(const QRect& area, int height) {
+    return area.top() + (area.height() - height) / 2;
+}
+
 const QString& unreadableTip() {
     static const QString text = QStringLiteral("Nicht vollständig lesbar");
     return text;
@@ -146,7 +157,7 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) con
     const QFontMetrics captionMetrics(captionFont_);
     const QFontMetrics lockMetrics(lockFont_);
 
-    g.icon = QRect(inner.left(), inner.center().y() - kIconSize / 2 + 1, kIconSize, kIconSize);
+    g.icon = QRect(inner.left(), centredTop(inner, kIconSize), kIconSize, kIconSize);
 
     // Trailing column: size over share, right-aligned.
     const std::int64_t reference = list_.folder() ? list_.folder().size() : 0;
@@ -154,18 +165,19 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) con
     g.percentText = QString::fromStdString(Format::percent(node.size(), reference));
     const int rightWidth = std::max(sizeMetrics.horizontalAdvance(g.sizeText),
                                     captionMetrics.horizontalAdvance(g.percentText));
-    const int rightHeight = sizeMetrics.height() + kRightLineSpacing + captionMetrics.height();
-    const int rightTop = inner.center().y() - rightHeight / 2 + 1;
+    const int rightHeight =
+        sizeMetrics.height() + kRightLineSpacing + captionLineHeight(captionMetrics);
+    const int rightTop = centredTop(inner, rightHeight);
     g.size = QRect(inner.right() - rightWidth + 1, rightTop, rightWidth, sizeMetrics.height());
     g.percent = QRect(g.size.left(), g.size.bottom() + 1 + kRightLineSpacing, rightWidth,
-                      captionMetrics.height());
+                      captionLineHeight(captionMetrics));
 
     // Leading column: name line over the bar or the path.
     const int left = g.icon.right() + 1 + kSpacing;
     const int width = std::max(0, g.size.left() - kSpacing - kMinimumGap - kSpacing - left);
-    const int detailHeight = list_.showsPath() ? captionMetrics.height() : kBarHeight;
+    const int detailHeight = list_.showsPath() ? captionLineHeight(captionMetrics) : kBarHeight;
     const int leftHeight = nameMetrics.height() + kLineSpacing + detailHeight;
-    const int leftTop = inner.center().y() - leftHeight / 2 + 1;
+    const int leftTop = centredTop(inner, leftHeight);
     const int lockSize = lockMetrics.height();
     const int nameRoom = node.isUnreadable() ? std::max(0, width - kNameSpacing - lockSize) : width;
     g.elidedName = nameMetrics.elidedText(QString::fromStdString(node.displayName()),
@@ -182,7 +194,7 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) con
 
 QSize NodeRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
     const int nameHeight = QFontMetrics(nameFont_).height();
-    const int captionHeight = QFontMetrics(captionFont_).height();
+    const int captionHeight = captionLineHeight(QFontMetrics(captionFont_));
     const int leftHeight = nameHeight + kLineSpacing + std::max(captionHeight, kBarHeight);
     const int rightHeight = QFontMetrics(sizeFont_).height() + kRightLineSpacing + captionHeight;
     const int height = std::max({kIconSize, leftHeight, rightHeight}) + 2 * kVerticalPadding;
@@ -247,7 +259,7 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->drawText(g.size, Qt::AlignRight | Qt::AlignVCenter, g.sizeText);
     painter->setPen(secondary);
     painter->setFont(captionFont_);
-    painter->drawText(g.percent, Qt::AlignRight | Qt::AlignVCenter, g.percentText);
+    painter->drawText(g.percent, Qt::AlignRight | Qt::AlignTop, g.percentText);
     painter->restore();
 }
 

@@ -5,7 +5,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QVariantAnimation>
@@ -177,8 +176,12 @@ void TrashDropZone::paintEvent(QPaintEvent*) {
     const QFont font = Style::font(Style::TextStyle::Callout);
     const QFontMetrics metrics(font);
     const int iconSize = metrics.height();
-    const int textWidth = std::min(metrics.horizontalAdvance(text),
-                                   static_cast<int>(zone.width()) - iconSize - kIconSpacing - 8);
+    const int room = static_cast<int>(zone.width()) - iconSize - 3 * kIconSpacing;
+    // Elide only when the text really does not fit: measuring and eliding
+    // round differently, and a text that just fits must stay whole.
+    const int natural = metrics.horizontalAdvance(text) + 1;
+    const int textWidth = std::min(natural, room);
+    const QString shown = natural <= room ? text : metrics.elidedText(text, Qt::ElideRight, room);
     const int total = iconSize + kIconSpacing + textWidth;
     const int left = static_cast<int>(zone.center().x()) - total / 2;
     const int middle = static_cast<int>(zone.center().y());
@@ -188,8 +191,7 @@ void TrashDropZone::paintEvent(QPaintEvent*) {
     painter.setPen(foreground);
     painter.drawText(QRect(left + iconSize + kIconSpacing, middle - metrics.height() / 2, textWidth,
                            metrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(text, Qt::ElideRight, textWidth));
+                     Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 
 }  // namespace raumfuchs

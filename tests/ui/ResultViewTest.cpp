@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QSplitter>
+#include <QToolBar>
 #include <filesystem>
 
 #include "ResultTestSupport.h"
 #include "core/Format.h"
 #include "ui/BreadcrumbBar.h"
 #include "ui/ChartPane.h"
+#include "ui/ContentView.h"
+#include "ui/MainWindow.h"
 #include "ui/ResultView.h"
 #include "ui/SidePanel.h"
 #include "ui/SummaryBar.h"
@@ -117,6 +120,36 @@ TEST(ResultViewTest, TitleIsTheTargetWithTheWholeTreeSize) {
     tree.model.confirmTrash();
     EXPECT_EQ(view.title(), QStringLiteral("Testbaum — ") + bytes(size - a.size()));
     EXPECT_EQ(titles, QStringList{view.title()});
+}
+
+TEST(ResultViewTest, WindowShowsTheTitleAndToolbarWhileTheResultIsOnDisplay) {
+    ScannedTree tree;
+    MainWindow window(tree.model);
+    const auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("toolBar"));
+    ASSERT_NE(toolBar, nullptr);
+    const auto titles = [&] {
+        QStringList texts;
+        for (const QAction* action : toolBar->actions()) {
+            if (!action->text().isEmpty()) {
+                texts << action->text();
+            }
+        }
+        return texts;
+    };
+    const QString title = QStringLiteral("Testbaum — ") + bytes(tree.model.root().size());
+    EXPECT_EQ(window.windowTitle(), title);
+    EXPECT_EQ(titles(),
+              (QStringList{"Übersicht", "Nach oben", "Erneut scannen", "Im Finder zeigen"}));
+    EXPECT_FALSE(toolBar->isHidden());
+
+    tree.model.backToStart();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Raumfuchs"));
+    EXPECT_TRUE(toolBar->isHidden());
+    EXPECT_TRUE(titles().isEmpty());
+
+    tree.scan(std::nullopt);
+    EXPECT_EQ(window.windowTitle(), title);
+    EXPECT_EQ(titles().size(), 4);
 }
 
 TEST(ResultViewTest, SummaryShowsTheRemainderOnlyForVolumesWithUnattributedSpace) {
