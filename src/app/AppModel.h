@@ -69,8 +69,8 @@ class AppModel : public QObject {
     void rescan();
     void cancelScan();
     void backToStart();
-    // Makes `folder` the shown folder, animated with Spring; ignores files and
-    // the folder already shown.
+    // Makes `folder` the shown folder, animated with Spring; ignores files, the
+    // folder already shown and folders that are not in the shown tree.
     void navigate(const FileNode& folder);
     // The node of the current tree at `path` (file-system bytes), or none.
     FileNode node(const std::string& path) const;
