@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -23,14 +24,14 @@ class InjectingFileSystem : public FileSystemOps {
     std::map<std::string, std::uint64_t> device;  // folder (and all below) on this device
     std::map<std::string, std::string> sameAs;    // folder reports the dev/ino of another path
 
-    // Stats may come from several threads at once; everything else from the
-    // walking thread only.
+    // Calls may come from several threads at once: each takes the lock.
     int openNow = 0;
     int openPeak = 0;
     int opens = 0;
     std::atomic<int> stats{0};
 
     int openDirectory(int dirFd, const char* name) override {
+        std::lock_guard lock(mutex_);
         const std::string last = lastComponent(name);
         if (unopenable.contains(last)) {
             errno = EACCES;
@@ -55,6 +56,7 @@ class InjectingFileSystem : public FileSystemOps {
     }
 
     long readEntries(int fd, char* buffer, std::size_t size) override {
+        std::lock_guard lock(mutex_);
         if (listingBreaks.contains(fdName_[fd])) {
             if (batches_[fd]++ > 0) {
                 errno = EIO;
@@ -66,6 +68,7 @@ class InjectingFileSystem : public FileSystemOps {
     }
 
     int statAt(int dirFd, const char* name, EntryStat& out) override {
+        std::lock_guard lock(mutex_);
         ++stats;
         const std::string last = lastComponent(name);
         if (statFails.contains(last)) {
@@ -92,6 +95,7 @@ class InjectingFileSystem : public FileSystemOps {
     }
 
     int fstatDirectory(int fd, EntryStat& out) override {
+        std::lock_guard lock(mutex_);
         if (FileSystemOps::fstatDirectory(fd, out) != 0) {
             return -1;
         }
@@ -102,6 +106,7 @@ class InjectingFileSystem : public FileSystemOps {
     }
 
     void closeDirectory(int fd) override {
+        std::lock_guard lock(mutex_);
         --openNow;
         fdName_.erase(fd);
         fdDevice_.erase(fd);
@@ -114,6 +119,7 @@ class InjectingFileSystem : public FileSystemOps {
         return slash == std::string::npos ? path : path.substr(slash + 1);
     }
 
+    std::mutex mutex_;
     std::map<int, std::string> fdName_;
     std::map<int, std::uint64_t> fdDevice_;
     std::map<int, int> batches_;
