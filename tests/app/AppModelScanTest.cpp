@@ -35,33 +35,32 @@ TEST(AppModelScan, AResultBecomesRootAndCurrent) {
     EXPECT_FALSE(model.alertMessage());
 }
 
+// /usr stands for a large tree that reports progress for a while.
 TEST(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
     test::ensureApp();
     Scratch first;
-    for (int i = 0; i < 3000; ++i) {
-        first.file("f" + std::to_string(i / 100) + "/" + std::to_string(i), 10);
-    }
+    first.file("a", 10'000);
     Scratch second;
-    second.file("only", 10'000);
+    second.file("b", 10'000);
     FakeDesktopServices services;
     AppModel model(services);
-
     std::vector<std::string> progressPaths;
     QObject::connect(&model, &AppModel::progressChanged,
                      [&] { progressPaths.push_back(model.progress().currentPath); });
+
+    // Each scan runs (the small one to its end) without anything delivered:
+    // whatever they queued arrives after the last scan has taken over.
     model.startScan(ScanTarget{first.path(), "Erster", std::nullopt});
-    // Let the first scan run (or even finish) without delivering anything:
-    // whatever it queued arrives after the second scan has taken over.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    model.startScan(ScanTarget{"/usr", "usr", std::nullopt});
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     model.startScan(ScanTarget{second.path(), "Zweiter", std::nullopt});
     ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
     settle(model);
 
     EXPECT_EQ(model.root().path(), second.path());
-    EXPECT_EQ(model.root().fileCount(), 1);
     EXPECT_EQ(model.treeRevision(), 1);  // the first result was never applied
-    EXPECT_EQ(model.target()->displayName, "Zweiter");
-    EXPECT_FALSE(model.alertMessage());
+    EXPECT_FALSE(model.alertMessage());  // nor the cancelled one's failure
     for (const std::string& path : progressPaths) {
         EXPECT_TRUE(path.empty() || path.starts_with(second.path())) << path;
     }
@@ -154,18 +153,17 @@ TEST(AppModelScan, BackToStartDropsTheTreeAndTheRunningScan) {
 TEST(AppModelScan, AModelDestroyedDuringScansLeavesNothingBehind) {
     test::ensureApp();
     Scratch dir;
-    for (int i = 0; i < 2000; ++i) {
-        dir.file("d" + std::to_string(i / 100) + "/" + std::to_string(i), 10);
-    }
+    dir.file("a", 10'000);
     FakeDesktopServices services;
     std::weak_ptr<FileTree> tree;
     {
         AppModel model(services);
         test::scanAndWait(model, dir.path(), "Ordner");
         tree = model.root().treePtr();
-        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
-        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let them queue work
+        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});  // done and queued
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        model.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     QCoreApplication::processEvents();  // what they queued goes nowhere
     EXPECT_TRUE(tree.expired());        // no worker outlives the model
