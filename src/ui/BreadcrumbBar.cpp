@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/AppModel.h"
@@ -130,17 +131,16 @@ void BreadcrumbBar::rebuild() {
 }
 
 void BreadcrumbBar::scrollToCurrent() {
-    if (crumbs_.empty()) {
-        return;
-    }
-    row_->activate();
-    strip_->resize(std::max(strip_->minimumSizeHint().width(), viewport()->width()),
-                   viewport()->height());
-    const QWidget* current = crumbs_.back();
-    QScrollBar* bar = horizontalScrollBar();
-    bar->setRange(0, std::max(0, strip_->width() - viewport()->width()));
-    bar->setValue(
-        std::clamp(current->geometry().right() + 1 - viewport()->width(), 0, bar->maximum()));
+    // After the scroll area has fitted the new strip (its layout request is
+    // already queued): the shown folder's crumb ends at the trailing edge.
+    QTimer::singleShot(0, this, [this] {
+        if (crumbs_.empty()) {
+            return;
+        }
+        QScrollBar* bar = horizontalScrollBar();
+        const int end = crumbs_.back()->geometry().right() + 1;
+        bar->setValue(std::clamp(end - viewport()->width(), bar->minimum(), bar->maximum()));
+    });
 }
 
 }  // namespace raumfuchs

@@ -31,9 +31,18 @@ double progress(double seconds, const Spring& spring) {
 
 double settlingTime(const Spring& spring) {
     const double omega = 2 * std::numbers::pi / std::max(spring.response, 1e-6);
-    const double zeta = std::clamp(spring.dampingFraction, 0.05, 1.0);
-    // The envelope e^(-ζωt) bounds the deviation (up to a factor close to 1).
-    return std::log(1 / kTolerance) / (zeta * omega);
+    const double zeta = std::max(spring.dampingFraction, 0.05);
+    // The first time from which the deviation's bound stays below the
+    // tolerance: e^(-ζωt)/√(1-ζ²) below critical damping, (1+ωt)e^(-ωt) at it.
+    const auto bound = [&](double t) {
+        return zeta < 1 ? std::exp(-zeta * omega * t) / std::sqrt(1 - zeta * zeta)
+                        : (1 + omega * t) * std::exp(-omega * t);
+    };
+    double t = 0;
+    while (bound(t) > kTolerance && t < 60) {
+        t += 0.001;
+    }
+    return t;
 }
 
 namespace {

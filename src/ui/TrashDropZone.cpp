@@ -50,7 +50,10 @@ TrashDropZone::TrashDropZone(AppModel& model, QWidget* parent)
     setAcceptDrops(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     animation_->setDuration(kAnimationMs);
-    animation_->setEasingCurve(QEasingCurve::OutCubic);
+    // The standard ease-out: a cubic Bézier with control points (0, 0) and (0.58, 1).
+    QEasingCurve easeOut(QEasingCurve::BezierSpline);
+    easeOut.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
+    animation_->setEasingCurve(easeOut);
     connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         emphasis_ = value.toDouble();
         update();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolBar>
 #include <filesystem>
@@ -55,6 +56,19 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     bar.crumbs()[0]->click();
     EXPECT_TRUE(tree.model.current() == tree.model.root());
     EXPECT_EQ(bar.crumbs().size(), 1u);
+
+    // In a narrow bar the path scrolls so that the shown folder ends at the
+    // trailing edge.
+    bar.crumbs()[0]->click();
+    BreadcrumbBar narrow(tree.model);
+    narrow.resize(160, narrow.height());
+    test::showAndSettle(narrow);
+    tree.model.navigate(tree.at("big/deep/level2/level3"));
+    QCoreApplication::processEvents();
+    const QWidget* last = narrow.crumbs().back();
+    const QPoint end = last->mapTo(narrow.viewport(), QPoint(last->width(), 0));
+    EXPECT_GT(narrow.horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(end.x(), narrow.viewport()->width());
 
     // A whole volume shows the drive on the first crumb.
     tree.scan(std::int64_t{0});
