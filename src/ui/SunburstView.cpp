@@ -342,8 +342,10 @@ void SunburstView::onRevisionChanged() {
 
 void SunburstView::onHoverChanged() {
     const FileNode now = hover_.hovered();
-    if (bool(now) != bool(paintedHover_) || shapes_.size() != segments_.size()) {
-        update();  // dimming switches on or off: everything changes
+    if (bool(now) != bool(paintedHover_) || shapes_.size() != segments_.size() ||
+        shapesSize_ != size()) {
+        // Dimming switches on or off (or the shapes are stale): everything.
+        update();
     } else {
         update(pathBounds(paintedHover_) | pathBounds(now) | labelBounds());
     }
