@@ -176,6 +176,13 @@ int main(int argc, char** argv) {
     scan(model, tree, QStringLiteral("tree"));
     step("open result screen (2,000,000 entries)", meter, open);
     SidePanel& panel = *view->sidePanel();
+    step("repaint the whole screen (grab)", meter, [&] { view->grab(); });
+    step(
+        "navigate into a top folder, whole transition", meter,
+        [&] { model.navigate(model.root().child(0)); },
+        [&] { return !view->chartPane()->isTransitioning(); });
+    step("back up to the root", meter, [&] { model.navigate(model.root()); });
+    runUntil([&] { return !view->chartPane()->isTransitioning(); });
 
     // 3. largest files at the root.
     step(
