@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
+#include <QListView>
+#include <QToolTip>
 #include <memory>
 
 #include "core/FileTree.h"
 #include "core/Format.h"
 #include "support/QtTestApp.h"
+#include "ui/HoverState.h"
+#include "ui/NodeListModel.h"
 #include "ui/NodeRow.h"
 
 namespace raumfuchs {
@@ -76,6 +81,48 @@ TEST(NodeRowTest, FoldersWithoutADotShareOneIcon) {
     const QIcon pdf = NodeRow::icon(v.bescheidNode);
     EXPECT_FALSE(pdf.isNull());
     EXPECT_NE(pdf.cacheKey(), users.cacheKey());
+}
+
+TEST(NodeRowTest, OnlyTheLockOfAnUnreadableRowExplainsItself) {
+    test::ensureApp();
+    auto tree = std::make_shared<FileTree>("/data", "Daten");
+    const auto top = tree->addDirectory(FileTree::kNone, "", 0);
+    const auto closed = tree->addPlaceholder(top, "Geschlossen", true);
+    const auto open = tree->addFile(top, "Offen.txt", 4096);
+    tree->setChildren(top, {open, closed});
+    NodeListModel rows;
+    rows.showContents(tree->root());
+    HoverState hover;
+    QListView view;
+    view.setModel(&rows);
+    view.setItemDelegate(new NodeRow(rows, hover, &view));
+    view.resize(360, 200);
+    view.show();
+    QCoreApplication::processEvents();
+
+    // Points of the row that show the lock's explanation (an accepted help
+    // event; everywhere else the event goes on unanswered).
+    const auto explained = [&](int row) {
+        const QRect rect = view.visualRect(rows.index(row));
+        int hits = 0;
+        for (int y = rect.top(); y <= rect.bottom(); y += 2) {
+            for (int x = rect.left(); x <= rect.right(); x += 2) {
+                QHelpEvent event(QEvent::ToolTip, QPoint(x, y),
+                                 view.viewport()->mapToGlobal(QPoint(x, y)));
+                QCoreApplication::sendEvent(view.viewport(), &event);
+                if (event.isAccepted()) {
+                    ++hits;
+                    EXPECT_EQ(QToolTip::text(), QStringLiteral("Nicht vollständig lesbar"));
+                }
+            }
+        }
+        return hits;
+    };
+    ASSERT_TRUE(rows.nodeAt(1).isUnreadable());
+    const int lockPoints = explained(1);
+    EXPECT_GT(lockPoints, 0);
+    EXPECT_LT(lockPoints, 60);  // the small lock after the name, not the whole row
+    EXPECT_EQ(explained(0), 0);
 }
 
 }  // namespace
