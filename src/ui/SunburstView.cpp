@@ -344,8 +344,11 @@ void SunburstView::onHoverChanged() {
     const FileNode now = hover_.hovered();
     if (bool(now) != bool(paintedHover_) || shapes_.size() != segments_.size() ||
         shapesSize_ != size()) {
-        // Dimming switches on or off (or the shapes are stale): everything.
-        update();
+        // Dimming switches on or off (or the shapes are stale): the whole
+        // chart, but not the background around it.
+        const RingGeometry g = ringGeometry();
+        const double r = g.outerRadius() + 2;
+        update(QRectF(g.center.x - r, g.center.y - r, 2 * r, 2 * r).toAlignedRect());
     } else {
         update(pathBounds(paintedHover_) | pathBounds(now) | labelBounds());
     }
