@@ -38,10 +38,13 @@ const Segment* hitTest(ChartPoint p, const RingGeometry& geometry,
     if (r < geometry.innerRadius) {
         return nullptr;
     }
-    const auto ring = static_cast<std::int64_t>((r - geometry.innerRadius) / geometry.ringWidth);
-    if (ring >= geometry.depth) {
+    // Compared before the conversion, so that far-away (or NaN) points never
+    // reach an integer they do not fit in.
+    const double rings = (r - geometry.innerRadius) / geometry.ringWidth;
+    if (!(rings < static_cast<double>(geometry.depth))) {
         return nullptr;
     }
+    const auto ring = static_cast<std::int64_t>(rings);
     const double angle = chartAngle(p, geometry);
     for (const Segment& segment : segments) {
         if (segment.depth == ring && segment.start <= angle && angle < segment.end) {

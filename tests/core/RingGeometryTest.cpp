@@ -83,6 +83,9 @@ TEST(RingGeometry, HitTestFindsRingAndArc) {
     // The outer edge r = inner + 5 × ringWidth belongs to no ring.
     EXPECT_EQ(hitTest({400, 300 - 288}, g, {Segment{root, 4, 0, 1, {}}}), nullptr);
     EXPECT_NE(hitTest({400, 300 - 287.9}, g, {Segment{root, 4, 0, 1, {}}}), nullptr);
+    // Far away or undefined points hit nothing (and convert no huge ring index).
+    EXPECT_EQ(hitTest({1e300, 300}, g, segments), nullptr);
+    EXPECT_EQ(hitTest({std::nan(""), 300}, g, segments), nullptr);
 }
 
 TEST(RingGeometry, HitTestTakesTheFirstMatchInListOrder) {
