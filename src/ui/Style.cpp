@@ -9,7 +9,7 @@ namespace raumfuchs::Style {
 
 namespace {
 
-struct StyleSpec {
+struct StyleEntry {
     double scale;  // relative to the application font's point size
     QFont::Weight weight;
 };
@@ -18,7 +18,7 @@ struct StyleSpec {
 // application font itself; the others keep the order of emphasis of a desktop
 // type ramp (large title twice the body, captions a little smaller but still
 // readable at the usual 9–11 pt Linux defaults).
-constexpr std::array<StyleSpec, 9> kStyles{{
+constexpr std::array<StyleEntry, 9> kStyles{{
     {2.0, QFont::Normal},    // LargeTitle
     {1.4, QFont::Normal},    // Title2
     {1.2, QFont::Normal},    // Title3
@@ -38,18 +38,18 @@ constexpr std::array<double, 4> kLevelOpacity{1.0, 0.62, 0.38, 0.18};
 }  // namespace
 
 QFont font(TextStyle style) {
-    const StyleSpec& spec = kStyles[static_cast<std::size_t>(style)];
-    return font(style, spec.weight);
+    const StyleEntry& entry = kStyles[static_cast<std::size_t>(style)];
+    return font(style, entry.weight);
 }
 
 QFont font(TextStyle style, QFont::Weight weight, bool monospacedDigits) {
-    const StyleSpec& spec = kStyles[static_cast<std::size_t>(style)];
+    const StyleEntry& entry = kStyles[static_cast<std::size_t>(style)];
     QFont result = QApplication::font();
     double base = result.pointSizeF();
     if (base <= 0) {
         base = 10.0;  // the application font was given in pixels
     }
-    result.setPointSizeF(std::max(kMinimumPointSize, base * spec.scale));
+    result.setPointSizeF(std::max(kMinimumPointSize, base * entry.scale));
     result.setWeight(weight);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
     if (monospacedDigits) {
