@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -10,9 +12,8 @@
 
 namespace raumfuchs::test {
 
-// A tree written down by hand for tests: folders with their own allocated
-// bytes and their children, files with their bytes. build() stores it the way
-// the scanner does: totals rolled up, children sorted largest first.
+// A tree written down by hand: folders with their own allocated bytes and
+// their children, files with their bytes.
 struct HandNode {
     std::string name;
     bool isDirectory = false;
@@ -29,53 +30,47 @@ inline HandNode folder(std::string name, std::int64_t ownBytes,
     return HandNode{std::move(name), true, ownBytes, std::move(children)};
 }
 
-namespace detail {
-
-struct Totals {
-    std::int64_t bytes = 0;
-    std::int64_t files = 0;
-};
-
-inline Totals add(FileTree& tree, FileTree::Index parent, const HandNode& node,
-                  FileTree::Index& added) {
+// Adds `node` below `parent` the way the scanner does (totals rolled up,
+// children sorted largest first) and returns its index.
+inline FileTree::Index addHand(FileTree& tree, FileTree::Index parent, const HandNode& node) {
     if (!node.isDirectory) {
-        added = tree.addFile(parent, node.name, node.bytes);
-        return {node.bytes, 1};
+        return tree.addFile(parent, node.name, node.bytes);
     }
     const FileTree::Index dir = tree.addDirectory(parent, node.name, node.bytes);
-    added = dir;
     std::vector<FileTree::Index> children;
-    Totals sum;
     for (const HandNode& child : node.children) {
-        FileTree::Index childIndex = FileTree::kNone;
-        const Totals t = add(tree, dir, child, childIndex);
-        children.push_back(childIndex);
-        sum.bytes += t.bytes;
-        sum.files += t.files;
+        children.push_back(addHand(tree, dir, child));
+        tree.addToTotals(dir, tree.size(children.back()), tree.fileCount(children.back()));
     }
-    tree.addToTotals(dir, sum.bytes, sum.files);
     tree.setChildren(dir, children);
-    return {node.bytes + sum.bytes, sum.files};
+    return dir;
 }
-
-}  // namespace detail
 
 // The root is `root` (a folder); its path is `rootPath`.
 inline FileNode build(const HandNode& root, const std::string& rootPath = "/hand") {
     auto tree = std::make_shared<FileTree>(rootPath, root.name);
-    FileTree::Index index = FileTree::kNone;
-    detail::add(*tree, FileTree::kNone, root, index);
+    addHand(*tree, FileTree::kNone, root);
     return tree->root();
 }
 
-// The child of `parent` called `name` (display name), or no node.
-inline FileNode childNamed(const FileNode& parent, const std::string& name) {
+// The child of `parent` with exactly these name bytes, or no node.
+inline FileNode childNamed(const FileNode& parent, std::string_view name) {
     for (const FileNode& child : parent.children()) {
-        if (child.displayName() == name) {
+        if (child.nameBytes() == name) {
             return child;
         }
     }
     return {};
+}
+
+// The node at the relative `path` ("a/b/c") below `node`, or no node.
+inline FileNode nodeAt(FileNode node, std::string_view path) {
+    while (node && !path.empty()) {
+        const std::size_t slash = std::min(path.find('/'), path.size());
+        node = childNamed(node, path.substr(0, slash));
+        path.remove_prefix(std::min(slash + 1, path.size()));
+    }
+    return node;
 }
 
 }  // namespace raumfuchs::test

@@ -27,7 +27,6 @@ class InjectingFileSystem : public FileSystemOps {
     // Calls may come from several threads at once: each takes the lock.
     int openNow = 0;
     int openPeak = 0;
-    int opens = 0;
     std::atomic<int> stats{0};
 
     int openDirectory(int dirFd, const char* name) override {
@@ -39,7 +38,6 @@ class InjectingFileSystem : public FileSystemOps {
         }
         const int fd = FileSystemOps::openDirectory(dirFd, name);
         if (fd >= 0) {
-            ++opens;
             openPeak = std::max(openPeak, ++openNow);
             fdName_[fd] = last;
             const auto own = device.find(last);
