@@ -16,9 +16,10 @@ using test::build;
 using test::childNamed;
 using test::file;
 using test::folder;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> names(const std::vector<FileNode>& nodes) {
-    std::vector<std::string> result;
+Names names(const std::vector<FileNode>& nodes) {
+    Names result;
     for (const FileNode& n : nodes) {
         result.push_back(n.displayName());
     }
@@ -27,65 +28,48 @@ std::vector<std::string> names(const std::vector<FileNode>& nodes) {
 
 TEST(FileTreeTest, LargestFilesEdgeCases) {
     std::vector<test::HandNode> mixed{file("big1", 300), file("big2", 200), file("big3", 100)};
+    std::vector<test::HandNode> equal;
     for (int i = 0; i < 10; ++i) {
         mixed.push_back(file("z" + std::to_string(i), 0));
+        equal.push_back(file("f" + std::to_string(i), 5));
     }
     const FileNode root = build(folder(
         "root", 4096, {folder("mixed", 0, mixed), folder("empty", 4096), file("single", 50)}));
-    const FileNode mixedNode = childNamed(root, "mixed");
     EXPECT_TRUE(childNamed(root, "single").largestFiles(5).empty());
     EXPECT_TRUE(childNamed(root, "empty").largestFiles(5).empty());
     EXPECT_TRUE(root.largestFiles(0).empty());
     // Fewer larger files than the limit: zero-size files fill up in discovery order.
-    EXPECT_EQ(names(mixedNode.largestFiles(5)),
-              (std::vector<std::string>{"big1", "big2", "big3", "z0", "z1"}));
-    // A limit beyond every count returns all files, largest first.
+    EXPECT_EQ(names(childNamed(root, "mixed").largestFiles(5)),
+              (Names{"big1", "big2", "big3", "z0", "z1"}));
     EXPECT_EQ(root.largestFiles(SIZE_MAX).size(), 14u);
     EXPECT_EQ(root.largestFiles(SIZE_MAX).front().displayName(), "big1");
-
-    // Ties for the last place go to the file met first; the folder pushed last
-    // is visited first.
+    // Ties go to the file met first (the folder pushed last is visited first),
+    // also when compaction drops most of them.
     const FileNode ties = build(folder("root", 0,
                                        {folder("dirA", 0, {file("a", 100)}),
                                         folder("dirB", 0, {file("b", 100)}), file("top", 200)}));
-    EXPECT_EQ(names(ties.largestFiles(2)), (std::vector<std::string>{"top", "b"}));
-    // Eight equal files and a limit of 3: compaction keeps the first three.
-    std::vector<test::HandNode> equal;
-    for (int i = 0; i < 8; ++i) {
-        equal.push_back(file("f" + std::to_string(i), 5));
-    }
-    EXPECT_EQ(names(build(folder("root", 0, equal)).largestFiles(3)),
-              (std::vector<std::string>{"f0", "f1", "f2"}));
+    EXPECT_EQ(names(ties.largestFiles(2)), (Names{"top", "b"}));
+    EXPECT_EQ(names(build(folder("root", 0, equal)).largestFiles(3)), (Names{"f0", "f1", "f2"}));
 
-    // Unreadable placeholders: a file-like one counts as a zero-size file, an
-    // unreadable folder never appears.
+    // An unreadable file counts as a zero-size file, an unreadable folder never appears.
     auto tree = std::make_shared<FileTree>("/p", "root");
     const auto r = tree->addDirectory(FileTree::kNone, "root", 0);
-    const auto lost = tree->addPlaceholder(r, "lost", false);
-    const auto closed = tree->addPlaceholder(r, "closed", true);
-    tree->setChildren(r, {lost, closed});
-    const auto found = tree->root().largestFiles(5);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].nameBytes(), "lost");
-    EXPECT_EQ(found[0].fileCount(), 0);
-    EXPECT_TRUE(tree->node(closed).isUnreadable());
-    EXPECT_TRUE(tree->node(closed).isDirectory());
+    tree->setChildren(
+        r, {tree->addPlaceholder(r, "lost", false), tree->addPlaceholder(r, "closed", true)});
+    EXPECT_EQ(names(tree->root().largestFiles(5)), Names{"lost"});
 }
 
 TEST(FileTreeTest, PathsJoinWithOneSlashAndKeepLongNames) {
     const FileNode slashRoot = build(folder("Macintosh HD", 0, {folder("Users", 0)}), "/");
-    EXPECT_EQ(childNamed(slashRoot, "Users").path(), "/Users");
     EXPECT_EQ(slashRoot.path(), "/");
+    EXPECT_EQ(childNamed(slashRoot, "Users").path(), "/Users");
+    const std::string longName(600, 'x');  // longer than any length byte holds
     const FileNode ann =
-        build(folder("ann", 0, {folder("Documents", 0, {file("a b", 1)})}), "/Users/ann");
-    EXPECT_EQ(childNamed(childNamed(ann, "Documents"), "a b").path(), "/Users/ann/Documents/a b");
-    EXPECT_EQ(ann.nameBytes(), "ann");
-
-    // Names longer than 255 bytes (some file systems allow 255 UTF-16 units).
-    const std::string longName(600, 'x');
-    const FileNode withLong = build(folder("r", 0, {file(longName, 1), file("short", 2)}), "/r");
-    EXPECT_EQ(childNamed(withLong, longName).path(), "/r/" + longName);
-    EXPECT_EQ(childNamed(withLong, "short").nameBytes(), "short");
+        build(folder("ann", 0, {folder("Documents", 0, {file("a b", 1), file(longName, 2)})}),
+              "/Users/ann");
+    EXPECT_EQ(test::nodeAt(ann, "Documents/a b").path(), "/Users/ann/Documents/a b");
+    EXPECT_EQ(test::nodeAt(ann, "Documents/" + longName).path(),
+              "/Users/ann/Documents/" + longName);
 }
 
 TEST(FileTreeTest, DetachCorrectsAncestorsAndLeavesAValidHandle) {
@@ -95,26 +79,22 @@ TEST(FileTreeTest, DetachCorrectsAncestorsAndLeavesAValidHandle) {
                       folder("b", 1, {file("y", 300)})}),
               "/r");
     FileNode a = childNamed(root, "a");
-    FileNode inner = childNamed(a, "inner");
-    FileNode big = childNamed(inner, "big");
+    const FileNode inner = childNamed(a, "inner");
+    const FileNode big = childNamed(inner, "big");
     ASSERT_EQ(root.child(0), a);  // 552 before 301
 
     root.tree().detach(inner.index());
     EXPECT_EQ(a.size(), 51);
     EXPECT_EQ(a.fileCount(), 1);
+    EXPECT_EQ(a.childCount(), 1u);
     EXPECT_EQ(root.size(), 10 + 51 + 301);
     EXPECT_EQ(root.fileCount(), 2);
     EXPECT_EQ(root.child(0).displayName(), "b") << "the smaller ancestor moved down";
-    EXPECT_EQ(a.childCount(), 1u);
     EXPECT_FALSE(inner.parent());
-    // A cut-out node reports its bare name, its children paths below it.
-    EXPECT_EQ(inner.path(), "inner");
-    EXPECT_EQ(big.path(), "inner/big");
+    EXPECT_EQ(big.path(), "inner/big");  // a cut-out node's paths start at its bare name
     EXPECT_EQ(inner.size(), 501);
 
-    // Handles keep the whole storage alive after the root is let go.
-    root = FileNode();
-    a = FileNode();
+    root = a = FileNode();  // the handles keep the whole storage alive
     EXPECT_EQ(big.size(), 500);
     EXPECT_EQ(big.parent(), inner);
 }
@@ -122,12 +102,12 @@ TEST(FileTreeTest, DetachCorrectsAncestorsAndLeavesAValidHandle) {
 TEST(FileTreeTest, DeepChainsNeedNoRecursion) {
     auto tree = std::make_shared<FileTree>("/deep", "deep");
     std::vector<FileTree::Index> chain{tree->addDirectory(FileTree::kNone, "deep", 0)};
+    std::string expected = "/deep";
     for (int i = 0; i < 100000; ++i) {
         chain.push_back(tree->addDirectory(chain.back(), "d", 4096));
+        expected += "/d";
     }
-    const auto leaf = tree->addFile(chain.back(), "leaf", 7);
-    tree->addToTotals(chain.back(), 7, 1);
-    tree->setChildren(chain.back(), {leaf});
+    chain.push_back(tree->addFile(chain.back(), "leaf", 7));
     for (std::size_t i = chain.size() - 1; i > 0; --i) {
         tree->setChildren(chain[i - 1], {chain[i]});
         tree->addToTotals(chain[i - 1], tree->size(chain[i]), tree->fileCount(chain[i]));
@@ -138,10 +118,6 @@ TEST(FileTreeTest, DeepChainsNeedNoRecursion) {
     EXPECT_EQ(root.size(), 100000 * 4096 + 7);
     const auto largest = root.largestFiles(3);
     ASSERT_EQ(largest.size(), 1u);
-    std::string expected = "/deep";
-    for (int i = 0; i < 100000; ++i) {
-        expected += "/d";
-    }
     EXPECT_EQ(largest[0].path(), expected + "/leaf");
     root = FileNode();  // releasing it is one step, whatever the depth
 }
@@ -156,32 +132,30 @@ TEST(FileTreeTest, ConcurrentLargestFilesWhileDetaching) {
         folders.push_back(folder("d" + std::to_string(d), 0, files));
     }
     const FileNode root = build(folder("root", 0, folders));
+    FileTree& tree = root.tree();
     std::atomic<bool> stop{false};
-    std::atomic<int> complete{0};
     std::thread reader([&] {
         std::vector<FileTree::Index> out;
         while (!stop.load()) {
-            if (root.tree().largestFilesConcurrently(root.index(), 20, out)) {
-                ++complete;
-                for (std::size_t i = 1; i < out.size(); ++i) {
-                    EXPECT_GE(root.tree().size(out[i - 1]), root.tree().size(out[i]));
-                }
+            if (tree.largestFilesConcurrently(root.index(), 20, out)) {
                 EXPECT_EQ(out.size(), 20u);
+                for (std::size_t i = 1; i < out.size(); ++i) {
+                    EXPECT_GE(tree.size(out[i - 1]), tree.size(out[i]));
+                }
             }
         }
     });
     for (int d = 0; d < 90; ++d) {
-        root.tree().detach(childNamed(root, "d" + std::to_string(d)).index());
+        tree.detach(childNamed(root, "d" + std::to_string(d)).index());
     }
     stop.store(true);
     reader.join();
     EXPECT_EQ(root.childCount(), 10u);
     EXPECT_EQ(root.fileCount(), 600);
     std::vector<FileTree::Index> out;
-    EXPECT_TRUE(root.tree().largestFilesConcurrently(root.index(), 20, out));
+    EXPECT_TRUE(tree.largestFilesConcurrently(root.index(), 20, out));
     for (FileTree::Index i : out) {
-        EXPECT_NE(root.tree().parent(root.tree().parent(i)), FileTree::kNone)
-            << "a file from a detached folder was returned";
+        EXPECT_NE(tree.parent(tree.parent(i)), FileTree::kNone) << "a file of a detached folder";
     }
 }
 
