@@ -29,9 +29,6 @@ TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
               (ScanTarget{cwd + "/gibt es nicht", "gibt es nicht", std::nullopt}));
     EXPECT_EQ(launchTarget(Args{"raumfuchs", "--scan", "-"}, services)->path, cwd + "/-");
     std::filesystem::current_path(saved);
-
-    const char* argv[] = {"raumfuchs", "--scan", "-reverse"};
-    EXPECT_EQ(argumentBytes(3, argv), (Args{"raumfuchs", "--scan", "-reverse"}));
 }
 
 }  // namespace

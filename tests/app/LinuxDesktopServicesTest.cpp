@@ -1,16 +1,15 @@
 #include "platform/LinuxDesktopServices.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 
 #include "support/QtTestApp.h"
@@ -29,112 +28,81 @@ class UrlRecorder : public QObject {
     void handle(const QUrl& url) { urls.push_back(url.toEncoded()); }
 };
 
-// Every test gets its own HOME and XDG folders, and no session bus, so that
+// Every test gets its own HOME and XDG folders and no session bus, so that
 // nothing reaches the desktop of whoever runs the tests.
 class LinuxDesktopServicesTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        test::ensureApp();
-        std::string pattern = fs::temp_directory_path().string() + "/raumfuchs-desktop-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
+    LinuxDesktopServicesTest() {
         fs::create_directories(root + "/home");
-        for (const char* name : kVariables) {
-            saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
-        }
-        qputenv("HOME", QByteArray::fromStdString(root + "/home"));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(root + "/data"));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root + "/config"));
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
-        for (const char* scheme : {"file", "x-apple.systempreferences"}) {
+        setEnv("HOME", root + "/home");
+        setEnv("XDG_DATA_HOME", root + "/data");
+        setEnv("XDG_CONFIG_HOME", root + "/config");
+        setEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
+        for (const char* scheme : kSchemes) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder, "handle");
         }
     }
-    void TearDown() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("x-apple.systempreferences"));
+    ~LinuxDesktopServicesTest() override {
+        for (const char* scheme : kSchemes) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
         for (const auto& [name, value, wasSet] : saved) {
-            if (wasSet) {
-                qputenv(name, value);
-            } else {
-                qunsetenv(name);
-            }
+            wasSet ? qputenv(name, value) : qunsetenv(name);
         }
-        fs::remove_all(root);
     }
-    // Lets queued work (answers from the bus) run for a moment.
-    void waitForUrls(std::size_t count) {
-        QElapsedTimer timer;
-        timer.start();
-        while (recorder.urls.size() < count && timer.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
+    void setEnv(const char* name, const std::string& value) {
+        saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
+        qputenv(name, QByteArray::fromStdString(value));
     }
 
-    static constexpr const char* kVariables[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
-                                                 "DBUS_SESSION_BUS_ADDRESS"};
+    static constexpr const char* kSchemes[] = {"file", "x-apple.systempreferences"};
+    bool appReady = (test::ensureApp(), true);
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
     std::vector<std::tuple<const char*, QByteArray, bool>> saved;
-    std::string root;
     UrlRecorder recorder;
 };
 
-TEST_F(LinuxDesktopServicesTest, TrashesIntoTheUsersDataFolder) {
-    const std::string item = root + "/home/Über\xff.bin";
-    std::ofstream(item) << "daten";
-    LinuxDesktopServices services;
-    EXPECT_TRUE(services.moveToTrash({item, false}));
-    EXPECT_FALSE(fs::exists(item));
-    EXPECT_TRUE(fs::exists(root + "/data/Trash/files/Über\xff.bin"));
-    EXPECT_TRUE(fs::exists(root + "/data/Trash/info/Über\xff.bin.trashinfo"));
-    EXPECT_FALSE(services.moveToTrash({item, false}));  // gone already
-}
-
-TEST_F(LinuxDesktopServicesTest, FileUrlsCarryTheExactBytes) {
+TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderOnce) {
     EXPECT_EQ(LinuxDesktopServices::fileUri("/a b/ä/\xff#?"),
               QByteArray("file:///a%20b/%C3%A4/%FF%23%3F"));
     EXPECT_EQ(LinuxDesktopServices::fileUrl("/a b/ä").toLocalFile(), QStringLiteral("/a b/ä"));
-    EXPECT_EQ(LinuxDesktopServices::fileUrl("/x/\xff").toEncoded(), QByteArray("file:///x/%FF"));
 
     LinuxDesktopServices services;
     services.open({"/srv/Bilder/\xff.png", false});
-    services.openAddress(
-        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"));
-    ASSERT_EQ(recorder.urls.size(), 2u);
-    EXPECT_EQ(recorder.urls[0], QByteArray("file:///srv/Bilder/%FF.png"));
-    EXPECT_EQ(recorder.urls[1], QByteArray("x-apple.systempreferences:com.apple.preference."
-                                           "security?Privacy_AllFiles"));
-}
-
-TEST_F(LinuxDesktopServicesTest, RevealWithoutFileManagerOpensEachContainingFolderOnce) {
-    LinuxDesktopServices services;
+    const QString address =
+        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles");
+    services.openAddress(address);
+    // Without a file manager on the bus: the containing folders, each once.
     services.reveal(
         {{"/srv/a/eins", false}, {"/srv/a/zwei/", true}, {"/srv/b c/drei", false}, {"/top", true}});
-    waitForUrls(3);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(recorder.urls,
-              (std::vector<QByteArray>{"file:///srv/a", "file:///srv/b%20c", "file:///"}));
+    QElapsedTimer timer;
+    timer.start();
+    while (recorder.urls.size() < 5 && timer.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     services.reveal({});
     QCoreApplication::processEvents();
-    EXPECT_EQ(recorder.urls.size(), 3u);
+    EXPECT_EQ(recorder.urls,
+              (std::vector<QByteArray>{"file:///srv/Bilder/%FF.png", address.toLatin1(),
+                                       "file:///srv/a", "file:///srv/b%20c", "file:///"}));
 }
 
-TEST_F(LinuxDesktopServicesTest, ClipboardHoldsTheText) {
+TEST_F(LinuxDesktopServicesTest, ClipboardNamesAndFolders) {
     LinuxDesktopServices services;
     services.setClipboardText(QStringLiteral("/home/anna/Straße mit Leerzeichen\n/tmp/zwei"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("/home/anna/Straße mit Leerzeichen\n/tmp/zwei"));
-    services.setClipboardText(QString());
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
-}
 
-TEST_F(LinuxDesktopServicesTest, NamesAndFolders) {
-    LinuxDesktopServices services;
-    EXPECT_EQ(services.displayName("/"), QStringLiteral("/"));
-    EXPECT_EQ(services.displayName("///"), QStringLiteral("/"));
-    EXPECT_EQ(services.displayName("/home/anna/Fotos"), QStringLiteral("Fotos"));
-    EXPECT_EQ(services.displayName("/home/anna/Fotos/"), QStringLiteral("Fotos"));
-    EXPECT_EQ(services.displayName("/media/USB Stick"), QStringLiteral("USB Stick"));
-    EXPECT_EQ(services.displayName("/x/Mu\xcc\x88nchen"), QString::fromUtf8("Mu\xcc\x88nchen"));
+    const std::pair<std::string, QString> names[] = {
+        {"/", "/"},
+        {"///", "/"},
+        {"/home/anna/Fotos/", "Fotos"},
+        {"/media/USB Stick", "USB Stick"},
+        {"/x/Mu\xcc\x88nchen", QString::fromUtf8("Mu\xcc\x88nchen")}};
+    for (const auto& [path, name] : names) {
+        EXPECT_EQ(services.displayName(path), name) << path;
+    }
     EXPECT_FALSE(services.displayName("/x/bad\xff").isEmpty());
 
     EXPECT_EQ(services.homePath(), root + "/home");
@@ -147,26 +115,20 @@ TEST_F(LinuxDesktopServicesTest, FolderChooser) {
     const std::string chosen = root + "/home/Größe";
     fs::create_directories(chosen);
     LinuxDesktopServices services;
-    QString title;
-    QString accept;
-    QString startFolder;
-    bool directoriesOnly = false;
+    QStringList seen;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        title = dialog->windowTitle();
-        accept = dialog->labelText(QFileDialog::Accept);
-        startFolder = dialog->directory().absolutePath();
-        directoriesOnly = dialog->fileMode() == QFileDialog::Directory &&
-                          dialog->testOption(QFileDialog::ShowDirsOnly);
+        seen << dialog->windowTitle() << dialog->labelText(QFileDialog::Accept)
+             << dialog->directory().absolutePath();
+        EXPECT_TRUE(dialog->fileMode() == QFileDialog::Directory &&
+                    dialog->testOption(QFileDialog::ShowDirsOnly));
         dialog->setDirectory(QString::fromStdString(chosen));
         static_cast<QDialog*>(dialog)->accept();
     });
     EXPECT_EQ(services.chooseFolder(), chosen);
-    EXPECT_EQ(title, QStringLiteral("Wähle einen Ordner, den Raumfuchs vermessen soll."));
-    EXPECT_EQ(accept, QStringLiteral("Scannen"));
-    EXPECT_EQ(startFolder, QString::fromStdString(root + "/home"));
-    EXPECT_TRUE(directoriesOnly);
+    EXPECT_EQ(seen, (QStringList{"Wähle einen Ordner, den Raumfuchs vermessen soll.", "Scannen",
+                                 QString::fromStdString(root + "/home")}));
 
     QTimer::singleShot(0, [] {
         if (QWidget* dialog = QApplication::activeModalWidget()) {

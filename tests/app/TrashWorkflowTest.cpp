@@ -9,81 +9,66 @@ namespace raumfuchs {
 namespace {
 
 using test::child;
-using test::Scratch;
 
 // Trashing really removes the item, so that a fresh scan can be compared.
 class RemovingDesktopServices : public FakeDesktopServices {
   public:
     bool moveToTrash(const DesktopItem& item) override {
-        if (!FakeDesktopServices::moveToTrash(item)) {
-            return false;
-        }
-        std::filesystem::remove_all(item.path);
-        return true;
+        return FakeDesktopServices::moveToTrash(item) && std::filesystem::remove_all(item.path) > 0;
     }
 };
 
-ScanResult freshScan(const std::string& path, const std::string& name) {
+FileNode freshScan(const std::string& path, const std::string& name) {
     CancelToken token;
-    auto result = DiskScanner::scan(path, name, token, [](const ScanProgress&) {});
+    const auto result = DiskScanner::scan(path, name, token, [](const ScanProgress&) {});
     EXPECT_TRUE(result);
-    return *result;
+    return result ? result->root : FileNode();
 }
 
-TEST(TrashWorkflow, GuardsRefuseTheRootAndKeepOnlyTheTopmostNodes) {
-    test::ensureApp();
-    Scratch dir;
+struct TrashWorkflow : ::testing::Test {
+    bool appReady = (test::ensureApp(), true);
+    test::Scratch dir;
+    RemovingDesktopServices services;
+    AppModel model{services};
+};
+
+TEST_F(TrashWorkflow, GuardsRefuseTheRootAndKeepOnlyTheTopmostNodes) {
     dir.file("Fotos/urlaub.jpg", 8192);
     dir.file("notiz.txt", 4096);
-    FakeDesktopServices services;
-    AppModel model(services);
     test::scanAndWait(model, dir.path(), "Ordner");
     const FileNode fotos = child(model.root(), "Fotos");
-    const FileNode urlaub = child(fotos, "urlaub.jpg");
-    const FileNode notiz = child(model.root(), "notiz.txt");
 
     model.requestTrash({model.root()});
     EXPECT_EQ(model.alertMessage(), QString("Systemdateien und das gescannte Hauptverzeichnis legt "
                                             "Raumfuchs nicht in den Papierkorb."));
-    EXPECT_TRUE(model.pendingTrash().empty());
     EXPECT_FALSE(model.isConfirmingTrash());
     model.setAlertMessage(std::nullopt);
 
-    model.requestTrash({urlaub, model.root(), fotos});
+    model.requestTrash({child(fotos, "urlaub.jpg"), model.root(), fotos});
     EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{fotos});
     EXPECT_TRUE(model.isConfirmingTrash());
     EXPECT_FALSE(model.alertMessage());
-
-    model.requestTrash({notiz});  // a second request while confirming replaces the first
-    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{notiz});
-    EXPECT_TRUE(model.isConfirmingTrash());
+    model.requestTrash({child(model.root(), "notiz.txt")});  // replaces the first request
+    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{child(model.root(), "notiz.txt")});
     EXPECT_TRUE(services.trashAttempts.empty());
 }
 
-TEST(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
-    test::ensureApp();
-    Scratch dir;
-    dir.file("eins/zwei/gross/a", 300'000);
-    dir.file("eins/zwei/gross/b", 300'000);
-    dir.file("eins/zwei/gross/c", 300'000);
+TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
+    for (const char* name : {"a", "b", "c"}) {
+        dir.file(std::string("eins/zwei/gross/") + name, 300'000);
+    }
     dir.file("eins/zwei/gross/innen/d", 100'000);
     dir.file("eins/zwei/bleibt", 50'000);
     dir.file("eins/daneben", 600'000);
     dir.file("anderes", 700'000);
-    RemovingDesktopServices services;
-    AppModel model(services);
     test::scanAndWait(model, dir.path(), "Ordner");
     const FileNode root = model.root();
     const FileNode eins = child(root, "eins");
     const FileNode zwei = child(eins, "zwei");
     const FileNode gross = child(zwei, "gross");
-    const FileNode innen = child(gross, "innen");
-    ASSERT_EQ(root.child(0), eins);
-    ASSERT_EQ(eins.child(0), zwei);
-    const std::int64_t rootSize = root.size();
-    const std::int64_t grossSize = gross.size();
+    ASSERT_TRUE(root.child(0) == eins && eins.child(0) == zwei);
 
-    model.navigate(innen);
+    model.navigate(child(gross, "innen"));
     std::vector<bool> currentChanges;
     QObject::connect(&model, &AppModel::currentChanged,
                      [&](bool animated) { currentChanges.push_back(animated); });
@@ -98,52 +83,25 @@ TEST(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
     EXPECT_EQ(model.volumes(), services.volumes);
     EXPECT_TRUE(model.current() == zwei);  // the shown folder went, its parent is shown
     EXPECT_EQ(currentChanges, std::vector<bool>{false});
-    EXPECT_EQ(root.size(), rootSize - grossSize);
-    EXPECT_EQ(root.fileCount(), 3);
     EXPECT_EQ(root.child(0).nameBytes(), "anderes");  // eins fell below anderes
     EXPECT_EQ(eins.child(0).nameBytes(), "daneben");  // zwei fell below daneben
     EXPECT_FALSE(gross.parent());
     EXPECT_EQ(gross.fileCount(), 4);  // the cut-out subtree itself is left as it was
-    test::expectSameTree(root, freshScan(dir.path(), "Ordner").root);
+    test::expectSameTree(root, freshScan(dir.path(), "Ordner"));
 
     // Trashing something beside the shown folder leaves the view where it is.
     model.requestTrash({child(eins, "daneben")});
     model.confirmTrash();
     EXPECT_TRUE(model.current() == zwei);
     EXPECT_EQ(currentChanges, std::vector<bool>{false});
-    test::expectSameTree(root, freshScan(dir.path(), "Ordner").root);
-}
-
-TEST(TrashWorkflow, DesktopActionsHandOverExactPaths) {
-    test::ensureApp();
-    Scratch dir;
-    dir.file("mit Leerzeichen/Grüße.txt", 4096);
-    dir.file("b", 8192);
-    FakeDesktopServices services;
-    AppModel model(services);
-    test::scanAndWait(model, dir.path(), "Ordner");
-    const FileNode folder = child(model.root(), "mit Leerzeichen");
-    const FileNode greeting = child(folder, "Grüße.txt");
-
-    model.copyPaths({greeting, child(model.root(), "b"), folder});
-    EXPECT_EQ(services.clipboard(), QString::fromStdString(greeting.path() + "\n" + dir.path("b") +
-                                                           "\n" + dir.path("mit Leerzeichen")));
-    model.revealInFinder({folder});
-    EXPECT_EQ(services.revealed, std::vector<std::vector<std::string>>{{folder.path()}});
-    model.openItem(greeting);
-    EXPECT_EQ(services.opened, std::vector<std::string>{dir.path("mit Leerzeichen/Grüße.txt")});
-    model.openFullDiskAccessSettings();
-    EXPECT_EQ(services.addresses,
-              std::vector<QString>{
-                  "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"});
+    test::expectSameTree(root, freshScan(dir.path(), "Ordner"));
 }
 
 // The real freedesktop trash in a private data folder on the same device;
 // items removed behind the program's back fail like any other.
-TEST(TrashWorkflow, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
+TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     test::ensureApp();
-    Scratch dir;
-    dir.folder("data");
+    test::Scratch dir;
     dir.file("baum/alt/a", 120'000);
     dir.file("baum/alt/b\xFF", 30'000);
     dir.file("baum/neu", 10'000);
@@ -160,7 +118,6 @@ TEST(TrashWorkflow, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     for (const FileNode& node : vanished) {
         std::filesystem::remove(node.path());
     }
-
     model.requestTrash({vanished[0], alt, vanished[1]});
     model.confirmTrash();
     if (savedDataHome.isNull()) {
@@ -175,15 +132,11 @@ TEST(TrashWorkflow, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/info/alt.trashinfo")));
     EXPECT_EQ(model.alertMessage(), QString("Nicht in den Papierkorb gelegt: verschwindet, Bericht "
                                             "ä.pdf. Vermutlich fehlt die Berechtigung."));
-    EXPECT_EQ(model.treeRevision(), 2);
-    EXPECT_EQ(alt.path(), "alt");  // cut out: the bare name
     EXPECT_TRUE(vanished[0].parent() == root && vanished[1].parent() == root);
-    EXPECT_EQ(root.fileCount(), 3);
-
     // With the vanished files back, the disk and the corrected tree agree.
     dir.file("baum/verschwindet", 10'000);
     dir.file("baum/Bericht ä.pdf", 20'000);
-    test::expectSameTree(root, freshScan(dir.path("baum"), "baum").root);
+    test::expectSameTree(root, freshScan(dir.path("baum"), "baum"));
 }
 
 }  // namespace
