@@ -9,22 +9,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/WorkerPool.h"
+#include "core/ReadAhead.h"
 
 namespace raumfuchs {
 
 namespace {
-
-// Layout of the records getdents64 fills in (linux_dirent64): inode (8 bytes),
-// offset (8), record length (2), type (1), then the NUL-terminated name.
-constexpr std::size_t kRecordLengthAt = 16;
-constexpr std::size_t kNameAt = 19;
-
-constexpr std::size_t kListingBuffer = 128 * 1024;
-// Listings shorter than this are stat'ed by the walking thread alone: waking
-// the others would cost more than it saves. Slices are handed out this big.
-constexpr std::size_t kParallelFrom = 32;
-constexpr std::size_t kStatSlice = 16;
 
 void fillStat(const struct stat& st, EntryStat& out) {
     out.device = st.st_dev;
@@ -94,12 +83,17 @@ DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
     if (options_.maxOpenDirectories < 2) {
         options_.maxOpenDirectories = 2;
     }
-    if (options_.threads > 1) {
-        pool_ = std::make_unique<WorkerPool>(options_.threads);
+    if (options_.threads > 1 && !options_.crossDevices) {
+        readAhead_ =
+            std::make_unique<ReadAhead>(ops_, options_.threads - 1, options_.maxOpenDirectories);
     }
 }
 
 DirWalker::~DirWalker() {
+    for (Frame& frame : frames_) {
+        frame.batch.reset();  // the read-ahead threads stop here; no need to retire
+    }
+    readAhead_.reset();
     for (std::size_t i = 0; i < frames_.size(); ++i) {
         if (frames_[i].fd >= 0) {
             ops_.closeDirectory(frames_[i].fd);
@@ -159,43 +153,67 @@ const WalkEntry* DirWalker::enterPending() {
     const auto releaseParent = [&] {
         if (level > 0 && frames_[level - 1].subdirsLeft == 0) {
             closeFd(level - 1);
+            releaseBatch(frames_[level - 1]);
         }
     };
+    // A folder queued for reading ahead: the prepared listing, if any.
+    ReadAheadBatch* batch = level > 0 ? frames_[level - 1].batch.get() : nullptr;
+    const auto cursor = static_cast<std::uint32_t>(level > 0 ? frames_[level - 1].cursor : 0);
     if (skipped || (!options_.crossDevices && dir.stat.device != rootDevice_)) {
+        if (batch != nullptr) {
+            readAhead_->drop(*batch, cursor);
+        }
         releaseParent();
         return emitDirectoryAgain(EntryInfo::DirectoryDone, 0);
     }
 
+    ReadAhead::Result prepared;
+    const bool wasPrepared =
+        batch != nullptr && readAhead_->take(*batch, cursor, prepared, buffer_);
     int fd = -1;
-    if (level == 0) {
+    int openError = 0;
+    if (wasPrepared) {
+        openError = prepared.openError;
+    } else if (level == 0) {
         fd = ops_.openDirectory(AT_FDCWD, rootPath_.c_str());
+        openError = errno;
     } else {
         const int parentFd = descriptorOf(level - 1);
         if (parentFd >= 0) {
             const Frame& parent = frames_[level - 1];
             fd = ops_.openDirectory(parentFd, parent.names.data() + dir.nameOffset);
         }
+        openError = errno;
     }
-    const int openError = errno;
     releaseParent();
-    if (fd < 0) {
+    if (wasPrepared ? !prepared.opened : fd < 0) {
         return emitDirectoryAgain(EntryInfo::Unlistable, openError);
     }
 
     Frame& frame = frames_[level];
-    frame.names.clear();
-    frame.children.clear();
     frame.cursor = 0;
     frame.subdirsLeft = 0;
-    frame.listError = 0;
     frame.device = dir.stat.device;
     frame.inode = dir.stat.inode;
     depth_ = level + 1;
     openAncestors_.insert({frame.device, frame.inode});
-    setFd(level, fd);
-    listDirectory(frame, fd);
+    if (wasPrepared) {
+        frame.names.swap(prepared.names);
+        frame.children.swap(prepared.children);
+        frame.listError = prepared.listError;
+        frame.batch = std::move(prepared.batch);
+    } else {
+        readFolder(ops_, fd, buffer_, frame.names, frame.children, frame.listError);
+    }
+    if (fd >= 0) {
+        setFd(level, fd);
+    }
+    classifyChildren(frame);
     if (frame.subdirsLeft == 0) {
         closeFd(level);
+        releaseBatch(frame);
+    } else if (readAhead_ && !frame.batch) {
+        queueSubfolders(frame);
     }
     if (frame.children.empty()) {
         const int listError = frame.listError;
@@ -252,51 +270,7 @@ const WalkEntry* DirWalker::emitDirectoryAgain(EntryInfo info, int error) {
     return &entry_;
 }
 
-void DirWalker::listDirectory(Frame& frame, int fd) {
-    if (buffer_.empty()) {
-        buffer_.resize(kListingBuffer);
-    }
-    for (;;) {
-        const long n = ops_.readEntries(fd, buffer_.data(), buffer_.size());
-        if (n < 0) {
-            frame.listError = errno != 0 ? errno : EIO;
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        for (long offset = 0; offset < n;) {
-            const char* record = buffer_.data() + offset;
-            unsigned short recordLength;
-            std::memcpy(&recordLength, record + kRecordLengthAt, sizeof recordLength);
-            offset += recordLength;
-            const char* name = record + kNameAt;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-                continue;
-            }
-            const std::size_t length = std::strlen(name);
-            Child child;
-            child.nameOffset = static_cast<std::uint32_t>(frame.names.size());
-            child.nameLength = static_cast<std::uint16_t>(length);
-            frame.names.append(name, length + 1);
-            frame.children.push_back(child);
-        }
-    }
-    const auto statRange = [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            Child& child = frame.children[i];
-            if (ops_.statAt(fd, frame.names.data() + child.nameOffset, child.stat) != 0) {
-                child.info = EntryInfo::NoStat;
-                child.error = errno;
-                child.stat = EntryStat{};
-            }
-        }
-    };
-    if (pool_ && frame.children.size() >= kParallelFrom) {
-        pool_->parallelFor(frame.children.size(), kStatSlice, statRange);
-    } else {
-        statRange(0, frame.children.size());
-    }
+void DirWalker::classifyChildren(Frame& frame) {
     for (Child& child : frame.children) {
         if (child.info == EntryInfo::NoStat) {
             continue;
@@ -312,25 +286,40 @@ void DirWalker::listDirectory(Frame& frame, int fd) {
     }
 }
 
+// Hands the subfolders the walk will enter to the read-ahead threads, together
+// with the folder's descriptor: the walk itself opens them through the batch.
+void DirWalker::queueSubfolders(Frame& frame) {
+    const std::size_t depth = depth_ - 1;
+    const int fd = descriptorOf(depth);
+    if (fd < 0) {
+        return;
+    }
+    frame.batch = readAhead_->queue(fd, rootDevice_, frame.names, frame.children);
+    if (frame.batch) {
+        frame.fd = -1;
+        --openFds_;
+    }
+}
+
 // The descriptor of the open directory at `depth`, reopened through its
 // ancestors' names if it was closed to keep the number of descriptors bounded.
 int DirWalker::descriptorOf(std::size_t depth) {
-    if (frames_[depth].fd >= 0) {
-        return frames_[depth].fd;
+    if (heldFd(depth) >= 0) {
+        return heldFd(depth);
     }
     std::size_t start = depth;
-    while (start > 0 && frames_[start].fd < 0) {
+    while (start > 0 && heldFd(start) < 0) {
         --start;
     }
     for (std::size_t d = start; d <= depth; ++d) {
         Frame& frame = frames_[d];
-        if (frame.fd >= 0) {
+        if (heldFd(d) >= 0) {
             continue;
         }
-        const int fd =
-            d == 0 ? ops_.openDirectory(AT_FDCWD, rootPath_.c_str())
-                   : ops_.openDirectory(frames_[d - 1].fd, frames_[d - 1].names.data() +
-                                                               currentChild(d - 1).nameOffset);
+        const int fd = d == 0
+                           ? ops_.openDirectory(AT_FDCWD, rootPath_.c_str())
+                           : ops_.openDirectory(heldFd(d - 1), frames_[d - 1].names.data() +
+                                                                   currentChild(d - 1).nameOffset);
         if (fd < 0) {
             return -1;
         }
@@ -345,6 +334,21 @@ int DirWalker::descriptorOf(std::size_t depth) {
         setFd(d, fd);
     }
     return frames_[depth].fd;
+}
+
+int DirWalker::heldFd(std::size_t depth) const {
+    const Frame& frame = frames_[depth];
+    if (frame.fd >= 0) {
+        return frame.fd;
+    }
+    return frame.batch ? ReadAhead::descriptor(*frame.batch) : -1;
+}
+
+void DirWalker::releaseBatch(Frame& frame) {
+    if (frame.batch) {
+        readAhead_->retire(*frame.batch);
+        frame.batch.reset();
+    }
 }
 
 void DirWalker::setFd(std::size_t depth, int fd) {
@@ -388,6 +392,7 @@ void DirWalker::popFrame() {
     const std::size_t top = depth_ - 1;
     closeFd(top);
     Frame& frame = frames_[top];
+    releaseBatch(frame);
     openAncestors_.erase({frame.device, frame.inode});
     depth_ = top;
 }

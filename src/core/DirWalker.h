@@ -11,7 +11,8 @@
 
 namespace raumfuchs {
 
-class WorkerPool;
+class ReadAhead;
+struct ReadAheadBatch;
 
 // Kinds of walk entries. The numbers are those of the BSD fts interface, so
 // that the scanner's dispatch reads the same on every platform.
@@ -59,6 +60,17 @@ class FileSystemOps {
     static FileSystemOps& system();
 };
 
+// One entry of a folder's listing: its name in the listing's name buffer and
+// its metadata, or the errno of a failed stat.
+struct ListedChild {
+    std::uint32_t nameOffset = 0;
+    std::uint16_t nameLength = 0;
+    EntryInfo info = EntryInfo::File;  // NoStat after a failed stat, else set by the walker
+    bool mark = false;
+    int error = 0;
+    EntryStat stat;
+};
+
 // One entry as the walker hands it out. Valid until the next call to next().
 struct WalkEntry {
     EntryInfo info = EntryInfo::Init;
@@ -85,8 +97,10 @@ struct WalkEntry {
 //     reported as Cycle and not entered; neither is a skipped directory nor,
 //     with crossDevices off, one on another device than the scanned path:
 //     both come back at once as DirectoryDone.
-// Listings of many entries are stat'ed by several threads when asked; each
-// entry's result lands in its own slot, so nothing else changes.
+// With several threads, folders are opened, listed and stat'ed ahead of the
+// walk by worker threads (see ReadAhead); the walk takes their listings in its
+// own order, so nothing else changes. Not with crossDevices, where the caller
+// may skip folders the workers should not touch.
 // Open descriptors stay bounded whatever the tree's shape: a directory's
 // descriptor is kept only while subdirectories of it remain to be entered,
 // at most maxOpenDirectories at a time; an evicted one is reopened through its
@@ -96,8 +110,8 @@ class DirWalker {
     struct Options {
         bool crossDevices = false;
         std::size_t maxOpenDirectories = 64;
-        // Threads that stat a listing's entries together (the walking thread
-        // included). The entries and their order do not depend on it.
+        // Threads that read folders (the walking thread included). The entries
+        // and their order do not depend on it.
         std::size_t threads = 1;
     };
 
@@ -125,18 +139,13 @@ class DirWalker {
     void setMark(bool mark);
     bool mark() const;
 
+    // Descriptors of the walk's own open folders; folders read ahead hold at
+    // most 2 × maxOpenDirectories more (see ReadAhead).
     std::size_t openDescriptors() const { return openFds_; }
     std::size_t peakOpenDescriptors() const { return peakOpenFds_; }
 
   private:
-    struct Child {
-        std::uint32_t nameOffset = 0;
-        std::uint16_t nameLength = 0;
-        EntryInfo info = EntryInfo::File;
-        bool mark = false;
-        int error = 0;
-        EntryStat stat;
-    };
+    using Child = ListedChild;
     // An open directory: its listing and how far it has been handed out.
     struct Frame {
         std::string names;  // the entries' names, each followed by a NUL
@@ -147,6 +156,8 @@ class DirWalker {
         int listError = 0;  // errno of a listing that broke off, else 0
         std::uint64_t device = 0;
         std::uint64_t inode = 0;
+        // Its subfolders as queued for reading ahead, while any is left.
+        std::shared_ptr<ReadAheadBatch> batch;
     };
     struct DevIno {
         std::uint64_t device;
@@ -164,8 +175,12 @@ class DirWalker {
     const WalkEntry* advance();
     const WalkEntry* emitChild(std::size_t depth);
     const WalkEntry* emitDirectoryAgain(EntryInfo info, int error);
-    void listDirectory(Frame& frame, int fd);
+    void classifyChildren(Frame& frame);
+    void queueSubfolders(Frame& frame);
     int descriptorOf(std::size_t depth);
+    // The folder's descriptor if it is open, its own or its batch's.
+    int heldFd(std::size_t depth) const;
+    void releaseBatch(Frame& frame);
     void setFd(std::size_t depth, int fd);
     void closeFd(std::size_t depth);
     void evictIfFull();
@@ -196,7 +211,7 @@ class DirWalker {
     std::size_t peakOpenFds_ = 0;
     std::size_t lowestOpen_ = 0;  // no frame below this index holds a descriptor
     std::vector<char> buffer_;
-    std::unique_ptr<WorkerPool> pool_;
+    std::unique_ptr<ReadAhead> readAhead_;
 };
 
 }  // namespace raumfuchs

@@ -1,0 +1,343 @@
+#include "core/ReadAhead.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace raumfuchs {
+
+namespace {
+
+// Layout of the records getdents64 fills in (linux_dirent64): inode (8 bytes),
+// offset (8), record length (2), type (1), then the NUL-terminated name.
+constexpr std::size_t kRecordLengthAt = 16;
+constexpr std::size_t kNameAt = 19;
+constexpr std::size_t kListingBuffer = 128 * 1024;
+// How many stats pass between two looks at the stop flag.
+constexpr std::size_t kStopCheck = 64;
+
+}  // namespace
+
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError, const std::atomic<bool>* stop) {
+    names.clear();
+    children.clear();
+    listError = 0;
+    if (buffer.size() < kListingBuffer) {
+        buffer.resize(kListingBuffer);
+    }
+    for (;;) {
+        const long n = ops.readEntries(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            listError = errno != 0 ? errno : EIO;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        for (long offset = 0; offset < n;) {
+            const char* record = buffer.data() + offset;
+            unsigned short recordLength;
+            std::memcpy(&recordLength, record + kRecordLengthAt, sizeof recordLength);
+            offset += recordLength;
+            const char* name = record + kNameAt;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                continue;
+            }
+            const std::size_t length = std::strlen(name);
+            ListedChild child;
+            child.nameOffset = static_cast<std::uint32_t>(names.size());
+            child.nameLength = static_cast<std::uint16_t>(length);
+            names.append(name, length + 1);
+            children.push_back(child);
+        }
+    }
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (stop != nullptr && i % kStopCheck == 0 && stop->load(std::memory_order_relaxed)) {
+            return;
+        }
+        ListedChild& child = children[i];
+        if (ops.statAt(fd, names.data() + child.nameOffset, child.stat) != 0) {
+            child.info = EntryInfo::NoStat;
+            child.error = errno;
+            child.stat = EntryStat{};
+        }
+    }
+}
+
+struct ReadAheadJob {
+    enum class State : std::uint8_t { Queued, Started, Done, Gone };
+    std::uint32_t index = 0;       // in the parent's listing
+    std::uint32_t nameOffset = 0;  // in the batch's names
+    State state = State::Queued;
+    bool abandoned = false;  // dropped while a thread reads it
+    ReadAhead::Result result;
+};
+
+// The subfolders of one listed folder, and that folder's descriptor: the
+// subfolders are opened relative to it, by whichever thread reads them.
+struct ReadAheadBatch {
+    ReadAheadBatch(FileSystemOps& ops, std::atomic<std::size_t>& live, int fd)
+        : ops(ops), live(live), dirFd(fd) {}
+    ~ReadAheadBatch() {
+        if (dirFd >= 0) {
+            ops.closeDirectory(dirFd);
+        }
+        --live;
+    }
+    FileSystemOps& ops;
+    std::atomic<std::size_t>& live;
+    int dirFd;
+    std::string names;
+    std::vector<ReadAheadJob> jobs;
+    std::size_t next = 0;        // first job a worker may still claim
+    std::size_t walkerNext = 0;  // first job the walker has not taken or dropped
+};
+
+ReadAhead::ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors)
+    : ops_(ops), maxBatches_(maxDescriptors) {
+    for (std::size_t i = 0; i < workers; ++i) {
+        workers_.emplace_back([this] { workerLoop(); });
+    }
+}
+
+ReadAhead::~ReadAhead() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        stop_ = true;
+    }
+    work_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+    batches_.clear();
+}
+
+int ReadAhead::descriptor(const Batch& batch) {
+    return batch.dirFd;
+}
+
+std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const std::string& names,
+                                                       const std::vector<ListedChild>& children,
+                                                       bool walkerClassified) {
+    // Counted before it exists, so that threads racing here stay within bounds.
+    if (liveBatches_.fetch_add(1) >= maxBatches_) {
+        liveBatches_.fetch_sub(1);
+        return nullptr;
+    }
+    auto batch = std::make_shared<Batch>(ops_, liveBatches_, dirFd);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const ListedChild& child = children[i];
+        // The walker enters subfolders on the scanned device that are not their
+        // own ancestors; which are is its to decide, so before it has, every
+        // subfolder on the device is a candidate.
+        const bool enters = walkerClassified
+                                ? child.info == EntryInfo::Directory
+                                : child.info != EntryInfo::NoStat && child.stat.mode == S_IFDIR;
+        if (!enters || child.stat.device != device_) {
+            continue;
+        }
+        ReadAheadJob& job = batch->jobs.emplace_back();
+        job.index = static_cast<std::uint32_t>(i);
+        job.nameOffset = static_cast<std::uint32_t>(batch->names.size());
+        batch->names.append(names.data() + child.nameOffset, child.nameLength + 1u);
+    }
+    if (batch->jobs.empty()) {
+        batch->dirFd = -1;  // left to the caller
+        return nullptr;
+    }
+    return batch;
+}
+
+std::shared_ptr<ReadAhead::Batch> ReadAhead::queue(int dirFd, std::uint64_t device,
+                                                   const std::string& names,
+                                                   const std::vector<ListedChild>& children) {
+    device_.store(device, std::memory_order_relaxed);
+    std::shared_ptr<Batch> batch = makeBatch(dirFd, names, children, true);
+    if (batch) {
+        std::lock_guard lock(mutex_);
+        batches_.push_back(batch);
+        wakeWorkers();
+    }
+    return batch;
+}
+
+bool ReadAhead::claim(std::shared_ptr<Batch>& batch, Job*& job) {
+    for (std::size_t i = batches_.size(); i-- > 0;) {
+        Batch& b = *batches_[i];
+        while (b.next < b.jobs.size() && b.jobs[b.next].state != Job::State::Queued) {
+            ++b.next;
+        }
+        if (b.next == b.jobs.size()) {
+            batches_.erase(batches_.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        job = &b.jobs[b.next++];
+        job->state = Job::State::Started;
+        ++ahead_;
+        batch = batches_[i];
+        return true;
+    }
+    return false;
+}
+
+void ReadAhead::run(Batch& batch, Job& job, std::vector<char>& buffer) {
+    Result& r = job.result;
+    const int fd = ops_.openDirectory(batch.dirFd, batch.names.data() + job.nameOffset);
+    if (fd < 0) {
+        r.openError = errno;
+        return;
+    }
+    r.opened = true;
+    readFolder(ops_, fd, buffer, r.names, r.children, r.listError, &stop_);
+    if (!stop_.load(std::memory_order_relaxed)) {
+        r.batch = makeBatch(fd, r.names, r.children, false);
+    }
+    if (!r.batch) {
+        ops_.closeDirectory(fd);
+    }
+}
+
+void ReadAhead::finish(Job& job) {
+    if (job.abandoned) {
+        discard(job);
+    } else {
+        job.state = Job::State::Done;
+        aheadEntries_ += job.result.children.size();
+        if (job.result.batch) {
+            batches_.push_back(job.result.batch);
+            wakeWorkers();
+        }
+    }
+    if (walkerWaits_) {
+        done_.notify_one();
+    }
+}
+
+void ReadAhead::discard(Job& job) {
+    if (job.state == Job::State::Done) {
+        aheadEntries_ -= job.result.children.size();
+    }
+    if (job.result.batch) {
+        retireLocked(*job.result.batch);
+    }
+    job.result = Result{};
+    job.state = Job::State::Gone;
+    --ahead_;
+    wakeWorkers();
+}
+
+void ReadAhead::wakeWorkers() {
+    if (idleWorkers_ > 0) {
+        work_.notify_all();
+    }
+}
+
+ReadAhead::Job* ReadAhead::find(Batch& batch, std::uint32_t index) {
+    while (batch.walkerNext < batch.jobs.size() && batch.jobs[batch.walkerNext].index <= index) {
+        Job& job = batch.jobs[batch.walkerNext++];
+        if (job.index == index) {
+            return &job;
+        }
+        dropLocked(job);
+    }
+    return nullptr;
+}
+
+bool ReadAhead::take(Batch& batch, std::uint32_t index, Result& out, std::vector<char>& buffer) {
+    std::unique_lock lock(mutex_);
+    Job* job = find(batch, index);
+    if (job == nullptr) {
+        return false;
+    }
+    while (job->state != Job::State::Done) {
+        if (job->state == Job::State::Queued) {
+            job->state = Job::State::Started;
+            ++ahead_;
+            lock.unlock();
+            run(batch, *job, buffer);
+            lock.lock();
+            finish(*job);
+            continue;
+        }
+        // A worker reads it: read another queued folder meanwhile.
+        std::shared_ptr<Batch> other;
+        Job* otherJob = nullptr;
+        if (roomAhead() && claim(other, otherJob)) {
+            lock.unlock();
+            run(*other, *otherJob, buffer);
+            lock.lock();
+            finish(*otherJob);
+            continue;
+        }
+        walkerWaits_ = true;
+        done_.wait(lock);
+        walkerWaits_ = false;
+    }
+    out = std::move(job->result);
+    job->result = Result{};
+    job->state = Job::State::Gone;
+    --ahead_;
+    aheadEntries_ -= out.children.size();
+    wakeWorkers();
+    return true;
+}
+
+void ReadAhead::dropLocked(Job& job) {
+    switch (job.state) {
+        case Job::State::Queued:
+            job.state = Job::State::Gone;
+            break;
+        case Job::State::Started:
+            job.abandoned = true;
+            break;
+        case Job::State::Done:
+            discard(job);
+            break;
+        case Job::State::Gone:
+            break;
+    }
+}
+
+void ReadAhead::drop(Batch& batch, std::uint32_t index) {
+    std::lock_guard lock(mutex_);
+    if (Job* job = find(batch, index)) {
+        dropLocked(*job);
+    }
+}
+
+void ReadAhead::retire(Batch& batch) {
+    std::lock_guard lock(mutex_);
+    retireLocked(batch);
+}
+
+void ReadAhead::retireLocked(Batch& batch) {
+    for (; batch.walkerNext < batch.jobs.size(); ++batch.walkerNext) {
+        dropLocked(batch.jobs[batch.walkerNext]);
+    }
+}
+
+void ReadAhead::workerLoop() {
+    std::vector<char> buffer(kListingBuffer);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        std::shared_ptr<Batch> batch;
+        Job* job = nullptr;
+        ++idleWorkers_;
+        work_.wait(lock, [&] { return stopping_ || (roomAhead() && claim(batch, job)); });
+        --idleWorkers_;
+        if (stopping_) {
+            return;
+        }
+        lock.unlock();
+        run(*batch, *job, buffer);
+        lock.lock();
+        finish(*job);
+        batch.reset();
+    }
+}
+
+}  // namespace raumfuchs

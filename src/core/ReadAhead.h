@@ -1,0 +1,116 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/DirWalker.h"
+
+namespace raumfuchs {
+
+struct ReadAheadJob;
+struct ReadAheadBatch;
+
+// A folder's entries in listing order ("." and ".." left out), every one
+// stat'ed relative to the folder's descriptor. `listError` is the errno of a
+// listing that broke off, else 0. Gives up early once `stop` is set.
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError,
+                const std::atomic<bool>* stop = nullptr);
+
+// Worker threads that open, list and stat folders ahead of the walker: when the
+// walker has listed a folder it queues the subfolders, in listing order; the
+// workers take the queued folders of the most recently listed folder first,
+// which is the order in which the depth-first walk enters them. When the walker
+// reaches a subfolder it takes the prepared listing, reads the folder itself if
+// no worker started on it, or, while a worker is busy with it, reads other
+// queued folders until that one is done. The walker still hands out every entry
+// in its own order, so what it yields does not depend on the workers' timing.
+//
+// A worker that has read a folder queues its subfolders in turn, so the read-ahead
+// runs depth-first in front of the walker, not just one level.
+//
+// Bounded: at most kMaxAhead folders started and not yet taken, at most
+// kMaxAheadEntries entries in their listings, and at most `maxDescriptors`
+// batches, each holding its folder's descriptor (a folder read when the budget
+// is spent gets no batch, and the walker reads its subfolders itself).
+class ReadAhead {
+  public:
+    static constexpr std::size_t kMaxAhead = 128;
+    static constexpr std::size_t kMaxAheadEntries = 32768;
+
+    // What reading one folder gave.
+    struct Result {
+        bool opened = false;
+        int openError = 0;
+        // Its subfolders, queued already with its descriptor, if it has any and
+        // the budget of descriptors allowed.
+        std::shared_ptr<ReadAheadBatch> batch;
+        std::string names;
+        std::vector<ListedChild> children;
+        int listError = 0;
+    };
+    using Batch = ReadAheadBatch;
+
+    ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Queues the subfolders that the walk enters (Directory entries on `device`,
+    // the scanned device) of a listed folder open as `dirFd`, which the batch then
+    // owns. Null, and `dirFd` left to the caller, when nothing was queued.
+    std::shared_ptr<Batch> queue(int dirFd, std::uint64_t device, const std::string& names,
+                                 const std::vector<ListedChild>& children);
+    // The descriptor of the batch's folder, open while the batch lives.
+    static int descriptor(const Batch& batch);
+    // The subfolder `index` of the batch, read by now. False when it was not
+    // queued. Subfolders must be taken or dropped in ascending order.
+    bool take(Batch& batch, std::uint32_t index, Result& out, std::vector<char>& buffer);
+    // The subfolder `index` is not entered after all.
+    void drop(Batch& batch, std::uint32_t index);
+    // None of the batch's subfolders not taken yet will be.
+    void retire(Batch& batch);
+
+  private:
+    using Job = ReadAheadJob;
+    void workerLoop();
+    // A queued job of the most recent batch that has one; marks it started.
+    bool claim(std::shared_ptr<Batch>& batch, Job*& job);
+    void run(Batch& batch, Job& job, std::vector<char>& buffer);
+    std::shared_ptr<Batch> makeBatch(int dirFd, const std::string& names,
+                                     const std::vector<ListedChild>& children,
+                                     bool walkerClassified);
+    // With the lock held:
+    void finish(Job& job);
+    void discard(Job& job);
+    void dropLocked(Job& job);
+    void retireLocked(Batch& batch);
+    void wakeWorkers();
+    Job* find(Batch& batch, std::uint32_t index);
+    bool roomAhead() const { return ahead_ < kMaxAhead && aheadEntries_ < kMaxAheadEntries; }
+
+    FileSystemOps& ops_;
+    const std::size_t maxBatches_;
+    std::atomic<std::uint64_t> device_{0};
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable done_;
+    bool stopping_ = false;
+    bool walkerWaits_ = false;
+    std::size_t idleWorkers_ = 0;
+    std::atomic<bool> stop_{false};
+    std::vector<std::shared_ptr<Batch>> batches_;  // most recent last
+    std::atomic<std::size_t> liveBatches_{0};
+    std::size_t ahead_ = 0;
+    std::size_t aheadEntries_ = 0;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace raumfuchs
