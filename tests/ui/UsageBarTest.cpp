@@ -38,12 +38,13 @@ TEST(UsageBarTest, PaintsFillOverTrack) {
         QPainter painter(&image);
         UsageBar::paint(painter, QRectF(0, 0, 200, 8), fraction, QPalette());
     };
+    // Green fill, grey (but visible) track.
     const auto green = [&](int x) {
-        return image.pixelColor(x, 4).greenF() > image.pixelColor(x, 4).redF() + 0.1f;
+        return std::abs(image.pixelColor(x, 4).hueF() - 0.36f) < 0.05f;
     };
     const auto grey = [&](int x) {
-        const QColor c = image.pixelColor(x, 4);
-        return std::abs(c.redF() - c.greenF()) < 0.05f && c.valueF() < 0.99f;  // visibly there
+        return image.pixelColor(x, 4).hsvSaturationF() < 0.05f &&
+               image.pixelColor(x, 4).valueF() < 0.99f;
     };
     paint(0.5);
     EXPECT_TRUE(green(50) && grey(150));
