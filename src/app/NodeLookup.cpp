@@ -1,5 +1,7 @@
 #include "app/NodeLookup.h"
 
+#include "core/Utf8.h"
+
 #include <QString>
 #include <algorithm>
 #include <vector>
@@ -7,10 +9,6 @@
 namespace raumfuchs {
 
 namespace {
-
-bool isValidUtf8(std::string_view bytes) {
-    return decodeUtf8Lossy(bytes) == bytes;
-}
 
 QString composed(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))

@@ -300,46 +300,4 @@ std::string FileNode::displayName() const {
     return decodeUtf8Lossy(nameBytes());
 }
 
-std::string decodeUtf8Lossy(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            min = 0x10000;
-        }
-        bool valid = length != 0 && i + length <= n;
-        std::uint32_t cp = length == 0 ? 0 : (c & (0x7F >> length));
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = (s[i + k] & 0xC0) == 0x80;
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        valid = valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (valid) {
-            out.append(bytes.substr(i, length));
-            i += length;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
-}
-
 }  // namespace raumfuchs

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/ChunkedArray.h"
+#include "core/Utf8.h"
 
 namespace raumfuchs {
 
@@ -174,9 +175,6 @@ class FileNode {
     std::shared_ptr<FileTree> tree_;
     FileTree::Index index_ = FileTree::kNone;
 };
-
-// Replaces invalid UTF-8 sequences by U+FFFD.
-std::string decodeUtf8Lossy(std::string_view bytes);
 
 }  // namespace raumfuchs
 

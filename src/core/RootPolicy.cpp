@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/Utf8.h"
+
 namespace raumfuchs {
 
 namespace {
@@ -26,45 +28,6 @@ std::vector<std::string_view> splitDroppingEmpty(std::string_view text, char sep
         start = end + 1;
     }
     return pieces;
-}
-
-bool isValidUtf8(std::string_view bytes) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = s[i];
-        std::size_t length = 1;
-        std::uint32_t min = 0;
-        if (c >= 0x80) {
-            if ((c & 0xE0) == 0xC0) {
-                length = 2;
-                min = 0x80;
-            } else if ((c & 0xF0) == 0xE0) {
-                length = 3;
-                min = 0x800;
-            } else if ((c & 0xF8) == 0xF0) {
-                length = 4;
-                min = 0x10000;
-            } else {
-                return false;
-            }
-            if (i + length > n) {
-                return false;
-            }
-            std::uint32_t cp = c & (0x7F >> length);
-            for (std::size_t k = 1; k < length; ++k) {
-                if ((s[i + k] & 0xC0) != 0x80) {
-                    return false;
-                }
-                cp = (cp << 6) | (s[i + k] & 0x3F);
-            }
-            if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {

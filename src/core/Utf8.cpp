@@ -1,0 +1,74 @@
+#include "core/Utf8.h"
+
+#include <cstdint>
+
+namespace raumfuchs {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence starting at bytes[i], or 0 when the
+// bytes there are not one (overlong forms, surrogates and values beyond
+// U+10FFFF included).
+std::size_t sequenceLength(std::string_view bytes, std::size_t i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = 0;
+    std::uint32_t min = 0;
+    if (c < 0x80) {
+        return 1;
+    } else if ((c & 0xE0) == 0xC0) {
+        length = 2;
+        min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        length = 3;
+        min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        length = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > bytes.size()) {
+        return 0;
+    }
+    std::uint32_t cp = c & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[i + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    const bool valid = cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    return valid ? length : 0;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = sequenceLength(bytes, i);
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string decodeUtf8Lossy(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = sequenceLength(bytes, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(bytes.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+}  // namespace raumfuchs
