@@ -12,7 +12,7 @@ namespace raumfuchs {
 // size during a reallocation, and the slack is at most one chunk.
 template <typename T, unsigned ChunkBits = 16>
 class ChunkedArray {
-public:
+  public:
     static constexpr std::size_t kChunkSize = std::size_t{1} << ChunkBits;
 
     std::size_t size() const { return size_; }
@@ -37,7 +37,7 @@ public:
 
     std::size_t memoryBytes() const { return chunks_.size() * kChunkSize * sizeof(T); }
 
-private:
+  private:
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;
 };

@@ -27,7 +27,7 @@ inline constexpr Rgb night{0.04, 0.09, 0.21};
 inline constexpr Rgb nightLight{0.07, 0.17, 0.38};
 
 // Hue families of the chart, one per top-level item, repeating after ten.
-inline constexpr std::array<double, 10> hues{0.6, 0.52, 0.7, 0.13, 0.46,
+inline constexpr std::array<double, 10> hues{0.6,  0.52, 0.7,  0.13, 0.46,
                                              0.78, 0.56, 0.88, 0.65, 0.4};
 
 }  // namespace Theme

@@ -19,7 +19,7 @@ struct DesktopItem {
 // LinuxDesktopServices; tests use FakeDesktopServices. Every path is passed as
 // the exact bytes of the file system, never as decoded text.
 class DesktopServices {
-public:
+  public:
     virtual ~DesktopServices() = default;
 
     // Moves the item into the user's trash (never deletes it). Returns false

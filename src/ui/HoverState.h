@@ -10,7 +10,7 @@ namespace raumfuchs {
 // by the chart, read by the side panel.
 class HoverState : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
 
     const FileNode& hovered() const { return hovered_; }
@@ -23,10 +23,10 @@ public:
         emit changed();
     }
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     FileNode hovered_;
 };
 
