@@ -18,46 +18,11 @@
 #include "app/LargestFilesLoader.h"
 #include "platform/LinuxDesktopServices.h"
 
+#include "StallMeter.h"
+
 using namespace raumfuchs;
 
 namespace {
-
-// Measures the longest gap between two turns of the event loop.
-class StallMeter {
-  public:
-    StallMeter() {
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            if (last_ != 0 && now - last_ > longest_) {
-                longest_ = now - last_;
-                longestEnd_ = now;
-            }
-            last_ = now;
-        });
-    }
-    void start() {
-        longest_ = 0;
-        last_ = 0;
-        clock_.start();
-        timer_.start();
-    }
-    double stop() {
-        timer_.stop();
-        return static_cast<double>(longest_) / 1e6;
-    }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-    qint64 longestEnd_ = 0;
-
-  public:
-    // Seconds from start() to the end of the longest stall.
-    double longestAt() const { return static_cast<double>(longestEnd_) / 1e9; }
-};
 
 void runUntil(const std::function<bool()>& done) {
     while (!done()) {

@@ -29,42 +29,13 @@
 #include "ui/ResultView.h"
 #include "ui/SidePanel.h"
 
+#include "StallMeter.h"
+
 using namespace raumfuchs;
 
 namespace {
 
 constexpr int kWideEntries = 100'000;
-
-// The longest gap between two turns of the event loop.
-class StallMeter {
-  public:
-    StallMeter() {
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            if (last_ != 0) {
-                longest_ = std::max(longest_, now - last_);
-            }
-            last_ = now;
-        });
-    }
-    void start() {
-        longest_ = 0;
-        last_ = 0;
-        clock_.start();
-        timer_.start();
-    }
-    double stop() {
-        timer_.stop();
-        return static_cast<double>(longest_) / 1e6;
-    }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-};
 
 void runUntil(const std::function<bool()>& done) {
     while (!done()) {

@@ -208,16 +208,8 @@ TEST(DirWalkerTest, SkipsDevicesCyclesAndSkippedFolders) {
 
 TEST(DirWalkerTest, WalksChainsDeeperThanPathMaxWithFewDescriptors) {
     TempTree t;
-    int fd = open(t.root().c_str(), O_RDONLY | O_DIRECTORY);
     const int depth = 1300;  // 4 bytes a level: beyond PATH_MAX
-    for (int i = 0; i < depth; ++i) {
-        ASSERT_EQ(mkdirat(fd, "ddd", 0755), 0);
-        const int next = openat(fd, "ddd", O_RDONLY | O_DIRECTORY);
-        close(fd);
-        fd = next;
-    }
-    close(openat(fd, "bottom", O_CREAT | O_WRONLY, 0644));
-    close(fd);
+    t.deepChain("", depth);
 
     InjectingFileSystem fs;
     DirWalker walker(t.root(), {.maxOpenDirectories = 8}, fs);

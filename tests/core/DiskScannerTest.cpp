@@ -132,15 +132,7 @@ TEST(DiskScannerTest, HandlesFileRootsMissingAndEmptyPaths) {
 TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxAndHugeFolders) {
     TempTree t;
     t.folder("chain");
-    int fd = open(t.path("chain").c_str(), O_RDONLY | O_DIRECTORY);
-    for (int i = 0; i < 1300; ++i) {
-        ASSERT_EQ(mkdirat(fd, "ddd", 0755), 0);
-        const int next = openat(fd, "ddd", O_RDONLY | O_DIRECTORY);
-        close(fd);
-        fd = next;
-    }
-    close(openat(fd, "bottom", O_CREAT | O_WRONLY, 0644));
-    close(fd);
+    t.deepChain("chain", 1300);
     // 100,000 names of two 8 KB files (a file takes at most 65,000 links):
     // each file's bytes count once.
     t.folder("wide");
