@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,9 +25,22 @@ class ChunkedArray {
 
     void push_back(const T& value) {
         if ((size_ & (kChunkSize - 1)) == 0) {
-            chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunkSize));
+            addChunk();
         }
         (*this)[size_++] = value;
+    }
+
+    // Appends `count` elements that fit in the rest of the current chunk
+    // (roomInChunk()), or in a new one when it is full.
+    void append(const T* values, std::size_t count) {
+        if (count == 0) {
+            return;
+        }
+        if ((size_ & (kChunkSize - 1)) == 0) {
+            addChunk();
+        }
+        std::copy_n(values, count, &(*this)[size_]);
+        size_ += count;
     }
 
     // Elements that fit before the current chunk is full.
@@ -38,6 +52,8 @@ class ChunkedArray {
     std::size_t memoryBytes() const { return chunks_.size() * kChunkSize * sizeof(T); }
 
   private:
+    void addChunk() { chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunkSize)); }
+
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;
 };

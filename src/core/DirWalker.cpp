@@ -203,7 +203,11 @@ const WalkEntry* DirWalker::enterPending() {
         frame.listError = prepared.listError;
         frame.batch = std::move(prepared.batch);
     } else {
-        readFolder(ops_, fd, buffer_, frame.names, frame.children, frame.listError);
+        if (readAhead_) {
+            readAhead_->read(fd, buffer_, frame.names, frame.children, frame.listError);
+        } else {
+            readFolder(ops_, fd, buffer_, frame.names, frame.children, frame.listError);
+        }
     }
     if (fd >= 0) {
         setFd(level, fd);

@@ -22,24 +22,23 @@ FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int6
     // A name never straddles two chunks, so nameBytes() can hand out a view.
     // Names are at most 65,535 bytes (a directory record's length is 16 bits).
     const std::size_t length = std::min<std::size_t>(name.size(), 0xFFFF);
-    const std::size_t header = length < kLongName ? 1 : 3;
+    char header[3] = {static_cast<char>(static_cast<unsigned char>(length)), 0, 0};
+    std::size_t headerLength = 1;
+    if (length >= kLongName) {
+        header[0] = static_cast<char>(kLongName);
+        header[1] = static_cast<char>(length & 0xFF);
+        header[2] = static_cast<char>(length >> 8);
+        headerLength = 3;
+    }
     const std::size_t room = names_.roomInChunk();
-    if (room != 0 && room < header + length) {
+    if (room != 0 && room < headerLength + length) {
         for (std::size_t i = 0; i < room; ++i) {
             names_.push_back('\0');
         }
     }
     nameOffsets_.push_back(static_cast<std::uint32_t>(names_.size()));
-    if (header == 1) {
-        names_.push_back(static_cast<char>(static_cast<unsigned char>(length)));
-    } else {
-        names_.push_back(static_cast<char>(kLongName));
-        names_.push_back(static_cast<char>(length & 0xFF));
-        names_.push_back(static_cast<char>(length >> 8));
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        names_.push_back(name[i]);
-    }
+    names_.append(header, headerLength);
+    names_.append(name.data(), length);
     return index;
 }
 
@@ -63,13 +62,19 @@ FileTree::Index FileTree::addPlaceholder(Index parent, std::string_view name, bo
 }
 
 void FileTree::setChildren(Index node, const std::vector<Index>& children) {
+    // Largest first; equal sizes keep the order they were added in.
+    std::vector<std::pair<std::int64_t, Index>> sorted(children.size());
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        sorted[i] = {sizes_[children[i]], children[i]};
+    }
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
     Directory& d = dir(node);
     d.childBegin = static_cast<std::uint32_t>(childIndex_.size());
-    for (Index c : children) {
-        childIndex_.push_back(c);
+    for (const auto& [size, child] : sorted) {
+        childIndex_.push_back(child);
     }
     d.childCount = (d.childCount & kUnreadableBit) | static_cast<std::uint32_t>(children.size());
-    sortChildren(node);
 }
 
 void FileTree::addToTotals(Index node, std::int64_t bytes, std::int64_t files) {

@@ -18,10 +18,8 @@ constexpr std::size_t kListingBuffer = 128 * 1024;
 // How many stats pass between two looks at the stop flag.
 constexpr std::size_t kStopCheck = 64;
 
-}  // namespace
-
-void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError, const std::atomic<bool>* stop) {
+void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError) {
     names.clear();
     children.clear();
     listError = 0;
@@ -54,8 +52,14 @@ void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::stri
             children.push_back(child);
         }
     }
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        if (stop != nullptr && i % kStopCheck == 0 && stop->load(std::memory_order_relaxed)) {
+}
+
+void statEntries(FileSystemOps& ops, int fd, const std::string& names,
+                 std::vector<ListedChild>& children, std::size_t begin, std::size_t end,
+                 const std::atomic<bool>* stop) {
+    for (std::size_t i = begin; i < end; ++i) {
+        if (stop != nullptr && (i - begin) % kStopCheck == 0 &&
+            stop->load(std::memory_order_relaxed)) {
             return;
         }
         ListedChild& child = children[i];
@@ -66,6 +70,24 @@ void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::stri
         }
     }
 }
+
+}  // namespace
+
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError) {
+    listFolder(ops, fd, buffer, names, children, listError);
+    statEntries(ops, fd, names, children, 0, children.size(), nullptr);
+}
+
+// The entries of one large folder being stat'ed, handed out in chunks to every
+// thread with nothing else to do. Guarded by the read-ahead's mutex.
+struct SharedStats {
+    int fd;
+    const std::string& names;
+    std::vector<ListedChild>& children;
+    std::size_t next = 0;      // first entry not handed out
+    std::size_t finished = 0;  // entries stat'ed
+};
 
 struct ReadAheadJob {
     enum class State : std::uint8_t { Queued, Started, Done, Gone };
@@ -92,7 +114,6 @@ struct ReadAheadBatch {
     int dirFd;
     std::string names;
     std::vector<ReadAheadJob> jobs;
-    std::size_t next = 0;        // first job a worker may still claim
     std::size_t walkerNext = 0;  // first job the walker has not taken or dropped
 };
 
@@ -113,7 +134,7 @@ ReadAhead::~ReadAhead() {
     for (std::thread& worker : workers_) {
         worker.join();
     }
-    batches_.clear();
+    walkerBatches_.clear();
 }
 
 int ReadAhead::descriptor(const Batch& batch) {
@@ -159,27 +180,38 @@ std::shared_ptr<ReadAhead::Batch> ReadAhead::queue(int dirFd, std::uint64_t devi
     std::shared_ptr<Batch> batch = makeBatch(dirFd, names, children, true);
     if (batch) {
         std::lock_guard lock(mutex_);
-        batches_.push_back(batch);
+        walkerBatches_.push_back(batch);
         wakeWorkers();
     }
     return batch;
 }
 
 bool ReadAhead::claim(std::shared_ptr<Batch>& batch, Job*& job) {
-    for (std::size_t i = batches_.size(); i-- > 0;) {
-        Batch& b = *batches_[i];
-        while (b.next < b.jobs.size() && b.jobs[b.next].state != Job::State::Queued) {
-            ++b.next;
+    for (std::size_t i = walkerBatches_.size(); i-- > 0;) {
+        if (claimIn(walkerBatches_[i], batch, job)) {
+            return true;
         }
-        if (b.next == b.jobs.size()) {
-            batches_.erase(batches_.begin() + static_cast<std::ptrdiff_t>(i));
-            continue;
+    }
+    return false;
+}
+
+bool ReadAhead::claimIn(const std::shared_ptr<Batch>& from, std::shared_ptr<Batch>& batch,
+                        Job*& job) {
+    // Jobs before walkerNext are taken or dropped; from there on each is
+    // queued, being read, or read (and then its own subfolders come next).
+    for (std::size_t i = from->walkerNext; i < from->jobs.size(); ++i) {
+        Job& candidate = from->jobs[i];
+        if (candidate.state == Job::State::Queued) {
+            candidate.state = Job::State::Started;
+            ++ahead_;
+            batch = from;
+            job = &candidate;
+            return true;
         }
-        job = &b.jobs[b.next++];
-        job->state = Job::State::Started;
-        ++ahead_;
-        batch = batches_[i];
-        return true;
+        if (candidate.state == Job::State::Done && candidate.result.batch &&
+            claimIn(candidate.result.batch, batch, job)) {
+            return true;
+        }
     }
     return false;
 }
@@ -192,7 +224,7 @@ void ReadAhead::run(Batch& batch, Job& job, std::vector<char>& buffer) {
         return;
     }
     r.opened = true;
-    readFolder(ops_, fd, buffer, r.names, r.children, r.listError, &stop_);
+    read(fd, buffer, r.names, r.children, r.listError);
     if (!stop_.load(std::memory_order_relaxed)) {
         r.batch = makeBatch(fd, r.names, r.children, false);
     }
@@ -208,7 +240,6 @@ void ReadAhead::finish(Job& job) {
         job.state = Job::State::Done;
         aheadEntries_ += job.result.children.size();
         if (job.result.batch) {
-            batches_.push_back(job.result.batch);
             wakeWorkers();
         }
     }
@@ -263,7 +294,11 @@ bool ReadAhead::take(Batch& batch, std::uint32_t index, Result& out, std::vector
             finish(*job);
             continue;
         }
-        // A worker reads it: read another queued folder meanwhile.
+        // A worker reads it: help with a large folder's stats or read another
+        // queued folder meanwhile.
+        if (helpWithStats(lock)) {
+            continue;
+        }
         std::shared_ptr<Batch> other;
         Job* otherJob = nullptr;
         if (roomAhead() && claim(other, otherJob)) {
@@ -279,6 +314,9 @@ bool ReadAhead::take(Batch& batch, std::uint32_t index, Result& out, std::vector
     }
     out = std::move(job->result);
     job->result = Result{};
+    if (out.batch) {
+        walkerBatches_.push_back(out.batch);
+    }
     job->state = Job::State::Gone;
     --ahead_;
     aheadEntries_ -= out.children.size();
@@ -315,28 +353,78 @@ void ReadAhead::retire(Batch& batch) {
 }
 
 void ReadAhead::retireLocked(Batch& batch) {
+    std::erase_if(walkerBatches_, [&](const auto& b) { return b.get() == &batch; });
     for (; batch.walkerNext < batch.jobs.size(); ++batch.walkerNext) {
         dropLocked(batch.jobs[batch.walkerNext]);
     }
 }
 
+void ReadAhead::read(int fd, std::vector<char>& buffer, std::string& names,
+                     std::vector<ListedChild>& children, int& listError) {
+    listFolder(ops_, fd, buffer, names, children, listError);
+    if (children.size() < kShareAbove) {
+        statEntries(ops_, fd, names, children, 0, children.size(), &stop_);
+        return;
+    }
+    SharedStats shared{fd, names, children};
+    std::unique_lock lock(mutex_);
+    sharedStats_.push_back(&shared);
+    wakeWorkers();
+    if (walkerWaits_) {
+        done_.notify_one();
+    }
+    while (statChunk(shared, lock)) {
+    }
+    std::erase(sharedStats_, &shared);
+    statsDone_.wait(lock, [&] { return shared.finished == children.size(); });
+}
+
+bool ReadAhead::statChunk(SharedStats& shared, std::unique_lock<std::mutex>& lock) {
+    const std::size_t count = shared.children.size();
+    if (shared.next == count) {
+        return false;
+    }
+    const std::size_t begin = shared.next;
+    const std::size_t end = std::min(begin + kStatChunk, count);
+    shared.next = end;
+    lock.unlock();
+    statEntries(ops_, shared.fd, shared.names, shared.children, begin, end, &stop_);
+    lock.lock();
+    shared.finished += end - begin;
+    if (shared.finished == count) {
+        statsDone_.notify_all();
+    }
+    return true;
+}
+
+bool ReadAhead::helpWithStats(std::unique_lock<std::mutex>& lock) {
+    for (SharedStats* shared : sharedStats_) {
+        if (statChunk(*shared, lock)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ReadAhead::workerLoop() {
     std::vector<char> buffer(kListingBuffer);
     std::unique_lock lock(mutex_);
-    for (;;) {
+    while (!stopping_) {
+        if (helpWithStats(lock)) {
+            continue;
+        }
         std::shared_ptr<Batch> batch;
         Job* job = nullptr;
-        ++idleWorkers_;
-        work_.wait(lock, [&] { return stopping_ || (roomAhead() && claim(batch, job)); });
-        --idleWorkers_;
-        if (stopping_) {
-            return;
+        if (roomAhead() && claim(batch, job)) {
+            lock.unlock();
+            run(*batch, *job, buffer);
+            lock.lock();
+            finish(*job);
+            continue;
         }
-        lock.unlock();
-        run(*batch, *job, buffer);
-        lock.lock();
-        finish(*job);
-        batch.reset();
+        ++idleWorkers_;
+        work_.wait(lock);
+        --idleWorkers_;
     }
 }
 

@@ -16,25 +16,25 @@ namespace raumfuchs {
 
 struct ReadAheadJob;
 struct ReadAheadBatch;
+struct SharedStats;
 
 // A folder's entries in listing order ("." and ".." left out), every one
 // stat'ed relative to the folder's descriptor. `listError` is the errno of a
-// listing that broke off, else 0. Gives up early once `stop` is set.
+// listing that broke off, else 0.
 void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError,
-                const std::atomic<bool>* stop = nullptr);
+                std::vector<ListedChild>& children, int& listError);
 
 // Worker threads that open, list and stat folders ahead of the walker: when the
 // walker has listed a folder it queues the subfolders, in listing order; the
-// workers take the queued folders of the most recently listed folder first,
-// which is the order in which the depth-first walk enters them. When the walker
-// reaches a subfolder it takes the prepared listing, reads the folder itself if
-// no worker started on it, or, while a worker is busy with it, reads other
-// queued folders until that one is done. The walker still hands out every entry
+// workers take the queued folder that the depth-first walk will enter first.
+// When the walker reaches a subfolder it takes the prepared listing, reads the
+// folder itself if no worker started on it, or, while a worker is busy with it,
+// reads the next queued folder until that one is done. The walker still hands out every entry
 // in its own order, so what it yields does not depend on the workers' timing.
 //
 // A worker that has read a folder queues its subfolders in turn, so the read-ahead
-// runs depth-first in front of the walker, not just one level.
+// runs depth-first in front of the walker, not just one level. The stats of a
+// large folder are shared out in chunks to threads that would otherwise wait.
 //
 // Bounded: at most kMaxAhead folders started and not yet taken, at most
 // kMaxAheadEntries entries in their listings, and at most `maxDescriptors`
@@ -44,6 +44,9 @@ class ReadAhead {
   public:
     static constexpr std::size_t kMaxAhead = 128;
     static constexpr std::size_t kMaxAheadEntries = 32768;
+    // Folders with this many entries have their stats shared, in chunks.
+    static constexpr std::size_t kShareAbove = 1024;
+    static constexpr std::size_t kStatChunk = 128;
 
     // What reading one folder gave.
     struct Result {
@@ -77,17 +80,27 @@ class ReadAhead {
     void drop(Batch& batch, std::uint32_t index);
     // None of the batch's subfolders not taken yet will be.
     void retire(Batch& batch);
+    // Reads the folder open as `fd` like readFolder, sharing the stats of a
+    // large one with the other threads. Gives up early when stopping.
+    void read(int fd, std::vector<char>& buffer, std::string& names,
+              std::vector<ListedChild>& children, int& listError);
 
   private:
     using Job = ReadAheadJob;
     void workerLoop();
-    // A queued job of the most recent batch that has one; marks it started.
+    // The queued job the walk will need first, marked started: depth-first from
+    // the walker's innermost folder outwards, the subfolders of a folder read
+    // ahead coming before its next sibling.
     bool claim(std::shared_ptr<Batch>& batch, Job*& job);
+    bool claimIn(const std::shared_ptr<Batch>& from, std::shared_ptr<Batch>& batch, Job*& job);
     void run(Batch& batch, Job& job, std::vector<char>& buffer);
     std::shared_ptr<Batch> makeBatch(int dirFd, const std::string& names,
                                      const std::vector<ListedChild>& children,
                                      bool walkerClassified);
     // With the lock held:
+    // Stats the next chunk of a shared folder, if one is left; unlocks meanwhile.
+    bool statChunk(SharedStats& shared, std::unique_lock<std::mutex>& lock);
+    bool helpWithStats(std::unique_lock<std::mutex>& lock);
     void finish(Job& job);
     void discard(Job& job);
     void dropLocked(Job& job);
@@ -102,11 +115,14 @@ class ReadAhead {
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
+    std::condition_variable statsDone_;
+    std::vector<SharedStats*> sharedStats_;
     bool stopping_ = false;
     bool walkerWaits_ = false;
     std::size_t idleWorkers_ = 0;
     std::atomic<bool> stop_{false};
-    std::vector<std::shared_ptr<Batch>> batches_;  // most recent last
+    // The batches of the folders the walker has open, outermost first.
+    std::vector<std::shared_ptr<Batch>> walkerBatches_;
     std::atomic<std::size_t> liveBatches_{0};
     std::size_t ahead_ = 0;
     std::size_t aheadEntries_ = 0;

@@ -20,14 +20,16 @@ void TreeBuilder::openDirectory(std::string_view name, std::int64_t ownBytes) {
         spare_.pop_back();
         children.clear();
     }
-    open_.push_back(OpenDirectory{node, std::move(children)});
+    open_.push_back(OpenDirectory{node, std::move(children), 0, 0});
 }
 
 void TreeBuilder::addFile(std::string_view name, std::int64_t bytes) {
     const FileTree::Index node = tree_->addFile(parentIndex(), name, bytes);
     if (!open_.empty()) {
-        open_.back().children.push_back(node);
-        tree_->addToTotals(open_.back().node, bytes, 1);
+        OpenDirectory& top = open_.back();
+        top.children.push_back(node);
+        top.bytes += bytes;
+        ++top.files;
     }
 }
 
@@ -41,11 +43,13 @@ void TreeBuilder::closeDirectory(bool unreadable) {
     if (unreadable) {
         tree_->markUnreadable(node);
     }
+    tree_->addToTotals(node, top.bytes, top.files);
     tree_->setChildren(node, top.children);
     spare_.push_back(std::move(top.children));
     open_.pop_back();
     if (!open_.empty()) {
-        tree_->addToTotals(open_.back().node, tree_->size(node), tree_->fileCount(node));
+        open_.back().bytes += tree_->size(node);
+        open_.back().files += tree_->fileCount(node);
     }
 }
 

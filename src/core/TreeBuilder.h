@@ -20,10 +20,10 @@ namespace raumfuchs {
 //     closeDirectory(false)       sorts "sub"'s children, adds its totals to "root"
 //   closeDirectory(false)
 //
-// Files and placeholders go to the innermost open directory; a file's bytes and
-// count are added to it at once, a closed directory's totals to its parent when
-// it closes. The children of each open directory are collected here and stored
-// in the tree in one piece when it closes.
+// Files and placeholders go to the innermost open directory; the bytes and
+// counts of its files and closed subdirectories are added up while it is open
+// and stored in the tree when it closes. The children of each open directory are collected here and
+// stored in the tree in one piece when it closes.
 class TreeBuilder {
   public:
     TreeBuilder(std::string rootPath, std::string displayName);
@@ -45,6 +45,8 @@ class TreeBuilder {
     struct OpenDirectory {
         FileTree::Index node;
         std::vector<FileTree::Index> children;
+        std::int64_t bytes = 0;
+        std::int64_t files = 0;
     };
     FileTree::Index parentIndex() const {
         return open_.empty() ? FileTree::kNone : open_.back().node;
