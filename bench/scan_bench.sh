@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares raumfuchs-scan with du on /usr and on the 2,000,000-entry benchmark
 # tree (made under bench/tree when missing): equal totals and file counts,
-# wall time (alternating runs, median), peak RSS per entry.
+# wall time (alternating runs, median), peak RSS per entry. bare_walk, the least
+# a walk on one thread can do (list and stat, nothing kept), runs alongside.
 #
 #   bench/scan_bench.sh [RUNS] [PATH…]       RUNS defaults to 7
 #   BUILD_DIR=build-x   the build folder to take the programs from (default build)
@@ -16,10 +17,11 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(/usr "$tree")
 scan=$build/bin/raumfuchs-scan
 make_tree=$build/bin/make_tree
+bare_walk=$build/bin/bare_walk
 read -r -a scan_args <<<"${SCAN_ARGS:-}"
 
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target raumfuchs-scan make_tree >/dev/null
+cmake --build "$build" --target raumfuchs-scan make_tree bare_walk >/dev/null
 if [ ! -d "$tree" ]; then
   echo "Building the benchmark tree in $tree (a few minutes)…"
   rm -rf "$tree.partial"
@@ -49,16 +51,19 @@ for target in "${targets[@]}"; do
   entries=$(echo "$json" | field entries)
   du_bytes=$(du -sxB1 "$target" | cut -f1)
   find_files=$(find "$target" -xdev ! -type d | wc -l)
-  du_times=() scan_times=() scan_rss=()
+  du_times=() scan_times=() scan_rss=() bare_times=()
   for _ in $(seq "$runs"); do
     read -r t _ < <(measure du -sxB1 "$target")
     du_times+=("$t")
     read -r t r < <(measure "$scan" --json "${scan_args[@]}" "$target")
     scan_times+=("$t")
     scan_rss+=("$r")
+    read -r t _ < <(measure "$bare_walk" "$target")
+    bare_times+=("$t")
   done
   du_median=$(printf '%s\n' "${du_times[@]}" | median)
   scan_median=$(printf '%s\n' "${scan_times[@]}" | median)
+  bare_median=$(printf '%s\n' "${bare_times[@]}" | median)
   rss_max=$(printf '%s\n' "${scan_rss[@]}" | sort -n | tail -n1)
   ratio=$(calc "$scan_median / $du_median")
   per_entry=$(calc "$rss_max * 1024 / $entries")
@@ -71,6 +76,7 @@ for target in "${targets[@]}"; do
   printf '  entries  %s\n' "$entries"
   printf '  wall     scan %.3f s, du %.3f s, ratio %.3f (median of %d alternating runs)\n' \
     "$scan_median" "$du_median" "$ratio" "$runs"
+  printf '  bare walk %.3f s, ratio %.3f\n' "$bare_median" "$(calc "$bare_median / $du_median")"
   printf '  scan runs: %s\n  du runs:   %s\n' "${scan_times[*]}" "${du_times[*]}"
   printf '  peak RSS %s KiB = %.1f bytes per entry\n' "$rss_max" "$per_entry"
 done
