@@ -3,17 +3,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
@@ -215,44 +211,27 @@ int main(int argc, char** argv) {
     }
     CancelToken token;
     std::signal(SIGINT, onInterrupt);
-    // A signal handler may not take the token's lock; this thread does.
-    std::mutex doneMutex;
-    std::condition_variable doneChanged;
-    bool done = false;
-    std::thread watcher([&] {
-        std::unique_lock lock(doneMutex);
-        while (!done) {
-            if (interrupted.load()) {
-                token.cancel();
-                return;
-            }
-            doneChanged.wait_for(lock, std::chrono::milliseconds(50));
-        }
-    });
-
+    // A signal handler may not take the token's lock; the scan passes its
+    // checkpoints often enough to pass an interrupt on from there.
     const bool live = isatty(STDERR_FILENO) != 0;
-    ProgressCallback onProgress;
-    if (live) {
-        onProgress = [](const ScanProgress& p) {
+    const ProgressCallback onProgress = [&](const ScanProgress& p) {
+        if (interrupted.load()) {
+            token.cancel();
+        }
+        if (live) {
             const std::string line = "\r\033[K" + Format::integer(p.files) + " Dateien, " +
                                      Format::bytes(p.bytes) + " …";
             std::fputs(line.c_str(), stderr);
             std::fflush(stderr);
-        };
-    }
+        }
+    };
     const std::optional<ScanResult> result =
         DiskScanner::scan(args->path, displayNameOf(args->path), token, onProgress);
-    {
-        std::lock_guard lock(doneMutex);
-        done = true;
-    }
-    doneChanged.notify_all();
-    watcher.join();
     if (live) {
         std::fputs("\r\033[K", stderr);
     }
 
-    if (token.isCancelled()) {
+    if (token.isCancelled() || interrupted.load()) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
     }

@@ -52,7 +52,10 @@ class ChunkedArray {
     std::size_t memoryBytes() const { return chunks_.size() * kChunkSize * sizeof(T); }
 
   private:
-    void addChunk() { chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunkSize)); }
+    // Out of line, so that push_back stays small enough to inline.
+    [[gnu::noinline]] void addChunk() {
+        chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunkSize));
+    }
 
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;

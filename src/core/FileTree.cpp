@@ -62,17 +62,18 @@ FileTree::Index FileTree::addPlaceholder(Index parent, std::string_view name, bo
 }
 
 void FileTree::setChildren(Index node, const std::vector<Index>& children) {
-    // Largest first; equal sizes keep the order they were added in.
-    std::vector<std::pair<std::int64_t, Index>> sorted(children.size());
+    // Largest first; equal sizes keep the order they are given in.
+    std::vector<std::pair<std::int64_t, std::uint32_t>> sorted(children.size());
     for (std::size_t i = 0; i < children.size(); ++i) {
-        sorted[i] = {sizes_[children[i]], children[i]};
+        sorted[i] = {sizes_[children[i]], static_cast<std::uint32_t>(i)};
     }
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
     Directory& d = dir(node);
     d.childBegin = static_cast<std::uint32_t>(childIndex_.size());
-    for (const auto& [size, child] : sorted) {
-        childIndex_.push_back(child);
+    for (const auto& [size, position] : sorted) {
+        childIndex_.push_back(children[position]);
     }
     d.childCount = (d.childCount & kUnreadableBit) | static_cast<std::uint32_t>(children.size());
 }
