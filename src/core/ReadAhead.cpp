@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -216,6 +217,19 @@ bool ReadAhead::claimIn(const std::shared_ptr<Batch>& from, std::shared_ptr<Batc
     return false;
 }
 
+bool ReadAhead::readNextQueued(std::unique_lock<std::mutex>& lock, std::vector<char>& buffer) {
+    std::shared_ptr<Batch> batch;
+    Job* job = nullptr;
+    if (!roomAhead() || !claim(batch, job)) {
+        return false;
+    }
+    lock.unlock();
+    run(*batch, *job, buffer);
+    lock.lock();
+    finish(*job);
+    return true;
+}
+
 void ReadAhead::run(Batch& batch, Job& job, std::vector<char>& buffer) {
     Result& r = job.result;
     const int fd = ops_.openDirectory(batch.dirFd, batch.names.data() + job.nameOffset);
@@ -294,18 +308,9 @@ bool ReadAhead::take(Batch& batch, std::uint32_t index, Result& out, std::vector
             finish(*job);
             continue;
         }
-        // A worker reads it: help with a large folder's stats or read another
-        // queued folder meanwhile.
-        if (helpWithStats(lock)) {
-            continue;
-        }
-        std::shared_ptr<Batch> other;
-        Job* otherJob = nullptr;
-        if (roomAhead() && claim(other, otherJob)) {
-            lock.unlock();
-            run(*other, *otherJob, buffer);
-            lock.lock();
-            finish(*otherJob);
+        // Another thread reads it: help with a large folder's stats or read
+        // another queued folder meanwhile.
+        if (helpWithStats(lock) || readNextQueued(lock, buffer)) {
             continue;
         }
         walkerWaits_ = true;
@@ -410,16 +415,7 @@ void ReadAhead::workerLoop() {
     std::vector<char> buffer(kListingBuffer);
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-        if (helpWithStats(lock)) {
-            continue;
-        }
-        std::shared_ptr<Batch> batch;
-        Job* job = nullptr;
-        if (roomAhead() && claim(batch, job)) {
-            lock.unlock();
-            run(*batch, *job, buffer);
-            lock.lock();
-            finish(*job);
+        if (helpWithStats(lock) || readNextQueued(lock, buffer)) {
             continue;
         }
         ++idleWorkers_;

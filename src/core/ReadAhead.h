@@ -97,10 +97,13 @@ class ReadAhead {
     std::shared_ptr<Batch> makeBatch(int dirFd, const std::string& names,
                                      const std::vector<ListedChild>& children,
                                      bool walkerClassified);
-    // With the lock held:
-    // Stats the next chunk of a shared folder, if one is left; unlocks meanwhile.
+    // With the lock held (those that read a folder unlock meanwhile):
+    // Stats the next chunk of a shared folder, if one is left.
     bool statChunk(SharedStats& shared, std::unique_lock<std::mutex>& lock);
+    // Stats the next chunk of any shared folder.
     bool helpWithStats(std::unique_lock<std::mutex>& lock);
+    // Reads the queued folder the walk needs first, if there is room ahead.
+    bool readNextQueued(std::unique_lock<std::mutex>& lock, std::vector<char>& buffer);
     void finish(Job& job);
     void discard(Job& job);
     void dropLocked(Job& job);
