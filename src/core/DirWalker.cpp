@@ -202,12 +202,10 @@ const WalkEntry* DirWalker::enterPending() {
         frame.children.swap(prepared.children);
         frame.listError = prepared.listError;
         frame.batch = std::move(prepared.batch);
+    } else if (readAhead_) {
+        readAhead_->read(fd, buffer_, frame.names, frame.children, frame.listError);
     } else {
-        if (readAhead_) {
-            readAhead_->read(fd, buffer_, frame.names, frame.children, frame.listError);
-        } else {
-            readFolder(ops_, fd, buffer_, frame.names, frame.children, frame.listError);
-        }
+        readFolder(ops_, fd, buffer_, frame.names, frame.children, frame.listError);
     }
     if (fd >= 0) {
         setFd(level, fd);
