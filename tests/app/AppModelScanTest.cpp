@@ -11,35 +11,33 @@ namespace {
 using test::settle;
 using test::waitUntil;
 
-struct AppModelScan : test::ModelTest {
-    test::Scratch& dir = scratch;
-};
+using AppModelScan = test::ModelTest;
 
 TEST_F(AppModelScan, ResultThenCancelFallsBackToThePreviousResultUnchanged) {
-    dir.file("sub/deeper/file", 40'000);
-    dir.file("b", 50'000);
+    scratch.file("sub/deeper/file", 40'000);
+    scratch.file("b", 50'000);
     std::vector<Phase> phases;
     QObject::connect(&model, &AppModel::phaseChanged, [&] { phases.push_back(model.phase()); });
 
     // Without a previous tree, cancelling returns to the start screen.
-    model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+    model.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
     model.cancelScan();
     settle(model);
     EXPECT_EQ(model.phase(), Phase::Start);
     EXPECT_FALSE(model.root());
 
     phases.clear();
-    test::scanAndWait(model, dir.path(), "Ordner");
+    test::scanAndWait(model, scratch.path(), "Ordner");
     EXPECT_EQ(phases, (std::vector<Phase>{Phase::Scanning, Phase::Result}));
     const FileNode root = model.root();
-    EXPECT_EQ(root.path(), dir.path());
+    EXPECT_EQ(root.path(), scratch.path());
     EXPECT_EQ(root.nameBytes(), "Ordner");
     EXPECT_EQ(root.fileCount(), 2);
     EXPECT_EQ(model.treeRevision(), 1);
-    const FileNode sub = test::child(root, "sub");
+    const FileNode sub = test::childNamed(root, "sub");
     model.navigate(sub);
 
-    dir.file("sub/new", 80'000);
+    scratch.file("sub/new", 80'000);
     model.rescan();
     EXPECT_TRUE(model.current() == sub);  // the old tree stays while scanning
     model.cancelScan();
@@ -54,15 +52,15 @@ TEST_F(AppModelScan, ResultThenCancelFallsBackToThePreviousResultUnchanged) {
 
 // /usr stands for a large tree that reports progress for a while.
 TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
-    dir.file("a", 10'000);
-    test::Scratch second;
+    scratch.file("a", 10'000);
+    test::TempTree second;
     second.file("b", 10'000);
     std::vector<std::string> progressPaths;
     QObject::connect(&model, &AppModel::progressChanged,
                      [&] { progressPaths.push_back(model.progress().currentPath); });
 
     // Nothing is delivered until the last scan has taken over.
-    model.startScan(ScanTarget{dir.path(), "Erster", std::nullopt});
+    model.startScan(ScanTarget{scratch.path(), "Erster", std::nullopt});
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     model.startScan(ScanTarget{"/usr", "usr", std::nullopt});
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -79,15 +77,15 @@ TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
 }
 
 TEST_F(AppModelScan, AnUnreadableTargetAlertsAndFallsBack) {
-    dir.file("x", 4096);
-    test::scanAndWait(model, dir.path("fehlt"), "fehlt");
+    scratch.file("x", 4096);
+    test::scanAndWait(model, scratch.path("fehlt"), "fehlt");
     EXPECT_EQ(model.phase(), Phase::Start);
     EXPECT_EQ(model.alertMessage(), QString("„fehlt“ konnte nicht gelesen werden."));
     EXPECT_FALSE(model.root());
 
-    test::scanAndWait(model, dir.path(), "Ordner");
+    test::scanAndWait(model, scratch.path(), "Ordner");
     const FileNode root = model.root();
-    test::scanAndWait(model, dir.path("auch weg"), "auch weg");
+    test::scanAndWait(model, scratch.path("auch weg"), "auch weg");
     EXPECT_EQ(model.phase(), Phase::Result);
     EXPECT_EQ(model.alertMessage(), QString("„auch weg“ konnte nicht gelesen werden."));
     EXPECT_TRUE(model.root() == root && model.current() == root);
@@ -95,11 +93,11 @@ TEST_F(AppModelScan, AnUnreadableTargetAlertsAndFallsBack) {
 }
 
 TEST_F(AppModelScan, BackToStartDropsTheTreeAndTheRunningScan) {
-    dir.file("x", 4096);
-    test::scanAndWait(model, dir.path(), "Ordner");
+    scratch.file("x", 4096);
+    test::scanAndWait(model, scratch.path(), "Ordner");
     std::weak_ptr<FileTree> tree = model.root().treePtr();
     services.volumes = {VolumeInfo{"/media/stick", "Stick", 1000, 10, true, false}};
-    model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+    model.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
     model.backToStart();
     settle(model);
     EXPECT_EQ(model.phase(), Phase::Start);
@@ -110,7 +108,7 @@ TEST_F(AppModelScan, BackToStartDropsTheTreeAndTheRunningScan) {
 
 TEST(AppModelScanLifetime, AModelDestroyedDuringScansLeavesNothingBehind) {
     test::ensureApp();
-    test::Scratch dir;
+    test::TempTree dir;
     dir.file("a", 10'000);
     FakeDesktopServices services;
     std::weak_ptr<FileTree> tree;
@@ -128,14 +126,14 @@ TEST(AppModelScanLifetime, AModelDestroyedDuringScansLeavesNothingBehind) {
 }
 
 TEST_F(AppModelScan, NavigationAndTheFolderChooser) {
-    dir.file("sub/file", 4096);
-    test::scanAndWait(model, dir.path(), "Ordner");
-    const FileNode sub = test::child(model.root(), "sub");
+    scratch.file("sub/file", 4096);
+    test::scanAndWait(model, scratch.path(), "Ordner");
+    const FileNode sub = test::childNamed(model.root(), "sub");
     std::vector<bool> animated;
     QObject::connect(&model, &AppModel::currentChanged,
                      [&](bool withSpring) { animated.push_back(withSpring); });
-    model.navigate(test::child(sub, "file"));  // not a folder
-    model.navigate(model.root());              // already shown
+    model.navigate(test::childNamed(sub, "file"));  // not a folder
+    model.navigate(model.root());                   // already shown
     model.navigate(sub);
     model.navigate(sub);
     const FileNode other = test::build(test::folder("fremd", 0, {test::folder("x", 0)}));
@@ -145,11 +143,11 @@ TEST_F(AppModelScan, NavigationAndTheFolderChooser) {
 
     model.chooseFolder();  // cancelled
     EXPECT_EQ(model.phase(), Phase::Result);
-    services.chosenFolder = dir.path("sub");
+    services.chosenFolder = scratch.path("sub");
     model.chooseFolder();
-    EXPECT_EQ(model.target(), (ScanTarget{dir.path("sub"), "sub", std::nullopt}));
+    EXPECT_EQ(model.target(), (ScanTarget{scratch.path("sub"), "sub", std::nullopt}));
     ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
-    EXPECT_EQ(model.root().path(), dir.path("sub"));
+    EXPECT_EQ(model.root().path(), scratch.path("sub"));
     EXPECT_EQ(animated, (std::vector<bool>{true, false}));
 }
 

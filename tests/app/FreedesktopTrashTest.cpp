@@ -9,15 +9,12 @@
 #include <sstream>
 #include <string>
 
+#include "support/TempTree.h"
+
 namespace raumfuchs {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string makeTempFolder(const std::string& base) {
-    std::string pattern = base + "/raumfuchs-trash-XXXXXX";
-    return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-}
 
 void writeFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
@@ -46,18 +43,13 @@ std::string recordedPath(const std::string& infoFile) {
 
 class FreedesktopTrashTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root = makeTempFolder(fs::temp_directory_path().string());
-        ASSERT_FALSE(root.empty());
-        homeTrash = root + "/data/Trash";
-        fs::create_directories(root + "/items");
-    }
-    void TearDown() override { fs::remove_all(root); }
+    FreedesktopTrashTest() { tree.folder("items"); }
     FreedesktopTrash trash() const {
         return FreedesktopTrash({homeTrash, ::getuid(), [] { return std::time_t{1'700'000'000}; }});
     }
-    std::string root;
-    std::string homeTrash;
+    test::TempTree tree;
+    const std::string root = tree.root();
+    const std::string homeTrash = root + "/data/Trash";
 };
 
 TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
@@ -92,7 +84,7 @@ TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
 
 TEST_F(FreedesktopTrashTest, CollidingNamesGetNumbered) {
     for (const char* folder : {"a", "b", "c"}) {
-        fs::create_directories(root + "/items/" + folder);
+        tree.folder(std::string("items/") + folder);
         writeFile(root + "/items/" + folder + "/notiz", folder);
     }
     // A leftover in files/ without an info file must not be overwritten either.
@@ -136,8 +128,8 @@ TEST_F(FreedesktopTrashTest, AnotherDeviceUsesTheTrashAtTheTopOfItsMount) {
     }
     const std::string topTrash = "/dev/shm/.Trash-" + std::to_string(::getuid());
     const bool hadTopTrash = exists(topTrash);
-    const std::string folder = makeTempFolder("/dev/shm");
-    ASSERT_FALSE(folder.empty());
+    std::string folder = "/dev/shm/raumfuchs-trash-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
     const std::string item = folder + "/weit weg";
     writeFile(item, "w");
 

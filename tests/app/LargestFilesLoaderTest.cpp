@@ -9,29 +9,18 @@ namespace {
 
 // `folders` folders of `files` files each, sizes spread by a fixed sequence.
 FileNode wideTree(int folders, int files) {
-    auto tree = std::make_shared<FileTree>("/wide", "wide");
-    const FileTree::Index root = tree->addDirectory(FileTree::kNone, "wide", 0);
     std::uint64_t seed = 12345;
-    std::vector<FileTree::Index> top;
-    std::int64_t rootBytes = 0;
+    std::vector<test::HandNode> top;
     for (int d = 0; d < folders; ++d) {
-        const FileTree::Index dir = tree->addDirectory(root, "d" + std::to_string(d), 0);
-        std::vector<FileTree::Index> children;
-        std::int64_t bytes = 0;
+        std::vector<test::HandNode> children;
         for (int f = 0; f < files; ++f) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
             const auto size = static_cast<std::int64_t>((seed >> 33) % 1'000'000) * 512;
-            children.push_back(tree->addFile(dir, "f" + std::to_string(f), size));
-            bytes += size;
+            children.push_back(test::file("f" + std::to_string(f), size));
         }
-        tree->addToTotals(dir, bytes, files);
-        tree->setChildren(dir, children);
-        top.push_back(dir);
-        rootBytes += bytes;
+        top.push_back(test::folder("d" + std::to_string(d), 0, std::move(children)));
     }
-    tree->addToTotals(root, rootBytes, std::int64_t{folders} * files);
-    tree->setChildren(root, top);
-    return tree->root();
+    return test::build(test::folder("wide", 0, std::move(top)), "/wide");
 }
 
 TEST(LargestFilesLoader, ConcurrentLoadsWhileTrashingDeliverOnlyCurrentLists) {

@@ -11,7 +11,7 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
-    test::Scratch dir;
+    test::TempTree dir;
     dir.folder("Bilder");
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path("Bilder"));

@@ -18,7 +18,7 @@ const std::string decomposedMuell = "Mu\xCC\x88ll";  // u + combining diaeresis
 
 TEST(NodeLookup, FindsScannedNodesByComposedAndDecomposedNames) {
     test::ensureApp();
-    test::Scratch dir;
+    test::TempTree dir;
     dir.file(decomposedMuell + "/alt.txt", 4096);
     dir.file("abc/x", 4096);
     dir.file("ab/y", 4096);
@@ -28,14 +28,16 @@ TEST(NodeLookup, FindsScannedNodesByComposedAndDecomposedNames) {
     EXPECT_FALSE(model.node(dir.path()));  // no tree yet
     test::scanAndWait(model, dir.path(), "Ordner");
     const FileNode root = model.root();
-    const FileNode muell = test::child(root, decomposedMuell);
+    const FileNode muell = test::childNamed(root, decomposedMuell);
     ASSERT_TRUE(muell);
 
     EXPECT_TRUE(model.node(dir.path() + "/") == root);
     EXPECT_TRUE(model.node(dir.path() + "//" + decomposedMuell + "/") == muell);
-    EXPECT_TRUE(model.node(dir.path(composedMuell + "/alt.txt")) == test::child(muell, "alt.txt"));
-    EXPECT_TRUE(model.node(dir.path("bad\xFFname")) == test::child(root, "bad\xFFname"));
-    EXPECT_TRUE(model.node(dir.path("ab/y")) == test::child(test::child(root, "ab"), "y"));
+    EXPECT_TRUE(model.node(dir.path(composedMuell + "/alt.txt")) ==
+                test::childNamed(muell, "alt.txt"));
+    EXPECT_TRUE(model.node(dir.path("bad\xFFname")) == test::childNamed(root, "bad\xFFname"));
+    EXPECT_TRUE(model.node(dir.path("ab/y")) ==
+                test::childNamed(test::childNamed(root, "ab"), "y"));
     for (const std::string& missing : {dir.path("Mull"), dir.path("bad\xFEname"), dir.path("abc/y"),
                                        dir.path() + "x", std::string("/"), std::string()}) {
         EXPECT_FALSE(model.node(missing)) << missing;

@@ -8,7 +8,7 @@
 namespace raumfuchs {
 namespace {
 
-using test::child;
+using test::childNamed;
 
 // Trashing really removes the item, so that a fresh scan can be compared.
 class RemovingDesktopServices : public FakeDesktopServices {
@@ -27,7 +27,7 @@ FileNode freshScan(const std::string& path, const std::string& name) {
 
 struct TrashWorkflow : ::testing::Test {
     bool appReady = (test::ensureApp(), true);
-    test::Scratch dir;
+    test::TempTree dir;
     RemovingDesktopServices services;
     AppModel model{services};
 };
@@ -36,7 +36,7 @@ TEST_F(TrashWorkflow, GuardsRefuseTheRootAndKeepOnlyTheTopmostNodes) {
     dir.file("Fotos/urlaub.jpg", 8192);
     dir.file("notiz.txt", 4096);
     test::scanAndWait(model, dir.path(), "Ordner");
-    const FileNode fotos = child(model.root(), "Fotos");
+    const FileNode fotos = childNamed(model.root(), "Fotos");
 
     model.requestTrash({model.root()});
     EXPECT_EQ(model.alertMessage(), QString("Systemdateien und das gescannte Hauptverzeichnis legt "
@@ -44,13 +44,13 @@ TEST_F(TrashWorkflow, GuardsRefuseTheRootAndKeepOnlyTheTopmostNodes) {
     EXPECT_FALSE(model.isConfirmingTrash());
     model.setAlertMessage(std::nullopt);
 
-    model.requestTrash({child(fotos, "urlaub.jpg"), model.root(), fotos});
+    model.requestTrash({childNamed(fotos, "urlaub.jpg"), model.root(), fotos});
     EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{fotos});
     EXPECT_TRUE(model.isConfirmingTrash());
     EXPECT_FALSE(model.alertMessage());
-    model.requestTrash({child(model.root(), "notiz.txt")});  // replaces the first request
-    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{child(model.root(), "notiz.txt")});
-    EXPECT_TRUE(services.trashAttempts.empty());
+    model.requestTrash({childNamed(model.root(), "notiz.txt")});  // replaces the first request
+    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{childNamed(model.root(), "notiz.txt")});
+    EXPECT_TRUE(services.trashed.empty());
 }
 
 TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
@@ -63,12 +63,12 @@ TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
     dir.file("anderes", 700'000);
     test::scanAndWait(model, dir.path(), "Ordner");
     const FileNode root = model.root();
-    const FileNode eins = child(root, "eins");
-    const FileNode zwei = child(eins, "zwei");
-    const FileNode gross = child(zwei, "gross");
+    const FileNode eins = childNamed(root, "eins");
+    const FileNode zwei = childNamed(eins, "zwei");
+    const FileNode gross = childNamed(zwei, "gross");
     ASSERT_TRUE(root.child(0) == eins && eins.child(0) == zwei);
 
-    model.navigate(child(gross, "innen"));
+    model.navigate(childNamed(gross, "innen"));
     std::vector<bool> currentChanges;
     QObject::connect(&model, &AppModel::currentChanged,
                      [&](bool animated) { currentChanges.push_back(animated); });
@@ -87,21 +87,21 @@ TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
     EXPECT_EQ(eins.child(0).nameBytes(), "daneben");  // zwei fell below daneben
     EXPECT_FALSE(gross.parent());
     EXPECT_EQ(gross.fileCount(), 4);  // the cut-out subtree itself is left as it was
-    test::expectSameTree(root, freshScan(dir.path(), "Ordner"));
+    test::expectSameTree(freshScan(dir.path(), "Ordner"), root);
 
     // Trashing something beside the shown folder leaves the view where it is.
-    model.requestTrash({child(eins, "daneben")});
+    model.requestTrash({childNamed(eins, "daneben")});
     model.confirmTrash();
     EXPECT_TRUE(model.current() == zwei);
     EXPECT_EQ(currentChanges, std::vector<bool>{false});
-    test::expectSameTree(root, freshScan(dir.path(), "Ordner"));
+    test::expectSameTree(freshScan(dir.path(), "Ordner"), root);
 }
 
 // The real freedesktop trash in a private data folder on the same device;
 // items removed behind the program's back fail like any other.
 TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     test::ensureApp();
-    test::Scratch dir;
+    test::TempTree dir;
     dir.file("baum/alt/a", 120'000);
     dir.file("baum/alt/b\xFF", 30'000);
     dir.file("baum/neu", 10'000);
@@ -113,8 +113,9 @@ TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     AppModel model(services);
     test::scanAndWait(model, dir.path("baum"), "baum");
     const FileNode root = model.root();
-    const FileNode alt = child(root, "alt");
-    const std::vector<FileNode> vanished{child(root, "verschwindet"), child(root, "Bericht ä.pdf")};
+    const FileNode alt = childNamed(root, "alt");
+    const std::vector<FileNode> vanished{childNamed(root, "verschwindet"),
+                                         childNamed(root, "Bericht ä.pdf")};
     for (const FileNode& node : vanished) {
         std::filesystem::remove(node.path());
     }
@@ -136,7 +137,7 @@ TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     // With the vanished files back, the disk and the corrected tree agree.
     dir.file("baum/verschwindet", 10'000);
     dir.file("baum/Bericht ä.pdf", 20'000);
-    test::expectSameTree(root, freshScan(dir.path("baum"), "baum"));
+    test::expectSameTree(freshScan(dir.path("baum"), "baum"), root);
 }
 
 }  // namespace

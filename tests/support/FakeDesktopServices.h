@@ -12,8 +12,7 @@ namespace raumfuchs {
 // in call order; the answers are set up beforehand.
 class FakeDesktopServices : public DesktopServices {
   public:
-    std::vector<std::string> trashed;                // paths moved successfully
-    std::vector<std::string> trashAttempts;          // every path asked for
+    std::vector<std::string> trashed;                // paths asked to move, in call order
     std::vector<std::vector<std::string>> revealed;  // one entry per reveal() call
     std::vector<std::string> opened;
     std::vector<QString> addresses;
@@ -26,7 +25,6 @@ class FakeDesktopServices : public DesktopServices {
     std::optional<std::string> downloads = std::string("/home/tester/Downloads");
 
     bool moveToTrash(const DesktopItem& item) override {
-        trashAttempts.push_back(item.path);
         trashed.push_back(item.path);
         return true;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -71,6 +73,28 @@ inline FileNode nodeAt(FileNode node, std::string_view path) {
         path.remove_prefix(std::min(slash + 1, path.size()));
     }
     return node;
+}
+
+// Node by node, without recursion: names, kinds, sizes, counts, flags and
+// children order; every node of `expected`'s storage is reached.
+inline void expectSameTree(const FileNode& expected, const FileNode& actual) {
+    std::vector<std::pair<FileNode, FileNode>> stack{{expected, actual}};
+    std::size_t compared = 0;
+    while (!stack.empty()) {
+        auto [e, a] = stack.back();
+        stack.pop_back();
+        ++compared;
+        ASSERT_EQ(e.nameBytes(), a.nameBytes()) << e.path();
+        ASSERT_EQ(e.isDirectory(), a.isDirectory()) << e.path();
+        ASSERT_EQ(e.size(), a.size()) << e.path();
+        ASSERT_EQ(e.fileCount(), a.fileCount()) << e.path();
+        ASSERT_EQ(e.isUnreadable(), a.isUnreadable()) << e.path();
+        ASSERT_EQ(e.childCount(), a.childCount()) << e.path();
+        for (std::size_t i = 0; i < e.childCount(); ++i) {
+            stack.emplace_back(e.child(i), a.child(i));
+        }
+    }
+    EXPECT_EQ(compared, expected.tree().nodeCount());
 }
 
 }  // namespace raumfuchs::test

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -46,13 +47,16 @@ class TempTree {
     TempTree& operator=(const TempTree&) = delete;
 
     const std::string& root() const { return root_; }
+    const std::string& path() const { return root_; }
     std::string path(const std::string& relative) const { return root_ + "/" + relative; }
 
-    void folder(const std::string& relative) {
-        check(mkdir(path(relative).c_str(), 0755), relative);
+    // A folder, with any missing folders above it.
+    void folder(const std::string& relative) const {
+        std::filesystem::create_directories(path(relative));
     }
-    // A regular file with `bytes` bytes of content.
-    void file(const std::string& relative, std::size_t bytes = 0) {
+    // A regular file with `bytes` bytes of content, with any missing folders above it.
+    void file(const std::string& relative, std::size_t bytes = 0) const {
+        std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
         check(std::ofstream(path(relative), std::ios::binary) << std::string(bytes, 'x') ? 0 : -1,
               relative);
     }

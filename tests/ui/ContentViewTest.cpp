@@ -56,7 +56,7 @@ TEST_F(ContentViewTest, TrashDialogTitlesCancelEscapeAndConfirm) {
     test::pressKey(*view.trashDialog(), Qt::Key_Escape);
     EXPECT_TRUE(model.pendingTrash().empty());
     EXPECT_FALSE(model.isConfirmingTrash());
-    EXPECT_TRUE(services.trashAttempts.empty());
+    EXPECT_TRUE(services.trashed.empty());
 
     model.requestTrash({node("Urlaub.mov"), node("Fotos")});
     EXPECT_EQ(view.trashDialog()->text(),

@@ -17,8 +17,8 @@ TEST_F(NodeMenuTest, EntriesFitTheNodesAndCallTheModel) {
     scratch.file("file.bin", 16 * 1024);
     test::scanAndWait(model, scratch.path(), QStringLiteral("Baum"));
     ASSERT_TRUE(model.root());
-    const FileNode big = test::child(model.root(), "big");
-    const FileNode file = test::child(model.root(), "file.bin");
+    const FileNode big = test::childNamed(model.root(), "big");
+    const FileNode file = test::childNamed(model.root(), "file.bin");
     // The titles of the menu for `nodes` ("" for a separator); triggers the entry `run`.
     auto menu = [&](const std::vector<FileNode>& nodes, const QString& run = {}) {
         const auto menu = NodeMenu::create(model, nodes);
@@ -35,7 +35,7 @@ TEST_F(NodeMenuTest, EntriesFitTheNodesAndCallTheModel) {
     const QStringList one{"Öffnen", "Im Finder zeigen", "Pfad kopieren", "", trash};
     const QStringList several{"Im Finder zeigen", "Pfade kopieren", "", trash};
     EXPECT_EQ(menu({file}), one);
-    EXPECT_EQ(menu({test::child(model.root(), "empty")}), one);
+    EXPECT_EQ(menu({test::childNamed(model.root(), "empty")}), one);
     EXPECT_EQ(menu({big}), QStringList{"Hineinzoomen"} + one);
     EXPECT_EQ(menu({big, file}), several);
     EXPECT_EQ(menu({}), several);
@@ -52,7 +52,7 @@ TEST_F(NodeMenuTest, EntriesFitTheNodesAndCallTheModel) {
     menu({file, big}, trash);  // only asks: the model checks and confirms
     EXPECT_TRUE(model.isConfirmingTrash());
     EXPECT_EQ(model.pendingTrash(), (std::vector<FileNode>{file, big}));
-    EXPECT_TRUE(services.trashAttempts.empty());
+    EXPECT_TRUE(services.trashed.empty());
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ TEST(RaumfuchsAppTest, LaunchScanStartsOnFirstShowWithTheFirstPath) {
         test::waitUntil([] { return false; }, 100);
         EXPECT_EQ(app.model().phase(), Phase::Start);
     }
-    test::Scratch scratch;
+    test::TempTree scratch;
     scratch.file("Projekte/a.bin", 8192);
     RaumfuchsApp app({"raumfuchs", "-v", "--scan", scratch.path("Projekte"), "--scan", "/usr"});
     QCoreApplication::processEvents();

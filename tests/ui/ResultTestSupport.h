@@ -47,7 +47,7 @@ struct ScannedTree {
 
     FakeDesktopServices services;
     AppModel model{services};
-    Scratch scratch;
+    TempTree scratch;
 };
 
 // Shows `widget` and lets the event loop lay it out and paint it.

@@ -17,7 +17,7 @@
 namespace raumfuchs {
 namespace {
 
-using test::child;
+using test::childNamed;
 
 // A chart of a scanned folder: big/{a.bin, deep/level2/leaf.bin}, empty/, file.bin.
 class ChartTest : public test::ModelTest {
@@ -159,7 +159,7 @@ TEST_F(ChartTest, ArcsAreLaidOutOnShowAndOnNewFolderOrTreeOnly) {
     move(arc("a.bin"));
     view.setNode(root);
     EXPECT_EQ(view.layoutCount(), 1);
-    view.setNode(child(root, "big"));
+    view.setNode(childNamed(root, "big"));
     EXPECT_EQ(view.layoutCount(), 2);
     EXPECT_EQ(view.segments().size(), 4u);  // a.bin, deep, level2, leaf.bin
     scratch.file("big/b.bin", 8 * 1024);
@@ -176,7 +176,7 @@ TEST_F(ChartTest, ClicksZoomIntoFoldersAndTheDiscGoesUp) {
         click(p);  // files, the root's disc, outside
     }
     EXPECT_EQ(changes, 0);
-    const FileNode level2 = child(child(child(root, "big"), "deep"), "level2");
+    const FileNode level2 = test::nodeAt(root, "big/deep/level2");
     click(arc("level2"));
     EXPECT_EQ(model.current(), level2);
     view.setNode(level2);
@@ -186,7 +186,7 @@ TEST_F(ChartTest, ClicksZoomIntoFoldersAndTheDiscGoesUp) {
     EXPECT_EQ(model.current(), level2.parent());
     view.setNode(root);
     click(arc("empty"));
-    EXPECT_EQ(model.current(), child(root, "empty"));
+    EXPECT_EQ(model.current(), childNamed(root, "empty"));
 
     model.navigate(root);
     changes = 0;
@@ -195,7 +195,7 @@ TEST_F(ChartTest, ClicksZoomIntoFoldersAndTheDiscGoesUp) {
         mouse(type, arc("big"));  // a double click acts once
     }
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(model.current(), child(root, "big"));
+    EXPECT_EQ(model.current(), childNamed(root, "big"));
 }
 
 TEST_F(ChartTest, ContextMenuIsForTheHoveredNodeOnly) {
