@@ -31,8 +31,9 @@ std::optional<ScanResult> scanTree(const std::string& path, const ScanSetup& set
 }
 
 // The tree's invariants everywhere: totals, file counts, sort order, parents;
-// and the root's totals equal those of du and find.
-void expectConsistent(const FileNode& root, bool compareWithDu = true) {
+// and the root's totals equal those find reports on the same device: the
+// blocks of each inode once, and every entry that is not a folder.
+void expectConsistent(const FileNode& root, bool compareWithDisk = true) {
     std::vector<FileNode> stack{root};
     while (!stack.empty()) {
         const FileNode node = stack.back();
@@ -50,9 +51,12 @@ void expectConsistent(const FileNode& root, bool compareWithDu = true) {
         EXPECT_GE(node.size(), bytes) << node.path();
         EXPECT_EQ(node.fileCount(), files) << node.path();
     }
-    if (compareWithDu) {
+    if (compareWithDisk) {
         const std::string p = "'" + root.path() + "'";
-        EXPECT_EQ(root.size(), std::stoll(commandOutput("du -sxB1 " + p + " | cut -f1")));
+        EXPECT_EQ(
+            root.size(),
+            std::stoll(commandOutput("find " + p + " -xdev -printf '%D:%i %b\\n' | sort -u | " +
+                                     "awk '{s += $2} END {printf \"%.0f\", s * 512}'")));
         EXPECT_EQ(root.fileCount(),
                   std::stoll(commandOutput("find " + p + " -xdev ! -type d | wc -l")));
     }
@@ -108,15 +112,18 @@ TEST(DiskScannerTest, CountsHardLinksOnceSymlinksAndEmptyFoldersLikeDu) {
     EXPECT_EQ(bad.displayName(), "kaputt-\xEF\xBF\xBD\xEF\xBF\xBD-\xEF\xBF\xBD(");
 }
 
-TEST(DiskScannerTest, HandlesFileRootsMissingAndEmptyPaths) {
+TEST(DiskScannerTest, HandlesFileLinkMissingAndEmptyRoots) {
     TempTree t;
     t.file("single", 9000);
-    const std::optional<ScanResult> file = scanTree(t.path("single"));
-    ASSERT_TRUE(file);
-    EXPECT_FALSE(file->root.isDirectory());
-    EXPECT_EQ(file->root.path(), t.path("single"));
-    EXPECT_EQ(file->root.fileCount(), 1);
-    EXPECT_EQ(file->root.size(), t.allocated("single"));
+    t.symlink("single", "link");
+    for (const char* name : {"single", "link"}) {  // a link is not followed
+        const std::optional<ScanResult> result = scanTree(t.path(name));
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(result->root.isDirectory());
+        EXPECT_EQ(result->root.path(), t.path(name));
+        EXPECT_EQ(result->root.fileCount(), 1);
+        EXPECT_EQ(result->root.size(), t.allocated(name));
+    }
 
     const std::optional<ScanResult> missing = scanTree(t.path("missing"));
     ASSERT_TRUE(missing);
@@ -129,10 +136,18 @@ TEST(DiskScannerTest, HandlesFileRootsMissingAndEmptyPaths) {
     EXPECT_FALSE(DiskScanner::scan("", "x", CancelToken(), {}));
 }
 
-TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxAndHugeFolders) {
+TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxCombsAndHugeFoldersWithFewDescriptors) {
     TempTree t;
     t.folder("chain");
-    t.deepChain("chain", 1300);
+    t.deepChain("chain", 1300);  // 4 bytes a level: beyond PATH_MAX
+    // A comb: every level holds a folder that goes on and a leaf folder with
+    // one file, so evicted ancestors must be opened again through their names.
+    std::string level = "comb/";
+    for (int i = 0; i < 60; ++i) {
+        t.file(level + "leaf/f");
+        t.folder(level + "next");
+        level += "next/";
+    }
     // 100,000 names of two 8 KB files (a file takes at most 65,000 links):
     // each file's bytes count once.
     t.folder("wide");
@@ -147,11 +162,15 @@ TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxAndHugeFolders) {
     }
     close(wide);
 
-    const std::optional<ScanResult> result = scanTree(t.root());
+    InjectingFileSystem fs;
+    const std::optional<ScanResult> result =
+        scanTree(t.root(), {.fileSystem = &fs, .maxOpenDirectories = 4, .threads = 1});
     ASSERT_TRUE(result);
     EXPECT_EQ(result->unreadableCount, 0);
-    EXPECT_EQ(result->root.fileCount(), 100001);
+    EXPECT_EQ(result->root.fileCount(), 100001 + 60);
     expectConsistent(result->root);
+    EXPECT_LE(fs.openPeak, 5);  // the bound, plus the one being opened
+    EXPECT_EQ(fs.openNow, 0);
     const FileNode wideNode = childNamed(result->root, "wide");
     EXPECT_EQ(wideNode.childCount(), 100000u);
     EXPECT_EQ(wideNode.child(1).size(), t.allocated("wide/0"));
@@ -165,6 +184,7 @@ TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxAndHugeFolders) {
     const FileNode bottom = childNamed(node, "bottom");
     ASSERT_TRUE(bottom);
     EXPECT_GT(bottom.path().size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_EQ(bottom.path().substr(bottom.path().size() - 11), "/ddd/bottom");
 }
 
 TEST(DiskScannerTest, RecordsInjectedFailuresAsUnreadableData) {
@@ -184,6 +204,7 @@ TEST(DiskScannerTest, RecordsInjectedFailuresAsUnreadableData) {
     fs.listingBreaks = {"big"};
     const std::optional<ScanResult> result = scanTree(t.root(), {.fileSystem = &fs});
     ASSERT_TRUE(result);
+    EXPECT_EQ(fs.openNow, 0);
     EXPECT_EQ(result->unreadableCount, 4);
     expectConsistent(result->root, false);
 
