@@ -15,12 +15,8 @@ using test::folder;
 constexpr double kPi = std::numbers::pi;
 
 TEST(RingGeometry, FollowsTheSmallerSideWithAFloorAndAnglesRunClockwiseFromTwelve) {
+    // Radii and centre of 800 × 600 are also pinned down by the hit test below.
     const RingGeometry g = RingGeometry::forSize(800, 600);
-    EXPECT_DOUBLE_EQ(g.outerRadius(), 288);
-    EXPECT_DOUBLE_EQ(g.innerRadius, 86.4);
-    EXPECT_DOUBLE_EQ(g.ringWidth, 40.32);
-    EXPECT_EQ(g.center.x, 400);
-    EXPECT_EQ(g.center.y, 300);
     EXPECT_DOUBLE_EQ(g.arcInnerRadius(2), 86.4 + 2 * 40.32 + 1);
     EXPECT_DOUBLE_EQ(g.arcOuterRadius(0), 87.4 + 38.32);
     const RingGeometry tiny = RingGeometry::forSize(60, 60);

@@ -4,7 +4,6 @@
 #include <QListView>
 #include <QToolTip>
 
-#include "core/Format.h"
 #include "support/HandTree.h"
 #include "support/QtTestApp.h"
 #include "ui/HoverState.h"
@@ -40,7 +39,6 @@ TEST(NodeRowTest, RelativePathAndShare) {
     EXPECT_DOUBLE_EQ(shareFraction(4096, 0), 0.0);
     EXPECT_DOUBLE_EQ(shareFraction(4096, -5), 0.0);
     EXPECT_DOUBLE_EQ(shareFraction(1, 4), 0.25);
-    EXPECT_EQ(Format::percent(4096, 0), "–");
 }
 
 TEST(NodeRowTest, OnlyTheLockOfAnUnreadableRowExplainsItself) {
