@@ -127,7 +127,6 @@ TEST(ParallelScanTest, WalkerGivesTheSameEntriesWithAnyThreadCount) {
     const auto injecting = [&](InjectingFileSystem& fs) -> InjectingFileSystem& {
         fs.unopenable = {"locked"};
         fs.statFails = {"f7"};
-        fs.vanishes = {"f9"};
         fs.listingBreaks = {"broken"};
         fs.device = {{"other", 4242}};
         fs.sameAs = {{"loop", t.root()}};

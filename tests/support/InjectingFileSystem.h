@@ -19,7 +19,6 @@ class InjectingFileSystem : public FileSystemOps {
   public:
     std::set<std::string> unopenable;             // opening the folder fails (EACCES)
     std::set<std::string> statFails;              // stat fails (EACCES)
-    std::set<std::string> vanishes;               // listed, then gone before its stat (ENOENT)
     std::set<std::string> listingBreaks;          // listing fails (EIO) after a first small batch
     std::map<std::string, std::uint64_t> device;  // folder (and all below) on this device
     std::map<std::string, std::string> sameAs;    // folder reports the dev/ino of another path
@@ -71,10 +70,6 @@ class InjectingFileSystem : public FileSystemOps {
         const std::string last = lastComponent(name);
         if (statFails.contains(last)) {
             errno = EACCES;
-            return -1;
-        }
-        if (vanishes.contains(last)) {
-            errno = ENOENT;
             return -1;
         }
         const auto alias = sameAs.find(last);
