@@ -52,8 +52,6 @@ class FakeDesktopServices : public DesktopServices {
     std::string homePath() override { return home; }
     std::optional<std::string> downloadsPath() override { return downloads; }
     std::vector<VolumeInfo> mountedVolumes() override { return volumes; }
-    // The clipboard content, empty when nothing was copied.
-    QString clipboard() const { return clipboardTexts.empty() ? QString() : clipboardTexts.back(); }
 };
 
 }  // namespace raumfuchs

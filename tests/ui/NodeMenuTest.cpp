@@ -48,7 +48,8 @@ TEST_F(NodeMenuTest, EntriesFitTheNodesAndCallTheModel) {
     EXPECT_EQ(services.revealed,
               (std::vector<std::vector<std::string>>{{file.path(), big.path()}}));
     menu({file, big}, "Pfade kopieren");
-    EXPECT_EQ(services.clipboard(), QString::fromStdString(file.path() + "\n" + big.path()));
+    EXPECT_EQ(services.clipboardTexts,
+              std::vector<QString>{QString::fromStdString(file.path() + "\n" + big.path())});
     menu({file, big}, trash);  // only asks: the model checks and confirms
     EXPECT_TRUE(model.isConfirmingTrash());
     EXPECT_EQ(model.pendingTrash(), (std::vector<FileNode>{file, big}));
