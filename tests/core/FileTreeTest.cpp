@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/HandTree.h"
@@ -120,43 +118,6 @@ TEST(FileTreeTest, DeepChainsNeedNoRecursion) {
     ASSERT_EQ(largest.size(), 1u);
     EXPECT_EQ(largest[0].path(), expected + "/leaf");
     root = FileNode();  // releasing it is one step, whatever the depth
-}
-
-TEST(FileTreeTest, ConcurrentLargestFilesWhileDetaching) {
-    std::vector<test::HandNode> folders;
-    for (int d = 0; d < 100; ++d) {
-        std::vector<test::HandNode> files;
-        for (int f = 0; f < 60; ++f) {
-            files.push_back(file("f" + std::to_string(f), (d * 60 + f) % 997));
-        }
-        folders.push_back(folder("d" + std::to_string(d), 0, files));
-    }
-    const FileNode root = build(folder("root", 0, folders));
-    FileTree& tree = root.tree();
-    std::atomic<bool> stop{false};
-    std::thread reader([&] {
-        std::vector<FileTree::Index> out;
-        while (!stop.load()) {
-            if (tree.largestFilesConcurrently(root.index(), 20, out)) {
-                EXPECT_EQ(out.size(), 20u);
-                for (std::size_t i = 1; i < out.size(); ++i) {
-                    EXPECT_GE(tree.size(out[i - 1]), tree.size(out[i]));
-                }
-            }
-        }
-    });
-    for (int d = 0; d < 90; ++d) {
-        tree.detach(childNamed(root, "d" + std::to_string(d)).index());
-    }
-    stop.store(true);
-    reader.join();
-    EXPECT_EQ(root.childCount(), 10u);
-    EXPECT_EQ(root.fileCount(), 600);
-    std::vector<FileTree::Index> out;
-    EXPECT_TRUE(tree.largestFilesConcurrently(root.index(), 20, out));
-    for (FileTree::Index i : out) {
-        EXPECT_NE(tree.parent(tree.parent(i)), FileTree::kNone) << "a file of a detached folder";
-    }
 }
 
 }  // namespace
