@@ -70,12 +70,28 @@ TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {
         fs.unopenable = {"locked", "vanishing"};
         fs.statFails = {"unstatable", "5555"};
         fs.listingBreaks = {"7"};
-        return DiskScanner::scanWith(t.root(), "root", CancelToken(), {},
-                                     {.fileSystem = &fs, .threads = threads});
+        auto result = DiskScanner::scanWith(t.root(), "root", CancelToken(), {},
+                                            {.fileSystem = &fs, .threads = threads});
+        EXPECT_EQ(fs.openNow, 0) << threads;
+        return result;
     };
     const std::optional<ScanResult> sequential = scanWith(1);
     ASSERT_TRUE(sequential);
     EXPECT_EQ(sequential->unreadableCount, 5);
+    test::expectConsistent(sequential->root);
+    // An unopenable folder keeps its own blocks, a failed stat leaves an empty
+    // placeholder, a listing that breaks off keeps what was read.
+    const FileNode locked = test::childNamed(sequential->root, "locked");
+    EXPECT_TRUE(locked.isDirectory() && locked.isUnreadable());
+    EXPECT_EQ(locked.size(), t.allocated("locked"));
+    EXPECT_EQ(locked.childCount(), 0u);
+    const FileNode unstatable = test::nodeAt(sequential->root, "many/3/unstatable");
+    EXPECT_TRUE(unstatable.isUnreadable() && !unstatable.isDirectory());
+    EXPECT_EQ(unstatable.size(), 0);
+    const FileNode broken = test::nodeAt(sequential->root, "many/7");
+    EXPECT_TRUE(broken.isUnreadable());
+    EXPECT_GT(broken.childCount(), 0u);
+    EXPECT_LT(broken.childCount(), 41u);
     for (int round = 0; round < 2; ++round) {
         for (std::size_t threads : {2u, 8u}) {
             const std::optional<ScanResult> parallel = scanWith(threads);
