@@ -151,6 +151,12 @@ TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxCombsAndHugeFoldersWithFewDesc
     expectLikeTheDisk(result->root);
     EXPECT_LE(fs.openPeak, 5);  // the bound, plus the one being opened
     EXPECT_EQ(fs.openNow, 0);
+    // A folder whose subfolders have all been entered gives up its descriptor:
+    // a chain alone stays far below a generous bound.
+    InjectingFileSystem chainFs;
+    EXPECT_TRUE(
+        scanTree(t.path("chain"), {.fileSystem = &chainFs, .maxOpenDirectories = 8, .threads = 1}));
+    EXPECT_LE(chainFs.openPeak, 3);
     const FileNode wideNode = childNamed(result->root, "wide");
     EXPECT_EQ(wideNode.childCount(), 100000u);
     EXPECT_EQ(wideNode.child(1).size(), t.allocated("wide/0"));
