@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,33 @@ TEST(DirWalkerTest, YieldsPreOrderListingOrderPostOrderPathsAndMarks) {
     }
     EXPECT_EQ(trace, expected);
     EXPECT_EQ(walker.next(), nullptr);
+    EXPECT_EQ(walker.openDescriptors(), 0u);
+}
+
+TEST(DirWalkerTest, NeverReopensAFolderThatWasReplacedMeanwhile) {
+    // With two descriptors, "top"'s is given up below top/x/b1; when the walk
+    // needs it again for the other side, "top" has been swapped for a new
+    // folder, which must not be walked in its place.
+    TempTree t;
+    for (const char* side : {"a", "z"}) {
+        for (const char* leaf : {"b1", "b2"}) {
+            t.file("top/" + std::string(side) + "/" + leaf + "/deep");
+        }
+    }
+    DirWalker walker(t.root(), {.maxOpenDirectories = 2});
+    std::vector<std::string> trace;
+    std::string other;
+    while (const WalkEntry* e = walker.next()) {
+        trace.push_back(describe(*e));
+        if (e->name == "deep" && other.empty()) {
+            other = walker.path().find("/top/a/") != std::string::npos ? "z" : "a";
+            ASSERT_EQ(rename(t.path("top").c_str(), t.path("old").c_str()), 0);
+            t.file("top/" + other + "/intruder");
+        }
+    }
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "DNR2 " + other), 1);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "F4 deep"), 2) << "the first side, whole";
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "F3 intruder"), 0);
     EXPECT_EQ(walker.openDescriptors(), 0u);
 }
 
