@@ -1,6 +1,5 @@
 #include "core/DirWalker.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,6 +15,7 @@
 namespace raumfuchs {
 namespace {
 
+using test::listing;
 using test::TempTree;
 
 // One walk entry as text: kind, level and name, e.g. "D1 a", "DP0 /tmp/x".
@@ -24,20 +24,6 @@ std::string describe(const WalkEntry& e) {
                                         "ERR", "F", "INIT", "NS",      "NSOK", "SL",  "SLNONE"};
     return std::string(kinds[static_cast<int>(e.info)]) + std::to_string(e.level) + " " +
            std::string(e.name);
-}
-
-// Names of a folder in the order the file system lists them.
-std::vector<std::string> listing(const std::string& path) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(path.c_str());
-    while (dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    closedir(dir);
-    return names;
 }
 
 TEST(DirWalkerTest, YieldsPreOrderListingOrderPostOrderPathsAndMarks) {

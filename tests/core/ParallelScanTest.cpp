@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,13 +21,7 @@ using test::InjectingFileSystem;
 using test::TempTree;
 
 int threadsOfProcess() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/task");
-    while (dirent* e = readdir(dir)) {
-        count += e->d_name[0] != '.' ? 1 : 0;
-    }
-    closedir(dir);
-    return count;
+    return static_cast<int>(test::listing("/proc/self/task").size());
 }
 
 TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {

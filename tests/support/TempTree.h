@@ -1,5 +1,6 @@
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>  // for the tests that build trees with openat
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace raumfuchs::test {
 
@@ -28,6 +30,20 @@ inline std::string commandOutput(const std::string& command) {
         out.pop_back();
     }
     return out;
+}
+
+// Names of a folder in the order the file system lists them, "." and ".." left out.
+inline std::vector<std::string> listing(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(path.c_str());
+    while (dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    closedir(dir);
+    return names;
 }
 
 // A real folder tree in a fresh temporary folder, removed again when the object
