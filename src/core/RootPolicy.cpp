@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/MountTable.h"
 #include "core/Utf8.h"
 
 namespace raumfuchs {
@@ -41,23 +42,6 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         return std::nullopt;
     }
     return std::move(text).str();
-}
-
-// Undoes the octal escapes (\040 for a space, …) of /proc/self/mountinfo.
-std::string unescapeMountPath(std::string_view field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const char a = field[i + 1], b = field[i + 2], c = field[i + 3];
-            if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && c >= '0' && c <= '7') {
-                out += static_cast<char>((a - '0') * 64 + (b - '0') * 8 + (c - '0'));
-                i += 3;
-                continue;
-            }
-        }
-        out += field[i];
-    }
-    return out;
 }
 
 }  // namespace
@@ -108,16 +92,9 @@ bool LinuxRootPolicy::acceptsFileSystem(std::string_view type) const {
 
 std::unordered_set<std::string> LinuxRootPolicy::mountPoints() const {
     std::unordered_set<std::string> result;
-    const std::optional<std::string> text = readWholeFile(mountInfoPath_);
-    if (!text) {
-        return result;
-    }
-    // Fields: id, parent id, major:minor, root, mount point, …
-    for (std::string_view line : splitDroppingEmpty(*text, '\n')) {
-        const std::vector<std::string_view> fields = splitDroppingEmpty(line, ' ');
-        if (fields.size() >= 5) {
-            result.insert(unescapeMountPath(fields[4]));
-        }
+    for (const MountEntry& entry :
+         readMountTable(mountInfoPath_).value_or(std::vector<MountEntry>{})) {
+        result.insert(entry.mountPoint);
     }
     return result;
 }

@@ -6,26 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/MountTable.h"
 #include "core/VolumeInfo.h"
 #include "core/VolumeService.h"
 
 namespace raumfuchs {
-
-// One line of /proc/self/mountinfo, escapes decoded.
-struct MountEntry {
-    unsigned major = 0;
-    unsigned minor = 0;
-    std::string root;  // the mounted folder inside its file system
-    std::string mountPoint;
-    std::string fsType;
-    std::string source;
-};
-
-// Reads mountinfo text; malformed lines are skipped.
-std::vector<MountEntry> parseMountInfo(std::string_view text);
-
-// Undoes the kernel's octal escapes ("\040" for a space) in a mountinfo field.
-std::string decodeMountField(std::string_view field);
 
 // Pseudo and virtual file systems (except at "/") and the system's own mount areas (/proc,
 // /sys, /dev, /run except /run/media, /snap) are no volumes for the user.
