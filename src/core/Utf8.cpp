@@ -71,4 +71,19 @@ std::string decodeUtf8Lossy(std::string_view bytes) {
     return out;
 }
 
+char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(bytes[pos]);
+    const std::size_t length = sequenceLength(bytes, pos);
+    if (length == 0) {
+        ++pos;
+        return 0xDC00 + lead;
+    }
+    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        cp = (cp << 6) | (static_cast<unsigned char>(bytes[pos + k]) & 0x3F);
+    }
+    pos += length;
+    return cp;
+}
+
 }  // namespace raumfuchs
