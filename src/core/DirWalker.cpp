@@ -36,7 +36,74 @@ EntryInfo classify(std::uint32_t mode) {
     }
 }
 
+// Layout of the records getdents64 fills in (linux_dirent64): inode (8 bytes),
+// offset (8), record length (2), type (1), then the NUL-terminated name.
+constexpr std::size_t kRecordLengthAt = 16;
+constexpr std::size_t kNameAt = 19;
+constexpr std::size_t kListingBuffer = 128 * 1024;
+// How many stats pass between two looks at the stop flag.
+constexpr std::size_t kStopCheck = 64;
+
 }  // namespace
+
+void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError) {
+    names.clear();
+    children.clear();
+    listError = 0;
+    if (buffer.size() < kListingBuffer) {
+        buffer.resize(kListingBuffer);
+    }
+    for (;;) {
+        const long n = ops.readEntries(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            listError = errno != 0 ? errno : EIO;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        for (long offset = 0; offset < n;) {
+            const char* record = buffer.data() + offset;
+            unsigned short recordLength;
+            std::memcpy(&recordLength, record + kRecordLengthAt, sizeof recordLength);
+            offset += recordLength;
+            const char* name = record + kNameAt;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                continue;
+            }
+            const std::size_t length = std::strlen(name);
+            ListedChild child;
+            child.nameOffset = static_cast<std::uint32_t>(names.size());
+            child.nameLength = static_cast<std::uint16_t>(length);
+            names.append(name, length + 1);
+            children.push_back(child);
+        }
+    }
+}
+
+void statEntries(FileSystemOps& ops, int fd, const std::string& names,
+                 std::vector<ListedChild>& children, std::size_t begin, std::size_t end,
+                 const std::atomic<bool>* stop) {
+    for (std::size_t i = begin; i < end; ++i) {
+        if (stop != nullptr && (i - begin) % kStopCheck == 0 &&
+            stop->load(std::memory_order_relaxed)) {
+            return;
+        }
+        ListedChild& child = children[i];
+        if (ops.statAt(fd, names.data() + child.nameOffset, child.stat) != 0) {
+            child.info = EntryInfo::NoStat;
+            child.error = errno;
+            child.stat = EntryStat{};
+        }
+    }
+}
+
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError) {
+    listFolder(ops, fd, buffer, names, children, listError);
+    statEntries(ops, fd, names, children, 0, children.size(), nullptr);
+}
 
 int FileSystemOps::openDirectory(int dirFd, const char* name) {
     return ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
@@ -375,9 +442,6 @@ void DirWalker::setFd(std::size_t depth, int fd) {
             break;
         }
         closeFd(victim);
-    }
-    if (openFds_ > peakOpenFds_) {
-        peakOpenFds_ = openFds_;
     }
 }
 

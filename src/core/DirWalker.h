@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -70,6 +71,20 @@ struct ListedChild {
     int error = 0;
     EntryStat stat;
 };
+
+// A folder's entries in listing order ("." and ".." left out), every one
+// stat'ed relative to the folder's descriptor. `listError` is the errno of a
+// listing that broke off, else 0. Both halves on their own, for threads that
+// share the stats of one large folder:
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError);
+void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
+                std::vector<ListedChild>& children, int& listError);
+// Stats children[begin, end); a failed stat leaves NoStat and its errno. Looks
+// at `stop` (may be null) every few entries and returns early when it is set.
+void statEntries(FileSystemOps& ops, int fd, const std::string& names,
+                 std::vector<ListedChild>& children, std::size_t begin, std::size_t end,
+                 const std::atomic<bool>* stop);
 
 // One entry as the walker hands it out. Valid until the next call to next().
 struct WalkEntry {
@@ -142,7 +157,6 @@ class DirWalker {
     // Descriptors of the walk's own open folders; folders read ahead hold at
     // most 2 × maxOpenDirectories more (see ReadAhead).
     std::size_t openDescriptors() const { return openFds_; }
-    std::size_t peakOpenDescriptors() const { return peakOpenFds_; }
 
   private:
     using Child = ListedChild;
@@ -208,7 +222,6 @@ class DirWalker {
     std::size_t depth_ = 0;
     std::unordered_set<DevIno, DevInoHash> openAncestors_;
     std::size_t openFds_ = 0;
-    std::size_t peakOpenFds_ = 0;
     std::size_t lowestOpen_ = 0;  // no frame below this index holds a descriptor
     std::vector<char> buffer_;
     std::unique_ptr<ReadAhead> readAhead_;

@@ -18,12 +18,6 @@ struct ReadAheadJob;
 struct ReadAheadBatch;
 struct SharedStats;
 
-// A folder's entries in listing order ("." and ".." left out), every one
-// stat'ed relative to the folder's descriptor. `listError` is the errno of a
-// listing that broke off, else 0.
-void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError);
-
 // Worker threads that open, list and stat folders ahead of the walker: when the
 // walker has listed a folder it queues the subfolders, in listing order; the
 // workers take the queued folder that the depth-first walk will enter first.
