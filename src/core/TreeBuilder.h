@@ -54,9 +54,9 @@ class TreeBuilder {
     void attach(FileTree::Index node);
 
     std::shared_ptr<FileTree> tree_;
-    // Open directories, innermost last. Entries past depth_ keep their child
-    // vectors' capacity for the next directories.
+    // Open directories, innermost last.
     std::vector<OpenDirectory> open_;
+    // Child vectors of closed directories, kept with their capacity for the next ones.
     std::vector<std::vector<FileTree::Index>> spare_;
 };
 

@@ -90,10 +90,6 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
 
 ResultView::~ResultView() = default;
 
-bool ResultView::showsContent() const {
-    return pages_->currentIndex() == 1;
-}
-
 QString ResultView::title() const {
     return title_;
 }

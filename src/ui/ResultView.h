@@ -44,7 +44,6 @@ class ResultView : public QWidget {
     SidePanel* sidePanel() const { return sidePanel_; }
     QSplitter* splitter() const { return splitter_; }
     // False while the model has no tree to show (the screen is then empty).
-    bool showsContent() const;
 
   signals:
     void titleChanged(const QString& title);

@@ -34,8 +34,7 @@ Updater::Updater(QObject* parent)
               QStringLiteral(RAUMFUCHS_UPDATE_PUBLIC_KEY), parent) {}
 
 Updater::Updater(const QString& feedUrl, const QString& publicKey, QObject* parent)
-    : QObject(parent), feedUrl_(feedUrl), publicKey_(publicKey) {
-    active_ = !feedUrl_.isEmpty() && !publicKey_.isEmpty();
+    : QObject(parent), feedUrl_(feedUrl), active_(!feedUrl.isEmpty() && !publicKey.isEmpty()) {
     if (active_) {
         network_ = new QNetworkAccessManager(this);
     }

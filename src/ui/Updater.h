@@ -13,7 +13,8 @@ namespace raumfuchs {
 // names both a feed address and a public key (CMake settings
 // RAUMFUCHS_UPDATE_FEED_URL and RAUMFUCHS_UPDATE_PUBLIC_KEY, empty by
 // default). A check reads the feed and tells whether a newer version exists;
-// nothing is downloaded or installed by the program itself.
+// nothing is downloaded or installed by the program itself, so nothing is
+// verified with the key: a key marks a build that is set up for updates.
 class Updater : public QObject {
     Q_OBJECT
   public:
@@ -32,7 +33,6 @@ class Updater : public QObject {
 
   private:
     QString feedUrl_;
-    QString publicKey_;
     bool active_ = false;
     QNetworkAccessManager* network_ = nullptr;
 };
