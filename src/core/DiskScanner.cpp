@@ -84,14 +84,10 @@ double steadySeconds() {
 // Root mode: which directories are left out and which volumes are entered.
 class RootRules {
   public:
-    explicit RootRules(const RootPolicy& policy)
-        : policy_(policy), exclusions_(policy.exclusions()), mountPoints_(policy.mountPoints()) {}
-
-    void noteScannedDevice(std::uint64_t device) {
-        if (policy_.entersDeviceOnce()) {
-            skipDevice_[device] = true;
-        }
-    }
+    RootRules(const RootPolicy& policy, const std::string& scanRoot)
+        : policy_(policy),
+          exclusions_(policy.exclusions()),
+          mountChoices_(policy.mountChoices(scanRoot)) {}
 
     // Whether the directory just met at level 1 or deeper is not entered.
     bool skips(const WalkEntry& entry, DirWalker& walker) {
@@ -99,9 +95,14 @@ class RootRules {
         if (exclusions_.contains(path)) {
             return true;
         }
+        const auto choice = mountChoices_.find(path);
+        if (choice != mountChoices_.end() && choice->second == MountChoice::Skip) {
+            return true;
+        }
         const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
-        const bool mountPoint = entry.hasStat && parentDevice &&
-                                (entry.stat.device != *parentDevice || mountPoints_.contains(path));
+        const bool mountPoint =
+            entry.hasStat && parentDevice &&
+            (entry.stat.device != *parentDevice || choice != mountChoices_.end());
         if (!mountPoint) {
             return false;
         }
@@ -111,16 +112,15 @@ class RootRules {
         }
         const std::optional<std::string> type = policy_.fileSystemType(path);
         const bool skip = type && !policy_.acceptsFileSystem(*type);
-        // A device entered here is left out at any other mount point of it.
-        skipDevice_[entry.stat.device] = skip || policy_.entersDeviceOnce();
+        skipDevice_[entry.stat.device] = skip;
         return skip;
     }
 
   private:
     const RootPolicy& policy_;
     std::unordered_set<std::string> exclusions_;
-    std::unordered_set<std::string> mountPoints_;
-    std::unordered_map<std::uint64_t, bool> skipDevice_;
+    std::unordered_map<std::string, MountChoice> mountChoices_;
+    std::unordered_map<std::uint64_t, bool> skipDevice_;  // by file-system type
 };
 
 // Whether the block device holding `path` reports itself rotational; a
@@ -194,7 +194,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     std::optional<RootRules> rootRules;
     if (rootMode) {
-        rootRules.emplace(*setup.rootPolicy);
+        rootRules.emplace(*setup.rootPolicy, path);
     }
     TreeBuilder builder(path, displayName);
     HardlinkSet hardlinks;
@@ -224,13 +224,9 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
         const std::int64_t allocated = entry->hasStat ? entry->stat.blocks * 512 : 0;
         switch (entry->info) {
             case EntryInfo::Directory:
-                if (rootRules) {
-                    if (entry->level == 0 && entry->hasStat) {
-                        rootRules->noteScannedDevice(entry->stat.device);
-                    } else if (entry->level > 0 && rootRules->skips(*entry, walker)) {
-                        walker.skip();
-                        break;
-                    }
+                if (rootRules && entry->level > 0 && rootRules->skips(*entry, walker)) {
+                    walker.skip();
+                    break;
                 }
                 builder.openDirectory(name, allocated);
                 walker.setMark(true);

@@ -2,8 +2,10 @@
 
 #include <sys/vfs.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -42,6 +44,14 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         return std::nullopt;
     }
     return std::move(text).str();
+}
+
+// Whether `path` is `base` or lies below it.
+bool isWithin(std::string_view path, std::string_view base) {
+    if (base == "/") {
+        return path.starts_with('/');
+    }
+    return path.starts_with(base) && (path.size() == base.size() || path[base.size()] == '/');
 }
 
 }  // namespace
@@ -90,13 +100,83 @@ bool LinuxRootPolicy::acceptsFileSystem(std::string_view type) const {
     return false;
 }
 
-std::unordered_set<std::string> LinuxRootPolicy::mountPoints() const {
-    std::unordered_set<std::string> result;
-    for (const MountEntry& entry :
-         readMountTable(mountInfoPath_).value_or(std::vector<MountEntry>{})) {
-        result.insert(entry.mountPoint);
+std::unordered_map<std::string, MountChoice> LinuxRootPolicy::mountChoices(
+    const std::string& scanRoot) const {
+    const std::optional<std::vector<MountEntry>> table = readMountTable(mountInfoPath_);
+    if (!table) {
+        return {};
     }
-    return result;
+    // A later mount at the same mount point covers the earlier one.
+    std::map<std::string, const MountEntry*> visible;
+    for (const MountEntry& entry : *table) {
+        visible[entry.mountPoint] = &entry;
+    }
+    // The mount holding the scanned folder: that part of its file system is entered.
+    const MountEntry* holder = nullptr;
+    for (const auto& [point, entry] : visible) {
+        if (isWithin(scanRoot, point) &&
+            (holder == nullptr || point.size() > holder->mountPoint.size())) {
+            holder = entry;
+        }
+    }
+    // Folders below the scanned one that the walk does not enter: the
+    // exclusions and the mounts of file systems that are not entered.
+    std::vector<std::string> barriers;
+    for (const std::string& path : exclusions()) {
+        barriers.push_back(path);
+    }
+    for (const auto& [point, entry] : visible) {
+        if (!acceptsFileSystem(entry->fsType)) {
+            barriers.push_back(point);
+        }
+    }
+    std::erase_if(barriers, [&](const std::string& path) {
+        return path == scanRoot || !isWithin(path, scanRoot);
+    });
+    std::vector<const MountEntry*> reached;
+    for (const auto& [point, entry] : visible) {
+        if (point != scanRoot && isWithin(point, scanRoot) &&
+            std::ranges::none_of(barriers,
+                                 [&](const std::string& b) { return isWithin(point, b); })) {
+            reached.push_back(entry);
+        }
+    }
+    // The widest mount roots first; equal ones in the order of their mount points.
+    std::ranges::stable_sort(reached, {}, [](const MountEntry* m) { return m->root.size(); });
+
+    std::unordered_map<std::string, MountChoice> choices;
+    for (;;) {
+        choices.clear();
+        std::map<std::pair<unsigned, unsigned>, std::vector<std::string>> entered;
+        if (holder != nullptr) {
+            // The scanned folder inside the holder's file system.
+            const std::string below = holder->mountPoint == "/"
+                                          ? (scanRoot == "/" ? "" : scanRoot)
+                                          : scanRoot.substr(holder->mountPoint.size());
+            entered[{holder->major, holder->minor}].push_back(
+                holder->root == "/" ? (below.empty() ? "/" : below) : holder->root + below);
+        }
+        for (const MountEntry* m : reached) {
+            std::vector<std::string>& roots = entered[{m->major, m->minor}];
+            const bool inside = std::ranges::any_of(
+                roots, [&](const std::string& r) { return isWithin(m->root, r); });
+            choices[m->mountPoint] = inside ? MountChoice::Skip : MountChoice::Enter;
+            if (!inside) {
+                roots.push_back(m->root);
+            }
+        }
+        // The walk never meets a mount below a skipped one; without it, another
+        // mount of its file system may have to be entered instead.
+        const auto unmet = [&](const MountEntry* m) {
+            return std::ranges::any_of(choices, [&](const auto& choice) {
+                return choice.second == MountChoice::Skip && choice.first != m->mountPoint &&
+                       isWithin(m->mountPoint, choice.first);
+            });
+        };
+        if (std::erase_if(reached, unmet) == 0) {
+            return choices;
+        }
+    }
 }
 
 std::string fileSystemTypeName(long magic) {

@@ -3,13 +3,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace raumfuchs {
 
+// How a root scan treats a mount point the mount table knows.
+enum class MountChoice {
+    Enter,
+    Skip,  // its content is counted through another mount of the same file system
+};
+
 // What a scan of the whole system root ("/") leaves out and which other
 // volumes it enters. The scanner asks it once per scan for the exclusions and
-// the mount points, and once per device for the file-system type.
+// the mount choices, and once per device for the file-system type.
 class RootPolicy {
   public:
     virtual ~RootPolicy() = default;
@@ -18,12 +25,13 @@ class RootPolicy {
     virtual std::unordered_set<std::string> exclusions() const = 0;
     // Whether a volume of this file-system type is entered.
     virtual bool acceptsFileSystem(std::string_view type) const = 0;
-    // Whether a device already entered through one mount point is left out at
-    // every other one (bind mounts would otherwise be counted twice).
-    virtual bool entersDeviceOnce() const = 0;
-    // Mount points known beyond those where the device number changes: a bind
-    // mount of the same file system keeps its device number.
-    virtual std::unordered_set<std::string> mountPoints() const { return {}; }
+    // The mount points below `scanRoot` that the mount table knows, each with
+    // whether the scan enters it, decided for the whole table before the walk.
+    // Other mount points are recognised by a change of device number.
+    virtual std::unordered_map<std::string, MountChoice> mountChoices(
+        const std::string& /*scanRoot*/) const {
+        return {};
+    }
     // The file-system type name of the volume holding `path` (empty when it is
     // of no known type), or nothing when it cannot be read.
     virtual std::optional<std::string> fileSystemType(const std::string& path) const;
@@ -38,14 +46,16 @@ class MacRootPolicy : public RootPolicy {
 
     std::unordered_set<std::string> exclusions() const override;
     bool acceptsFileSystem(std::string_view type) const override;
-    bool entersDeviceOnce() const override { return false; }
 
   private:
     std::string firmlinksPath_;
 };
 
 // Linux: the kernel's virtual trees and the removable-media folders are left
-// out; local disk file systems are entered, each device once.
+// out; local disk file systems are entered, the content of each once: every
+// file system through the mounts whose mount root is not inside the mount root
+// of one already entered (the scanned folder's own first, then the widest), so
+// a bind mount of a folder of a disk is left out wherever it lies in the walk.
 class LinuxRootPolicy : public RootPolicy {
   public:
     explicit LinuxRootPolicy(std::string mountInfoPath = "/proc/self/mountinfo")
@@ -53,8 +63,8 @@ class LinuxRootPolicy : public RootPolicy {
 
     std::unordered_set<std::string> exclusions() const override;
     bool acceptsFileSystem(std::string_view type) const override;
-    bool entersDeviceOnce() const override { return true; }
-    std::unordered_set<std::string> mountPoints() const override;
+    std::unordered_map<std::string, MountChoice> mountChoices(
+        const std::string& scanRoot) const override;
 
   private:
     std::string mountInfoPath_;

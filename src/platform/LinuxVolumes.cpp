@@ -1,5 +1,6 @@
 #include "platform/LinuxVolumes.h"
 
+#include <blkid/blkid.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
@@ -70,6 +71,12 @@ std::string lastComponent(std::string_view path) {
     return std::string(path.substr(slash + 1));
 }
 
+// The mount shows all of its file system (the root volume counts as such
+// whatever folder of its file system it shows).
+bool isWholeMount(const MountEntry& entry) {
+    return entry.root == "/" || entry.mountPoint == "/";
+}
+
 }  // namespace
 
 bool isHiddenMount(const MountEntry& entry) {
@@ -135,7 +142,26 @@ std::optional<std::string> LinuxVolumeProbe::label(const MountEntry& entry) cons
             return label.name;
         }
     }
-    return std::nullopt;
+    if (!rdev.has_value()) {
+        return std::nullopt;
+    }
+    // Without udev (containers) nobody writes the label links: read the label
+    // from the device's superblock, which needs read access to the device.
+    blkid_probe probe = blkid_new_probe_from_filename(device.c_str());
+    if (probe == nullptr) {
+        return std::nullopt;
+    }
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
+    std::optional<std::string> name;
+    const char* value = nullptr;
+    if (blkid_do_safeprobe(probe) == 0 &&
+        blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0 && value != nullptr &&
+        *value != '\0') {
+        name = value;
+    }
+    blkid_free_probe(probe);
+    return name;
 }
 
 std::optional<bool> LinuxVolumeProbe::removable(const MountEntry& entry) const {
@@ -162,9 +188,11 @@ std::optional<bool> LinuxVolumeProbe::removable(const MountEntry& entry) const {
 
 std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
                                              const LinuxVolumeProbe& probe) {
+    using Device = std::pair<unsigned, unsigned>;
     const std::vector<MountEntry> entries = parseMountInfo(mountinfo);
-    std::vector<VolumeRecord> records;
-    std::set<std::pair<std::pair<unsigned, unsigned>, std::string>> seenFolders;
+    // The mounts that can be listed, each with its capacity.
+    std::vector<std::pair<const MountEntry*, LinuxVolumeProbe::Capacity>> shown;
+    std::set<Device> shownWhole;  // devices listed through a mount of their whole content
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const MountEntry& entry = entries[i];
         if (isHiddenMount(entry)) {
@@ -177,21 +205,35 @@ std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
         if (covered) {
             continue;
         }
-        if (!seenFolders.insert({{entry.major, entry.minor}, entry.root}).second) {
-            continue;
-        }
         const std::optional<LinuxVolumeProbe::Capacity> capacity = probe.capacity(entry.mountPoint);
         if (!capacity.has_value()) {
             continue;
         }
+        shown.emplace_back(&entry, *capacity);
+        if (isWholeMount(entry)) {
+            shownWhole.insert({entry.major, entry.minor});
+        }
+    }
+
+    std::vector<VolumeRecord> records;
+    std::set<Device> listed;
+    std::set<std::pair<Device, std::string>> seenFolders;
+    for (const auto& [entry, capacity] : shown) {
+        const Device device{entry->major, entry->minor};
+        // A folder of a device bound elsewhere would show the whole device's size again.
+        if (!seenFolders.insert({device, entry->root}).second ||
+            (!isWholeMount(*entry) && (listed.contains(device) || shownWhole.contains(device)))) {
+            continue;
+        }
+        listed.insert(device);
         VolumeRecord record;
-        record.path = entry.mountPoint;
-        record.lastComponent = lastComponent(entry.mountPoint);
-        record.volumeName = probe.label(entry);
-        record.total = capacity->total;
-        record.available = capacity->available;
-        record.availableImportant = capacity->available;
-        const std::optional<bool> removable = probe.removable(entry);
+        record.path = entry->mountPoint;
+        record.lastComponent = lastComponent(entry->mountPoint);
+        record.volumeName = probe.label(*entry);
+        record.total = capacity.total;
+        record.available = capacity.available;
+        record.availableImportant = capacity.available;
+        const std::optional<bool> removable = probe.removable(*entry);
         record.removable = removable.value_or(false);
         record.internal = removable.has_value() && !*removable;
         records.push_back(std::move(record));

@@ -31,7 +31,8 @@ class LinuxVolumeProbe {
     // Nothing when the mount point is not a folder (single files bound into
     // containers) or statvfs fails.
     virtual std::optional<Capacity> capacity(const std::string& mountPoint) const;
-    // The file-system label of the mounted block device, if it has one.
+    // The file-system label of the mounted block device, if it has one: from
+    // udev's label links, else read from the device itself.
     virtual std::optional<std::string> label(const MountEntry& entry) const;
     // Nothing when the source is no local block device; else whether the
     // device is removable media or hangs on a USB bus.
@@ -47,9 +48,10 @@ class LinuxVolumeProbe {
 };
 
 // The volume records of a mount table: hidden mounts left out, a mount point
-// covered by a later mount reported once (the later one), and a folder of a
-// device mounted again elsewhere (bind mounts) reported only at its first
-// mount point.
+// covered by a later mount reported once (the later one), a folder of a device
+// mounted again elsewhere (bind mounts) reported only at its first mount
+// point, and a mount of a sub-folder left out when its device is listed
+// already or through a mount of its whole content anywhere in the table.
 std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
                                              const LinuxVolumeProbe& probe);
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
+
+#include "support/ScopedMount.h"
 
 namespace raumfuchs {
 namespace {
@@ -95,6 +98,29 @@ TEST(LinuxMountInfo, RecordsFromACraftedMachine) {
     EXPECT_EQ(names, (std::vector<std::string>{"/", "data", "home", "nas", "STICK"}));
 }
 
+TEST(LinuxMountInfo, BindMountsOfAFolderAreNoVolumesOfTheirOwn) {
+    CraftedProbe probe;
+    for (const char* point : {"/", "/srv/www", "/srv/photos", "/home", "/data/a", "/data/b",
+                              "/data/a-again", "/btrfs", "/btrfs-home"}) {
+        probe.capacities[point] = {1000, 500};
+    }
+    std::vector<std::string> paths;
+    for (const VolumeRecord& record : linuxVolumeRecords(
+             "22 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+             "23 22 8:2 /var/www /srv/www rw - ext4 /dev/sda2 rw\n"        // a folder of "/"
+             "24 22 8:3 /anna/Fotos /srv/photos rw - ext4 /dev/sda3 rw\n"  // before its disk
+             "25 22 8:3 / /home rw - ext4 /dev/sda3 rw\n"
+             "26 22 8:4 /a /data/a rw - xfs /dev/sdb1 rw\n"  // no whole mount: the first one
+             "27 22 8:4 /b /data/b rw - xfs /dev/sdb1 rw\n"
+             "28 22 8:4 /a /data/a-again rw - xfs /dev/sdb1 rw\n"
+             "29 22 0:40 /@ /btrfs rw - btrfs /dev/sdc1 rw\n"
+             "30 22 0:40 /@home /btrfs-home rw - btrfs /dev/sdc1 rw\n",
+             probe)) {
+        paths.push_back(record.path);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"/", "/home", "/data/a", "/btrfs"}));
+}
+
 TEST(LinuxMountInfo, ThisMachineHasARootVolume) {
     const std::vector<VolumeInfo> volumes = mountedLinuxVolumes();
     ASSERT_FALSE(volumes.empty());
@@ -103,6 +129,23 @@ TEST(LinuxMountInfo, ThisMachineHasARootVolume) {
         EXPECT_GT(volume.total, 0) << volume.path;
         EXPECT_FALSE(volume.path.starts_with("/proc")) << volume.path;
     }
+}
+
+// The label written into the file system shows even where udev has made no
+// /dev/disk/by-label link for it (containers).
+TEST(LinuxMountInfo, ThisMachineNamesAVolumeByItsLabel) {
+    test::TempTree t;
+    t.folder("mnt");
+    const test::ScopedMount volume =
+        test::ScopedMount::ext4Image(t.path("image"), 8, "Bilder Ä", t.path("mnt"));
+    if (!volume.failed().empty()) {
+        GTEST_SKIP() << volume.failed();
+    }
+    const std::vector<VolumeInfo> volumes = mountedLinuxVolumes();
+    const auto it = std::ranges::find(volumes, t.path("mnt"), &VolumeInfo::path);
+    ASSERT_NE(it, volumes.end());
+    EXPECT_EQ(it->name, "Bilder Ä");
+    EXPECT_GT(it->total, 4 << 20);
 }
 
 }  // namespace

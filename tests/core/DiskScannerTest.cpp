@@ -13,6 +13,7 @@
 #include "core/RootPolicy.h"
 #include "support/HandTree.h"
 #include "support/InjectingFileSystem.h"
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 namespace raumfuchs {
@@ -22,6 +23,7 @@ using test::childNamed;
 using test::commandOutput;
 using test::InjectingFileSystem;
 using test::nodeAt;
+using test::ScopedMount;
 using test::TempTree;
 
 std::optional<ScanResult> scanTree(const std::string& path, const ScanSetup& setup = {},
@@ -236,16 +238,19 @@ TEST(DiskScannerTest, CancelsAndReportsProgressOnlyAtCheckpoints) {
 }
 
 // Root mode on a temporary folder: exclusions by path, mount points by device
-// change or by the mount table, file-system types, each device entered once.
+// change or by the mount table's choices, file-system types once per device.
 class FakeRootPolicy : public LinuxRootPolicy {
   public:
     std::unordered_set<std::string> excluded;
-    std::unordered_set<std::string> mounts;
+    std::unordered_map<std::string, MountChoice> choices;
     std::map<std::string, std::optional<std::string>> types;
     mutable int typeQueries = 0;
 
     std::unordered_set<std::string> exclusions() const override { return excluded; }
-    std::unordered_set<std::string> mountPoints() const override { return mounts; }
+    std::unordered_map<std::string, MountChoice> mountChoices(
+        const std::string& /*scanRoot*/) const override {
+        return choices;
+    }
     std::optional<std::string> fileSystemType(const std::string& path) const override {
         ++typeQueries;
         const auto it = types.find(path);
@@ -253,9 +258,9 @@ class FakeRootPolicy : public LinuxRootPolicy {
     }
 };
 
-TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndRepeatedDevices) {
+TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndSkippedMounts) {
     TempTree t;
-    for (const char* name : {"proc", "vol1", "vol2", "vol3", "vol4", "bind", "home"}) {
+    for (const char* name : {"proc", "vol1", "vol2", "vol3", "vol4", "bind", "bound", "home"}) {
         t.folder(name);
         t.file(std::string(name) + "/inside", 4000);
     }
@@ -264,11 +269,14 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndRepeatedDevice
     fs.device = {{"vol1", 777}, {"vol2", 777}, {"vol3", 888}, {"vol4", 999}};
     FakeRootPolicy policy;
     policy.excluded = {t.path("proc"), t.path("home/deeper/")};
-    policy.mounts = {t.path("bind")};
+    policy.choices = {{t.path("bind"), MountChoice::Skip},
+                      {t.path("bound"), MountChoice::Enter},
+                      {t.path("vol2"), MountChoice::Skip}};
     policy.types = {{t.path("vol1"), "ext4"},
                     {t.path("vol2"), "ext4"},
                     {t.path("vol3"), "tmpfs"},
-                    {t.path("vol4"), std::nullopt}};
+                    {t.path("vol4"), std::nullopt},
+                    {t.path("bound"), "tmpfs"}};
 
     const std::optional<ScanResult> result =
         scanTree(t.root(), {.rootPolicy = &policy, .fileSystem = &fs});
@@ -277,12 +285,13 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndRepeatedDevice
     EXPECT_FALSE(childNamed(root, "proc")) << "excluded by path";
     EXPECT_FALSE(childNamed(root, "vol3")) << "a file system that is not entered";
     EXPECT_TRUE(childNamed(root, "vol4")) << "an unreadable type is entered";
-    EXPECT_FALSE(childNamed(root, "bind")) << "the scanned device again, through a bind mount";
-    EXPECT_NE(!childNamed(root, "vol1"), !childNamed(root, "vol2"))
-        << "device 777 is entered through exactly one of its mount points";
+    EXPECT_FALSE(childNamed(root, "bind")) << "a mount the table leaves out";
+    EXPECT_FALSE(childNamed(root, "bound")) << "a mount without a device change, by its type";
+    EXPECT_TRUE(childNamed(root, "vol1"));
+    EXPECT_FALSE(childNamed(root, "vol2")) << "device 777 again, left out by the table";
     EXPECT_TRUE(nodeAt(root, "home/deeper")) << "no prefix matching";
-    EXPECT_EQ(policy.typeQueries, 3) << "once per device";
-    EXPECT_EQ(root.fileCount(), 3);  // vol1 or vol2, vol4, home
+    EXPECT_EQ(policy.typeQueries, 4) << "once per device";
+    EXPECT_EQ(root.fileCount(), 3);  // vol1, vol4, home
     test::expectConsistent(root);
 
     // Outside root mode, another device is a folder without children.
@@ -293,6 +302,43 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndRepeatedDevice
     EXPECT_EQ(vol1.childCount(), 0u);
     EXPECT_EQ(vol1.size(), t.allocated("vol1"));
     EXPECT_TRUE(childNamed(plain->root, "proc"));
+}
+
+// A real volume and two bind mounts of one of its folders, both met by the walk
+// before the volume's own mount point: the volume is counted once, whole.
+TEST(DiskScannerTest, RootModeEntersAVolumeThroughItsFullMountWhateverTheWalkMeetsFirst) {
+    TempTree store;
+    TempTree t;
+    for (const char* name : {"x", "y", "z"}) {
+        t.folder(name);
+    }
+    const std::vector<std::string> walkOrder = test::listing(t.root());
+    const std::string volumeAt = walkOrder.back();
+    const ScopedMount volume =
+        ScopedMount::ext4Image(store.path("image"), 16, "Band", t.path(volumeAt));
+    if (!volume.failed().empty()) {
+        GTEST_SKIP() << volume.failed();
+    }
+    t.file(volumeAt + "/big", 5 << 20);
+    t.file(volumeAt + "/sub/data", 1 << 20);
+    std::vector<ScopedMount> binds;
+    for (const std::string& name : {walkOrder[0], walkOrder[1]}) {
+        binds.push_back(ScopedMount::bind(t.path(volumeAt + "/sub"), t.path(name)));
+        if (!binds.back().failed().empty()) {
+            GTEST_SKIP() << binds.back().failed();
+        }
+    }
+
+    const LinuxRootPolicy policy;  // this process's real mount table
+    const std::optional<ScanResult> result = scanTree(t.root(), {.rootPolicy = &policy});
+    ASSERT_TRUE(result);
+    const FileNode whole = childNamed(result->root, volumeAt);
+    ASSERT_TRUE(whole) << "the volume's own mount point is entered";
+    expectLikeTheDisk(whole);
+    EXPECT_GE(whole.size(), 6 << 20);
+    EXPECT_EQ(result->root.fileCount(), 2);
+    EXPECT_FALSE(childNamed(result->root, walkOrder[0])) << "a bind of a folder already counted";
+    EXPECT_FALSE(childNamed(result->root, walkOrder[1])) << "the same folder bound again";
 }
 
 }  // namespace
