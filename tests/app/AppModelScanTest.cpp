@@ -95,16 +95,16 @@ TEST_F(AppModelScan, AnUnreadableTargetAlertsAndFallsBack) {
     EXPECT_EQ(model.treeRevision(), 1);
 }
 
-// A real folder with mode 000, met by an ordinary user: the tests run as root,
-// so the scan thread is started under the file-system identity of "nobody"
-// (setfsuid acts on the calling thread only, and a new thread inherits it).
+// A real folder with mode 000, met by an ordinary user: as root, the scan
+// thread is started under the file-system identity of "nobody" (setfsuid acts
+// on the calling thread only, and a new thread inherits it).
 TEST_F(AppModelScan, AFolderThatCannotBeListedIsAResultWithOneUnreadableFolder) {
     scratch.file("gesperrt/innen", 4096);
     ASSERT_EQ(chmod(scratch.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(scratch.path("gesperrt").c_str(), 0), 0);
-    const uid_t nobody = 65534;
-    const auto previous = static_cast<uid_t>(syscall(SYS_setfsuid, nobody));
-    const bool dropped = static_cast<uid_t>(syscall(SYS_setfsuid, -1)) == nobody;
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
+    const auto previous = static_cast<uid_t>(syscall(SYS_setfsuid, user));
+    const bool dropped = static_cast<uid_t>(syscall(SYS_setfsuid, -1)) == user;
     if (dropped) {
         model.startScan(ScanTarget{scratch.path("gesperrt"), "gesperrt", std::nullopt});
     }
