@@ -211,9 +211,10 @@ void AppModel::finishScan(std::optional<ScanResult> result,
         return;
     }
     token_.reset();
-    // A target that does not exist or cannot be listed at all comes back as a
-    // lone unreadable root: nothing was read, so it is a failure, not a result.
-    if (result && result->root.isUnreadable() && result->root.childCount() == 0) {
+    // A target that could not be reached at all (it does not exist, say) is a
+    // failure; a folder that cannot be listed is a result with one unreadable
+    // folder, whose link on the result screen leads to the missing access.
+    if (result && result->rootUnreachable()) {
         result.reset();
     }
     if (result) {

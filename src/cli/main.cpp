@@ -1,5 +1,7 @@
 // raumfuchs-scan: the scan engine without a window. Scans one path and prints
 // its total size, file count and largest children, in German or as JSON.
+// Exit codes: 0 done, 1 path unreachable or output not written, 2 wrong call,
+// 130 cancelled by Ctrl-C.
 #include <unistd.h>
 
 #include <atomic>
@@ -14,25 +16,37 @@
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
 #include "core/Format.h"
+#include "core/Utf8.h"
 
 namespace {
 
 using namespace raumfuchs;
 
 std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "used in a signal handler");
 
-extern "C" void onInterrupt(int) {
-    interrupted.store(true);
+// The first Ctrl-C asks the scan to stop at its next checkpoint; a second one
+// ends the program at once, as if no handler were installed.
+extern "C" void onInterrupt(int signal) {
+    if (interrupted.exchange(true)) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
 }
 
 constexpr const char* kUsage =
     "Aufruf: raumfuchs-scan [--json] [--top N] [--threads N] PFAD\n"
+    "        raumfuchs-scan --help | --version\n"
     "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
     "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
     "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: die Zahl der Kerne,\n"
-    "               höchstens 16, eine auf einer Festplatte mit rotierenden Scheiben)\n";
+    "               höchstens 16, eine auf einer Festplatte mit rotierenden Scheiben)\n"
+    "  -h, --help   diese Hilfe\n"
+    "  --version    die Version\n";
 
 struct Arguments {
+    bool help = false;
+    bool version = false;
     bool json = false;
     std::size_t top = 10;
     std::size_t threads = 0;
@@ -62,7 +76,11 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
     bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (!optionsDone && arg == "--") {
+        if (!optionsDone && (arg == "--help" || arg == "-h" || arg == "--version")) {
+            Arguments request;
+            (arg == "--version" ? request.version : request.help) = true;
+            return request;
+        } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg == "--json") {
             args.json = true;
@@ -167,7 +185,7 @@ void printJson(const std::string& path, const ScanResult& result, std::size_t to
 
 void printHuman(const std::string& path, const ScanResult& result, std::size_t top) {
     const FileNode& root = result.root;
-    std::cout << "Pfad:         " << decodeUtf8Lossy(path) << "\n"
+    std::cout << "Pfad:         " << escapeForTerminal(path) << "\n"
               << "Größe:        " << Format::bytes(root.size()) << " ("
               << Format::integer(root.size()) << " Bytes)\n"
               << "Dateien:      " << Format::integer(root.fileCount()) << "\n"
@@ -192,8 +210,20 @@ void printHuman(const std::string& path, const ScanResult& result, std::size_t t
         };
         std::cout << "  " << std::string(width(size) < 10 ? 10 - width(size) : 0, ' ') << size
                   << "  " << std::string(width(share) < 7 ? 7 - width(share) : 0, ' ') << share
-                  << "  " << child.displayName() << (child.isDirectory() ? "/" : "") << "\n";
+                  << "  " << escapeForTerminal(child.nameBytes())
+                  << (child.isDirectory() ? "/" : "") << "\n";
     }
+}
+
+// Output that could not be written (a full disk, say) must not pass for
+// success: the exit code says so.
+int finishOutput(int code) {
+    std::cout.flush();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || !std::cout) {
+        std::fputs("Die Ausgabe konnte nicht geschrieben werden.\n", stderr);
+        return 1;
+    }
+    return code;
 }
 
 }  // namespace
@@ -203,6 +233,10 @@ int main(int argc, char** argv) {
     if (!args) {
         std::fputs(kUsage, stderr);
         return 2;
+    }
+    if (args->help || args->version) {
+        std::fputs(args->help ? kUsage : "raumfuchs-scan " RAUMFUCHS_VERSION "\n", stdout);
+        return finishOutput(0);
     }
 
     if (args->threads != 0) {
@@ -235,10 +269,10 @@ int main(int argc, char** argv) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
     }
-    // A root that could not be read, with nothing below it, is no result: as in
-    // the application, the path is reported as unreadable.
-    if (!result || (result->root.isUnreadable() && result->root.childCount() == 0)) {
-        std::cerr << "„" << decodeUtf8Lossy(displayNameOf(args->path))
+    // As in the application, a path that could not be reached is reported as
+    // unreadable; a folder that cannot be listed is a result with 1 unreadable.
+    if (!result || result->rootUnreachable()) {
+        std::cerr << "„" << escapeForTerminal(displayNameOf(args->path))
                   << "“ konnte nicht gelesen werden.\n";
         return 1;
     }
@@ -247,6 +281,5 @@ int main(int argc, char** argv) {
     } else {
         printHuman(args->path, *result, args->top);
     }
-    std::fflush(stdout);
-    return 0;
+    return finishOutput(0);
 }

@@ -23,6 +23,12 @@ struct ScanResult {
     FileNode root;
     std::int64_t unreadableCount = 0;
     double duration = 0;  // seconds
+
+    // The scanned path itself could not be reached (it does not exist, or its
+    // metadata could not be read): the tree is a lone placeholder with nothing
+    // to show. A folder that exists but cannot be listed is not that: it comes
+    // back as a folder node with its own size, marked unreadable.
+    bool rootUnreachable() const { return root.isUnreadable() && !root.isDirectory(); }
 };
 
 // Cancellation flag of one scan, shared between the model and the scan.

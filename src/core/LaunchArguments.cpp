@@ -16,6 +16,19 @@ std::optional<std::string> scanPath(const std::vector<std::string>& arguments) {
     return std::nullopt;
 }
 
+std::vector<char*> toolkitArguments(int argc, char** argv) {
+    std::vector<char*> kept;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::string_view(argv[i]) == "--scan") {
+            ++i;  // and the path after it
+            continue;
+        }
+        kept.push_back(argv[i]);
+    }
+    kept.push_back(nullptr);
+    return kept;
+}
+
 std::string absolutePath(const std::string& path, const std::string& workingDirectory) {
     const std::string joined =
         !path.empty() && path.front() == '/' ? path : workingDirectory + "/" + path;

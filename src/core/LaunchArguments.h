@@ -11,6 +11,13 @@ namespace raumfuchs::LaunchArguments {
 // "--scan" or it is the last element. Arguments are the process's own bytes.
 std::optional<std::string> scanPath(const std::vector<std::string>& arguments);
 
+// argv for the toolkit: `argv` without each "--scan" and the element after
+// it, so that a path such as "-reverse" is never taken for one of the
+// toolkit's own options. Everything else stays, in order, and is still the
+// toolkit's to read (-platform, -style: the user asked for them). Ends with a
+// null pointer, as argv does.
+std::vector<char*> toolkitArguments(int argc, char** argv);
+
 // `path` made absolute against `workingDirectory` and cleaned without looking
 // at the disk: repeated slashes and "." components go, ".." takes away the
 // component before it (never above "/"), and no trailing slash remains except

@@ -1,6 +1,7 @@
 #include "core/Utf8.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace raumfuchs {
 
@@ -84,6 +85,49 @@ char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos) {
     }
     pos += length;
     return cp;
+}
+
+std::string escapeForTerminal(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto octal = [&out](unsigned char byte) {
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\%03o", byte);
+        out += escaped;
+    };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = sequenceLength(bytes, i);
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (length == 0) {
+            octal(c);
+            ++i;
+            continue;
+        }
+        if (c == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0) {  // U+0080 to U+009F
+            octal(c);
+            octal(static_cast<unsigned char>(bytes[i + 1]));
+            i += 2;
+            continue;
+        }
+        if (length > 1) {
+            out.append(bytes.substr(i, length));
+            i += length;
+            continue;
+        }
+        ++i;
+        const std::size_t named = std::string_view("\a\b\t\n\v\f\r").find(static_cast<char>(c));
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (named != std::string_view::npos) {
+            out += '\\';
+            out += "abtnvfr"[named];
+        } else if (c < 0x20 || c == 0x7F) {
+            octal(c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 }  // namespace raumfuchs

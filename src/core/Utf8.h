@@ -18,4 +18,13 @@ std::string decodeUtf8Lossy(std::string_view bytes);
 // one byte, so every byte string decodes and distinct ones stay distinct.
 char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos);
 
+// `bytes` made safe to print on a terminal, in the backslash forms that
+// `ls --quoting-style=escape` uses: \a \b \t \n \v \f \r for those controls,
+// a three-digit octal escape for every other control character (C0, DEL and
+// the C1 controls U+0080 to U+009F, byte by byte: \033, \177, \302\233) and
+// for every byte that is not part of valid UTF-8 (\377), and \\ for a
+// backslash, so that an escape in the output always reads back to one byte
+// sequence. Everything else is copied unchanged.
+std::string escapeForTerminal(std::string_view bytes);
+
 }  // namespace raumfuchs

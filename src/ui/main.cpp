@@ -1,12 +1,16 @@
 #include <QApplication>
 
 #include "app/LaunchTarget.h"
+#include "core/LaunchArguments.h"
 #include "ui/RaumfuchsApp.h"
 
 int main(int argc, char* argv[]) {
-    // Read before QApplication removes the options it knows from argv.
+    // Ours are read from the whole argv; Qt acts on the options it knows, so
+    // it never sees the path after "--scan" ("-reverse" would mirror the window).
     std::vector<std::string> arguments = raumfuchs::argumentBytes(argc, argv);
-    QApplication application(argc, argv);
+    std::vector<char*> toolkitArgv = raumfuchs::LaunchArguments::toolkitArguments(argc, argv);
+    int toolkitArgc = static_cast<int>(toolkitArgv.size()) - 1;
+    QApplication application(toolkitArgc, toolkitArgv.data());
     raumfuchs::RaumfuchsApp::configure(application);
     raumfuchs::RaumfuchsApp raumfuchs(std::move(arguments));
     raumfuchs.show();

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "app/AppModel.h"
 #include "app/ModelTestSupport.h"
@@ -90,6 +93,34 @@ TEST_F(AppModelScan, AnUnreadableTargetAlertsAndFallsBack) {
     EXPECT_EQ(model.alertMessage(), QString("„auch weg“ konnte nicht gelesen werden."));
     EXPECT_TRUE(model.root() == root && model.current() == root);
     EXPECT_EQ(model.treeRevision(), 1);
+}
+
+// A real folder with mode 000, met by an ordinary user: as root, the scan
+// thread is started under the file-system identity of "nobody" (setfsuid acts
+// on the calling thread only, and a new thread inherits it).
+TEST_F(AppModelScan, AFolderThatCannotBeListedIsAResultWithOneUnreadableFolder) {
+    scratch.file("gesperrt/innen", 4096);
+    ASSERT_EQ(chmod(scratch.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(scratch.path("gesperrt").c_str(), 0), 0);
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
+    const auto previous = static_cast<uid_t>(syscall(SYS_setfsuid, user));
+    const bool dropped = static_cast<uid_t>(syscall(SYS_setfsuid, -1)) == user;
+    if (dropped) {
+        model.startScan(ScanTarget{scratch.path("gesperrt"), "gesperrt", std::nullopt});
+    }
+    syscall(SYS_setfsuid, previous);
+    if (!dropped) {
+        GTEST_SKIP() << "this machine does not let the test act as an ordinary user";
+    }
+    ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
+    settle(model);
+    EXPECT_EQ(model.phase(), Phase::Result);
+    EXPECT_FALSE(model.alertMessage());
+    EXPECT_EQ(model.unreadableCount(), 1);
+    ASSERT_TRUE(model.root());
+    EXPECT_TRUE(model.root().isDirectory() && model.root().isUnreadable());
+    EXPECT_EQ(model.root().size(), scratch.allocated("gesperrt"));
+    EXPECT_EQ(model.root().childCount(), 0u);
 }
 
 TEST_F(AppModelScan, BackToStartDropsTheTreeAndTheRunningScan) {

@@ -94,7 +94,7 @@ TEST(DiskScannerTest, CountsHardLinksOnceSymlinksAndEmptyFoldersByTheirBlocks) {
     EXPECT_EQ(bad.displayName(), "kaputt-\xEF\xBF\xBD\xEF\xBF\xBD-\xEF\xBF\xBD(");
 }
 
-TEST(DiskScannerTest, HandlesFileLinkMissingAndEmptyRoots) {
+TEST(DiskScannerTest, HandlesFileLinkMissingUnlistableAndEmptyRoots) {
     TempTree t;
     t.file("single", 9000);
     t.symlink("single", "link");
@@ -113,6 +113,20 @@ TEST(DiskScannerTest, HandlesFileLinkMissingAndEmptyRoots) {
     EXPECT_FALSE(missing->root.isDirectory());
     EXPECT_EQ(missing->root.fileCount(), 0);
     EXPECT_EQ(missing->unreadableCount, 1);
+    EXPECT_TRUE(missing->rootUnreachable());
+
+    // A folder that exists but cannot be listed is a result of its own.
+    t.folder("locked");
+    t.file("locked/inside", 9000);
+    InjectingFileSystem fs;
+    fs.unopenable = {"locked"};
+    const std::optional<ScanResult> locked = scanTree(t.path("locked"), {.fileSystem = &fs});
+    ASSERT_TRUE(locked);
+    EXPECT_FALSE(locked->rootUnreachable());
+    EXPECT_TRUE(locked->root.isDirectory() && locked->root.isUnreadable());
+    EXPECT_EQ(locked->root.size(), t.allocated("locked"));
+    EXPECT_EQ(locked->root.childCount(), 0u);
+    EXPECT_EQ(locked->unreadableCount, 1);
 
     EXPECT_FALSE(scanTree(""));
     EXPECT_FALSE(DiskScanner::scan("", "x", CancelToken(), {}));
