@@ -171,9 +171,16 @@ void FileTree::detach(Index node) {
     if (parent == kNone) {
         return;
     }
-    // Background readers see the new generation and let go of the lock soon.
+    // The generation turns odd before the change waits for the lock, so
+    // background readers let go of it soon, and even again once the change is
+    // done (still under the lock): a reader that walked the old tree while
+    // this call waited can never pass for one of the new tree.
     generation_.fetch_add(1, std::memory_order_acq_rel);
     std::unique_lock lock(mutex_);
+    struct Done {
+        std::atomic<std::uint64_t>& generation;
+        ~Done() { generation.fetch_add(1, std::memory_order_acq_rel); }
+    } done{generation_};
 
     Directory& d = dir(parent);
     const std::size_t count = d.childCount & ~kUnreadableBit;
@@ -215,6 +222,9 @@ bool FileTree::largestFilesConcurrently(Index node, std::size_t limit,
     auto lock = readLock();
     const std::uint64_t startGeneration = generation();
     result.clear();
+    if (startGeneration % 2 != 0) {
+        return false;  // a change is waiting for the lock
+    }
     // More candidates than nodes can never be needed; this also keeps 2 × limit
     // from overflowing.
     limit = std::min(limit, nodeCount());

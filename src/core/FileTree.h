@@ -27,9 +27,10 @@ class FileNode;
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
 // it is changed only on the owning (main) thread, through detach(). Readers on
-// other threads take readLock() and watch generation(), which detach() raises
-// before it waits for the lock, so they can give up early instead of making the
-// main thread wait for a long walk.
+// other threads take readLock() and watch generation(): it is even while the
+// tree is at rest and turns odd when detach() starts waiting for the lock, so
+// readers can give up early instead of making the main thread wait for a long
+// walk; it is even again, and higher, once the change is done.
 class FileTree : public std::enable_shared_from_this<FileTree> {
   public:
     using Index = std::uint32_t;

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/HandTree.h"
@@ -95,6 +99,63 @@ TEST(FileTreeTest, DetachCorrectsAncestorsAndLeavesAValidHandle) {
     root = a = FileNode();  // the handles keep the whole storage alive
     EXPECT_EQ(big.size(), 500);
     EXPECT_EQ(big.parent(), inner);
+}
+
+// Walks on other threads while the owning thread cuts folders out: a walk
+// either gives up or returns the list of the tree as it was at its generation.
+TEST(FileTreeTest, ConcurrentReadsDuringDetachSeeOneStateOrGiveUp) {
+    std::vector<test::HandNode> top;
+    for (int d = 0; d < 60; ++d) {
+        std::vector<test::HandNode> files;
+        for (int f = 0; f < 300; ++f) {
+            files.push_back(file("f" + std::to_string(f), ((d * 7919 + f * 104729) % 5000) * 512));
+        }
+        top.push_back(folder("d" + std::to_string(d), 0, std::move(files)));
+    }
+    const FileNode root = build(folder("wide", 0, std::move(top)));
+    const FileTree& tree = root.tree();
+
+    std::mutex mutex;
+    std::map<std::uint64_t, std::vector<FileTree::Index>> expected;  // by generation
+    std::vector<std::pair<std::uint64_t, std::vector<FileTree::Index>>> seen;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 2; ++r) {
+        readers.emplace_back([&] {
+            std::vector<FileTree::Index> out;
+            while (!stop.load()) {
+                const std::uint64_t before = tree.generation();
+                if (tree.largestFilesConcurrently(root.index(), 50, out) &&
+                    tree.generation() == before) {
+                    std::lock_guard lock(mutex);
+                    seen.emplace_back(before, out);
+                }
+            }
+        });
+    }
+    for (int i = 0; i < 40; ++i) {
+        {
+            std::lock_guard lock(mutex);
+            expected[tree.generation()] = tree.largestFiles(root.index(), 50);
+        }
+        root.tree().detach(
+            root.child(static_cast<std::size_t>(i * 13) % root.childCount()).index());
+        std::this_thread::yield();
+    }
+    {
+        std::lock_guard lock(mutex);
+        expected[tree.generation()] = tree.largestFiles(root.index(), 50);
+    }
+    stop = true;
+    for (std::thread& reader : readers) {
+        reader.join();
+    }
+    EXPECT_EQ(root.childCount(), 20u);
+    EXPECT_FALSE(seen.empty());
+    for (const auto& [generation, list] : seen) {
+        ASSERT_TRUE(expected.contains(generation));
+        EXPECT_EQ(list, expected[generation]) << "generation " << generation;
+    }
 }
 
 TEST(FileTreeTest, DeepChainsNeedNoRecursion) {
