@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n qt6-qpa-plugins
   libgl1-mesa-dev libxkbcommon-x11-0 fonts-dejavu-core
   adwaita-icon-theme dbus dbus-x11 xvfb x11-utils imagemagick time
-  libblkid-dev e2fsprogs mount
+  libblkid-dev e2fsprogs mount trash-cli
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/NodeLookup.h"
+#include "core/DiskTrashGuard.h"
 #include "core/TrashGuard.h"
 
 namespace raumfuchs {
@@ -302,8 +303,9 @@ void AppModel::chooseFolder() {
 // --- trash ---
 
 void AppModel::requestTrash(const std::vector<FileNode>& nodes) {
-    std::vector<FileNode> accepted =
-        TrashGuard::acceptedForTrash(nodes, TrashGuard::protectedPrefixes());
+    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
+    std::vector<FileNode> accepted = TrashGuard::acceptedForTrash(
+        nodes, [&guard](const std::string& path) { return guard.isProtected(path); });
     if (accepted.empty()) {
         setAlertMessage(
             QStringLiteral("Systemdateien und das gescannte Hauptverzeichnis legt "
@@ -317,9 +319,12 @@ void AppModel::requestTrash(const std::vector<FileNode>& nodes) {
 void AppModel::confirmTrash() {
     const std::vector<FileNode> nodes = pendingTrash_;
     setPendingTrash({});
+    // Held again: a link or a mount may have changed since the request.
+    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
     QStringList failed;
     for (const FileNode& node : nodes) {
-        if (services_.moveToTrash({node.path(), node.isDirectory()})) {
+        if (!guard.isProtected(node.path()) &&
+            services_.moveToTrash({node.path(), node.isDirectory()})) {
             detach(node);
         } else {
             failed << QString::fromStdString(node.displayName());

@@ -84,4 +84,41 @@ std::optional<std::vector<MountEntry>> readMountTable(const std::string& path) {
     return parseMountInfo(text.str());
 }
 
+std::optional<std::string_view> pathBelow(std::string_view path, std::string_view folder) {
+    if (folder == "/") {
+        return path.starts_with('/') ? std::optional(path.substr(1)) : std::nullopt;
+    }
+    if (!path.starts_with(folder)) {
+        return std::nullopt;
+    }
+    if (path.size() == folder.size()) {
+        return path.substr(path.size());
+    }
+    if (path[folder.size()] != '/') {
+        return std::nullopt;
+    }
+    return path.substr(folder.size() + 1);
+}
+
+std::optional<std::size_t> coveringMount(const std::vector<MountEntry>& mounts,
+                                         std::string_view realPath) {
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < mounts.size(); ++i) {
+        if (pathBelow(realPath, mounts[i].mountPoint) &&
+            (!best || mounts[i].mountPoint.size() >= mounts[*best].mountPoint.size())) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+bool holdsMountPoint(const std::vector<MountEntry>& mounts, std::string_view realPath) {
+    for (const MountEntry& mount : mounts) {
+        if (pathBelow(mount.mountPoint, realPath)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace raumfuchs

@@ -30,4 +30,18 @@ std::string decodeMountField(std::string_view field);
 std::optional<std::vector<MountEntry>> readMountTable(
     const std::string& path = "/proc/self/mountinfo");
 
+// The part of `path` below `folder` ("" for the folder itself), by whole
+// components; nothing when `path` is neither the folder nor below it.
+std::optional<std::string_view> pathBelow(std::string_view path, std::string_view folder);
+
+// The mount that shows the resolved absolute `realPath`: the longest mount
+// point that is the path or a folder above it, and of several mounts at that
+// point the last, which covers the others. Its index in `mounts`; nothing when
+// no mount covers the path.
+std::optional<std::size_t> coveringMount(const std::vector<MountEntry>& mounts,
+                                         std::string_view realPath);
+
+// True when a mount point is the resolved `realPath` or lies below it.
+bool holdsMountPoint(const std::vector<MountEntry>& mounts, std::string_view realPath);
+
 }  // namespace raumfuchs

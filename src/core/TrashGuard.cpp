@@ -3,6 +3,18 @@
 #include <unordered_set>
 
 namespace raumfuchs::TrashGuard {
+namespace {
+
+std::string joined(std::string_view folder, std::string_view rest) {
+    std::string out(folder);
+    if (!rest.empty()) {
+        out += out.ends_with('/') ? "" : "/";
+        out += rest;
+    }
+    return out;
+}
+
+}  // namespace
 
 const std::vector<std::string>& macProtectedPrefixes() {
     static const std::vector<std::string> prefixes{
@@ -43,12 +55,41 @@ bool isProtected(std::string_view path, const std::vector<std::string>& prefixes
     return false;
 }
 
-std::vector<FileNode> acceptedForTrash(const std::vector<FileNode>& nodes,
-                                       const std::vector<std::string>& prefixes) {
+bool isProtectedLocation(std::string_view realPath, const std::vector<MountEntry>& mounts,
+                         const std::vector<std::string>& prefixes) {
+    if (isProtected(realPath, prefixes)) {
+        return true;
+    }
+    const std::optional<std::size_t> shown = coveringMount(mounts, realPath);
+    if (!shown) {
+        return false;
+    }
+    // The item's place inside its file system, then every mount of that file
+    // system that shows the place.
+    const MountEntry& own = mounts[*shown];
+    const std::string inside = joined(own.root, *pathBelow(realPath, own.mountPoint));
+    for (const MountEntry& mount : mounts) {
+        if (mount.major != own.major || mount.minor != own.minor) {
+            continue;
+        }
+        const std::optional<std::string_view> rest = pathBelow(inside, mount.root);
+        if (!rest) {
+            continue;
+        }
+        if (isProtected(joined(mount.mountPoint, *rest), prefixes)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<FileNode> acceptedForTrash(
+    const std::vector<FileNode>& nodes,
+    const std::function<bool(const std::string&)>& isProtectedPath) {
     std::vector<FileNode> passed;
     std::unordered_set<NodeId> passedIds;
     for (const FileNode& node : nodes) {
-        if (!node || !node.parent() || isProtected(node.path(), prefixes)) {
+        if (!node || !node.parent() || isProtectedPath(node.path())) {
             continue;
         }
         // The same node asked for twice would be tried twice and then reported

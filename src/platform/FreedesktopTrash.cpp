@@ -10,6 +10,9 @@
 #include <cstring>
 #include <vector>
 
+#include "core/MountTable.h"
+#include "core/RealLocation.h"
+
 namespace raumfuchs {
 namespace {
 
@@ -63,74 +66,32 @@ bool ensureFolderPath(const std::string& path) {
     return true;
 }
 
-// The device of the nearest existing folder on the way to path.
-std::optional<dev_t> deviceOfNearest(std::string path) {
+std::string basenameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+std::optional<std::string> resolved(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        return std::nullopt;
+    }
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+// The mount that holds, or would hold, the folder at path: the one of its
+// nearest existing folder.
+std::optional<std::size_t> mountOfFolder(const std::vector<MountEntry>& mounts, std::string path) {
     for (;;) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) {
-            return st.st_dev;
+        if (const std::optional<std::string> real = resolved(path)) {
+            return coveringMount(mounts, *real);
         }
         if (path == "/") {
             return std::nullopt;
         }
         path = parentOf(path);
     }
-}
-
-// The highest folder above path that is still on the same device: the mount
-// point of the item's file system.
-std::string topFolderOf(const std::string& path, dev_t device) {
-    std::string top = parentOf(path);
-    while (top != "/") {
-        const std::string up = parentOf(top);
-        struct stat st {};
-        if (::stat(up.c_str(), &st) != 0 || st.st_dev != device) {
-            break;
-        }
-        top = up;
-    }
-    return top;
-}
-
-std::string basenameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-}
-
-// Removes "." and ".." steps and repeated slashes without touching the disk,
-// so the item itself (even a symbolic link) is what gets moved.
-std::string absoluteClean(const std::string& path) {
-    std::string full = path;
-    if (full.empty() || full.front() != '/') {
-        char* cwd = ::getcwd(nullptr, 0);
-        if (cwd == nullptr) {
-            return {};
-        }
-        full = join(cwd, full);
-        std::free(cwd);
-    }
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    while (pos <= full.size()) {
-        auto slash = full.find('/', pos);
-        if (slash == std::string::npos) {
-            slash = full.size();
-        }
-        const std::string part = full.substr(pos, slash - pos);
-        if (part == "..") {
-            if (!parts.empty()) {
-                parts.pop_back();
-            }
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        pos = slash + 1;
-    }
-    std::string out;
-    for (const std::string& part : parts) {
-        out += '/';
-        out += part;
-    }
-    return out.empty() ? "/" : out;
 }
 
 std::string deletionDate(std::time_t when) {
@@ -236,21 +197,19 @@ std::string FreedesktopTrash::percentDecode(std::string_view text) {
     return out;
 }
 
-std::optional<std::string> FreedesktopTrash::trashFolderFor(const std::string& path, dev_t device,
+std::optional<std::string> FreedesktopTrash::trashFolderFor(const std::vector<MountEntry>& mounts,
+                                                            std::size_t itemMount,
                                                             std::string& infoPathPrefix) const {
-    const std::optional<dev_t> homeDevice = deviceOfNearest(setup_.homeTrash);
-    if (homeDevice.has_value() && *homeDevice == device) {
+    // The home trash only for items on its very mount: another mount of the
+    // same file system (a bind mount) cannot be left by rename(2) either.
+    if (mountOfFolder(mounts, setup_.homeTrash) == itemMount) {
         infoPathPrefix.clear();  // absolute paths in the home trash
         if (!ensureFolderPath(setup_.homeTrash)) {
             return std::nullopt;
         }
         return setup_.homeTrash;
     }
-    struct stat parent {};
-    if (::stat(parentOf(path).c_str(), &parent) != 0 || parent.st_dev != device) {
-        return std::nullopt;  // the item is a mount point itself: it cannot be moved
-    }
-    const std::string top = topFolderOf(path, device);
+    const std::string& top = mounts[itemMount].mountPoint;
     infoPathPrefix = top == "/" ? "/" : top + "/";
     const std::string uid = std::to_string(setup_.uid);
     // $topdir/.Trash/$uid, but only below an administrator's sticky .Trash folder.
@@ -270,13 +229,26 @@ std::optional<std::string> FreedesktopTrash::trashFolderFor(const std::string& p
 }
 
 std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& givenPath) const {
-    const std::string path = absoluteClean(givenPath);
+    // Everything is decided on the item's real location and the mounts as
+    // they are now, whatever way the path took to it.
+    const std::optional<std::string> real = realLocation(givenPath);
     struct stat item {};
-    if (path.empty() || path == "/" || ::lstat(path.c_str(), &item) != 0) {
+    if (!real || *real == "/" || ::lstat(real->c_str(), &item) != 0) {
+        return std::nullopt;
+    }
+    const std::string& path = *real;
+    const std::optional<std::vector<MountEntry>> mounts = readMountTable();
+    // A mount point, or a folder holding one, would take a mounted volume
+    // into the trash, where emptying the trash deletes its files.
+    if (!mounts || holdsMountPoint(*mounts, path)) {
+        return std::nullopt;
+    }
+    const std::optional<std::size_t> itemMount = coveringMount(*mounts, parentOf(path));
+    if (!itemMount) {
         return std::nullopt;
     }
     std::string infoPathPrefix;
-    const std::optional<std::string> trash = trashFolderFor(path, item.st_dev, infoPathPrefix);
+    const std::optional<std::string> trash = trashFolderFor(*mounts, *itemMount, infoPathPrefix);
     if (!trash.has_value()) {
         return std::nullopt;
     }
@@ -286,7 +258,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& give
         return std::nullopt;
     }
     // The item must not be (or contain) the trash itself.
-    if (*trash == path || trash->rfind(path + "/", 0) == 0) {
+    const std::optional<std::string> realTrash = resolved(*trash);
+    if (!realTrash || pathBelow(*realTrash, path)) {
         return std::nullopt;
     }
 

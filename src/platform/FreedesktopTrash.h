@@ -7,16 +7,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/MountTable.h"
 
 namespace raumfuchs {
 
 // The freedesktop.org trash, working on the file system's raw bytes so that
 // names which are not valid UTF-8 are trashed and restorable like any other.
 //
-// An item on the same device as the home trash ($XDG_DATA_HOME/Trash) goes
-// there; an item on another device goes to the trash at the top of its own
-// mount: $topdir/.Trash/$uid when $topdir/.Trash is a real sticky folder,
-// else $topdir/.Trash-$uid. The .trashinfo file is created first (exclusively,
+// Where an item goes is decided on its real location (its parent folder
+// resolved through symbolic links) and the mount table read at that moment.
+// An item on the same mount as the home trash ($XDG_DATA_HOME/Trash) goes
+// there; any other item goes to the trash at the top of the mount that holds
+// it: $topdir/.Trash/$uid when $topdir/.Trash is a real sticky folder, else
+// $topdir/.Trash-$uid. An item that is a mount point or holds one is never
+// moved. The .trashinfo file is created first (exclusively,
 // so two programs never share a name), then the item is renamed into files/.
 // Nothing is ever copied or deleted: if the rename fails, the .trashinfo is
 // removed again and the item stays where it was.
@@ -33,6 +39,7 @@ class FreedesktopTrash {
 
     // Moves the item (a symbolic link itself, not its target) into the trash.
     // Returns its new path inside files/, or nothing when it could not be moved.
+    // The recorded original path is the real location.
     std::optional<std::string> moveToTrash(const std::string& path) const;
 
     // "Path=" value bytes: everything but unreserved characters and "/"
@@ -41,7 +48,8 @@ class FreedesktopTrash {
     static std::string percentDecode(std::string_view text);
 
   private:
-    std::optional<std::string> trashFolderFor(const std::string& path, dev_t device,
+    std::optional<std::string> trashFolderFor(const std::vector<MountEntry>& mounts,
+                                              std::size_t itemMount,
                                               std::string& infoPathPrefix) const;
     Setup setup_;
 };

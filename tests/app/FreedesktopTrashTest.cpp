@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 namespace raumfuchs {
@@ -119,34 +120,71 @@ TEST_F(FreedesktopTrashTest, AFailedMoveLeavesNothingBehind) {
     EXPECT_EQ(std::distance(fs::begin(infos), fs::end(infos)), 1);  // only "keep"
 }
 
-TEST_F(FreedesktopTrashTest, AnotherDeviceUsesTheTrashAtTheTopOfItsMount) {
-    struct stat tmp {};
-    struct stat shm {};
-    if (::stat(root.c_str(), &tmp) != 0 || ::stat("/dev/shm", &shm) != 0 ||
-        tmp.st_dev == shm.st_dev || ::access("/dev/shm", W_OK) != 0) {
-        GTEST_SKIP() << "no writable second file system at /dev/shm";
+TEST_F(FreedesktopTrashTest, NothingThatIsOrHoldsAMountPointMoves) {
+    tree.file("items/ordner/mp/.keep");
+    tree.symlink(root + "/items", "weg");
+    const test::ScopedMount mount = test::ScopedMount::tmpfs(root + "/items/ordner/mp");
+    if (!mount.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs refused on this machine (not root?)";
     }
-    const std::string topTrash = "/dev/shm/.Trash-" + std::to_string(::getuid());
-    const bool hadTopTrash = exists(topTrash);
-    std::string folder = "/dev/shm/raumfuchs-trash-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-    const std::string item = folder + "/weit weg";
-    writeFile(item, "w");
+    writeFile(root + "/items/ordner/mp/daten", "d");
+    writeFile(root + "/items/ordner/neben", "n");
+    for (const char* path :
+         {"/items/ordner", "/items/ordner/mp", "/weg/ordner", "/items/ordner/"}) {
+        EXPECT_FALSE(trash().moveToTrash(root + path).has_value()) << path;
+    }
+    EXPECT_EQ(readFile(root + "/items/ordner/mp/daten"), "d");
+    EXPECT_FALSE(exists(homeTrash + "/info/ordner.trashinfo"));
+    EXPECT_FALSE(exists(homeTrash + "/info/mp.trashinfo"));
+    // Beside the mount point, and inside the mount, items still go.
+    EXPECT_TRUE(trash().moveToTrash(root + "/weg/ordner/neben").has_value());
+    EXPECT_TRUE(trash().moveToTrash(root + "/items/ordner/mp/daten").has_value());
+}
 
-    const auto moved = trash().moveToTrash(item);
+// What the trash tools see: trash-list from trash-cli reads the home trash
+// and the trash at the top of every mount.
+std::string trashList(const std::string& dataHome) {
+    return test::commandOutput("XDG_DATA_HOME='" + dataHome + "' trash-list 2>&1");
+}
+
+TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
+    ASSERT_NE(test::commandOutput("command -v trash-list"), "")
+        << "scripts/setup.sh installs trash-cli";
+    tree.folder("volume");
+    tree.folder("home-bind");
+    tree.file("home-folder/bericht.txt", 3);
+    const test::ScopedMount volume =
+        test::ScopedMount::ext4(root + "/volume.img", root + "/volume");
+    const test::ScopedMount bind =
+        test::ScopedMount::bind(root + "/home-folder", root + "/home-bind");
+    if (!volume.mounted() || !bind.mounted()) {
+        GTEST_SKIP() << "loop or bind mounts refused on this machine (not root?)";
+    }
+    const std::string trashName = ".Trash-" + std::to_string(::getuid());
+    // Reached through a link from outside the mount, as a scan through the
+    // link names it.
+    fs::create_directories(root + "/volume/deep/inner");
+    writeFile(root + "/volume/deep/inner/item.txt", "i");
+    tree.symlink(root + "/volume/deep/inner", "lnk");
+    const auto moved = trash().moveToTrash(root + "/lnk/item.txt");
     ASSERT_TRUE(moved.has_value());
-    EXPECT_EQ(moved->rfind(topTrash + "/files/", 0), 0u) << *moved;
-    const std::string infoFile = topTrash + "/info/" + fs::path(*moved).filename().string();
-    // Recorded relative to the top of the mount.
-    EXPECT_EQ(recordedPath(infoFile + ".trashinfo"), item.substr(9));
-    EXPECT_FALSE(exists(homeTrash + "/files/weit weg"));
+    EXPECT_EQ(*moved, root + "/volume/" + trashName + "/files/item.txt");
+    EXPECT_EQ(recordedPath(root + "/volume/" + trashName + "/info/item.txt.trashinfo"),
+              "deep/inner/item.txt");
+    EXPECT_FALSE(exists(root + "/volume/deep/inner/" + trashName));
 
-    fs::remove(infoFile + ".trashinfo");
-    fs::remove(*moved);
-    fs::remove_all(folder);
-    if (!hadTopTrash) {
-        fs::remove_all(topTrash);
-    }
+    // A bind mount of the home trash's own file system: rename(2) cannot
+    // leave it, so its own top takes the item.
+    const auto bound = trash().moveToTrash(root + "/home-bind/bericht.txt");
+    ASSERT_TRUE(bound.has_value());
+    EXPECT_EQ(*bound, root + "/home-bind/" + trashName + "/files/bericht.txt");
+    EXPECT_EQ(readFile(*bound), "xxx");
+    EXPECT_EQ(recordedPath(root + "/home-bind/" + trashName + "/info/bericht.txt.trashinfo"),
+              "bericht.txt");
+
+    const std::string listed = trashList(root + "/data");
+    EXPECT_NE(listed.find(" " + root + "/volume/deep/inner/item.txt"), std::string::npos) << listed;
+    EXPECT_NE(listed.find(" " + root + "/home-bind/bericht.txt"), std::string::npos) << listed;
 }
 
 }  // namespace

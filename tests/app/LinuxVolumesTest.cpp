@@ -137,7 +137,7 @@ TEST(LinuxMountInfo, ThisMachineNamesAVolumeByItsLabel) {
     test::TempTree t;
     t.folder("mnt");
     const test::ScopedMount volume =
-        test::ScopedMount::ext4Image(t.path("image"), 8, "Bilder Ä", t.path("mnt"));
+        test::ScopedMount::ext4(t.path("image"), t.path("mnt"), 8, "Bilder Ä");
     if (!volume.failed().empty()) {
         GTEST_SKIP() << volume.failed();
     }

@@ -4,6 +4,7 @@
 #include "app/ModelTestSupport.h"
 #include "platform/LinuxDesktopServices.h"
 #include "support/FakeDesktopServices.h"
+#include "support/ScopedMount.h"
 
 namespace raumfuchs {
 namespace {
@@ -96,6 +97,90 @@ TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
     test::expectSameTree(freshScan(dir.path(), "Ordner"), root);
 }
 
+// Nothing of /usr or /etc is ever handed on here: the desktop double only
+// records, and the bind of /etc is read-only.
+struct TrashGuardOnDisk : test::ModelTest {};
+
+TEST_F(TrashGuardOnDisk, LinksAndBindMountsAreRefusedAtRequestAndAgainAtTrashTime) {
+    scratch.symlink("/usr", "lnk");
+    scratch.folder("etc-bind");
+    scratch.folder("harmlos");
+    scratch.symlink(scratch.path("harmlos"), "wechsel");
+    // The tree as a scan through the links names it.
+    const FileNode root = test::build(
+        test::folder(
+            "scan", 0,
+            {test::folder("lnk", 0, {test::folder("share", 0, {test::file("x", 10)})}),
+             test::folder("etc-bind", 0, {test::file("hostname", 10)}),
+             test::folder("wechsel", 0, {test::file("notiz", 10)}), test::file("eigen", 10)}),
+        scratch.path());
+    const auto at = [&](std::string_view path) { return test::nodeAt(root, path); };
+    const test::ScopedMount etcBind =
+        test::ScopedMount::bind("/etc", scratch.path("etc-bind"), true);
+    if (!etcBind.mounted()) {
+        GTEST_SKIP() << "bind mounts refused on this machine (not root?)";
+    }
+
+    model.requestTrash({at("lnk/share"), at("etc-bind/hostname"), at("etc-bind")});
+    EXPECT_EQ(model.alertMessage(), QString("Systemdateien und das gescannte Hauptverzeichnis legt "
+                                            "Raumfuchs nicht in den Papierkorb."));
+    EXPECT_FALSE(model.isConfirmingTrash());
+    model.requestTrash({at("lnk/share/x"), at("eigen"), at("wechsel/notiz")});
+    EXPECT_EQ(model.pendingTrash(), (std::vector<FileNode>{at("eigen"), at("wechsel/notiz")}));
+
+    // The link now leads into /etc: held again when the move is confirmed.
+    std::filesystem::remove(scratch.path("wechsel"));
+    scratch.symlink("/etc", "wechsel");
+    model.confirmTrash();
+    EXPECT_EQ(services.trashed, std::vector<std::string>{scratch.path("eigen")});
+    EXPECT_EQ(model.alertMessage(),
+              QString("Nicht in den Papierkorb gelegt: notiz. Vermutlich fehlt die Berechtigung."));
+}
+
+// A private XDG_DATA_HOME for the real freedesktop trash, as long as it lives.
+class ScopedDataHome {
+  public:
+    explicit ScopedDataHome(const std::string& path) : saved_(qgetenv("XDG_DATA_HOME")) {
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path));
+    }
+    ~ScopedDataHome() {
+        if (saved_.isNull()) {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", saved_);
+        }
+    }
+
+  private:
+    QByteArray saved_;
+};
+
+TEST(TrashWorkflowReal, AFolderHoldingAMountStaysAndIsNamedAsFailed) {
+    test::ensureApp();
+    test::TempTree dir;
+    dir.file("baum/ordner/mp/.keep");
+    dir.file("baum/ordner/a", 10'000);
+    dir.file("baum/b", 10'000);
+    const test::ScopedMount mount = test::ScopedMount::tmpfs(dir.path("baum/ordner/mp"));
+    if (!mount.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs refused on this machine (not root?)";
+    }
+    dir.file("baum/ordner/mp/daten", 100);
+    const ScopedDataHome dataHome(dir.path("data"));
+    LinuxDesktopServices services;
+    AppModel model(services);
+    test::scanAndWait(model, dir.path("baum"), "baum");
+    const FileNode ordner = childNamed(model.root(), "ordner");
+    model.requestTrash({ordner, childNamed(model.root(), "b")});
+    model.confirmTrash();
+    EXPECT_EQ(
+        model.alertMessage(),
+        QString("Nicht in den Papierkorb gelegt: ordner. Vermutlich fehlt die Berechtigung."));
+    EXPECT_TRUE(ordner.parent() == model.root());
+    EXPECT_EQ(std::filesystem::file_size(dir.path("baum/ordner/mp/daten")), 100u);
+    EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/files/b")));
+}
+
 // The real freedesktop trash in a private data folder on the same device;
 // items removed behind the program's back fail like any other.
 TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
@@ -106,8 +191,7 @@ TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     dir.file("baum/neu", 10'000);
     dir.file("baum/verschwindet", 10'000);
     dir.file("baum/Bericht ä.pdf", 20'000);
-    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.path("data")));
+    const ScopedDataHome dataHome(dir.path("data"));
     LinuxDesktopServices services;
     AppModel model(services);
     test::scanAndWait(model, dir.path("baum"), "baum");
@@ -120,11 +204,6 @@ TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     }
     model.requestTrash({vanished[0], alt, vanished[1]});
     model.confirmTrash();
-    if (savedDataHome.isNull()) {
-        qunsetenv("XDG_DATA_HOME");
-    } else {
-        qputenv("XDG_DATA_HOME", savedDataHome);
-    }
 
     EXPECT_FALSE(std::filesystem::exists(dir.path("baum/alt")));
     EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/files/alt/b\xFF")));

@@ -328,8 +328,7 @@ TEST(DiskScannerTest, RootModeEntersAVolumeThroughItsFullMountWhateverTheWalkMee
     }
     const std::vector<std::string> walkOrder = test::listing(t.root());
     const std::string volumeAt = walkOrder.back();
-    const ScopedMount volume =
-        ScopedMount::ext4Image(store.path("image"), 16, "Band", t.path(volumeAt));
+    const ScopedMount volume = ScopedMount::ext4(store.path("image"), t.path(volumeAt), 16, "Band");
     if (!volume.failed().empty()) {
         GTEST_SKIP() << volume.failed();
     }

@@ -26,5 +26,26 @@ TEST(MountTable, ParsesFieldsAndEscapes) {
     EXPECT_EQ(decodeMountField("\\377"), std::string("\xff"));
 }
 
+TEST(MountTable, TheCoveringMountIsTheLongestWholeComponentMatchAndTheLastAtItsPoint) {
+    const std::vector<MountEntry> mounts = parseMountInfo(
+        "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+        "2 1 8:2 / /mnt/a rw - ext4 /dev/sda2 rw\n"
+        "3 1 0:40 / /mnt/a/b rw - tmpfs tmpfs rw\n"
+        "4 2 8:3 / /mnt/a rw - ext4 /dev/sda3 rw\n");  // covers the mount 2
+    EXPECT_EQ(coveringMount(mounts, "/mnt/a/x"), 3u);
+    EXPECT_EQ(coveringMount(mounts, "/mnt/a"), 3u);
+    EXPECT_EQ(coveringMount(mounts, "/mnt/a/b/c"), 2u);
+    EXPECT_EQ(coveringMount(mounts, "/mnt/ab"), 0u);
+    EXPECT_EQ(coveringMount({}, "/x"), std::nullopt);
+    EXPECT_TRUE(holdsMountPoint(mounts, "/mnt"));
+    EXPECT_TRUE(holdsMountPoint(mounts, "/mnt/a/b"));
+    EXPECT_FALSE(holdsMountPoint(mounts, "/mn"));
+    EXPECT_FALSE(holdsMountPoint(mounts, "/mnt/a/b/c"));
+    EXPECT_EQ(pathBelow("/etc/ssh/x", "/etc"), "ssh/x");
+    EXPECT_EQ(pathBelow("/etc", "/"), "etc");
+    EXPECT_EQ(pathBelow("/etc", "/etc"), "");
+    EXPECT_EQ(pathBelow("/etcetera", "/etc"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace raumfuchs

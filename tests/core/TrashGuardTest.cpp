@@ -30,6 +30,28 @@ TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalException) {
 #endif
 }
 
+TEST(TrashGuard, ProtectedWhereverAMountOfTheSameFileSystemShowsTheContent) {
+    const std::vector<MountEntry> mounts = parseMountInfo(
+        "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+        "2 1 8:1 /etc /srv/etc rw - ext4 /dev/sda1 rw\n"
+        "3 1 8:1 /etc/ssh /srv/ssh rw - ext4 /dev/sda1 rw\n"
+        "4 1 8:1 /usr/local/bin /srv/tools rw - ext4 /dev/sda1 rw\n"
+        "5 1 8:2 / /data rw - ext4 /dev/sda2 rw\n"
+        "6 1 8:1 /etc /mnt/over rw - ext4 /dev/sda1 rw\n"
+        "7 1 8:2 / /mnt/over rw - ext4 /dev/sda2 rw\n");
+    const auto& linux = TrashGuard::linuxProtectedPrefixes();
+    for (const char* path : {"/srv/etc", "/srv/etc/hosts", "/srv/ssh/sshd_config", "/usr/share"}) {
+        EXPECT_TRUE(TrashGuard::isProtectedLocation(path, mounts, linux)) << path;
+    }
+    // The /usr/local exception holds at the other place too; another file
+    // system's own etc folder, and a bind covered by a later mount, are free.
+    for (const char* path :
+         {"/srv/tools/tool", "/srv/other", "/data/etc/hosts", "/mnt/over/hosts", "/srv"}) {
+        EXPECT_FALSE(TrashGuard::isProtectedLocation(path, mounts, linux)) << path;
+    }
+    EXPECT_TRUE(TrashGuard::isProtectedLocation("/etc/x", {}, linux));
+}
+
 TEST(TrashGuard, RefusesTheRootAndProtectedNodesAndKeepsOnlyTheTopmost) {
     const FileNode root = test::build(
         folder("Macintosh HD", 0,
@@ -49,7 +71,9 @@ TEST(TrashGuard, RefusesTheRootAndProtectedNodesAndKeepsOnlyTheTopmost) {
         }
         std::vector<std::string> result;
         for (const FileNode& node :
-             TrashGuard::acceptedForTrash(nodes, TrashGuard::macProtectedPrefixes())) {
+             TrashGuard::acceptedForTrash(nodes, [](const std::string& path) {
+                 return TrashGuard::isProtected(path, TrashGuard::macProtectedPrefixes());
+             })) {
             result.push_back(node.path());
         }
         return result;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>  // for the tests that build trees with openat
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "core/MountTable.h"
 
 namespace raumfuchs::test {
 
@@ -58,7 +61,18 @@ class TempTree {
         }
         root_ = pattern;
     }
-    ~TempTree() { commandOutput("chmod -R u+rwx '" + root_ + "' 2>&1; rm -rf '" + root_ + "'"); }
+    ~TempTree() {
+        // Whatever a test left mounted below the root (also a mount that went
+        // elsewhere in the tree with its folder) is let go first, so that rm
+        // never reaches into a mounted file system.
+        const auto mounts = readMountTable().value_or(std::vector<MountEntry>{});
+        for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
+            if (pathBelow(it->mountPoint, root_)) {
+                umount2(it->mountPoint.c_str(), MNT_DETACH);
+            }
+        }
+        commandOutput("chmod -R u+rwx '" + root_ + "' 2>&1; rm -rf '" + root_ + "'");
+    }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
 
