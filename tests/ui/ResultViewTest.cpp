@@ -2,6 +2,7 @@
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QScrollBar>
 #include <QToolBar>
@@ -61,6 +62,23 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     // A whole volume shows the drive on the first crumb.
     tree.scan(std::int64_t{0});
     EXPECT_EQ(view.breadcrumb()->crumbs()[0]->symbol(), QStringLiteral("internaldrive"));
+}
+
+TEST(ResultViewTest, CrumbShowsANameWithAnAmpersandAsItIs) {
+    ScannedTree tree;
+    tree.scratch.file("Tom & Jerry/&Co/x.txt", 4096);
+    tree.scan(std::nullopt);
+    ResultView view(tree.model);
+    tree.model.navigate(tree.at("Tom & Jerry/&Co"));
+    ASSERT_EQ(view.breadcrumb()->crumbs().size(), 3u);
+    for (const auto& [i, name] : {std::pair{1, "Tom & Jerry"}, std::pair{2, "&Co"}}) {
+        QAbstractButton* crumb = view.breadcrumb()->crumbs()[std::size_t(i)];
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(crumb);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->text(QAccessible::Name), QString::fromUtf8(name));
+        EXPECT_TRUE(crumb->shortcut().isEmpty()) << name;  // no mnemonic grabbed
+        EXPECT_EQ(crumb->toolTip(), QString::fromUtf8(name));
+    }
 }
 
 TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
