@@ -5,12 +5,15 @@
 #include <QAccessible>
 #include <QAction>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolBar>
+#include <cmath>
 
 #include "ResultTestSupport.h"
 #include "core/Format.h"
 #include "ui/BreadcrumbBar.h"
 #include "ui/ChartPane.h"
+#include "ui/HoverState.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultView.h"
 #include "ui/SummaryBar.h"
@@ -178,6 +181,61 @@ TEST(ResultViewTest, SummaryLinksUnreadableFoldersToTheSettings) {
     EXPECT_EQ(tree.services.addresses.size(), 1u);
     tree.scan(std::nullopt);  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
+}
+
+TEST(ResultViewTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
+    ScannedTree tree;
+    ResultView view(tree.model);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto chart = [&] { return view.chartPane()->chart(); };
+    const auto hovered = [&] {
+        const FileNode& node = view.hover().hovered();
+        return node ? node.displayName() : std::string("-");
+    };
+    // Halfway through the arc of `name`, in the middle of its angle.
+    const auto arc = [&](const FileNode& node) {
+        for (const Segment& s : chart()->segments()) {
+            if (s.node == node) {
+                const RingGeometry g = chart()->ringGeometry();
+                const double r = g.innerRadius + (s.depth + 0.5) * g.ringWidth;
+                const double a = (s.start + s.end) / 2;
+                return QPointF(g.center.x + r * std::sin(a), g.center.y - r * std::cos(a))
+                    .toPoint();
+            }
+        }
+        ADD_FAILURE() << node.displayName();
+        return QPoint();
+    };
+
+    const QPoint onBig = arc(tree.at("big"));
+    QTest::mouseMove(chart(), onBig);
+    ASSERT_EQ(hovered(), "big");
+    QTest::mouseClick(chart(), Qt::LeftButton, {}, onBig);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(chart()->node() == tree.at("big"));
+    EXPECT_EQ(hovered(), "big");
+    SunburstView::CenterLabel label = chart()->centerLabel();
+    EXPECT_EQ(label.name, QStringList{"big"});
+    EXPECT_EQ(label.detail, QStringLiteral("100\u00A0% von big"));
+    EXPECT_FALSE(label.upIcon);
+
+    // The first real move hit-tests the new chart: the disc of "big" is no arc.
+    const QPoint disc(int(chart()->ringGeometry().center.x), int(chart()->ringGeometry().center.y));
+    QTest::mouseMove(chart(), disc);
+    EXPECT_EQ(hovered(), "-");
+    label = chart()->centerLabel();
+    EXPECT_TRUE(label.upIcon);
+    EXPECT_EQ(label.detail, QStringLiteral("3 Dateien"));
+
+    // Zoomed in again, the pointer leaving the chart ends the hover as well.
+    QTest::mouseMove(chart(), arc(tree.at("big/deep")));
+    QTest::mouseClick(chart(), Qt::LeftButton, {}, arc(tree.at("big/deep")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hovered(), "deep");
+    QTest::mouseMove(&view, QPoint(view.width() - 5, view.height() - 5));  // over the panel
+    EXPECT_EQ(hovered(), "-");
 }
 
 TEST(ResultViewTest, NavigationAnimatesToANewChartOtherChangesReplaceItAtOnce) {
