@@ -2,6 +2,7 @@
 // theme, and takes its tint.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QIcon>
 #include <QImage>
 #include <algorithm>
@@ -83,12 +84,17 @@ struct Ink {
 
 TEST(IconsTest, CirclesAndGridHaveTheShapesTheirNamesSay) {
     test::ensureApp();
-    const QString fallbackBefore = QIcon::fallbackThemeName();
-    // The application's own choice without a desktop session; the drawn
-    // symbols are checked as well with no theme at all.
+    const QString themeBefore = QIcon::themeName();
+    const QStringList pathsBefore = QIcon::themeSearchPaths();
+    // The desktop's theme as the application finds it on this machine (the
+    // offscreen platform names no icon folders), then the drawn symbols alone.
+    QIcon::setThemeSearchPaths(pathsBefore + QStringList{QStringLiteral("/usr/share/icons")});
     for (const char* theme : {"Adwaita", "raumfuchs-no-such-theme"}) {
         SCOPED_TRACE(theme);
-        QIcon::setFallbackThemeName(QString::fromLatin1(theme));
+        QIcon::setThemeName(QString::fromLatin1(theme));
+        if (QDir(QStringLiteral("/usr/share/icons/") + QLatin1String(theme)).exists()) {
+            EXPECT_TRUE(QIcon::hasThemeIcon(QStringLiteral("view-grid-symbolic")));
+        }
         const Ink question(QStringLiteral("questionmark.circle"));
         const Ink up(QStringLiteral("arrow.up.circle"));
         for (const Ink* circle : {&question, &up}) {
@@ -114,7 +120,8 @@ TEST(IconsTest, CirclesAndGridHaveTheShapesTheirNamesSay) {
         EXPECT_TRUE(grid.runs(12, 2, 22).empty());
         EXPECT_FALSE(grid(4, 12) || grid(20, 12) || grid(12, 12));
     }
-    QIcon::setFallbackThemeName(fallbackBefore);
+    QIcon::setThemeName(themeBefore);
+    QIcon::setThemeSearchPaths(pathsBefore);
 }
 
 }  // namespace
