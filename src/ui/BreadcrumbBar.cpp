@@ -31,16 +31,19 @@ QFont crumbFont(bool isCurrent) {
 BreadcrumbBar::Crumb::Crumb(const FileNode& node, const QString& symbol, bool isCurrent,
                             QWidget* parent)
     : QAbstractButton(parent), node_(node), symbol_(symbol), isCurrent_(isCurrent) {
-    setText(QString::fromStdString(node.displayName()));
+    const QString name = QString::fromStdString(node.displayName());
+    // Button texts take "&" as a mnemonic marker: doubled, a folder named
+    // "Tom & Jerry" shows (and is announced) as it is and grabs no shortcut.
+    setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
     setFont(crumbFont(isCurrent));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
-    setToolTip(text());
+    setToolTip(name);
 }
 
 QSize BreadcrumbBar::Crumb::sizeHint() const {
     const QFontMetrics metrics(font());
-    int width = metrics.horizontalAdvance(text());
+    int width = metrics.size(Qt::TextShowMnemonic, text()).width();
     if (!symbol_.isEmpty()) {
         width += metrics.height() + kSpacing;
     }
@@ -67,7 +70,7 @@ void BreadcrumbBar::Crumb::paintEvent(QPaintEvent*) {
     }
     painter.setPen(isDown() ? Style::foreground(palette(), Style::Level::Secondary) : textColor);
     painter.drawText(QRect(x, 0, width() - x - kCrumbPaddingX, height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, text());
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
 }
 
 BreadcrumbBar::BreadcrumbBar(AppModel& model, QWidget* parent)

@@ -98,10 +98,14 @@ QMessageBox* ContentView::alert() const {
 }
 
 void ContentView::showScreenForPhase() {
+    // The fade starts from what is on screen, a fade still running included:
+    // a scan shorter than the fade blends from the start screen the user saw
+    // into the result, instead of jumping to the scanning screen first.
     QPixmap outgoing;
     if (screen_ != nullptr && isVisible()) {
-        outgoing = screen_->grab();
+        outgoing = grab();
     }
+    delete cover_;
     QWidget* next = nullptr;
     switch (model_.phase()) {
         case Phase::Start:
@@ -116,6 +120,7 @@ void ContentView::showScreenForPhase() {
     }
     stack_->addWidget(next);
     stack_->setCurrentWidget(next);
+    stack_->activate();  // the screen gets its size now, for a picture taken before the next paint
     if (screen_ != nullptr) {
         stack_->removeWidget(screen_);
         screen_->deleteLater();
@@ -130,6 +135,7 @@ void ContentView::showScreenForPhase() {
 // and fades out, so the two blend over the fade's duration.
 void ContentView::crossFadeFrom(const QPixmap& outgoing) {
     auto* cover = new QLabel(this);
+    cover_ = cover;
     cover->setPixmap(outgoing);
     cover->setGeometry(rect());
     cover->setAttribute(Qt::WA_TransparentForMouseEvents);

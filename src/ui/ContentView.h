@@ -40,6 +40,7 @@ class ContentView : public QWidget {
     AppModel& model_;
     QStackedLayout* stack_;
     QWidget* screen_ = nullptr;
+    QPointer<QWidget> cover_;  // the outgoing picture while a fade runs
     QPointer<QMessageBox> trashDialog_;
     QPointer<QMessageBox> alert_;
     bool closingFromModel_ = false;  // a prompt is being closed because the model says so

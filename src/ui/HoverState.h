@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
+#include <optional>
 
 #include "core/FileTree.h"
 
@@ -23,11 +25,20 @@ class HoverState : public QObject {
         emit changed();
     }
 
+    // A click that changes the shown folder puts a new chart under a pointer
+    // that has not moved: the hovered node (the clicked folder) stays until
+    // the pointer moves away from `globalPosition` or leaves the chart.
+    void holdAt(QPoint globalPosition) { heldAt_ = globalPosition; }
+    bool isHeld() const { return heldAt_.has_value(); }
+    bool isHeldAt(QPoint globalPosition) const { return heldAt_ == globalPosition; }
+    void release() { heldAt_.reset(); }
+
   signals:
     void changed();
 
   private:
     FileNode hovered_;
+    std::optional<QPoint> heldAt_;
 };
 
 }  // namespace raumfuchs

@@ -16,6 +16,9 @@ namespace {
 
 // Symbol names of the interface → freedesktop icon names, first match wins.
 // Symbolic (one-colour) icons come first so that tinting keeps their shape.
+// A symbol without names is always drawn: the themes have no icon of its
+// shape (Adwaita's help icons are an "i" and a diamond, its "go-up" is the
+// bare chevron that "chevron.up" shows).
 struct Mapping {
     std::string_view symbol;
     std::array<const char*, 3> themeNames;
@@ -26,7 +29,7 @@ constexpr std::array<Mapping, 20> kMappings{{
     {"folder.badge.plus", {"folder-new-symbolic", "folder-new", nullptr}},
     {"house", {"user-home-symbolic", "user-home", "go-home"}},
     {"arrow.down.circle", {"folder-download-symbolic", "folder-download", "go-down"}},
-    {"square.grid.2x2", {"view-app-grid-symbolic", "view-grid-symbolic", "applications-other"}},
+    {"square.grid.2x2", {"view-grid-symbolic", nullptr, nullptr}},
     {"arrow.clockwise", {"view-refresh-symbolic", "view-refresh", nullptr}},
     {"internaldrive", {"drive-harddisk-symbolic", "drive-harddisk", nullptr}},
     {"internaldrive.fill", {"drive-harddisk-symbolic", "drive-harddisk", nullptr}},
@@ -39,10 +42,10 @@ constexpr std::array<Mapping, 20> kMappings{{
     {"lock.shield", {"security-high-symbolic", "security-high", nullptr}},
     {"clock",
      {"document-open-recent-symbolic", "appointment-soon-symbolic", "document-open-recent"}},
-    {"questionmark.circle", {"help-about-symbolic", "dialog-question-symbolic", "help-browser"}},
+    {"questionmark.circle", {nullptr, nullptr, nullptr}},
     {"trash", {"user-trash-symbolic", "user-trash", nullptr}},
     {"trash.fill", {"user-trash-full-symbolic", "user-trash-full", "user-trash"}},
-    {"arrow.up.circle", {"go-up-symbolic", "go-up", nullptr}},
+    {"arrow.up.circle", {nullptr, nullptr, nullptr}},
 }};
 
 QIcon themeIcon(const QString& symbol) {
@@ -149,8 +152,8 @@ void drawSymbol(QPainter& p, const QString& name, const QColor& color) {
     } else if (name == QLatin1String("arrow.up.circle")) {
         circleArrow(true);
     } else if (name == QLatin1String("square.grid.2x2")) {
-        for (double x : {4.0, 13.0}) {
-            for (double y : {4.0, 13.0}) {
+        for (double x : {3.5, 13.5}) {
+            for (double y : {3.5, 13.5}) {
                 p.drawRoundedRect(QRectF(x, y, 7, 7), 1.5, 1.5);
             }
         }

@@ -88,7 +88,8 @@ void MainWindow::buildMenus() {
     connect(rootFolder_, &QAction::triggered, this, [this] { model_.navigate(model_.root()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
-    connect(add(help, QStringLiteral("licencesAction"), QStringLiteral("Lizenzen & Rechtliches")),
+    // "&&": a single "&" would mark a mnemonic and vanish from the menu.
+    connect(add(help, QStringLiteral("licencesAction"), QStringLiteral("Lizenzen && Rechtliches")),
             &QAction::triggered, this, &MainWindow::licencesRequested);
 }
 

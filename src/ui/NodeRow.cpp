@@ -146,7 +146,23 @@ NodeRow::NodeRow(const NodeListModel& list, const HoverState& hover, QObject* pa
       nameFont_(Style::font(Style::TextStyle::Body)),
       sizeFont_(Style::font(Style::TextStyle::Body, QFont::Normal, true)),
       captionFont_(Style::font(Style::TextStyle::Caption, QFont::Normal, true)),
-      lockFont_(Style::font(Style::TextStyle::Caption2)) {}
+      lockFont_(Style::font(Style::TextStyle::Caption2)) {
+    // The widest texts the columns can hold: three whole digits in every unit
+    // with all its decimals (digits are of equal width), and a full share.
+    const QFontMetrics sizeMetrics(sizeFont_);
+    for (const std::int64_t widest :
+         {999'000LL, 999'900'000LL, 999'990'000'000LL, 999'990'000'000'000LL}) {
+        rightColumnWidth_ =
+            std::max(rightColumnWidth_,
+                     sizeMetrics.horizontalAdvance(QString::fromStdString(Format::bytes(widest))));
+    }
+    const QFontMetrics captionMetrics(captionFont_);
+    for (const auto& [part, whole] : {std::pair{1, 1}, std::pair{99, 1000}}) {
+        rightColumnWidth_ = std::max(
+            rightColumnWidth_,
+            captionMetrics.horizontalAdvance(QString::fromStdString(Format::percent(part, whole))));
+    }
+}
 
 NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) const {
     Geometry g;
@@ -163,8 +179,10 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) con
     const std::int64_t reference = list_.folder() ? list_.folder().size() : 0;
     g.sizeText = QString::fromStdString(Format::bytes(node.size()));
     g.percentText = QString::fromStdString(Format::percent(node.size(), reference));
-    const int rightWidth = std::max(sizeMetrics.horizontalAdvance(g.sizeText),
-                                    captionMetrics.horizontalAdvance(g.percentText));
+    // One column for every row, so that all bars end at the same x; only a
+    // size beyond 999,99 TB would widen its own row.
+    const int rightWidth = std::max({rightColumnWidth_, sizeMetrics.horizontalAdvance(g.sizeText),
+                                     captionMetrics.horizontalAdvance(g.percentText)});
     const int rightHeight =
         sizeMetrics.height() + kRightLineSpacing + captionLineHeight(captionMetrics);
     const int rightTop = centredTop(inner, rightHeight);

@@ -51,6 +51,7 @@ class NodeRow : public QStyledItemDelegate {
     QFont sizeFont_;
     QFont captionFont_;
     QFont lockFont_;
+    int rightColumnWidth_ = 0;  // size and share, measured for the widest texts
 };
 
 }  // namespace raumfuchs

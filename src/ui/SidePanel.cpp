@@ -27,7 +27,7 @@ namespace raumfuchs {
 
 namespace {
 
-constexpr int kPickerPadding = 12;
+constexpr int kInset = 12;  // of the picker and the list, as of the drop zone
 constexpr int kIdealWidth = 400;
 
 // The list with the two gestures QListView leaves to its owner: Delete and
@@ -131,7 +131,7 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     picker->setAccessibleName(QStringLiteral("Ansicht"));
     picker->setStyleSheet(QLatin1String(kPickerStyle));
     auto* pickerRow = new QHBoxLayout(picker);
-    pickerRow->setContentsMargins(kPickerPadding, kPickerPadding, kPickerPadding, kPickerPadding);
+    pickerRow->setContentsMargins(kInset, kInset, kInset, kInset);
     pickerRow->setSpacing(0);
     contentsButton_ = segment(QStringLiteral("Inhalt"), "first", picker);
     largestButton_ = segment(QStringLiteral("Größte Dateien"), "last", picker);
@@ -149,7 +149,8 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     // The list with its overlays, all in one grid cell.
     auto* area = new QWidget(this);
     auto* stack = new QGridLayout(area);
-    stack->setContentsMargins(0, 0, 0, 0);
+    // Inset like the picker above and the drop zone below.
+    stack->setContentsMargins(kInset, 0, kInset, 0);
     list_ = new NodeListView(*this, area);
     list_->setModel(rows_);
     list_->setItemDelegate(new NodeRow(*rows_, hover_, list_));

@@ -361,14 +361,19 @@ void SunburstView::setCursorShape(Qt::CursorShape shape) {
     }
 }
 
-void SunburstView::pointerAt(QPointF position) {
+void SunburstView::pointerAt(QPointF position, QPoint globalPosition) {
     ensureLaidOut();
     const RingGeometry g = ringGeometry();
     const ChartPoint p{position.x(), position.y()};
     const Segment* hit = hitTest(p, g, segments_);
     const FileNode node = hit ? hit->node : FileNode();
-    if (!(node == hover_.hovered())) {
-        hover_.setHovered(node);
+    // The move Qt reports when this chart replaces the clicked one under a
+    // resting pointer is no move: the clicked folder stays hovered.
+    if (!hover_.isHeldAt(globalPosition)) {
+        hover_.release();
+        if (!(node == hover_.hovered())) {
+            hover_.setHovered(node);
+        }
     }
     if (hit) {
         const bool zoomable = hit->node.isDirectory() && hit->node.childCount() > 0;
@@ -381,11 +386,15 @@ void SunburstView::pointerAt(QPointF position) {
 }
 
 void SunburstView::mouseMoveEvent(QMouseEvent* event) {
-    pointerAt(event->position());
+    pointerAt(event->position(), event->globalPosition().toPoint());
 }
 
 void SunburstView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
+    if (hover_.isHeld() && !isVisible()) {
+        return;  // replaced by the clicked folder's chart, not left by the pointer
+    }
+    hover_.release();
     if (hover_.hovered()) {
         hover_.setHovered(FileNode());
     }
@@ -417,6 +426,7 @@ void SunburstView::mouseReleaseEvent(QMouseEvent* event) {
     if (const Segment* hit = hitTest(p, g, segments_)) {
         if (hit->node.isDirectory()) {
             const FileNode target = hit->node;  // navigate() may replace segments_
+            hover_.holdAt(event->globalPosition().toPoint());
             model_.navigate(target);
         }
         return;
@@ -424,6 +434,7 @@ void SunburstView::mouseReleaseEvent(QMouseEvent* event) {
     if (g.isOnDisc(p)) {
         const FileNode parent = model_.current() ? model_.current().parent() : FileNode();
         if (parent) {
+            hover_.holdAt(event->globalPosition().toPoint());
             model_.navigate(parent);
         }
     }

@@ -97,7 +97,7 @@ class SunburstView : public QWidget {
     void invalidatePictures();
     void onHoverChanged();
     void onRevisionChanged();
-    void pointerAt(QPointF position);
+    void pointerAt(QPointF position, QPoint globalPosition);
     void setCursorShape(Qt::CursorShape shape);
 
     // Segments (indices) of `node` and its ancestors that have an arc.

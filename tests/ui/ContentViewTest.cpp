@@ -2,8 +2,12 @@
 // confirmation and the notice alert.
 #include <gtest/gtest.h>
 
+#include <QAnimationDriver>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include "ResultTestSupport.h"
 #include "core/Format.h"
@@ -22,6 +26,25 @@ QPushButton* button(QMessageBox* box, const QString& text) {
     }
     return nullptr;
 }
+
+// Animation time that moves only when the test says so.
+class StepClock : public QAnimationDriver {
+  public:
+    StepClock() { install(); }
+    ~StepClock() override { uninstall(); }
+    qint64 elapsed() const override { return now_; }
+    void step(qint64 milliseconds) {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();  // animations just started join the clock
+        }
+        now_ += milliseconds;
+        advance();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // finished covers
+    }
+
+  private:
+    qint64 now_ = 0;
+};
 
 struct ContentViewTest : test::ModelTest {
     ContentViewTest() {
@@ -90,6 +113,49 @@ TEST_F(ContentViewTest, AlertClearsMessageAndShowsTheNextOne) {
     EXPECT_EQ(view.alert()->informativeText(), QStringLiteral("Zweite <b>Meldung</b>"));
     model.setAlertMessage(std::nullopt);  // cleared by the model: the box closes
     EXPECT_TRUE(view.alert() == nullptr || !view.alert()->isVisible());
+}
+
+TEST_F(ContentViewTest, EveryPhaseChangeFadesFromWhatIsOnScreen) {
+    StepClock clock;
+    const auto covers = [&] {
+        QList<QLabel*> found;
+        for (auto* label : view.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (!label->pixmap().isNull()) {
+                found << label;
+            }
+        }
+        return found;
+    };
+    model.backToStart();
+    ASSERT_EQ(covers().size(), 1);  // the result fading out
+    clock.step(300);
+    ASSERT_TRUE(covers().isEmpty());
+    const QImage start = view.grab().toImage();
+
+    // A scan shorter than the fade: start → scanning → result while the
+    // first fade has not moved on.
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Scratch"), std::nullopt});
+    QSignalSpy phase(&model, &AppModel::phaseChanged);
+    ASSERT_TRUE(phase.wait(10000));
+    ASSERT_EQ(model.phase(), Phase::Result);
+    ASSERT_EQ(covers().size(), 1);
+    const QImage cover = covers().front()->pixmap().toImage().convertToFormat(start.format());
+    ASSERT_EQ(cover.size(), start.size());
+    int differing = 0;
+    for (int y = 0; y < start.height(); ++y) {
+        for (int x = 0; x < start.width(); ++x) {
+            differing += cover.pixel(x, y) != start.pixel(x, y);
+        }
+    }
+    EXPECT_LT(differing, start.width() * start.height() / 100);  // the start screen
+
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(covers().front()->graphicsEffect());
+    ASSERT_NE(effect, nullptr);
+    clock.step(125);
+    EXPECT_GT(effect->opacity(), 0.2);
+    EXPECT_LT(effect->opacity(), 0.8);
+    clock.step(150);
+    EXPECT_TRUE(covers().isEmpty());
 }
 
 TEST_F(ContentViewTest, ScreenFollowsPhaseAndEscapeCancelsScan) {

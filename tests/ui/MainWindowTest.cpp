@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -55,6 +57,24 @@ TEST_F(MainWindowTest, EnabledStatesFollowThePhases) {
     EXPECT_FALSE(parent->isEnabled() || root->isEnabled());
     action("scanFolderAction")->trigger();
     EXPECT_EQ(services.chooseFolderCalls, 1);
+}
+
+TEST_F(MainWindowTest, MenuTextsShowAsWritten) {
+    // iconText() is the text with its mnemonic markers taken out, as menus show it.
+    QStringList shown;
+    for (QAction* menu : window.menuBar()->actions()) {
+        shown << menu->iconText();
+        for (QAction* item : menu->menu()->actions()) {
+            if (!item->isSeparator()) {
+                shown << item->iconText();
+            }
+        }
+    }
+    EXPECT_EQ(shown,
+              (QStringList{"Raumfuchs", "Über Raumfuchs", "Nach Updates suchen …",
+                           "Raumfuchs beenden", "Ablage", "Ordner scannen …", "Erneut scannen",
+                           "Zur Übersicht", "Gehe zu", "Übergeordneter Ordner", "Hauptverzeichnis",
+                           "Hilfe", "Lizenzen & Rechtliches"}));
 }
 
 TEST(UpdaterTest, WithoutKeyTheCommandOnlyExplains) {

@@ -2,14 +2,18 @@
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolBar>
+#include <cmath>
 
 #include "ResultTestSupport.h"
 #include "core/Format.h"
 #include "ui/BreadcrumbBar.h"
 #include "ui/ChartPane.h"
+#include "ui/HoverState.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultView.h"
 #include "ui/SummaryBar.h"
@@ -61,6 +65,23 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     // A whole volume shows the drive on the first crumb.
     tree.scan(std::int64_t{0});
     EXPECT_EQ(view.breadcrumb()->crumbs()[0]->symbol(), QStringLiteral("internaldrive"));
+}
+
+TEST(ResultViewTest, CrumbShowsANameWithAnAmpersandAsItIs) {
+    ScannedTree tree;
+    tree.scratch.file("Tom & Jerry/&Co/x.txt", 4096);
+    tree.scan(std::nullopt);
+    ResultView view(tree.model);
+    tree.model.navigate(tree.at("Tom & Jerry/&Co"));
+    ASSERT_EQ(view.breadcrumb()->crumbs().size(), 3u);
+    for (const auto& [i, name] : {std::pair{1, "Tom & Jerry"}, std::pair{2, "&Co"}}) {
+        QAbstractButton* crumb = view.breadcrumb()->crumbs()[std::size_t(i)];
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(crumb);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->text(QAccessible::Name), QString::fromUtf8(name));
+        EXPECT_TRUE(crumb->shortcut().isEmpty()) << name;  // no mnemonic grabbed
+        EXPECT_EQ(crumb->toolTip(), QString::fromUtf8(name));
+    }
 }
 
 TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
@@ -160,6 +181,61 @@ TEST(ResultViewTest, SummaryLinksUnreadableFoldersToTheSettings) {
     EXPECT_EQ(tree.services.addresses.size(), 1u);
     tree.scan(std::nullopt);  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
+}
+
+TEST(ResultViewTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
+    ScannedTree tree;
+    ResultView view(tree.model);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto chart = [&] { return view.chartPane()->chart(); };
+    const auto hovered = [&] {
+        const FileNode& node = view.hover().hovered();
+        return node ? node.displayName() : std::string("-");
+    };
+    // Halfway through the arc of `name`, in the middle of its angle.
+    const auto arc = [&](const FileNode& node) {
+        for (const Segment& s : chart()->segments()) {
+            if (s.node == node) {
+                const RingGeometry g = chart()->ringGeometry();
+                const double r = g.innerRadius + (s.depth + 0.5) * g.ringWidth;
+                const double a = (s.start + s.end) / 2;
+                return QPointF(g.center.x + r * std::sin(a), g.center.y - r * std::cos(a))
+                    .toPoint();
+            }
+        }
+        ADD_FAILURE() << node.displayName();
+        return QPoint();
+    };
+
+    const QPoint onBig = arc(tree.at("big"));
+    QTest::mouseMove(chart(), onBig);
+    ASSERT_EQ(hovered(), "big");
+    QTest::mouseClick(chart(), Qt::LeftButton, {}, onBig);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(chart()->node() == tree.at("big"));
+    EXPECT_EQ(hovered(), "big");
+    SunburstView::CenterLabel label = chart()->centerLabel();
+    EXPECT_EQ(label.name, QStringList{"big"});
+    EXPECT_EQ(label.detail, QStringLiteral("100\u00A0% von big"));
+    EXPECT_FALSE(label.upIcon);
+
+    // The first real move hit-tests the new chart: the disc of "big" is no arc.
+    const QPoint disc(int(chart()->ringGeometry().center.x), int(chart()->ringGeometry().center.y));
+    QTest::mouseMove(chart(), disc);
+    EXPECT_EQ(hovered(), "-");
+    label = chart()->centerLabel();
+    EXPECT_TRUE(label.upIcon);
+    EXPECT_EQ(label.detail, QStringLiteral("3 Dateien"));
+
+    // Zoomed in again, the pointer leaving the chart ends the hover as well.
+    QTest::mouseMove(chart(), arc(tree.at("big/deep")));
+    QTest::mouseClick(chart(), Qt::LeftButton, {}, arc(tree.at("big/deep")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hovered(), "deep");
+    QTest::mouseMove(&view, QPoint(view.width() - 5, view.height() - 5));  // over the panel
+    EXPECT_EQ(hovered(), "-");
 }
 
 TEST(ResultViewTest, NavigationAnimatesToANewChartOtherChangesReplaceItAtOnce) {

@@ -5,6 +5,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <memory>
+#include <set>
 
 #include "ResultTestSupport.h"
 #include "ui/HoverState.h"
@@ -200,6 +201,41 @@ TEST_F(SidePanelTest, RowOfTheChartsHoveredNodeIsTintedWithTheAccent) {
     EXPECT_EQ(tint("empty"), plainEmpty);
     hover.setHovered(tree.at("big/deep/level2"));  // no row of its own: nothing tinted
     EXPECT_EQ(tint("big"), plainBig);
+}
+
+TEST_F(SidePanelTest, ListIsInsetAndEveryBarEndsAtTheSameX) {
+    // The list lines up with the picker's segments: 12 in from either side.
+    const auto* first = panel.findChild<QWidget*>(QStringLiteral("first"));
+    const auto* last = panel.findChild<QWidget*>(QStringLiteral("last"));
+    ASSERT_TRUE(first && last);
+    const QRect list(panel.list()->mapTo(&panel, QPoint(0, 0)), panel.list()->size());
+    EXPECT_EQ(list.left(), first->mapTo(&panel, QPoint(0, 0)).x());
+    EXPECT_EQ(list.right(), last->mapTo(&panel, QPoint(last->width() - 1, 0)).x());
+    EXPECT_EQ(list.left(), 12);
+
+    // Sizes of different widths ("1xx KB", "16 KB", "8 KB", "4 KB"): each
+    // row's bar is its one long stretch off the row's background.
+    const QImage image = panel.list()->viewport()->grab().toImage();
+    std::vector<int> barEnds;
+    for (int row = 0; row < panel.rows().rowCount(); ++row) {
+        const QRect rect = panel.list()->visualRect(panel.rows().index(row));
+        const QRgb background = image.pixel(rect.left() + 1, rect.top() + 1);
+        int longest = 0;
+        int end = -1;
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            for (int x = rect.left(), run = 0; x <= rect.right(); ++x) {
+                run = image.pixel(x, y) == background ? 0 : run + 1;
+                if (run > longest) {
+                    longest = run;
+                    end = x;
+                }
+            }
+        }
+        EXPECT_GT(longest, 40) << row;
+        barEnds.push_back(end);
+    }
+    ASSERT_EQ(barEnds.size(), 4u);
+    EXPECT_EQ(std::set<int>(barEnds.begin(), barEnds.end()).size(), 1u);
 }
 
 }  // namespace
