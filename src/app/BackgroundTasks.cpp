@@ -1,0 +1,65 @@
+#include "app/BackgroundTasks.h"
+
+#include <QMetaObject>
+#include <algorithm>
+
+namespace raumfuchs {
+
+BackgroundTasks::~BackgroundTasks() {
+    for (Worker& worker : workers_) {
+        worker.thread.join();
+    }
+}
+
+void BackgroundTasks::run(std::function<void(const Post& post)> task) {
+    joinFinished();
+    Worker& worker = workers_.emplace_back();
+    worker.thread = std::thread([this, &worker, task = std::move(task)] {
+        const Post post = [this](std::function<void()> function) {
+            bool wake = false;
+            {
+                std::lock_guard lock(mutex_);
+                wake = posted_.empty();
+                posted_.push_back(std::move(function));
+            }
+            if (wake) {
+                QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+            }
+        };
+        task(post);
+        std::lock_guard lock(mutex_);
+        worker.done = true;
+    });
+}
+
+void BackgroundTasks::deliver() {
+    std::deque<std::function<void()>> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(posted_);
+    }
+    for (std::function<void()>& function : batch) {
+        function();
+    }
+}
+
+void BackgroundTasks::joinFinished() {
+    std::erase_if(workers_, [this](Worker& worker) {
+        {
+            std::lock_guard lock(mutex_);
+            if (!worker.done) {
+                return false;
+            }
+        }
+        worker.thread.join();  // it has nothing left to do but return
+        return true;
+    });
+}
+
+std::size_t BackgroundTasks::running() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(
+        std::count_if(workers_.begin(), workers_.end(), [](const Worker& w) { return !w.done; }));
+}
+
+}  // namespace raumfuchs

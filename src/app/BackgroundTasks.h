@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <thread>
+
+namespace raumfuchs {
+
+// The one way work leaves the main thread. Each task runs on a thread of its
+// own and hands what it found back through `post`: a posted function runs
+// later on the main thread, in the order posted.
+//
+// Ownership: the object that receives the results holds its BackgroundTasks as
+// its last member, so it is destroyed first. The destructor waits for every
+// thread still running and drops what was posted but not yet delivered, so a
+// posted function never meets a destroyed receiver. A task therefore must not
+// block for long: the receiver cancels it (a CancelToken, a generation) before
+// the wait.
+//
+// Posted functions travel through a queue guarded by a std::mutex, and only a
+// bare wake-up goes through Qt's event queue: the mutex is what orders the
+// thread's writes before the main thread's reads, visibly to ThreadSanitizer,
+// which cannot see the locks inside the Qt libraries.
+class BackgroundTasks : public QObject {
+    Q_OBJECT
+  public:
+    using Post = std::function<void(std::function<void()>)>;
+
+    BackgroundTasks() = default;
+    ~BackgroundTasks() override;
+    BackgroundTasks(const BackgroundTasks&) = delete;
+    BackgroundTasks& operator=(const BackgroundTasks&) = delete;
+
+    void run(std::function<void(const Post& post)> task);
+
+    // Tasks that have not returned yet.
+    std::size_t running() const;
+
+  private:
+    Q_INVOKABLE void deliver();
+    void joinFinished();
+
+    struct Worker {
+        std::thread thread;
+        bool done = false;  // guarded by mutex_
+    };
+    mutable std::mutex mutex_;
+    std::deque<std::function<void()>> posted_;  // guarded by mutex_
+    std::list<Worker> workers_;                 // the list itself: main thread only
+};
+
+}  // namespace raumfuchs
