@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Fails when a C++ source of the repository differs from what .clang-format
+# makes of it. `clang-format -i FILE` mends one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+echo "clang-format: $(git ls-files '*.cpp' '*.h' | wc -l) files formatted"
