@@ -25,7 +25,6 @@
 #include "../tests/support/FakeDesktopServices.h"
 #include "app/AppModel.h"
 #include "ui/ChartPane.h"
-#include "ui/NodeListModel.h"
 #include "ui/ResultView.h"
 #include "ui/SidePanel.h"
 
@@ -134,33 +133,33 @@ int main(int argc, char** argv) {
     step("open result screen (wide fixture)", meter, open);
     const FileNode wide = model.node(wideRoot + "/wide");
     step("navigate to folder with 100,000 entries", meter, [&] { model.navigate(wide); });
-    std::printf("  rows: %d, chart transition settles after %s\n",
-                view->sidePanel()->rows().rowCount(),
-                view->chartPane()->isTransitioning() ? "the step" : "(no transition)");
-    runUntil([&] { return !view->chartPane()->isTransitioning(); });
-    step("scroll list to the end", meter, [&] { view->sidePanel()->list()->scrollToBottom(); });
-    step("select all 100,000 rows", meter, [&] { view->sidePanel()->list()->selectAll(); });
+    const auto list = [&] { return view->findChild<QListView*>(QStringLiteral("rows")); };
+    std::printf("  rows: %d, chart transition settles after %s\n", list()->model()->rowCount(),
+                view->findChild<ChartPane*>()->isTransitioning() ? "the step" : "(no transition)");
+    runUntil([&] { return !view->findChild<ChartPane*>()->isTransitioning(); });
+    step("scroll list to the end", meter, [&] { list()->scrollToBottom(); });
+    step("select all 100,000 rows", meter, [&] { list()->selectAll(); });
     step("back up to the root", meter, [&] { model.navigate(model.root()); });
     view.reset();
 
     // 1. the 2,000,000-entry tree.
     scan(model, tree, QStringLiteral("tree"));
     step("open result screen (2,000,000 entries)", meter, open);
-    SidePanel& panel = *view->sidePanel();
+    SidePanel& panel = *view->findChild<SidePanel*>();
     step("repaint the whole screen (grab)", meter, [&] { view->grab(); });
     step(
         "navigate into a top folder, whole transition", meter,
         [&] { model.navigate(model.root().child(0)); },
-        [&] { return !view->chartPane()->isTransitioning(); });
+        [&] { return !view->findChild<ChartPane*>()->isTransitioning(); });
     step("back up to the root", meter, [&] { model.navigate(model.root()); });
-    runUntil([&] { return !view->chartPane()->isTransitioning(); });
+    runUntil([&] { return !view->findChild<ChartPane*>()->isTransitioning(); });
 
     // 3. largest files at the root.
     step(
         "\"Größte Dateien\" at the root until loaded", meter,
         [&] { panel.setMode(SidePanel::Mode::Largest); },
         [&] { return !panel.isLoadingLargest(); });
-    std::printf("  rows: %d\n", panel.rows().rowCount());
+    std::printf("  rows: %d\n", list()->model()->rowCount());
     step("back to \"Inhalt\"", meter, [&] { panel.setMode(SidePanel::Mode::Contents); });
 
     // 4. a large folder to the trash.

@@ -101,9 +101,8 @@ ChartPane::ChartPane(AppModel& model, HoverState& hover, QWidget* parent)
     chart_->setNode(model_.current());
     padding->addWidget(chart_);
     transition_ = new Transition(host_);
-    summary_ = new SummaryBar(model_, this);
     column->addWidget(host_, 1);
-    column->addWidget(summary_);
+    column->addWidget(new SummaryBar(model_, this));
     setMinimumWidth(kMinimumWidth);
 
     connect(&model_, &AppModel::currentChanged, this, &ChartPane::replaceChart);

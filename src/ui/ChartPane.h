@@ -9,7 +9,6 @@ namespace raumfuchs {
 
 class AppModel;
 class HoverState;
-class SummaryBar;
 class SunburstView;
 
 // The left pane of the result screen: the chart of the shown folder with the
@@ -22,7 +21,6 @@ class ChartPane : public QWidget {
     ChartPane(AppModel& model, HoverState& hover, QWidget* parent = nullptr);
 
     SunburstView* chart() const { return chart_; }
-    SummaryBar* summary() const { return summary_; }
     bool isTransitioning() const;
 
     QSize minimumSizeHint() const override;
@@ -39,7 +37,6 @@ class ChartPane : public QWidget {
     HoverState& hover_;
     QWidget* host_;  // holds the chart inside its padding
     SunburstView* chart_;
-    SummaryBar* summary_;
     Transition* transition_;
 };
 

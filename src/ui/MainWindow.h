@@ -17,8 +17,6 @@ class MainWindow : public QMainWindow {
   public:
     explicit MainWindow(AppModel& model, QWidget* parent = nullptr);
 
-    ContentView* contentView() const { return content_; }
-
   signals:
     // Once, when the window first shows its content: the launch task runs then.
     void firstShown();

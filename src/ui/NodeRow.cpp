@@ -84,31 +84,6 @@ QIcon iconForType(const QMimeType& type) {
 
 }  // namespace
 
-std::string relativePath(const FileNode& node, const FileNode& relativeTo) {
-    const FileNode parent = node.parent();
-    const std::string parentPath = parent ? parent.path() : std::string();
-    const std::string base = relativeTo ? relativeTo.path() : std::string();
-    if (parentPath.compare(0, base.size(), base) != 0 || parentPath.size() < base.size()) {
-        return parentPath;
-    }
-    const std::string rest = parentPath.substr(base.size());
-    std::string result(relativeTo.nameBytes());
-    if (rest.empty()) {
-        return result;
-    }
-    if (rest.front() != '/') {
-        result += '/';
-    }
-    return result + rest;
-}
-
-double shareFraction(std::int64_t size, std::int64_t reference) {
-    if (reference <= 0) {
-        return 0;
-    }
-    return static_cast<double>(size) / static_cast<double>(reference);
-}
-
 QIcon NodeRow::icon(const FileNode& node) {
     const std::string_view name = node.nameBytes();
     if (node.isDirectory() && name.find('.') == std::string_view::npos) {
@@ -139,9 +114,8 @@ struct NodeRow::Geometry {
     QString percentText;
 };
 
-NodeRow::NodeRow(const NodeListModel& list, const HoverState& hover, QObject* parent)
+NodeRow::NodeRow(const HoverState& hover, QObject* parent)
     : QStyledItemDelegate(parent),
-      list_(list),
       hover_(hover),
       nameFont_(Style::font(Style::TextStyle::Body)),
       sizeFont_(Style::font(Style::TextStyle::Body, QFont::Normal, true)),
@@ -164,7 +138,7 @@ NodeRow::NodeRow(const NodeListModel& list, const HoverState& hover, QObject* pa
     }
 }
 
-NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) const {
+NodeRow::Geometry NodeRow::geometry(const QRect& rect, const QModelIndex& index) const {
     Geometry g;
     const QRect inner =
         rect.adjusted(kHorizontalPadding, kVerticalPadding, -kHorizontalPadding, -kVerticalPadding);
@@ -176,9 +150,9 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) con
     g.icon = QRect(inner.left(), centredTop(inner, kIconSize), kIconSize, kIconSize);
 
     // Trailing column: size over share, right-aligned.
-    const std::int64_t reference = list_.folder() ? list_.folder().size() : 0;
-    g.sizeText = QString::fromStdString(Format::bytes(node.size()));
-    g.percentText = QString::fromStdString(Format::percent(node.size(), reference));
+    g.sizeText = QString::fromStdString(
+        Format::bytes(index.data(NodeListModel::SizeRole).value<std::int64_t>()));
+    g.percentText = index.data(NodeListModel::ShareTextRole).toString();
     // One column for every row, so that all bars end at the same x; only a
     // size beyond 999,99 TB would widen its own row.
     const int rightWidth = std::max({rightColumnWidth_, sizeMetrics.horizontalAdvance(g.sizeText),
@@ -193,16 +167,18 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const FileNode& node) con
     // Leading column: name line over the bar or the path.
     const int left = g.icon.right() + 1 + kSpacing;
     const int width = std::max(0, g.size.left() - kSpacing - kMinimumGap - kSpacing - left);
-    const int detailHeight = list_.showsPath() ? captionLineHeight(captionMetrics) : kBarHeight;
+    const bool showsPath = index.data(NodeListModel::PathRole).isValid();
+    const int detailHeight = showsPath ? captionLineHeight(captionMetrics) : kBarHeight;
     const int leftHeight = nameMetrics.height() + kLineSpacing + detailHeight;
     const int leftTop = centredTop(inner, leftHeight);
     const int lockSize = lockMetrics.height();
-    const int nameRoom = node.isUnreadable() ? std::max(0, width - kNameSpacing - lockSize) : width;
-    g.elidedName = nameMetrics.elidedText(QString::fromStdString(node.displayName()),
-                                          Qt::ElideMiddle, nameRoom);
+    const bool unreadable = index.data(NodeListModel::UnreadableRole).toBool();
+    const int nameRoom = unreadable ? std::max(0, width - kNameSpacing - lockSize) : width;
+    g.elidedName =
+        nameMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, nameRoom);
     const int nameWidth = std::min(nameRoom, nameMetrics.horizontalAdvance(g.elidedName));
     g.name = QRect(left, leftTop, nameWidth, nameMetrics.height());
-    if (node.isUnreadable()) {
+    if (unreadable) {
         g.lock = QRect(g.name.right() + 1 + kNameSpacing, g.name.center().y() - lockSize / 2 + 1,
                        lockSize, lockSize);
     }
@@ -221,7 +197,7 @@ QSize NodeRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
 
 void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
                     const QModelIndex& index) const {
-    const FileNode node = list_.nodeAt(index.row());
+    const auto node = index.data(NodeListModel::NodeRole).value<FileNode>();
     QStyleOptionViewItem base = option;
     initStyleOption(&base, index);
     base.text.clear();
@@ -237,7 +213,9 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (hover_.hovered() == node) {
         painter->fillRect(option.rect, Style::color(Theme::accent, kHoverOpacity));
     }
-    const Geometry g = geometry(option.rect, node);
+    const Geometry g = geometry(option.rect, index);
+    const bool unreadable = index.data(NodeListModel::UnreadableRole).toBool();
+    const QVariant path = index.data(NodeListModel::PathRole);
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QPalette& palette = option.palette;
     const QColor primary =
@@ -246,29 +224,27 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     secondary.setAlphaF(selected ? 0.75f
                                  : Style::foreground(palette, Style::Level::Secondary).alphaF());
 
-    painter->setOpacity(node.isUnreadable() ? kUnreadableIconOpacity : 1.0);
+    painter->setOpacity(unreadable ? kUnreadableIconOpacity : 1.0);
     icon(node).paint(painter, g.icon);
     painter->setOpacity(1.0);
 
     painter->setPen(primary);
     painter->setFont(nameFont_);
     painter->drawText(g.name, Qt::AlignLeft | Qt::AlignVCenter, g.elidedName);
-    if (node.isUnreadable()) {
+    if (unreadable) {
         Icons::symbol(QStringLiteral("lock.fill"), secondary).paint(painter, g.lock);
     }
 
-    if (list_.showsPath()) {
-        const QString path =
-            QString::fromStdString(decodeUtf8Lossy(relativePath(node, list_.folder())));
+    if (path.isValid()) {
         painter->setFont(captionFont_);
         painter->setPen(secondary);
-        painter->drawText(
-            g.detail, Qt::AlignLeft | Qt::AlignVCenter,
-            QFontMetrics(captionFont_).elidedText(path, Qt::ElideLeft, g.detail.width()));
+        painter->drawText(g.detail, Qt::AlignLeft | Qt::AlignVCenter,
+                          QFontMetrics(captionFont_)
+                              .elidedText(path.toString(), Qt::ElideLeft, g.detail.width()));
     } else {
         painter->setOpacity(kBarOpacity);
-        const std::int64_t reference = list_.folder() ? list_.folder().size() : 0;
-        UsageBar::paint(*painter, QRectF(g.detail), shareFraction(node.size(), reference), palette);
+        UsageBar::paint(*painter, QRectF(g.detail), index.data(NodeListModel::ShareRole).toDouble(),
+                        palette);
         painter->setOpacity(1.0);
     }
 
@@ -286,8 +262,8 @@ bool NodeRow::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     if (event->type() != QEvent::ToolTip) {
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     }
-    const FileNode node = list_.nodeAt(index.row());
-    if (node && node.isUnreadable() && geometry(option.rect, node).lock.contains(event->pos())) {
+    if (index.data(NodeListModel::UnreadableRole).toBool() &&
+        geometry(option.rect, index).lock.contains(event->pos())) {
         QToolTip::showText(event->globalPos(), unreadableTip(), view);
         return true;
     }

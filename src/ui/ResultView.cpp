@@ -38,31 +38,31 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    breadcrumb_ = new BreadcrumbBar(model_, content);
-    column->addWidget(breadcrumb_);
+    column->addWidget(new BreadcrumbBar(model_, content));
     auto* separator = new QFrame(content);
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Plain);
     separator->setForegroundRole(QPalette::Mid);
     column->addWidget(separator);
 
-    splitter_ = new QSplitter(Qt::Horizontal, content);
-    splitter_->setChildrenCollapsible(false);
-    chartPane_ = new ChartPane(model_, *hover_, splitter_);
-    sidePanel_ = new SidePanel(model_, *hover_, splitter_);
-    sidePanel_->setMinimumWidth(kPanelMinimum);
-    sidePanel_->setMaximumWidth(kPanelMaximum);
-    splitter_->addWidget(chartPane_);
-    splitter_->addWidget(sidePanel_);
-    splitter_->setStretchFactor(0, 1);
-    splitter_->setStretchFactor(1, 0);
-    column->addWidget(splitter_, 1);
+    auto* splitter = new QSplitter(Qt::Horizontal, content);
+    splitter->setChildrenCollapsible(false);
+    auto* chartPane = new ChartPane(model_, *hover_, splitter);
+    auto* sidePanel = new SidePanel(model_, *hover_, splitter);
+    sidePanel->setMinimumWidth(kPanelMinimum);
+    sidePanel->setMaximumWidth(kPanelMaximum);
+    splitter->addWidget(chartPane);
+    splitter->addWidget(sidePanel);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    column->addWidget(splitter, 1);
     pages_->addWidget(content);
 
     overview_ = makeAction(QStringLiteral("Übersicht"), "square.grid.2x2",
                            QStringLiteral("Zurück zur Laufwerksübersicht"), this);
     up_ = makeAction(QStringLiteral("Nach oben"), "chevron.up",
                      QStringLiteral("Übergeordneter Ordner"), this);
+    up_->setObjectName(QStringLiteral("up"));
     rescan_ = makeAction(QStringLiteral("Erneut scannen"), "arrow.clockwise",
                          QStringLiteral("Erneut scannen"), this);
     reveal_ = makeAction(QStringLiteral("Im Finder zeigen"), "folder",

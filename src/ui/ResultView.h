@@ -5,16 +5,12 @@
 #include <QWidget>
 
 class QAction;
-class QSplitter;
 class QStackedLayout;
 
 namespace raumfuchs {
 
 class AppModel;
-class BreadcrumbBar;
-class ChartPane;
 class HoverState;
-class SidePanel;
 
 // The screen after a scan: the breadcrumb path on top, below it the chart
 // with its summary line beside the side panel, split by a movable divider.
@@ -36,13 +32,6 @@ class ResultView : public QWidget {
     // Trailing group: "Erneut scannen", "Im Finder zeigen".
     QList<QAction*> primaryActions() const { return {rescan_, reveal_}; }
     QList<QAction*> toolbarActions() const { return navigationActions() + primaryActions(); }
-    QAction* upAction() const { return up_; }
-
-    HoverState& hover() const { return *hover_; }
-    BreadcrumbBar* breadcrumb() const { return breadcrumb_; }
-    ChartPane* chartPane() const { return chartPane_; }
-    SidePanel* sidePanel() const { return sidePanel_; }
-    QSplitter* splitter() const { return splitter_; }
     // False while the model has no tree to show (the screen is then empty).
 
   signals:
@@ -54,10 +43,6 @@ class ResultView : public QWidget {
     AppModel& model_;
     HoverState* hover_;
     QStackedLayout* pages_;
-    BreadcrumbBar* breadcrumb_;
-    ChartPane* chartPane_;
-    SidePanel* sidePanel_;
-    QSplitter* splitter_;
     QAction* overview_;
     QAction* up_;
     QAction* rescan_;

@@ -47,7 +47,7 @@ class NodeListView : public QListView {
     }
 
     void startDrag(Qt::DropActions) override {
-        const FileNode node = panel_.rows().nodeAt(currentIndex().row());
+        const auto node = currentIndex().data(NodeListModel::NodeRole).value<FileNode>();
         if (!node) {
             return;
         }
@@ -152,8 +152,9 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     // Inset like the picker above and the drop zone below.
     stack->setContentsMargins(kInset, 0, kInset, 0);
     list_ = new NodeListView(*this, area);
+    list_->setObjectName(QStringLiteral("rows"));
     list_->setModel(rows_);
-    list_->setItemDelegate(new NodeRow(*rows_, hover_, list_));
+    list_->setItemDelegate(new NodeRow(hover_, list_));
     list_->setUniformItemSizes(true);  // keeps 100,000 rows cheap to lay out
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -166,7 +167,9 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setMouseTracking(true);
     spinner_ = new BusySpinner(area);
+    spinner_->setObjectName(QStringLiteral("spinner"));
     emptyLabel_ = new TextLabel(QString(), Style::TextStyle::Body, area);
+    emptyLabel_->setObjectName(QStringLiteral("emptyText"));
     emptyLabel_->setLevel(Style::Level::Secondary);
     emptyLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     stack->addWidget(list_, 0, 0);
@@ -176,23 +179,12 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     emptyLabel_->raise();
     layout->addWidget(area, 1);
 
-    dropZone_ = new TrashDropZone(model_, this);
-    layout->addWidget(dropZone_);
+    auto* dropZone = new TrashDropZone(model_, this);
+    dropZone->setObjectName(QStringLiteral("dropZone"));
+    layout->addWidget(dropZone);
 
     connect(list_, &QListView::customContextMenuRequested, this, &SidePanel::showMenu);
     connect(list_, &QListView::doubleClicked, this, &SidePanel::activate);
-    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                if (restoringSelection_) {
-                    return;
-                }
-                for (const QModelIndex& index : deselected.indexes()) {
-                    selection_.erase(rows_->nodeAt(index.row()).id());
-                }
-                for (const QModelIndex& index : selected.indexes()) {
-                    selection_.insert(rows_->nodeAt(index.row()).id());
-                }
-            });
     connect(&hover_, &HoverState::changed, list_->viewport(), qOverload<>(&QWidget::update));
     connect(&model_, &AppModel::currentChanged, this, &SidePanel::onCurrentChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SidePanel::onRevisionChanged);
@@ -210,15 +202,14 @@ void SidePanel::setMode(Mode mode) {
         return;
     }
     mode_ = mode;
-    selection_.clear();
     if (mode_ == Mode::Largest) {
         loadLargest();
     }
     refreshRows();
 }
 
+// Showing another list resets the rows, and with them the selection.
 void SidePanel::onCurrentChanged() {
-    selection_.clear();
     if (mode_ == Mode::Largest) {
         loadLargest();
     }
@@ -231,7 +222,10 @@ void SidePanel::onRevisionChanged() {
     if (mode_ == Mode::Largest || loadingLargest_) {
         loadLargest();
     }
-    refreshRows();
+    // The rows of what went to the trash are removed one by one, so the
+    // selection of the others and the scroll position stay.
+    rows_->followTree();
+    updateOverlay();
 }
 
 void SidePanel::loadLargest() {
@@ -245,7 +239,13 @@ void SidePanel::onLoaded(const FileNode& folder, std::vector<FileNode> files) {
         largest_ = std::move(files);
         loadingLargest_ = false;
         if (mode_ == Mode::Largest) {
+            // The new list replaces every row; those still in it stay selected.
+            std::vector<NodeId> selected;
+            for (const FileNode& node : selectedNodes()) {
+                selected.push_back(node.id());
+            }
             refreshRows();
+            selectRows(rows_->rowsOf(selected));
         }
     } else {
         // The folder was left meanwhile. The loader delivers only its latest
@@ -262,16 +262,10 @@ void SidePanel::refreshRows() {
     } else {
         rows_->showLargest(model_.current(), largest_);
     }
-    restoreSelection();
     updateOverlay();
 }
 
-void SidePanel::restoreSelection() {
-    if (selection_.empty()) {
-        return;
-    }
-    const std::vector<int> found =
-        rows_->rowsOf(std::vector<NodeId>(selection_.begin(), selection_.end()));
+void SidePanel::selectRows(const std::vector<int>& found) {
     QItemSelection selection;
     for (std::size_t i = 0; i < found.size();) {
         std::size_t j = i;
@@ -281,9 +275,7 @@ void SidePanel::restoreSelection() {
         selection.select(rows_->index(found[i]), rows_->index(found[j]));
         i = j + 1;
     }
-    restoringSelection_ = true;
     list_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    restoringSelection_ = false;
 }
 
 void SidePanel::updateOverlay() {
@@ -294,16 +286,8 @@ void SidePanel::updateOverlay() {
     emptyLabel_->setVisible(empty);
 }
 
-QString SidePanel::emptyText() const {
-    return emptyLabel_->isVisibleTo(this) ? emptyLabel_->text() : QString();
-}
-
 QSize SidePanel::sizeHint() const {
     return {kIdealWidth, QWidget::sizeHint().height()};
-}
-
-bool SidePanel::isSpinnerShown() const {
-    return spinner_->isVisibleTo(this);
 }
 
 std::vector<FileNode> SidePanel::selectedNodes() const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <unordered_set>
 #include <vector>
 
 #include "core/FileTree.h"
@@ -18,7 +17,6 @@ class HoverState;
 class LargestFilesLoader;
 class NodeListModel;
 class TextLabel;
-class TrashDropZone;
 
 // The list column of the result screen: the shown folder's contents or the
 // largest files below it, with selection, context menu, double-click to zoom
@@ -36,7 +34,6 @@ class SidePanel : public QWidget {
     Mode mode() const { return mode_; }
     void setMode(Mode mode);
     bool isLoadingLargest() const { return loadingLargest_; }
-    const std::vector<FileNode>& largest() const { return largest_; }
 
     // The selected rows' nodes in row order; selected identities that match
     // no row (a node moved to the trash) are left out.
@@ -54,13 +51,6 @@ class SidePanel : public QWidget {
     // A drag of one node: its file URL, percent-encoded from the path's bytes.
     static QMimeData* mimeData(const FileNode& node);
 
-    QListView* list() const { return list_; }
-    NodeListModel& rows() const { return *rows_; }
-    TrashDropZone* dropZone() const { return dropZone_; }
-    // The empty-state text on show, or an empty string.
-    QString emptyText() const;
-    bool isSpinnerShown() const;
-
     // Ideally 400 wide: the splitter of the result screen gives the panel its
     // hint and the chart the rest.
     QSize sizeHint() const override;
@@ -71,15 +61,13 @@ class SidePanel : public QWidget {
     void onLoaded(const FileNode& folder, std::vector<FileNode> files);
     void loadLargest();
     void refreshRows();
-    void restoreSelection();
+    void selectRows(const std::vector<int>& rows);
     void updateOverlay();
     void showMenu(const QPoint& position);
 
     AppModel& model_;
     HoverState& hover_;
     Mode mode_ = Mode::Contents;
-    std::unordered_set<NodeId> selection_;
-    bool restoringSelection_ = false;
     std::vector<FileNode> largest_;
     bool loadingLargest_ = false;
 
@@ -90,7 +78,6 @@ class SidePanel : public QWidget {
     QListView* list_;
     QWidget* spinner_;
     TextLabel* emptyLabel_;
-    TrashDropZone* dropZone_;
 };
 
 }  // namespace raumfuchs

@@ -63,6 +63,7 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     link->setToolTip(
         QStringLiteral("Erteile Raumfuchs den Festplattenvollzugriff und scanne erneut."));
     connect(link, &QToolButton::clicked, &model_, &AppModel::openFullDiskAccessSettings);
+    link->setObjectName(QStringLiteral("unreadable"));
     unreadable_ = link;
     row->addWidget(link);
     row->addStretch(1);

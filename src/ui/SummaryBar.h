@@ -22,8 +22,6 @@ class SummaryBar : public QWidget {
     QString filesText() const;
     QString remainderText() const;
     QString unreadableText() const;
-    QWidget* remainderItem() const { return remainder_; }
-    QAbstractButton* unreadableButton() const { return unreadable_; }
 
   private:
     void refresh();

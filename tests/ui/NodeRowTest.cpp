@@ -52,7 +52,7 @@ TEST(NodeRowTest, OnlyTheLockOfAnUnreadableRowExplainsItself) {
     HoverState hover;
     QListView view;
     view.setModel(&rows);
-    view.setItemDelegate(new NodeRow(rows, hover, &view));
+    view.setItemDelegate(new NodeRow(hover, &view));
     view.resize(360, 200);
     view.show();
     QCoreApplication::processEvents();

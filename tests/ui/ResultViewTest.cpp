@@ -2,6 +2,7 @@
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QScrollBar>
@@ -31,7 +32,7 @@ QString bytes(std::int64_t count) {
 TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     ScannedTree tree;
     ResultView view(tree.model);
-    const BreadcrumbBar& bar = *view.breadcrumb();
+    const BreadcrumbBar& bar = *view.findChild<BreadcrumbBar*>();
     EXPECT_EQ(bar.crumbs()[0]->symbol(), QStringLiteral("folder"));
 
     tree.model.navigate(tree.at("big/deep/level2"));
@@ -64,7 +65,8 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
 
     // A whole volume shows the drive on the first crumb.
     tree.scan(std::int64_t{0});
-    EXPECT_EQ(view.breadcrumb()->crumbs()[0]->symbol(), QStringLiteral("internaldrive"));
+    EXPECT_EQ(view.findChild<BreadcrumbBar*>()->crumbs()[0]->symbol(),
+              QStringLiteral("internaldrive"));
 }
 
 TEST(ResultViewTest, CrumbShowsANameWithAnAmpersandAsItIs) {
@@ -73,9 +75,9 @@ TEST(ResultViewTest, CrumbShowsANameWithAnAmpersandAsItIs) {
     tree.scan(std::nullopt);
     ResultView view(tree.model);
     tree.model.navigate(tree.at("Tom & Jerry/&Co"));
-    ASSERT_EQ(view.breadcrumb()->crumbs().size(), 3u);
+    ASSERT_EQ(view.findChild<BreadcrumbBar*>()->crumbs().size(), 3u);
     for (const auto& [i, name] : {std::pair{1, "Tom & Jerry"}, std::pair{2, "&Co"}}) {
-        QAbstractButton* crumb = view.breadcrumb()->crumbs()[std::size_t(i)];
+        QAbstractButton* crumb = view.findChild<BreadcrumbBar*>()->crumbs()[std::size_t(i)];
         QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(crumb);
         ASSERT_NE(shown, nullptr);
         EXPECT_EQ(shown->text(QAccessible::Name), QString::fromUtf8(name));
@@ -89,7 +91,7 @@ TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
     ResultView view(tree.model);
     const QList<QAction*> actions = view.toolbarActions();
     ASSERT_EQ(actions.size(), 4);
-    QAction* up = view.upAction();
+    QAction* up = view.findChild<QAction*>(QStringLiteral("up"));
     EXPECT_EQ(actions[1], up);
     EXPECT_FALSE(up->isEnabled());
     tree.model.navigate(tree.at("big/deep"));
@@ -135,7 +137,7 @@ TEST(ResultViewTest, WindowTitleIsTheTargetWithTheWholeTreeSize) {
 TEST(ResultViewTest, SummaryShowsTheRemainderOnlyForVolumesWithUnattributedSpace) {
     ScannedTree tree;
     ResultView view(tree.model);
-    const SummaryBar& summary = *view.chartPane()->summary();
+    const SummaryBar& summary = *view.findChild<SummaryBar*>();
     const QString files = QStringLiteral("4 Dateien in ") +
                           QString::fromStdString(Format::duration(tree.model.scanDuration()));
     EXPECT_EQ(summary.filesText(), files);
@@ -175,9 +177,9 @@ TEST(ResultViewTest, SummaryLinksUnreadableFoldersToTheSettings) {
     }
 
     ResultView view(tree.model);
-    const SummaryBar& summary = *view.chartPane()->summary();
+    const SummaryBar& summary = *view.findChild<SummaryBar*>();
     EXPECT_EQ(summary.unreadableText(), QStringLiteral("3 Ordner nicht lesbar"));
-    summary.unreadableButton()->click();
+    summary.findChild<QAbstractButton*>(QStringLiteral("unreadable"))->click();
     EXPECT_EQ(tree.services.addresses.size(), 1u);
     tree.scan(std::nullopt);  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
@@ -189,9 +191,9 @@ TEST(ResultViewTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
     view.resize(1000, 700);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    const auto chart = [&] { return view.chartPane()->chart(); };
+    const auto chart = [&] { return view.findChild<ChartPane*>()->chart(); };
     const auto hovered = [&] {
-        const FileNode& node = view.hover().hovered();
+        const FileNode& node = view.findChild<HoverState*>()->hovered();
         return node ? node.displayName() : std::string("-");
     };
     // Halfway through the arc of `name`, in the middle of its angle.
@@ -243,17 +245,18 @@ TEST(ResultViewTest, NavigationAnimatesToANewChartOtherChangesReplaceItAtOnce) {
     ResultView view(tree.model);
     view.resize(1000, 700);
     test::showAndSettle(view);
-    const SunburstView* first = view.chartPane()->chart();
+    const SunburstView* first = view.findChild<ChartPane*>()->chart();
     tree.model.navigate(tree.at("big"));
-    EXPECT_NE(view.chartPane()->chart(), first);
-    EXPECT_TRUE(view.chartPane()->chart()->node() == tree.at("big"));
-    EXPECT_TRUE(view.chartPane()->isTransitioning());
-    ASSERT_TRUE(test::waitUntil([&] { return !view.chartPane()->isTransitioning(); }, 3000));
+    EXPECT_NE(view.findChild<ChartPane*>()->chart(), first);
+    EXPECT_TRUE(view.findChild<ChartPane*>()->chart()->node() == tree.at("big"));
+    EXPECT_TRUE(view.findChild<ChartPane*>()->isTransitioning());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !view.findChild<ChartPane*>()->isTransitioning(); }, 3000));
 
     tree.model.requestTrash({tree.at("big")});
     tree.model.confirmTrash();
-    EXPECT_TRUE(view.chartPane()->chart()->node() == tree.model.root());
-    EXPECT_FALSE(view.chartPane()->isTransitioning());
+    EXPECT_TRUE(view.findChild<ChartPane*>()->chart()->node() == tree.model.root());
+    EXPECT_FALSE(view.findChild<ChartPane*>()->isTransitioning());
 }
 
 }  // namespace

@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <memory>
 #include <set>
 
 #include "ResultTestSupport.h"
+#include "core/Format.h"
 #include "ui/HoverState.h"
 #include "ui/NodeListModel.h"
 #include "ui/SidePanel.h"
+#include "ui/TextLabel.h"
 #include "ui/TrashDropZone.h"
 
 namespace raumfuchs {
@@ -23,32 +27,46 @@ struct SidePanelTest : ::testing::Test {
         panel.resize(400, 600);
         test::showAndSettle(panel);
     }
+    QListView* list() const { return panel.findChild<QListView*>(QStringLiteral("rows")); }
+    NodeListModel& rows() const { return *qobject_cast<NodeListModel*>(list()->model()); }
+    // The empty-state text on show, or an empty string.
+    QString emptyText() const {
+        const auto* label = panel.findChild<TextLabel*>(QStringLiteral("emptyText"));
+        return label->isVisibleTo(&panel) ? label->text() : QString();
+    }
+    bool isSpinnerShown() const {
+        return panel.findChild<QWidget*>(QStringLiteral("spinner"))->isVisibleTo(&panel);
+    }
     Names rowNames() const {
         Names names;
-        for (int row = 0; row < panel.rows().rowCount(); ++row) {
-            names.emplace_back(panel.rows().nodeAt(row).nameBytes());
+        for (int row = 0; row < rows().rowCount(); ++row) {
+            names.emplace_back(rows().nodeAt(row).nameBytes());
         }
         return names;
     }
     QModelIndex indexOf(const std::string& relative) const {
-        for (int row = 0; row < panel.rows().rowCount(); ++row) {
-            if (panel.rows().nodeAt(row) == tree.at(relative)) {
-                return panel.rows().index(row);
+        for (int row = 0; row < rows().rowCount(); ++row) {
+            if (rows().nodeAt(row) == tree.at(relative)) {
+                return rows().index(row);
             }
         }
         return {};
     }
     void select(std::initializer_list<std::string> names) {
-        panel.list()->clearSelection();
+        list()->clearSelection();
         for (const std::string& name : names) {
-            panel.list()->selectionModel()->select(indexOf(name), QItemSelectionModel::Select);
+            list()->selectionModel()->select(indexOf(name), QItemSelectionModel::Select);
         }
+    }
+    void trash(const std::vector<FileNode>& nodes) {
+        tree.model.requestTrash(nodes);
+        tree.model.confirmTrash();
     }
     bool waitForLoad() {
         return test::waitUntil([&] { return !panel.isLoadingLargest(); }, 10000);
     }
     void drop(const QByteArray& uriList) {
-        TrashDropZone& zone = *panel.dropZone();
+        TrashDropZone& zone = *panel.findChild<TrashDropZone*>(QStringLiteral("dropZone"));
         QMimeData data;
         data.setData(QStringLiteral("text/uri-list"), uriList);
         const QPointF centre = QRectF(zone.rect()).center();
@@ -71,18 +89,19 @@ struct SidePanelTest : ::testing::Test {
 
 TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     EXPECT_EQ(rowNames(), (Names{"big", "file.txt", "nofiles", "empty"}));
-    EXPECT_FALSE(panel.rows().showsPath());
+    EXPECT_FALSE(rows().index(0).data(NodeListModel::PathRole).isValid());
     select({"big", "file.txt"});
     EXPECT_EQ(panel.selectedNodes().size(), 2u);
 
     panel.setMode(SidePanel::Mode::Largest);
     EXPECT_TRUE(panel.selectedNodes().empty());  // a mode change clears the selection
-    EXPECT_TRUE(panel.isSpinnerShown());
-    EXPECT_TRUE(panel.emptyText().isEmpty());  // no empty text while loading
+    EXPECT_TRUE(isSpinnerShown());
+    EXPECT_TRUE(emptyText().isEmpty());  // no empty text while loading
     ASSERT_TRUE(waitForLoad());
-    EXPECT_FALSE(panel.isSpinnerShown());
+    EXPECT_FALSE(isSpinnerShown());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "file.txt", "leaf.txt"}));
-    EXPECT_TRUE(panel.rows().showsPath());
+    EXPECT_EQ(rows().index(0).data(NodeListModel::PathRole).toString(),
+              QStringLiteral("Testbaum/big"));
 
     // Trashing from the panel reloads the rows and keeps the rest of the selection.
     select({"big/b.bin", "file.txt"});
@@ -99,18 +118,80 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "deep"}));
 
     tree.model.navigate(tree.at("empty"));
-    EXPECT_EQ(panel.emptyText(), QStringLiteral("Dieser Ordner ist leer."));
+    EXPECT_EQ(emptyText(), QStringLiteral("Dieser Ordner ist leer."));
     tree.model.navigate(tree.at("nofiles"));
-    EXPECT_TRUE(panel.emptyText().isEmpty());  // it holds "sub"
+    EXPECT_TRUE(emptyText().isEmpty());  // it holds "sub"
     panel.setMode(SidePanel::Mode::Largest);
     ASSERT_TRUE(waitForLoad());
-    EXPECT_EQ(panel.emptyText(), QStringLiteral("Keine Dateien gefunden."));
+    EXPECT_EQ(emptyText(), QStringLiteral("Keine Dateien gefunden."));
+}
+
+TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
+    tree.scratch.file("heavy/a.bin", 256 * 1024);
+    tree.scratch.file("heavy/b.bin", 8 * 1024);
+    tree.scan(std::nullopt);
+    NodeListModel& model = rows();
+    const QAbstractItemModelTester tester(&model,
+                                          QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ASSERT_EQ(rowNames(), (Names{"heavy", "big", "file.txt", "nofiles", "empty"}));
+    const auto percent = [](std::int64_t part, const FileNode& folder) {
+        return QString::fromStdString(Format::percent(part, folder.size()));
+    };
+    const QModelIndex file = indexOf("file.txt");
+    EXPECT_EQ(file.data(Qt::DisplayRole).toString(), QStringLiteral("file.txt"));
+    EXPECT_EQ(file.data(NodeListModel::SizeRole).toLongLong(), 16 * 1024);
+    EXPECT_DOUBLE_EQ(file.data(NodeListModel::ShareRole).toDouble(),
+                     16.0 * 1024 / static_cast<double>(tree.model.root().size()));
+    EXPECT_EQ(file.data(Qt::AccessibleTextRole).toString(),
+              QStringLiteral("file.txt, 16 KB, ") + percent(16 * 1024, tree.model.root()));
+    EXPECT_TRUE(file.data(NodeListModel::NodeRole).value<FileNode>() == tree.at("file.txt"));
+
+    // A removal, not a reset: the other rows stay selected, the emptied
+    // folder falls behind "big", and every share grows with the smaller total.
+    select({"big", "heavy", "nofiles"});
+    const double bigShare = indexOf("big").data(NodeListModel::ShareRole).toDouble();
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    trash({tree.at("file.txt"), tree.at("heavy/a.bin")});
+    EXPECT_EQ(reset.count(), 0);
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 2);
+    EXPECT_EQ(removed[0][2].toInt(), 2);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(rowNames(), (Names{"big", "heavy", "nofiles", "empty"}));
+    EXPECT_EQ(panel.selectedNodes(),
+              (std::vector<FileNode>{tree.at("big"), tree.at("heavy"), tree.at("nofiles")}));
+    EXPECT_GT(indexOf("big").data(NodeListModel::ShareRole).toDouble(), bigShare + 0.1);
+
+    // The largest files: the path joins the accessible text; a trashed file's
+    // row goes at once, before the reloaded list replaces them all.
+    panel.setMode(SidePanel::Mode::Largest);
+    ASSERT_TRUE(waitForLoad());
+    const QModelIndex first = model.index(0);
+    EXPECT_EQ(first.data(NodeListModel::PathRole).toString(), QStringLiteral("Testbaum/big"));
+    EXPECT_EQ(
+        first.data(Qt::AccessibleTextRole).toString(),
+        QStringLiteral("a.bin, Testbaum/big, 66 KB, ") + percent(64 * 1024, tree.model.root()));
+    select({"big/b.bin"});
+    removed.clear();
+    reset.clear();
+    trash({tree.at("big/a.bin")});
+    EXPECT_EQ(reset.count(), 0);
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 0);
+    EXPECT_EQ(panel.selectedNodes(), std::vector<FileNode>{tree.at("big/b.bin")});
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(panel.selectedNodes(), std::vector<FileNode>{tree.at("big/b.bin")});
+
+    tree.model.navigate(tree.at("empty"));  // another folder: resets, down to no rows
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(model.rowCount(), 0);
 }
 
 TEST_F(SidePanelTest, DoubleClickAndMenuFollowTheSelection) {
     const auto doubleClick = [&](const std::string& name) {
-        test::doubleClick(*panel.list()->viewport(),
-                          panel.list()->visualRect(indexOf(name)).center());
+        test::doubleClick(*list()->viewport(), list()->visualRect(indexOf(name)).center());
     };
     doubleClick("empty");  // an empty folder opens like a file
     doubleClick("file.txt");
@@ -136,14 +217,14 @@ TEST_F(SidePanelTest, DoubleClickAndMenuFollowTheSelection) {
 }
 
 TEST_F(SidePanelTest, DeleteKeyAsksTheModelToTrashTheSelection) {
-    panel.list()->setFocus();
-    test::pressKey(*panel.list(), Qt::Key_Delete);  // nothing selected: the guard notice
+    list()->setFocus();
+    test::pressKey(*list(), Qt::Key_Delete);  // nothing selected: the guard notice
     ASSERT_TRUE(tree.model.alertMessage().has_value());
     EXPECT_TRUE(tree.model.alertMessage()->startsWith(QStringLiteral("Systemdateien")));
     EXPECT_FALSE(tree.model.isConfirmingTrash());
 
     select({"empty", "file.txt"});
-    test::pressKey(*panel.list(), Qt::Key_Backspace);
+    test::pressKey(*list(), Qt::Key_Backspace);
     ASSERT_TRUE(tree.model.isConfirmingTrash());
     EXPECT_EQ(tree.model.pendingTrash(),
               (std::vector<FileNode>{tree.at("file.txt"), tree.at("empty")}));  // row order
@@ -179,19 +260,19 @@ TEST_F(SidePanelTest, LargestFilesOfAFolderLeftMeanwhileAreDiscarded) {
     panel.setMode(SidePanel::Mode::Contents);
     tree.model.navigate(tree.at("big"));
     ASSERT_TRUE(waitForLoad());
-    EXPECT_TRUE(panel.largest().empty());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "deep"}));
     panel.setMode(SidePanel::Mode::Largest);
+    EXPECT_TRUE(rowNames().empty());  // the discarded list was never kept
     ASSERT_TRUE(waitForLoad());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
 }
 
 TEST_F(SidePanelTest, RowOfTheChartsHoveredNodeIsTintedWithTheAccent) {
     const auto tint = [&](const char* name) {
-        const QRect rect = panel.list()->visualRect(indexOf(name));
+        const QRect rect = list()->visualRect(indexOf(name));
         QCoreApplication::processEvents();
         const QColor colour =
-            panel.list()->viewport()->grab().toImage().pixelColor(rect.left() + 3, rect.top() + 2);
+            list()->viewport()->grab().toImage().pixelColor(rect.left() + 3, rect.top() + 2);
         return colour.blue() - colour.red();  // the accent is a clear blue
     };
     const int plainBig = tint("big");
@@ -208,17 +289,17 @@ TEST_F(SidePanelTest, ListIsInsetAndEveryBarEndsAtTheSameX) {
     const auto* first = panel.findChild<QWidget*>(QStringLiteral("first"));
     const auto* last = panel.findChild<QWidget*>(QStringLiteral("last"));
     ASSERT_TRUE(first && last);
-    const QRect list(panel.list()->mapTo(&panel, QPoint(0, 0)), panel.list()->size());
-    EXPECT_EQ(list.left(), first->mapTo(&panel, QPoint(0, 0)).x());
-    EXPECT_EQ(list.right(), last->mapTo(&panel, QPoint(last->width() - 1, 0)).x());
-    EXPECT_EQ(list.left(), 12);
+    const QRect area(list()->mapTo(&panel, QPoint(0, 0)), list()->size());
+    EXPECT_EQ(area.left(), first->mapTo(&panel, QPoint(0, 0)).x());
+    EXPECT_EQ(area.right(), last->mapTo(&panel, QPoint(last->width() - 1, 0)).x());
+    EXPECT_EQ(area.left(), 12);
 
     // Sizes of different widths ("1xx KB", "16 KB", "8 KB", "4 KB"): each
     // row's bar is its one long stretch off the row's background.
-    const QImage image = panel.list()->viewport()->grab().toImage();
+    const QImage image = list()->viewport()->grab().toImage();
     std::vector<int> barEnds;
-    for (int row = 0; row < panel.rows().rowCount(); ++row) {
-        const QRect rect = panel.list()->visualRect(panel.rows().index(row));
+    for (int row = 0; row < rows().rowCount(); ++row) {
+        const QRect rect = list()->visualRect(rows().index(row));
         const QRgb background = image.pixel(rect.left() + 1, rect.top() + 1);
         int longest = 0;
         int end = -1;
