@@ -32,7 +32,6 @@ class ResultView : public QWidget {
     // Trailing group: "Erneut scannen", "Im Finder zeigen".
     QList<QAction*> primaryActions() const { return {rescan_, reveal_}; }
     QList<QAction*> toolbarActions() const { return navigationActions() + primaryActions(); }
-    // False while the model has no tree to show (the screen is then empty).
 
   signals:
     void titleChanged(const QString& title);
