@@ -9,32 +9,16 @@
 
 #include "app/AppModel.h"
 #include "core/Format.h"
+#include "ui/ResultView.h"
 #include "ui/ScanningView.h"
 #include "ui/StartView.h"
 #include "ui/UsageBar.h"
-
-#if __has_include("ui/ResultView.h")
-#include "ui/ResultView.h"
-#define RAUMFUCHS_HAS_RESULT_VIEW 1
-#endif
 
 namespace raumfuchs {
 
 namespace {
 
 constexpr int kFadeMilliseconds = 250;
-
-// Stands in for the result screen in builds that do not have it yet.
-QWidget* makeResultScreen(AppModel& model, QWidget* parent) {
-#ifdef RAUMFUCHS_HAS_RESULT_VIEW
-    return new ResultView(model, parent);
-#else
-    (void)model;
-    auto* placeholder = new QLabel(QStringLiteral("Ergebnis"), parent);
-    placeholder->setAlignment(Qt::AlignCenter);
-    return placeholder;
-#endif
-}
 
 // Prompts show their title in the bold main text, as desktop dialogs do;
 // names are plain text, never markup.
@@ -115,7 +99,7 @@ void ContentView::showScreenForPhase() {
             next = new ScanningView(model_, this);
             break;
         case Phase::Result:
-            next = makeResultScreen(model_, this);
+            next = new ResultView(model_, this);
             break;
     }
     stack_->addWidget(next);
