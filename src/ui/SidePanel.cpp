@@ -15,6 +15,7 @@
 
 #include "app/AppModel.h"
 #include "app/LargestFilesLoader.h"
+#include "core/PathText.h"
 #include "ui/HoverState.h"
 #include "ui/NodeListModel.h"
 #include "ui/NodeMenu.h"
@@ -358,9 +359,7 @@ QMimeData* SidePanel::mimeData(const FileNode& node) {
     const std::string path = node.path();
     // Encoded from the raw bytes: a name that is not valid UTF-8 must reach
     // the receiver unchanged.
-    QByteArray url =
-        QByteArrayLiteral("file://") + QByteArray(path.data(), static_cast<qsizetype>(path.size()))
-                                           .toPercentEncoding(QByteArrayLiteral("/"));
+    QByteArray url = QByteArray::fromStdString(PathText::fileUri(path));
     if (node.isDirectory() && !url.endsWith('/')) {
         url += '/';
     }
