@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <utility>
 
 #include "core/PathText.h"
+#include "core/WholeFile.h"
 
 namespace raumfuchs {
 namespace {
@@ -233,11 +233,9 @@ std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
 }
 
 std::vector<VolumeInfo> mountedLinuxVolumes() {
-    std::ifstream in("/proc/self/mountinfo");
-    std::stringstream text;
-    text << in.rdbuf();
     const LinuxVolumeProbe probe;
-    return VolumeService::orderedVolumes(linuxVolumeRecords(text.str(), probe));
+    return VolumeService::orderedVolumes(
+        linuxVolumeRecords(readWholeFile("/proc/self/mountinfo").value_or(""), probe));
 }
 
 }  // namespace raumfuchs
