@@ -137,16 +137,20 @@ void ContentView::crossFadeFrom(const QPixmap& outgoing) {
     fade->start();
 }
 
+void ContentView::closeFromModel(QMessageBox* prompt) {
+    if (prompt != nullptr) {
+        closingFromModel_ = true;
+        prompt->close();
+        closingFromModel_ = false;
+    }
+}
+
 void ContentView::syncTrashDialog() {
     if (answeringTrash_) {
         return;  // the dialog is closing on its own answer
     }
     if (!model_.isConfirmingTrash()) {
-        if (trashDialog_) {
-            closingFromModel_ = true;
-            trashDialog_->close();
-            closingFromModel_ = false;
-        }
+        closeFromModel(trashDialog_);
         return;
     }
     if (!trashDialog_) {
@@ -190,11 +194,7 @@ void ContentView::syncTrashDialog() {
 void ContentView::syncAlert() {
     const std::optional<QString>& message = model_.alertMessage();
     if (!message) {
-        if (alert_) {
-            closingFromModel_ = true;
-            alert_->close();
-            closingFromModel_ = false;
-        }
+        closeFromModel(alert_);
         return;
     }
     if (!alert_) {
