@@ -16,6 +16,7 @@
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
 #include "core/Format.h"
+#include "core/PathText.h"
 #include "core/Utf8.h"
 
 namespace {
@@ -106,20 +107,6 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
         return std::nullopt;
     }
     return args;
-}
-
-// The name a file manager shows for a path: its last component, "/" for the root.
-std::string displayNameOf(const std::string& path) {
-    std::size_t end = path.size();
-    while (end > 1 && path[end - 1] == '/') {
-        --end;
-    }
-    const std::string trimmed = path.substr(0, end);
-    if (trimmed == "/") {
-        return trimmed;
-    }
-    const std::size_t slash = trimmed.rfind('/');
-    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
 // A JSON string literal of file-system bytes, shown as UTF-8 (invalid
@@ -260,7 +247,7 @@ int main(int argc, char** argv) {
         }
     };
     const std::optional<ScanResult> result =
-        DiskScanner::scan(args->path, displayNameOf(args->path), token, onProgress);
+        DiskScanner::scan(args->path, PathText::lastComponent(args->path), token, onProgress);
     if (live) {
         std::fputs("\r\033[K", stderr);
     }
@@ -272,7 +259,7 @@ int main(int argc, char** argv) {
     // As in the application, a path that could not be reached is reported as
     // unreadable; a folder that cannot be listed is a result with 1 unreadable.
     if (!result || result->rootUnreachable()) {
-        std::cerr << "„" << escapeForTerminal(displayNameOf(args->path))
+        std::cerr << "„" << escapeForTerminal(PathText::lastComponent(args->path))
                   << "“ konnte nicht gelesen werden.\n";
         return 1;
     }

@@ -15,14 +15,6 @@ namespace raumfuchs {
 
 namespace {
 
-void fillStat(const struct stat& st, EntryStat& out) {
-    out.device = st.st_dev;
-    out.inode = st.st_ino;
-    out.links = st.st_nlink;
-    out.blocks = st.st_blocks;
-    out.mode = st.st_mode & S_IFMT;
-}
-
 EntryInfo classify(std::uint32_t mode) {
     switch (mode) {
         case S_IFDIR:
@@ -132,7 +124,11 @@ int FileSystemOps::fstatDirectory(int fd, EntryStat& out) {
     if (::fstat(fd, &st) != 0) {
         return -1;
     }
-    fillStat(st, out);
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.links = st.st_nlink;
+    out.blocks = st.st_blocks;
+    out.mode = st.st_mode & S_IFMT;
     return 0;
 }
 

@@ -18,19 +18,14 @@ struct ReadAheadBatch;
 // Kinds of walk entries. The numbers are those of the BSD fts interface, so
 // that the scanner's dispatch reads the same on every platform.
 enum class EntryInfo : std::uint8_t {
-    Directory = 1,         // FTS_D: directory in pre-order
-    Cycle = 2,             // FTS_DC: directory that is one of its own ancestors
-    Other = 3,             // FTS_DEFAULT: socket, fifo, device, …
-    Unlistable = 4,        // FTS_DNR: directory that could not be listed
-    Dot = 5,               // FTS_DOT (never produced)
-    DirectoryDone = 6,     // FTS_DP: directory in post-order
-    Error = 7,             // FTS_ERR (never produced)
-    File = 8,              // FTS_F: regular file
-    Init = 9,              // FTS_INIT (never produced)
-    NoStat = 10,           // FTS_NS: metadata could not be read
-    NoStatRequested = 11,  // FTS_NSOK (never produced)
-    Symlink = 12,          // FTS_SL
-    SymlinkDangling = 13,  // FTS_SLNONE (never produced: links are not followed)
+    Directory = 1,      // FTS_D: directory in pre-order
+    Cycle = 2,          // FTS_DC: directory that is one of its own ancestors
+    Other = 3,          // FTS_DEFAULT: socket, fifo, device, …
+    Unlistable = 4,     // FTS_DNR: directory that could not be listed
+    DirectoryDone = 6,  // FTS_DP: directory in post-order
+    File = 8,           // FTS_F: regular file
+    NoStat = 10,        // FTS_NS: metadata could not be read
+    Symlink = 12,       // FTS_SL
 };
 
 // The metadata the scanner needs from one entry.
@@ -88,7 +83,7 @@ void statEntries(FileSystemOps& ops, int fd, const std::string& names,
 
 // One entry as the walker hands it out. Valid until the next call to next().
 struct WalkEntry {
-    EntryInfo info = EntryInfo::Init;
+    EntryInfo info = EntryInfo::File;
     std::size_t level = 0;
     std::string_view name;  // file-system bytes; the path as given for level 0
     bool hasStat = false;

@@ -233,7 +233,6 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                 break;
             case EntryInfo::File:
             case EntryInfo::Symlink:
-            case EntryInfo::SymlinkDangling:
             case EntryInfo::Other: {
                 std::int64_t size = allocated;
                 if (entry->hasStat && entry->stat.links > 1 &&
@@ -247,7 +246,6 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
             }
             case EntryInfo::DirectoryDone:
             case EntryInfo::Unlistable:
-            case EntryInfo::Error:
             case EntryInfo::NoStat:
                 if (walker.mark()) {
                     walker.setMark(false);
@@ -259,8 +257,8 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                     builder.addPlaceholder(name, entry->info == EntryInfo::Unlistable);
                 }
                 break;
-            default:
-                break;  // cycles and kinds the walk never produces: no node
+            case EntryInfo::Cycle:
+                break;  // no node: its folder is already in the tree
         }
     }
 

@@ -1,8 +1,8 @@
 #include "core/MountTable.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "core/WholeFile.h"
 
 namespace raumfuchs {
 
@@ -72,16 +72,11 @@ std::vector<MountEntry> parseMountInfo(std::string_view text) {
 }
 
 std::optional<std::vector<MountEntry>> readMountTable(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const std::optional<std::string> text = readWholeFile(path);
+    if (!text) {
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return parseMountInfo(text.str());
+    return parseMountInfo(*text);
 }
 
 std::optional<std::string_view> pathBelow(std::string_view path, std::string_view folder) {

@@ -3,21 +3,16 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/PathText.h"
+
 namespace raumfuchs {
 
 std::optional<std::string> realLocation(const std::string& path) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') {
-        trimmed.pop_back();
+    const std::string name = PathText::lastComponent(path);
+    if (name == "/") {
+        return name;
     }
-    if (trimmed == "/") {
-        return trimmed;
-    }
-    const auto slash = trimmed.rfind('/');
-    const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-    const std::string parent = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : trimmed.substr(0, slash);
+    const std::string parent = PathText::parentFolder(path);
     if (name.empty() || name == "." || name == "..") {
         return std::nullopt;
     }

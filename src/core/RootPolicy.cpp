@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <utility>
 #include <vector>
 
 #include "core/MountTable.h"
 #include "core/Utf8.h"
+#include "core/WholeFile.h"
 
 namespace raumfuchs {
 
@@ -31,19 +30,6 @@ std::vector<std::string_view> splitDroppingEmpty(std::string_view text, char sep
         start = end + 1;
     }
     return pieces;
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return std::move(text).str();
 }
 
 // Whether `path` is `base` or lies below it.

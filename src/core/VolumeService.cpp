@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/NameOrder.h"
+#include "core/PathText.h"
 
 namespace raumfuchs::VolumeService {
 
@@ -30,13 +31,7 @@ std::vector<VolumeInfo> orderedVolumes(const std::vector<VolumeRecord>& records)
         } else if (!record.lastComponent.empty()) {
             info.name = record.lastComponent;
         } else {
-            std::string_view path = record.path;
-            while (path.size() > 1 && path.back() == '/') {
-                path.remove_suffix(1);
-            }
-            const auto slash = path.rfind('/');
-            info.name = std::string(
-                slash == std::string_view::npos || path == "/" ? path : path.substr(slash + 1));
+            info.name = PathText::lastComponent(record.path);
         }
         info.isRemovable = record.removable.value_or(false);
         info.isInternal = record.internal.value_or(false);

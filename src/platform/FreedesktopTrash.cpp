@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/MountTable.h"
+#include "core/PathText.h"
 #include "core/RealLocation.h"
 
 namespace raumfuchs {
@@ -18,14 +19,6 @@ namespace {
 
 constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
-
-std::string parentOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
-}
 
 std::string join(const std::string& folder, std::string_view name) {
     std::string out = folder;
@@ -66,10 +59,6 @@ bool ensureFolderPath(const std::string& path) {
     return true;
 }
 
-std::string basenameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-}
-
 std::optional<std::string> resolved(const std::string& path) {
     char* real = ::realpath(path.c_str(), nullptr);
     if (real == nullptr) {
@@ -90,7 +79,7 @@ std::optional<std::size_t> mountOfFolder(const std::vector<MountEntry>& mounts, 
         if (path == "/") {
             return std::nullopt;
         }
-        path = parentOf(path);
+        path = PathText::parentFolder(path);
     }
 }
 
@@ -153,50 +142,6 @@ FreedesktopTrash FreedesktopTrash::forCurrentUser() {
     return FreedesktopTrash(std::move(setup));
 }
 
-std::string FreedesktopTrash::percentEncode(std::string_view bytes) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
-            byte == '~' || byte == '/') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        }
-    }
-    return out;
-}
-
-std::string FreedesktopTrash::percentDecode(std::string_view text) {
-    const auto hexValue = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    };
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::optional<std::string> FreedesktopTrash::trashFolderFor(const std::vector<MountEntry>& mounts,
                                                             std::size_t itemMount,
                                                             std::string& infoPathPrefix) const {
@@ -243,7 +188,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& give
     if (!mounts || holdsMountPoint(*mounts, path)) {
         return std::nullopt;
     }
-    const std::optional<std::size_t> itemMount = coveringMount(*mounts, parentOf(path));
+    const std::optional<std::size_t> itemMount =
+        coveringMount(*mounts, PathText::parentFolder(path));
     if (!itemMount) {
         return std::nullopt;
     }
@@ -266,10 +212,10 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& give
     // Path= is absolute in the home trash, relative to the mount's top otherwise.
     const std::string recorded = infoPathPrefix.empty() ? path : path.substr(infoPathPrefix.size());
     const std::time_t when = setup_.now ? setup_.now() : std::time(nullptr);
-    const std::string info = "[Trash Info]\nPath=" + percentEncode(recorded) +
+    const std::string info = "[Trash Info]\nPath=" + PathText::percentEncode(recorded) +
                              "\nDeletionDate=" + deletionDate(when) + "\n";
 
-    const std::string original = basenameOf(path);
+    const std::string original = PathText::lastComponent(path);
     for (int attempt = 1; attempt < 100000; ++attempt) {
         const std::string suffix = attempt == 1 ? "" : "." + std::to_string(attempt);
         std::string base = original;

@@ -6,7 +6,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/MountTable.h"
@@ -41,11 +40,6 @@ class FreedesktopTrash {
     // Returns its new path inside files/, or nothing when it could not be moved.
     // The recorded original path is the real location.
     std::optional<std::string> moveToTrash(const std::string& path) const;
-
-    // "Path=" value bytes: everything but unreserved characters and "/"
-    // percent-encoded.
-    static std::string percentEncode(std::string_view bytes);
-    static std::string percentDecode(std::string_view text);
 
   private:
     std::optional<std::string> trashFolderFor(const std::vector<MountEntry>& mounts,

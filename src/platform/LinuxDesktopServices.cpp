@@ -18,33 +18,14 @@
 
 #include <algorithm>
 
+#include "core/PathText.h"
 #include "platform/LinuxVolumes.h"
 
 namespace raumfuchs {
-namespace {
-
-std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
-std::string parentFolder(const std::string& path) {
-    const std::string trimmed = withoutTrailingSlashes(path);
-    const auto slash = trimmed.rfind('/');
-    if (slash == std::string::npos || slash == 0) {
-        return "/";
-    }
-    return trimmed.substr(0, slash);
-}
-
-}  // namespace
-
 LinuxDesktopServices::LinuxDesktopServices() : trash_(FreedesktopTrash::forCurrentUser()) {}
 
-QByteArray LinuxDesktopServices::fileUri(const std::string& path) {
-    return "file://" + QByteArray::fromStdString(FreedesktopTrash::percentEncode(path));
+QUrl LinuxDesktopServices::fileUrl(const std::string& path) {
+    return QUrl::fromEncoded(QByteArray::fromStdString(PathText::fileUri(path)));
 }
 
 bool LinuxDesktopServices::moveToTrash(const DesktopItem& item) {
@@ -58,8 +39,9 @@ void LinuxDesktopServices::reveal(const std::vector<DesktopItem>& items) {
     QStringList uris;
     std::vector<std::string> folders;  // each containing folder once, in order
     for (const DesktopItem& item : items) {
-        uris << QString::fromLatin1(fileUri(withoutTrailingSlashes(item.path)));
-        const std::string folder = parentFolder(item.path);
+        uris << QString::fromStdString(
+            PathText::fileUri(PathText::withoutTrailingSlashes(item.path)));
+        const std::string folder = PathText::parentFolder(item.path);
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
             folders.push_back(folder);
         }
@@ -125,12 +107,7 @@ std::optional<std::string> LinuxDesktopServices::chooseFolder() {
 }
 
 QString LinuxDesktopServices::displayName(const std::string& path) {
-    const std::string trimmed = withoutTrailingSlashes(path);
-    if (trimmed == "/") {
-        return QStringLiteral("/");
-    }
-    const auto slash = trimmed.rfind('/');
-    return QString::fromUtf8(slash == std::string::npos ? trimmed : trimmed.substr(slash + 1));
+    return QString::fromStdString(PathText::lastComponent(path));
 }
 
 std::string LinuxDesktopServices::homePath() {

@@ -25,10 +25,9 @@ class LinuxDesktopServices : public DesktopServices {
     std::optional<std::string> downloadsPath() override;
     std::vector<VolumeInfo> mountedVolumes() override;
 
-    // "file://" and the path's bytes percent-encoded, so that names which are
-    // not valid UTF-8 reach the desktop unchanged.
-    static QByteArray fileUri(const std::string& path);
-    static QUrl fileUrl(const std::string& path) { return QUrl::fromEncoded(fileUri(path)); }
+    // The path's file URL built from its bytes, so that names which are not
+    // valid UTF-8 reach the desktop unchanged.
+    static QUrl fileUrl(const std::string& path);
 
   private:
     FreedesktopTrash trash_;

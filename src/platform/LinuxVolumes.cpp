@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <utility>
+
+#include "core/PathText.h"
+#include "core/WholeFile.h"
 
 namespace raumfuchs {
 namespace {
@@ -58,17 +60,6 @@ std::string readFirstLine(const std::filesystem::path& file) {
     std::string line;
     std::getline(in, line);
     return line;
-}
-
-std::string lastComponent(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.remove_suffix(1);
-    }
-    const auto slash = path.rfind('/');
-    if (path == "/" || slash == std::string_view::npos) {
-        return std::string(path);
-    }
-    return std::string(path.substr(slash + 1));
 }
 
 // The mount shows all of its file system (the root volume counts as such
@@ -228,7 +219,7 @@ std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
         listed.insert(device);
         VolumeRecord record;
         record.path = entry->mountPoint;
-        record.lastComponent = lastComponent(entry->mountPoint);
+        record.lastComponent = PathText::lastComponent(entry->mountPoint);
         record.volumeName = probe.label(*entry);
         record.total = capacity.total;
         record.available = capacity.available;
@@ -242,11 +233,9 @@ std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
 }
 
 std::vector<VolumeInfo> mountedLinuxVolumes() {
-    std::ifstream in("/proc/self/mountinfo");
-    std::stringstream text;
-    text << in.rdbuf();
     const LinuxVolumeProbe probe;
-    return VolumeService::orderedVolumes(linuxVolumeRecords(text.str(), probe));
+    return VolumeService::orderedVolumes(
+        linuxVolumeRecords(readWholeFile("/proc/self/mountinfo").value_or(""), probe));
 }
 
 }  // namespace raumfuchs

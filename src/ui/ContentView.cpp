@@ -9,32 +9,16 @@
 
 #include "app/AppModel.h"
 #include "core/Format.h"
+#include "ui/ResultView.h"
 #include "ui/ScanningView.h"
 #include "ui/StartView.h"
 #include "ui/UsageBar.h"
-
-#if __has_include("ui/ResultView.h")
-#include "ui/ResultView.h"
-#define RAUMFUCHS_HAS_RESULT_VIEW 1
-#endif
 
 namespace raumfuchs {
 
 namespace {
 
 constexpr int kFadeMilliseconds = 250;
-
-// Stands in for the result screen in builds that do not have it yet.
-QWidget* makeResultScreen(AppModel& model, QWidget* parent) {
-#ifdef RAUMFUCHS_HAS_RESULT_VIEW
-    return new ResultView(model, parent);
-#else
-    (void)model;
-    auto* placeholder = new QLabel(QStringLiteral("Ergebnis"), parent);
-    placeholder->setAlignment(Qt::AlignCenter);
-    return placeholder;
-#endif
-}
 
 // Prompts show their title in the bold main text, as desktop dialogs do;
 // names are plain text, never markup.
@@ -115,7 +99,7 @@ void ContentView::showScreenForPhase() {
             next = new ScanningView(model_, this);
             break;
         case Phase::Result:
-            next = makeResultScreen(model_, this);
+            next = new ResultView(model_, this);
             break;
     }
     stack_->addWidget(next);
@@ -153,16 +137,20 @@ void ContentView::crossFadeFrom(const QPixmap& outgoing) {
     fade->start();
 }
 
+void ContentView::closeFromModel(QMessageBox* prompt) {
+    if (prompt != nullptr) {
+        closingFromModel_ = true;
+        prompt->close();
+        closingFromModel_ = false;
+    }
+}
+
 void ContentView::syncTrashDialog() {
     if (answeringTrash_) {
         return;  // the dialog is closing on its own answer
     }
     if (!model_.isConfirmingTrash()) {
-        if (trashDialog_) {
-            closingFromModel_ = true;
-            trashDialog_->close();
-            closingFromModel_ = false;
-        }
+        closeFromModel(trashDialog_);
         return;
     }
     if (!trashDialog_) {
@@ -206,11 +194,7 @@ void ContentView::syncTrashDialog() {
 void ContentView::syncAlert() {
     const std::optional<QString>& message = model_.alertMessage();
     if (!message) {
-        if (alert_) {
-            closingFromModel_ = true;
-            alert_->close();
-            closingFromModel_ = false;
-        }
+        closeFromModel(alert_);
         return;
     }
     if (!alert_) {

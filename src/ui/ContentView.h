@@ -34,6 +34,8 @@ class ContentView : public QWidget {
   private:
     void showScreenForPhase();
     void crossFadeFrom(const QPixmap& outgoing);
+    // Closes a prompt the model no longer wants, without taking it as an answer.
+    void closeFromModel(QMessageBox* prompt);
     void syncTrashDialog();
     void syncAlert();
 

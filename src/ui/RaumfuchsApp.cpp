@@ -22,7 +22,7 @@ RaumfuchsApp::RaumfuchsApp(std::vector<std::string> arguments)
     : arguments_(std::move(arguments)), model_(services_), window_(model_) {
     connect(&window_, &MainWindow::firstShown, this, &RaumfuchsApp::scanFromLaunchArguments);
     connect(&window_, &MainWindow::aboutRequested, this, &RaumfuchsApp::showAboutPanel);
-    connect(&window_, &MainWindow::licencesRequested, this, &RaumfuchsApp::openLicenses);
+    connect(&window_, &MainWindow::licencesRequested, this, &RaumfuchsApp::openLicences);
     connect(&window_, &MainWindow::updateCheckRequested, this,
             [this] { updater_.checkForUpdates(&window_); });
 }
@@ -75,7 +75,7 @@ void RaumfuchsApp::showAboutPanel() {
     about.exec();
 }
 
-void RaumfuchsApp::openLicenses() {
+void RaumfuchsApp::openLicences() {
     const QString file = licenceFile();
     if (file.isEmpty()) {
         return;

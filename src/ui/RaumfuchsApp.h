@@ -36,7 +36,7 @@ class RaumfuchsApp : public QObject {
 
   private:
     void showAboutPanel();
-    void openLicenses();
+    void openLicences();
     void scanFromLaunchArguments();
 
     std::vector<std::string> arguments_;

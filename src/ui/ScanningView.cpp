@@ -7,7 +7,7 @@
 
 #include "app/AppModel.h"
 #include "core/Format.h"
-#include "ui/ScanSpinner.h"
+#include "ui/Spinner.h"
 #include "ui/TextLabel.h"
 
 namespace raumfuchs {
@@ -24,7 +24,7 @@ QString ScanningView::counterText(std::int64_t files, std::int64_t bytes) {
 ScanningView::ScanningView(AppModel& model, QWidget* parent)
     : QWidget(parent),
       model_(model),
-      spinner_(new ScanSpinner(this)),
+      spinner_(new Spinner(Spinner::scanning(), this)),
       title_(new TextLabel({}, Style::TextStyle::Title2, this)),
       counter_(new TextLabel({}, Style::TextStyle::Title3, this)),
       path_(new TextLabel({}, Style::TextStyle::Caption, this)),
@@ -75,7 +75,6 @@ ScanningView::ScanningView(AppModel& model, QWidget* parent)
 
 void ScanningView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    spinner_->start();
     cancel_->setFocus();
 }
 

@@ -7,7 +7,7 @@ class QPushButton;
 namespace raumfuchs {
 
 class AppModel;
-class ScanSpinner;
+class Spinner;
 class TextLabel;
 
 // The screen of a running scan: spinner, target name, running counts, the path
@@ -29,7 +29,7 @@ class ScanningView : public QWidget {
     void refreshProgress();
 
     AppModel& model_;
-    ScanSpinner* spinner_;
+    Spinner* spinner_;
     TextLabel* title_;
     TextLabel* counter_;
     TextLabel* path_;

@@ -7,18 +7,18 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
-#include <QPainter>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/AppModel.h"
 #include "app/LargestFilesLoader.h"
+#include "core/PathText.h"
 #include "ui/HoverState.h"
 #include "ui/NodeListModel.h"
 #include "ui/NodeMenu.h"
 #include "ui/NodeRow.h"
+#include "ui/Spinner.h"
 #include "ui/Style.h"
 #include "ui/TextLabel.h"
 #include "ui/TrashDropZone.h"
@@ -59,40 +59,6 @@ class NodeListView : public QListView {
 
   private:
     SidePanel& panel_;
-};
-
-// A small turning ring over the list while the largest files are computed.
-class BusySpinner : public QWidget {
-  public:
-    explicit BusySpinner(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
-        setFixedSize(28, 28);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        timer_->setInterval(1000 / 30);
-        connect(timer_, &QTimer::timeout, this, [this] {
-            angle_ = (angle_ + 12) % 360;
-            update();
-        });
-    }
-
-  protected:
-    void showEvent(QShowEvent*) override { timer_->start(); }
-    void hideEvent(QHideEvent*) override { timer_->stop(); }
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF ring = QRectF(rect()).adjusted(3, 3, -3, -3);
-        QPen track(Style::foreground(palette(), Style::Level::Quaternary), 3);
-        painter.setPen(track);
-        painter.drawEllipse(ring);
-        QPen arc(Style::foreground(palette(), Style::Level::Secondary), 3);
-        arc.setCapStyle(Qt::RoundCap);
-        painter.setPen(arc);
-        painter.drawArc(ring, (90 - angle_) * 16, -100 * 16);
-    }
-
-  private:
-    QTimer* timer_;
-    int angle_ = 0;
 };
 
 QToolButton* segment(const QString& title, const char* name, QWidget* parent) {
@@ -166,7 +132,8 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     list_->setFrameShape(QFrame::NoFrame);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setMouseTracking(true);
-    spinner_ = new BusySpinner(area);
+    spinner_ = new Spinner(Spinner::small(), area);
+    spinner_->setAttribute(Qt::WA_TransparentForMouseEvents);
     spinner_->setObjectName(QStringLiteral("spinner"));
     emptyLabel_ = new TextLabel(QString(), Style::TextStyle::Body, area);
     emptyLabel_->setObjectName(QStringLiteral("emptyText"));
@@ -342,9 +309,7 @@ QMimeData* SidePanel::mimeData(const FileNode& node) {
     const std::string path = node.path();
     // Encoded from the raw bytes: a name that is not valid UTF-8 must reach
     // the receiver unchanged.
-    QByteArray url =
-        QByteArrayLiteral("file://") + QByteArray(path.data(), static_cast<qsizetype>(path.size()))
-                                           .toPercentEncoding(QByteArrayLiteral("/"));
+    QByteArray url = QByteArray::fromStdString(PathText::fileUri(path));
     if (node.isDirectory() && !url.endsWith('/')) {
         url += '/';
     }

@@ -10,6 +10,7 @@
 #include <QVariantAnimation>
 
 #include "app/AppModel.h"
+#include "core/PathText.h"
 #include "ui/Icons.h"
 #include "ui/Style.h"
 
@@ -89,10 +90,9 @@ std::vector<std::string> TrashDropZone::localPaths(const QMimeData& data) {
         if (!url.isValid() || !url.isLocalFile()) {
             continue;
         }
-        const QByteArray path =
-            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-        if (!path.isEmpty()) {
-            paths.emplace_back(path.constData(), static_cast<std::size_t>(path.size()));
+        std::string path = PathText::percentDecode(url.path(QUrl::FullyEncoded).toStdString());
+        if (!path.empty()) {
+            paths.push_back(std::move(path));
         }
     }
     return paths;

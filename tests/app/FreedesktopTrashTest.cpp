@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/PathText.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
@@ -39,7 +40,7 @@ std::string recordedPath(const std::string& infoFile) {
         return {};
     }
     const auto end = info.find('\n', start + 1);
-    return FreedesktopTrash::percentDecode(info.substr(start + 6, end - start - 6));
+    return PathText::percentDecode(info.substr(start + 6, end - start - 6));
 }
 
 class FreedesktopTrashTest : public ::testing::Test {

@@ -63,8 +63,6 @@ class LinuxDesktopServicesTest : public ::testing::Test {
 };
 
 TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderOnce) {
-    EXPECT_EQ(LinuxDesktopServices::fileUri("/a b/ä/\xff#?"),
-              QByteArray("file:///a%20b/%C3%A4/%FF%23%3F"));
     EXPECT_EQ(LinuxDesktopServices::fileUrl("/a b/ä").toLocalFile(), QStringLiteral("/a b/ä"));
 
     LinuxDesktopServices services;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/PathText.h"
 #include "platform/DesktopServices.h"
 
 namespace raumfuchs {
@@ -43,11 +44,7 @@ class FakeDesktopServices : public DesktopServices {
     }
     // Same rule as the real desktop: the last path component, "/" for the root.
     QString displayName(const std::string& path) override {
-        std::string p = path;
-        while (p.size() > 1 && p.back() == '/') {
-            p.pop_back();
-        }
-        return QString::fromUtf8(p == "/" ? p : p.substr(p.rfind('/') + 1));  // npos + 1 = 0
+        return QString::fromStdString(PathText::lastComponent(path));
     }
     std::string homePath() override { return home; }
     std::optional<std::string> downloadsPath() override { return downloads; }
