@@ -14,7 +14,7 @@ BackgroundTasks::~BackgroundTasks() {
 void BackgroundTasks::run(std::function<void(const Post& post)> task) {
     joinFinished();
     Worker& worker = workers_.emplace_back();
-    worker.thread = std::thread([this, &worker, task = std::move(task)] {
+    worker.thread = std::thread([this, &worker, task = std::move(task)]() mutable {
         const Post post = [this](std::function<void()> function) {
             bool wake = false;
             {
@@ -27,6 +27,7 @@ void BackgroundTasks::run(std::function<void(const Post& post)> task) {
             }
         };
         task(post);
+        task = nullptr;  // what it holds goes before it counts as done
         std::lock_guard lock(mutex_);
         worker.done = true;
     });

@@ -37,7 +37,7 @@ class BackgroundTasks : public QObject {
 
     void run(std::function<void(const Post& post)> task);
 
-    // Tasks that have not returned yet.
+    // Tasks that have not yet returned and let go of what they hold.
     std::size_t running() const;
 
   private:
