@@ -21,6 +21,9 @@ namespace raumfuchs {
 // block for long: the receiver cancels it (a CancelToken, a generation) before
 // the wait.
 //
+// Made on the main thread once the application object exists: its event loop
+// watches the wake-up.
+//
 // Posted functions travel through a queue guarded by a std::mutex; the threads
 // wake the main thread's event loop through an eventfd and touch no Qt object.
 // The mutex orders a thread's writes before the main thread's reads visibly to
