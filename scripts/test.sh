@@ -27,8 +27,10 @@ if [ "${CI:-}" = "true" ]; then
   # Left out, because Qt's own worker threads hand memory to and from the main
   # thread behind locks the sanitizer cannot see (hundreds of reports, none in
   # our code): the widget tests (Qt's image thread pool) and the desktop
-  # services test (the file dialog's file-system thread and D-Bus calls).
+  # services test (the file dialog's file-system thread and D-Bus calls). And
+  # the scanner's second-Ctrl+C test: the sanitizer defers signal handlers,
+  # so the tool does not end within the test's window every time.
   sanitized build-tsan thread core_tests cli_tests app_tests
   TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build-tsan --output-on-failure -j2 -E 'ui_tests_NOT_BUILT|^LinuxDesktopServicesTest\.'
+    ctest --test-dir build-tsan --output-on-failure -j2 -E 'ui_tests_NOT_BUILT|^LinuxDesktopServicesTest\.|^ScanTool\.HelpVersionWrongCallsAndASecondCtrlC$'
 fi
