@@ -1,13 +1,6 @@
 #include "app/AppModel.h"
 
-#include <QMetaObject>
-#include <QPointer>
-#include <QStringList>
-#include <algorithm>
-
 #include "app/NodeLookup.h"
-#include "core/DiskTrashGuard.h"
-#include "core/TrashGuard.h"
 
 namespace raumfuchs {
 
@@ -32,19 +25,14 @@ std::vector<DesktopItem> desktopItems(const std::vector<FileNode>& nodes) {
 }  // namespace
 
 AppModel::AppModel(DesktopServices& services, QObject* parent)
-    : QObject(parent), services_(services) {
+    : QObject(parent),
+      services_(services),
+      trash_(services),
+      scans_([this](const ScanProgress& progress) { setProgress(progress); },
+             [this](std::optional<ScanResult> result, const ScanTarget& target) {
+                 finishScan(std::move(result), target);
+             }) {
     volumes_ = services_.mountedVolumes();
-}
-
-AppModel::~AppModel() {
-    // Queued hand-offs of the scans name this object; no thread may outlive it.
-    // Cancelled scans stop at their next checkpoint.
-    if (token_) {
-        token_->cancel();
-    }
-    for (Worker& worker : workers_) {
-        worker.thread.join();
-    }
 }
 
 // --- property setters: each announces a real change ---
@@ -120,98 +108,13 @@ void AppModel::setAlertMessage(std::optional<QString> message) {
 // --- scan lifecycle ---
 
 void AppModel::startScan(const ScanTarget& target) {
-    joinFinishedWorkers();
-    if (token_) {
-        token_->cancel();
-    }
-    auto token = std::make_shared<CancelToken>();
-    token_ = token;
     setTarget(target);
     setProgress(ScanProgress{});
     setPhase(Phase::Scanning);
-    runScan(target, token);
+    scans_.start(target);
 }
 
-void AppModel::runScan(const ScanTarget& target, const std::shared_ptr<CancelToken>& token) {
-    // The thread reaches the model only through queued calls; `self` turns them
-    // into no-ops should they be delivered after all.
-    const QPointer<AppModel> self(this);
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([this, self, token, target, done] {
-        const std::string name = target.displayName.toUtf8().toStdString();
-        std::optional<ScanResult> result = DiskScanner::scan(
-            target.path, name, *token, [this, self, token](const ScanProgress& p) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [self, token, p] {
-                        if (self) {
-                            self->applyProgress(token, p);
-                        }
-                    },
-                    Qt::QueuedConnection);
-            });
-        QMetaObject::invokeMethod(
-            this,
-            [self, token, target, result = std::move(result)]() mutable {
-                if (self) {
-                    self->finishScan(std::move(result), token, target);
-                }
-            },
-            Qt::QueuedConnection);
-        done->store(true, std::memory_order_release);
-    });
-    workers_.push_back({std::move(thread), std::move(done), true});
-}
-
-void AppModel::joinFinishedWorkers() {
-    std::erase_if(workers_, [](Worker& worker) {
-        if (!worker.done->load(std::memory_order_acquire)) {
-            return false;
-        }
-        worker.thread.join();  // it has nothing left to do but return
-        return true;
-    });
-}
-
-std::size_t AppModel::scansInFlight() const {
-    return static_cast<std::size_t>(
-        std::count_if(workers_.begin(), workers_.end(), [](const Worker& worker) {
-            return worker.isScan && !worker.done->load(std::memory_order_acquire);
-        }));
-}
-
-void AppModel::letGo(FileNode node) {
-    std::shared_ptr<FileTree> tree = node.treePtr();
-    node = {};
-    if (!tree || tree.use_count() != 1) {
-        return;  // someone else still holds it and lets go of it later
-    }
-    joinFinishedWorkers();
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([tree = std::move(tree), done]() mutable {
-        tree.reset();
-        done->store(true, std::memory_order_release);
-    });
-    workers_.push_back({std::move(thread), std::move(done), false});
-}
-
-void AppModel::applyProgress(const std::shared_ptr<CancelToken>& token,
-                             const ScanProgress& progress) {
-    if (token_ && token_ == token) {
-        setProgress(progress);
-    }
-}
-
-void AppModel::finishScan(std::optional<ScanResult> result,
-                          const std::shared_ptr<CancelToken>& token, const ScanTarget& target) {
-    joinFinishedWorkers();
-    if (!token_ || token_ != token) {
-        if (result) {
-            letGo(std::move(result->root));  // superseded after all its work
-        }
-        return;
-    }
-    token_.reset();
+void AppModel::finishScan(std::optional<ScanResult> result, const ScanTarget& target) {
     // A target that could not be reached at all (it does not exist, say) is a
     // failure; a folder that cannot be listed is a result with one unreadable
     // folder, whose link on the result screen leads to the missing access.
@@ -232,7 +135,7 @@ void AppModel::finishScan(std::optional<ScanResult> result,
         }
         raiseTreeRevision();
         setPhase(Phase::Result);
-        letGo(std::move(oldRoot));
+        scans_.release(std::move(oldRoot));
         return;
     }
     setAlertMessage(QStringLiteral("„%1“ konnte nicht gelesen werden.").arg(target.displayName));
@@ -247,24 +150,18 @@ void AppModel::rescan() {
 }
 
 void AppModel::cancelScan() {
-    if (token_) {
-        token_->cancel();
-    }
-    token_.reset();
+    scans_.cancel();
     setPhase(root_ ? Phase::Result : Phase::Start);
 }
 
 void AppModel::backToStart() {
-    if (token_) {
-        token_->cancel();
-    }
-    token_.reset();
+    scans_.cancel();
     FileNode oldRoot = root_;
     setRoot({});
     setCurrent({}, false);
     setPhase(Phase::Start);
     reloadVolumes();
-    letGo(std::move(oldRoot));
+    scans_.release(std::move(oldRoot));
 }
 
 void AppModel::reloadVolumes() {
@@ -303,13 +200,9 @@ void AppModel::chooseFolder() {
 // --- trash ---
 
 void AppModel::requestTrash(const std::vector<FileNode>& nodes) {
-    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
-    std::vector<FileNode> accepted = TrashGuard::acceptedForTrash(
-        nodes, [&guard](const std::string& path) { return guard.isProtected(path); });
+    std::vector<FileNode> accepted = trash_.accepted(nodes);
     if (accepted.empty()) {
-        setAlertMessage(
-            QStringLiteral("Systemdateien und das gescannte Hauptverzeichnis legt "
-                           "Raumfuchs nicht in den Papierkorb."));
+        setAlertMessage(TrashWorkflow::refusal());
         return;
     }
     setPendingTrash(std::move(accepted));
@@ -319,38 +212,12 @@ void AppModel::requestTrash(const std::vector<FileNode>& nodes) {
 void AppModel::confirmTrash() {
     const std::vector<FileNode> nodes = pendingTrash_;
     setPendingTrash({});
-    // Held again: a link or a mount may have changed since the request.
-    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
-    QStringList failed;
-    for (const FileNode& node : nodes) {
-        if (!guard.isProtected(node.path()) &&
-            services_.moveToTrash({node.path(), node.isDirectory()})) {
-            detach(node);
-        } else {
-            failed << QString::fromStdString(node.displayName());
-        }
-    }
+    TrashWorkflow::Outcome outcome = trash_.trash(nodes, current_);
+    setCurrent(std::move(outcome.current), false);
     raiseTreeRevision();
     reloadVolumes();
-    if (!failed.isEmpty()) {
-        setAlertMessage(QStringLiteral("Nicht in den Papierkorb gelegt: %1. Vermutlich fehlt die "
-                                       "Berechtigung.")
-                            .arg(failed.join(QStringLiteral(", "))));
-    }
-}
-
-void AppModel::detach(const FileNode& node) {
-    const FileNode parent = node.parent();
-    if (!parent) {
-        return;
-    }
-    bool currentGoes = false;
-    for (FileNode up = current_; up && !currentGoes; up = up.parent()) {
-        currentGoes = up == node;
-    }
-    node.tree().detach(node.index());
-    if (currentGoes) {
-        setCurrent(parent, false);
+    if (outcome.alert) {
+        setAlertMessage(std::move(outcome.alert));
     }
 }
 

@@ -2,14 +2,13 @@
 
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "app/ScanSession.h"
+#include "app/TrashWorkflow.h"
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
 #include "core/VolumeInfo.h"
@@ -19,14 +18,6 @@ namespace raumfuchs {
 
 enum class Phase { Start, Scanning, Result };
 
-// What to scan.
-struct ScanTarget {
-    std::string path;  // file-system bytes; "/" for the system root
-    QString displayName;
-    std::optional<std::int64_t> volumeUsed;  // set only for whole volumes
-    friend bool operator==(const ScanTarget&, const ScanTarget&) = default;
-};
-
 // How a change of the shown folder is to be animated: a damped spring.
 struct Spring {
     double response = 0.35;  // seconds
@@ -34,14 +25,13 @@ struct Spring {
 };
 
 // The one model of the application. Lives on the main thread; every property
-// change is announced by its signal so that views can refresh. Scans run on a
-// background thread; their progress and results come back queued and are
-// dropped when their token is no longer the model's.
+// change is announced by its signal so that views can refresh. Scans run in a
+// ScanSession, the trash goes through a TrashWorkflow; the model turns what
+// they report into its properties.
 class AppModel : public QObject {
     Q_OBJECT
   public:
     explicit AppModel(DesktopServices& services, QObject* parent = nullptr);
-    ~AppModel() override;
 
     Phase phase() const { return phase_; }
     const std::vector<VolumeInfo>& volumes() const { return volumes_; }
@@ -58,7 +48,7 @@ class AppModel : public QObject {
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
-    std::size_t scansInFlight() const;
+    std::size_t scansInFlight() const { return scans_.scansInFlight(); }
 
     // Written by the dialogs of the root view.
     void setPendingTrash(std::vector<FileNode> nodes);
@@ -105,26 +95,7 @@ class AppModel : public QObject {
     void alertMessageChanged();
 
   private:
-    // A background thread of the model: a scan, or the release of a tree that
-    // the model let go of. The model owns it: the destructor cancels the scan
-    // and joins every thread still running, so a queued hand-off never meets a
-    // destroyed model.
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-        bool isScan = false;
-    };
-
-    void runScan(const ScanTarget& target, const std::shared_ptr<CancelToken>& token);
-    void applyProgress(const std::shared_ptr<CancelToken>& token, const ScanProgress& progress);
-    void finishScan(std::optional<ScanResult> result, const std::shared_ptr<CancelToken>& token,
-                    const ScanTarget& target);
-    void joinFinishedWorkers();
-    // Frees the tree of `node` on a worker thread when `node` holds its last
-    // handle: millions of nodes take a noticeable time to free.
-    void letGo(FileNode node);
-    // Takes a trashed node out of the tree and moves `current` up if it went.
-    void detach(const FileNode& node);
+    void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
 
     void setPhase(Phase phase);
     void setVolumes(std::vector<VolumeInfo> volumes);
@@ -147,9 +118,9 @@ class AppModel : public QObject {
     std::vector<FileNode> pendingTrash_;
     bool isConfirmingTrash_ = false;
     std::optional<QString> alertMessage_;
-    // The token of the scan whose results are still wanted; none when no scan runs.
-    std::shared_ptr<CancelToken> token_;
-    std::vector<Worker> workers_;
+    TrashWorkflow trash_;
+    // Last, so that it is destroyed first: its threads hand over to this model.
+    ScanSession scans_;
 };
 
 }  // namespace raumfuchs

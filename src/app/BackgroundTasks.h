@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QObject>
+#include <QSocketNotifier>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -21,27 +21,30 @@ namespace raumfuchs {
 // block for long: the receiver cancels it (a CancelToken, a generation) before
 // the wait.
 //
-// Posted functions travel through a queue guarded by a std::mutex, and only a
-// bare wake-up goes through Qt's event queue: the mutex is what orders the
-// thread's writes before the main thread's reads, visibly to ThreadSanitizer,
-// which cannot see the locks inside the Qt libraries.
-class BackgroundTasks : public QObject {
-    Q_OBJECT
+// Made on the main thread once the application object exists: its event loop
+// watches the wake-up.
+//
+// Posted functions travel through a queue guarded by a std::mutex; the threads
+// wake the main thread's event loop through an eventfd and touch no Qt object.
+// The mutex orders a thread's writes before the main thread's reads visibly to
+// ThreadSanitizer, which cannot see the locks inside the Qt libraries (an event
+// a thread posted to Qt's queue would look like a race to it).
+class BackgroundTasks {
   public:
     using Post = std::function<void(std::function<void()>)>;
 
-    BackgroundTasks() = default;
-    ~BackgroundTasks() override;
+    BackgroundTasks();
+    ~BackgroundTasks();
     BackgroundTasks(const BackgroundTasks&) = delete;
     BackgroundTasks& operator=(const BackgroundTasks&) = delete;
 
     void run(std::function<void(const Post& post)> task);
 
-    // Tasks that have not returned yet.
+    // Tasks that have not yet returned and let go of what they hold.
     std::size_t running() const;
 
   private:
-    Q_INVOKABLE void deliver();
+    void deliver();
     void joinFinished();
 
     struct Worker {
@@ -51,6 +54,8 @@ class BackgroundTasks : public QObject {
     mutable std::mutex mutex_;
     std::deque<std::function<void()>> posted_;  // guarded by mutex_
     std::list<Worker> workers_;                 // the list itself: main thread only
+    int wakeFd_;                                // an eventfd, written when posted_ fills
+    QSocketNotifier wake_;                      // main thread only
 };
 
 }  // namespace raumfuchs

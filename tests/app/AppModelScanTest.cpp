@@ -62,11 +62,17 @@ TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
     QObject::connect(&model, &AppModel::progressChanged,
                      [&] { progressPaths.push_back(model.progress().currentPath); });
 
-    // Nothing is delivered until the last scan has taken over.
+    // The first result waits in the queue when the /usr scan takes over, and
+    // is ignored on arrival.
     model.startScan(ScanTarget{scratch.path(), "Erster", std::nullopt});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(test::handedOver(model));
     model.startScan(ScanTarget{"/usr", "usr", std::nullopt});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(waitUntil([&] { return model.progress().currentPath.starts_with("/usr/"); }));
+    EXPECT_FALSE(model.root());
+    EXPECT_EQ(model.treeRevision(), 0);
+    // The /usr scan, cancelled mid-walk, runs on to its next checkpoint: what
+    // it still reports is ignored too.
+    progressPaths.clear();
     model.startScan(ScanTarget{second.path(), "Zweiter", std::nullopt});
     ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
     settle(model);
@@ -147,10 +153,9 @@ TEST(AppModelScanLifetime, AModelDestroyedDuringScansLeavesNothingBehind) {
         AppModel model(services);
         test::scanAndWait(model, dir.path(), "Ordner");
         tree = model.root().treePtr();
-        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});  // done and queued
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
+        ASSERT_TRUE(test::handedOver(model));                      // done and queued
         model.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     QCoreApplication::processEvents();
     EXPECT_TRUE(tree.expired());

@@ -31,6 +31,20 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
     return true;
 }
 
+// Waits until every scan thread has handed over its result, delivering nothing
+// to the model meanwhile: what they queued stays queued.
+inline bool handedOver(const AppModel& model, int timeoutMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (model.scansInFlight() > 0) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 // Waits until no scan thread is left, then delivers what they queued.
 inline void settle(AppModel& model) {
     ASSERT_TRUE(waitUntil([&] { return model.scansInFlight() == 0; }));

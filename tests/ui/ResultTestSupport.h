@@ -45,6 +45,7 @@ struct ScannedTree {
         return model.node(scratch.path() + "/" + relative);
     }
 
+    bool appReady = (ensureApp(), true);  // the model's background hand-offs need the application
     FakeDesktopServices services;
     AppModel model{services};
     TempTree scratch;

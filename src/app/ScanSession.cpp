@@ -1,0 +1,55 @@
+#include "app/ScanSession.h"
+
+namespace raumfuchs {
+
+ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult)
+    : onProgress_(std::move(onProgress)), onResult_(std::move(onResult)) {}
+
+ScanSession::~ScanSession() {
+    cancel();  // the scan threads are joined next; they stop at their next checkpoint
+}
+
+void ScanSession::start(const ScanTarget& target) {
+    cancel();
+    auto token = std::make_shared<CancelToken>();
+    token_ = token;
+    scans_.run([this, token, target](const BackgroundTasks::Post& post) {
+        const std::string name = target.displayName.toUtf8().toStdString();
+        std::optional<ScanResult> result =
+            DiskScanner::scan(target.path, name, *token, [&](const ScanProgress& progress) {
+                post([this, token, progress] {
+                    if (token_ == token) {
+                        onProgress_(progress);
+                    }
+                });
+            });
+        post([this, token, target, result = std::move(result)]() mutable {
+            if (token_ != token) {
+                if (result) {
+                    release(std::move(result->root));  // superseded after all its work
+                }
+                return;
+            }
+            token_.reset();
+            onResult_(std::move(result), target);
+        });
+    });
+}
+
+void ScanSession::cancel() {
+    if (token_) {
+        token_->cancel();
+    }
+    token_.reset();
+}
+
+void ScanSession::release(FileNode node) {
+    std::shared_ptr<FileTree> tree = node.treePtr();
+    node = {};
+    if (!tree || tree.use_count() != 1) {
+        return;  // someone else still holds it and lets go of it later
+    }
+    releases_.run([tree = std::move(tree)](const BackgroundTasks::Post&) mutable { tree.reset(); });
+}
+
+}  // namespace raumfuchs

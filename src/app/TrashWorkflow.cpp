@@ -1,0 +1,50 @@
+#include "app/TrashWorkflow.h"
+
+#include <QStringList>
+
+#include "core/DiskTrashGuard.h"
+#include "core/TrashGuard.h"
+
+namespace raumfuchs {
+
+std::vector<FileNode> TrashWorkflow::accepted(const std::vector<FileNode>& nodes) const {
+    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
+    return TrashGuard::acceptedForTrash(
+        nodes, [&guard](const std::string& path) { return guard.isProtected(path); });
+}
+
+QString TrashWorkflow::refusal() {
+    return QStringLiteral(
+        "Systemdateien und das gescannte Hauptverzeichnis legt Raumfuchs nicht in den "
+        "Papierkorb.");
+}
+
+TrashWorkflow::Outcome TrashWorkflow::trash(const std::vector<FileNode>& nodes, FileNode current) {
+    // Held again: a link or a mount may have changed since the request.
+    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
+    QStringList failed;
+    for (const FileNode& node : nodes) {
+        if (guard.isProtected(node.path()) ||
+            !services_.moveToTrash({node.path(), node.isDirectory()})) {
+            failed << QString::fromStdString(node.displayName());
+        } else if (const FileNode parent = node.parent()) {
+            bool currentGoes = false;
+            for (FileNode up = current; up && !currentGoes; up = up.parent()) {
+                currentGoes = up == node;
+            }
+            node.tree().detach(node.index());
+            if (currentGoes) {
+                current = parent;
+            }
+        }
+    }
+    Outcome outcome{std::move(current), std::nullopt};
+    if (!failed.isEmpty()) {
+        outcome.alert =
+            QStringLiteral("Nicht in den Papierkorb gelegt: %1. Vermutlich fehlt die Berechtigung.")
+                .arg(failed.join(QStringLiteral(", ")));
+    }
+    return outcome;
+}
+
+}  // namespace raumfuchs

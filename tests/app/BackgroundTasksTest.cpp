@@ -1,0 +1,56 @@
+#include "app/BackgroundTasks.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "app/ModelTestSupport.h"
+
+namespace raumfuchs {
+namespace {
+
+// Lets go slowly, as a large tree does.
+struct SlowToFree {
+    std::atomic<bool>& freed;
+    ~SlowToFree() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        freed = true;
+    }
+};
+
+TEST(BackgroundTasks, PostsArriveInOrderAndNothingOutlivesTheOwner) {
+    test::ensureApp();
+    std::atomic<bool> freed = false;
+    std::vector<int> arrived;
+    {
+        BackgroundTasks tasks;
+        tasks.run([held = std::make_shared<SlowToFree>(freed),
+                   &arrived](const BackgroundTasks::Post& post) {
+            for (int i = 0; i < 1000; ++i) {
+                post([&arrived, i] { arrived.push_back(i); });
+            }
+        });
+        // A task counts as running until what it holds is gone.
+        ASSERT_TRUE(test::waitUntil([&] { return tasks.running() == 0; }));
+        EXPECT_TRUE(freed);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(arrived.size(), 1000u);
+        for (int i = 0; i < 1000; ++i) {
+            EXPECT_EQ(arrived[static_cast<std::size_t>(i)], i);
+        }
+
+        // Posted but not delivered when the owner goes: it never runs.
+        tasks.run([&arrived](const BackgroundTasks::Post& post) {
+            post([&arrived] { arrived.push_back(-1); });
+        });
+        while (tasks.running() > 0) {
+            std::this_thread::yield();
+        }
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(arrived.size(), 1000u);
+}
+
+}  // namespace
+}  // namespace raumfuchs
