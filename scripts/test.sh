@@ -18,7 +18,7 @@ if [ "${CI:-}" = "true" ]; then
   }
   echo "== every test under AddressSanitizer + UndefinedBehaviorSanitizer"
   sanitized build-asan address,undefined core_tests cli_tests app_tests ui_tests
-  # Leaks inside the system's Qt, fontconfig and D-Bus libraries are theirs.
+  # Leaks inside fontconfig are its own caches (tests/lsan.supp).
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp print_suppressions=0" \
     ctest --test-dir build-asan --output-on-failure -j2
   echo "== core, scanner tool and app tests under ThreadSanitizer"
@@ -30,6 +30,8 @@ if [ "${CI:-}" = "true" ]; then
   # services test (the file dialog's file-system thread and D-Bus calls). And
   # the scanner's second-Ctrl+C test: the sanitizer defers signal handlers,
   # so the tool does not end within the test's window every time.
+  # (ui_tests_NOT_BUILT is the name CTest gives the widget tests it has no
+  # program for.)
   sanitized build-tsan thread core_tests cli_tests app_tests
   TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan --output-on-failure -j2 -E 'ui_tests_NOT_BUILT|^LinuxDesktopServicesTest\.|^ScanTool\.HelpVersionWrongCallsAndASecondCtrlC$'
