@@ -9,6 +9,17 @@ std::string_view withoutTrailingSlashes(std::string_view path) {
     return path;
 }
 
+std::string join(std::string_view folder, std::string_view rest) {
+    std::string out(folder);
+    if (!rest.empty()) {
+        if (!out.ends_with('/')) {
+            out += '/';
+        }
+        out += rest;
+    }
+    return out;
+}
+
 std::string lastComponent(std::string_view path) {
     path = withoutTrailingSlashes(path);
     const auto slash = path.rfind('/');

@@ -25,6 +25,10 @@ std::string percentEncode(std::string_view bytes);
 // The reverse; a "%" without two hex digits after it stays as it is.
 std::string percentDecode(std::string_view text);
 
+// `rest` appended to `folder` with one slash between; `folder` alone when
+// `rest` is empty.
+std::string join(std::string_view folder, std::string_view rest);
+
 // "file://" and the percent-encoded path.
 std::string fileUri(std::string_view path);
 

@@ -20,11 +20,7 @@ std::optional<std::string> realLocation(const std::string& path) {
     if (::realpath(parent.c_str(), resolved) == nullptr) {
         return std::nullopt;
     }
-    std::string out = resolved;
-    if (out != "/") {
-        out += '/';
-    }
-    return out + name;
+    return PathText::join(resolved, name);
 }
 
 }  // namespace raumfuchs

@@ -2,19 +2,9 @@
 
 #include <unordered_set>
 
+#include "core/PathText.h"
+
 namespace raumfuchs::TrashGuard {
-namespace {
-
-std::string joined(std::string_view folder, std::string_view rest) {
-    std::string out(folder);
-    if (!rest.empty()) {
-        out += out.ends_with('/') ? "" : "/";
-        out += rest;
-    }
-    return out;
-}
-
-}  // namespace
 
 const std::vector<std::string>& macProtectedPrefixes() {
     static const std::vector<std::string> prefixes{
@@ -67,7 +57,7 @@ bool isProtectedLocation(std::string_view realPath, const std::vector<MountEntry
     // The item's place inside its file system, then every mount of that file
     // system that shows the place.
     const MountEntry& own = mounts[*shown];
-    const std::string inside = joined(own.root, *pathBelow(realPath, own.mountPoint));
+    const std::string inside = PathText::join(own.root, *pathBelow(realPath, own.mountPoint));
     for (const MountEntry& mount : mounts) {
         if (mount.major != own.major || mount.minor != own.minor) {
             continue;
@@ -76,7 +66,7 @@ bool isProtectedLocation(std::string_view realPath, const std::vector<MountEntry
         if (!rest) {
             continue;
         }
-        if (isProtected(joined(mount.mountPoint, *rest), prefixes)) {
+        if (isProtected(PathText::join(mount.mountPoint, *rest), prefixes)) {
             return true;
         }
     }

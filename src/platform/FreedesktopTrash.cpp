@@ -20,15 +20,6 @@ namespace {
 constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 
-std::string join(const std::string& folder, std::string_view name) {
-    std::string out = folder;
-    if (out.empty() || out.back() != '/') {
-        out += '/';
-    }
-    out += name;
-    return out;
-}
-
 // A folder of ours: created with mode 0700 when missing; an existing one must
 // be a real folder (no symbolic link).
 bool ensureFolder(const std::string& path) {
@@ -133,10 +124,10 @@ FreedesktopTrash FreedesktopTrash::forCurrentUser() {
     Setup setup;
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && dataHome[0] == '/') {
-        setup.homeTrash = join(dataHome, "Trash");
+        setup.homeTrash = PathText::join(dataHome, "Trash");
     } else {
         const char* home = std::getenv("HOME");
-        setup.homeTrash = join(home != nullptr ? home : "/", ".local/share/Trash");
+        setup.homeTrash = PathText::join(home != nullptr ? home : "/", ".local/share/Trash");
     }
     setup.uid = ::getuid();
     return FreedesktopTrash(std::move(setup));
@@ -158,15 +149,15 @@ std::optional<std::string> FreedesktopTrash::trashFolderFor(const std::vector<Mo
     infoPathPrefix = top == "/" ? "/" : top + "/";
     const std::string uid = std::to_string(setup_.uid);
     // $topdir/.Trash/$uid, but only below an administrator's sticky .Trash folder.
-    const std::string shared = join(top, ".Trash");
+    const std::string shared = PathText::join(top, ".Trash");
     struct stat st {};
     if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0) {
-        const std::string own = join(shared, uid);
+        const std::string own = PathText::join(shared, uid);
         if (ensureFolder(own) && ::lstat(own.c_str(), &st) == 0 && st.st_uid == setup_.uid) {
             return own;
         }
     }
-    const std::string personal = join(top, ".Trash-" + uid);
+    const std::string personal = PathText::join(top, ".Trash-" + uid);
     if (ensureFolder(personal) && ::lstat(personal.c_str(), &st) == 0 && st.st_uid == setup_.uid) {
         return personal;
     }
@@ -198,8 +189,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& give
     if (!trash.has_value()) {
         return std::nullopt;
     }
-    const std::string filesFolder = join(*trash, "files");
-    const std::string infoFolder = join(*trash, "info");
+    const std::string filesFolder = PathText::join(*trash, "files");
+    const std::string infoFolder = PathText::join(*trash, "info");
     if (!ensureFolder(filesFolder) || !ensureFolder(infoFolder)) {
         return std::nullopt;
     }
@@ -223,8 +214,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& give
             base.resize(kNameMax - suffix.size() - kInfoSuffix.size());
         }
         const std::string name = base + suffix;
-        const std::string infoPath = join(infoFolder, name + std::string(kInfoSuffix));
-        const std::string target = join(filesFolder, name);
+        const std::string infoPath = PathText::join(infoFolder, name + std::string(kInfoSuffix));
+        const std::string target = PathText::join(filesFolder, name);
         struct stat existing {};
         if (::lstat(target.c_str(), &existing) == 0) {
             continue;  // a leftover without its info file: keep away from it
