@@ -65,7 +65,6 @@ TEST(DiskScannerTest, CountsHardLinksOnceSymlinksAndEmptyFoldersByTheirBlocks) {
     EXPECT_EQ(root.nameBytes(), "Anzeige");
     EXPECT_EQ(root.path(), t.root());
     EXPECT_EQ(result->unreadableCount, 0);
-    EXPECT_EQ(root.fileCount(), 8);
     expectLikeTheDisk(root);
 
     // Exactly one of the three links carries the bytes.
@@ -79,12 +78,7 @@ TEST(DiskScannerTest, CountsHardLinksOnceSymlinksAndEmptyFoldersByTheirBlocks) {
     }
     EXPECT_EQ(carrying, 1);
     EXPECT_EQ(childNamed(root, "s").size(), t.allocated("s"));  // the link's own blocks
-    EXPECT_FALSE(childNamed(root, "s").isDirectory());
-    EXPECT_EQ(childNamed(root, "dangling").fileCount(), 1);
-    const FileNode empty = childNamed(root, "empty");
-    EXPECT_TRUE(empty.isDirectory());
-    EXPECT_EQ(empty.size(), t.allocated("empty"));
-    EXPECT_EQ(empty.childCount(), 0u);
+    EXPECT_EQ(childNamed(root, "empty").size(), t.allocated("empty"));
 
     // Names keep their exact bytes for paths; only the display name is decoded.
     const FileNode bad = nodeAt(root, "c/" + invalid);
@@ -109,10 +103,7 @@ TEST(DiskScannerTest, HandlesFileLinkMissingUnlistableAndEmptyRoots) {
 
     const std::optional<ScanResult> missing = scanTree(t.path("missing"));
     ASSERT_TRUE(missing);
-    EXPECT_TRUE(missing->root.isUnreadable());
-    EXPECT_FALSE(missing->root.isDirectory());
-    EXPECT_EQ(missing->root.fileCount(), 0);
-    EXPECT_EQ(missing->unreadableCount, 1);
+    EXPECT_TRUE(missing->root.isUnreadable() && !missing->root.isDirectory());
     EXPECT_TRUE(missing->rootUnreachable());
 
     // A folder that exists but cannot be listed is a result of its own.
@@ -125,11 +116,8 @@ TEST(DiskScannerTest, HandlesFileLinkMissingUnlistableAndEmptyRoots) {
     EXPECT_FALSE(locked->rootUnreachable());
     EXPECT_TRUE(locked->root.isDirectory() && locked->root.isUnreadable());
     EXPECT_EQ(locked->root.size(), t.allocated("locked"));
-    EXPECT_EQ(locked->root.childCount(), 0u);
     EXPECT_EQ(locked->unreadableCount, 1);
-
     EXPECT_FALSE(scanTree(""));
-    EXPECT_FALSE(DiskScanner::scan("", "x", CancelToken(), {}));
 }
 
 TEST(DiskScannerTest, ScansChainsDeeperThanPathMaxCombsAndHugeFoldersWithFewDescriptors) {
@@ -301,21 +289,16 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndSkippedMounts)
     EXPECT_TRUE(childNamed(root, "vol4")) << "an unreadable type is entered";
     EXPECT_FALSE(childNamed(root, "bind")) << "a mount the table leaves out";
     EXPECT_FALSE(childNamed(root, "bound")) << "a mount without a device change, by its type";
-    EXPECT_TRUE(childNamed(root, "vol1"));
     EXPECT_FALSE(childNamed(root, "vol2")) << "device 777 again, left out by the table";
     EXPECT_TRUE(nodeAt(root, "home/deeper")) << "no prefix matching";
     EXPECT_EQ(policy.typeQueries, 4) << "once per device";
     EXPECT_EQ(root.fileCount(), 3);  // vol1, vol4, home
-    test::expectConsistent(root);
 
     // Outside root mode, another device is a folder without children.
     const std::optional<ScanResult> plain = scanTree(t.root(), {.fileSystem = &fs});
     ASSERT_TRUE(plain);
-    const FileNode vol1 = childNamed(plain->root, "vol1");
-    EXPECT_TRUE(vol1.isDirectory());
-    EXPECT_EQ(vol1.childCount(), 0u);
-    EXPECT_EQ(vol1.size(), t.allocated("vol1"));
-    EXPECT_TRUE(childNamed(plain->root, "proc"));
+    EXPECT_EQ(childNamed(plain->root, "vol1").childCount(), 0u);
+    EXPECT_EQ(plain->root.fileCount(), 4);  // proc, bind, bound, home
 }
 
 // A real volume and two bind mounts of one of its folders, both met by the walk

@@ -28,13 +28,23 @@ Names names(const std::vector<Segment>& segments) {
     return result;
 }
 
-TEST(SegmentLayout, SpansGapsAndEmptyFolders) {
-    const auto whole = layout(folder("root", 0, {folder("only", 0, {file("a", 400)})}));
-    ASSERT_EQ(whole.size(), 2u);
-    EXPECT_EQ(whole[0].start, 0.0);
-    EXPECT_EQ(whole[0].end, kTurn);
-    EXPECT_EQ(whole[1].depth, 1);
-    EXPECT_EQ(whole[1].end, kTurn);
+TEST(SegmentLayout, PreOrderNestedSpansGapsAndEmptyFolders) {
+    const auto first =
+        layout(folder("root", 0,
+                      {folder("A", 0, {file("a1", 300), folder("a2", 0, {file("a2x", 100)})}),
+                       folder("B", 0, {file("b1", 200)}), file("c", 100)}));
+    EXPECT_EQ(names(first), (Names{"A", "a1", "a2", "a2x", "B", "b1", "c"}));
+    const std::int64_t depths[] = {0, 1, 1, 2, 0, 1, 0};
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i].depth, depths[i]) << i;
+    }
+    // Children fill their parent's range from its start, largest first.
+    EXPECT_EQ(first[0].start, 0.0);
+    EXPECT_EQ(first[1].start, first[0].start);
+    EXPECT_EQ(first[2].start, first[1].end);
+    EXPECT_DOUBLE_EQ(first[2].end, first[0].end);
+    EXPECT_EQ(first[4].start, first[0].end);
+    EXPECT_DOUBLE_EQ(first[6].end, kTurn);
     // The folder's own 100 bytes stay an empty gap at the end of the turn.
     const auto gap = layout(folder("root", 100, {file("big", 600), file("mid", 300)}));
     ASSERT_EQ(gap.size(), 2u);
@@ -114,25 +124,6 @@ TEST(SegmentLayout, FoldersShadePerRingAndFilesStayGrey) {
     EXPECT_EQ(deeper[6].node.displayName(), "d5");
     EXPECT_NEAR(deeper[6].color.saturation, 0.25, 1e-12);
     EXPECT_NEAR(deeper[6].color.brightness, 0.97, 1e-12);
-}
-
-TEST(SegmentLayout, ListIsPreOrderAndNested) {
-    const FileNode root =
-        test::build(folder("root", 0,
-                           {folder("A", 0, {file("a1", 300), folder("a2", 0, {file("a2x", 100)})}),
-                            folder("B", 0, {file("b1", 200)}), file("c", 100)}));
-    const auto first = Segment::build(root, 5);
-    EXPECT_EQ(names(first), (Names{"A", "a1", "a2", "a2x", "B", "b1", "c"}));
-    const std::int64_t depths[] = {0, 1, 1, 2, 0, 1, 0};
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        EXPECT_EQ(first[i].depth, depths[i]) << i;
-    }
-    // Children fill their parent's range from its start, largest first.
-    EXPECT_EQ(first[1].start, first[0].start);
-    EXPECT_EQ(first[2].start, first[1].end);
-    EXPECT_DOUBLE_EQ(first[2].end, first[0].end);
-    EXPECT_EQ(first[4].start, first[0].end);
-    EXPECT_DOUBLE_EQ(first[6].end, kTurn);
 }
 
 }  // namespace

@@ -24,10 +24,6 @@ TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalException) {
         EXPECT_TRUE(TrashGuard::isProtected(path, linux)) << path;
     }
     EXPECT_FALSE(TrashGuard::isProtected("/var/library", linux));
-    EXPECT_FALSE(TrashGuard::isProtected("/home/ann/etc", linux));
-#ifndef __APPLE__
-    EXPECT_EQ(&TrashGuard::protectedPrefixes(), &linux);
-#endif
 }
 
 TEST(TrashGuard, ProtectedWhereverAMountOfTheSameFileSystemShowsTheContent) {
