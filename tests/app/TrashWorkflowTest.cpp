@@ -132,11 +132,7 @@ class ScopedDataHome {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path));
     }
     ~ScopedDataHome() {
-        if (saved_.isNull()) {
-            qunsetenv("XDG_DATA_HOME");
-        } else {
-            qputenv("XDG_DATA_HOME", saved_);
-        }
+        saved_.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", saved_);
     }
 
   private:
