@@ -33,28 +33,7 @@ struct TrashWorkflow : ::testing::Test {
     AppModel model{services};
 };
 
-TEST_F(TrashWorkflow, GuardsRefuseTheRootAndKeepOnlyTheTopmostNodes) {
-    dir.file("Fotos/urlaub.jpg", 8192);
-    dir.file("notiz.txt", 4096);
-    test::scanAndWait(model, dir.path(), "Ordner");
-    const FileNode fotos = childNamed(model.root(), "Fotos");
-
-    model.requestTrash({model.root()});
-    EXPECT_EQ(model.alertMessage(), QString("Systemdateien und das gescannte Hauptverzeichnis legt "
-                                            "Raumfuchs nicht in den Papierkorb."));
-    EXPECT_FALSE(model.isConfirmingTrash());
-    model.setAlertMessage(std::nullopt);
-
-    model.requestTrash({childNamed(fotos, "urlaub.jpg"), model.root(), fotos});
-    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{fotos});
-    EXPECT_TRUE(model.isConfirmingTrash());
-    EXPECT_FALSE(model.alertMessage());
-    model.requestTrash({childNamed(model.root(), "notiz.txt")});  // replaces the first request
-    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{childNamed(model.root(), "notiz.txt")});
-    EXPECT_TRUE(services.trashed.empty());
-}
-
-TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
+TEST_F(TrashWorkflow, GuardsThenAncestorsShrinkAndReorderLikeAFreshScan) {
     for (const char* name : {"a", "b", "c"}) {
         dir.file(std::string("eins/zwei/gross/") + name, 300'000);
     }
@@ -69,12 +48,21 @@ TEST_F(TrashWorkflow, AncestorsShrinkAndReorderLikeAFreshScan) {
     const FileNode gross = childNamed(zwei, "gross");
     ASSERT_TRUE(root.child(0) == eins && eins.child(0) == zwei);
 
+    model.requestTrash({root});
+    EXPECT_EQ(model.alertMessage(), QString("Systemdateien und das gescannte Hauptverzeichnis legt "
+                                            "Raumfuchs nicht in den Papierkorb."));
+    EXPECT_FALSE(model.isConfirmingTrash());
+    model.setAlertMessage(std::nullopt);
+    // Only the topmost nodes are kept; a second request replaces the first.
+    model.requestTrash({childNamed(eins, "daneben")});
+    model.requestTrash({childNamed(gross, "a"), root, gross});
+    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{gross});
+
     model.navigate(childNamed(gross, "innen"));
     std::vector<bool> currentChanges;
     QObject::connect(&model, &AppModel::currentChanged,
                      [&](bool animated) { currentChanges.push_back(animated); });
     services.volumes = {VolumeInfo{"/", "System", 1000, 500, false, true}};
-    model.requestTrash({gross});
     model.confirmTrash();
 
     EXPECT_EQ(services.trashed, std::vector<std::string>{dir.path("eins/zwei/gross")});
@@ -144,23 +132,24 @@ class ScopedDataHome {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path));
     }
     ~ScopedDataHome() {
-        if (saved_.isNull()) {
-            qunsetenv("XDG_DATA_HOME");
-        } else {
-            qputenv("XDG_DATA_HOME", saved_);
-        }
+        saved_.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", saved_);
     }
 
   private:
     QByteArray saved_;
 };
 
-TEST(TrashWorkflowReal, AFolderHoldingAMountStaysAndIsNamedAsFailed) {
+// The real freedesktop trash in a private data folder on the same device. A
+// folder holding a mount stays, and items removed behind the program's back
+// fail like any other.
+TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     test::ensureApp();
     test::TempTree dir;
     dir.file("baum/ordner/mp/.keep");
-    dir.file("baum/ordner/a", 10'000);
-    dir.file("baum/b", 10'000);
+    dir.file("baum/alt/a", 120'000);
+    dir.file("baum/alt/b\xFF", 30'000);
+    dir.file("baum/verschwindet", 10'000);
+    dir.file("baum/Bericht ä.pdf", 20'000);
     const test::ScopedMount mount = test::ScopedMount::tmpfs(dir.path("baum/ordner/mp"));
     if (!mount.mounted()) {
         GTEST_SKIP() << "mounting a tmpfs refused on this machine (not root?)";
@@ -170,48 +159,24 @@ TEST(TrashWorkflowReal, AFolderHoldingAMountStaysAndIsNamedAsFailed) {
     LinuxDesktopServices services;
     AppModel model(services);
     test::scanAndWait(model, dir.path("baum"), "baum");
-    const FileNode ordner = childNamed(model.root(), "ordner");
-    model.requestTrash({ordner, childNamed(model.root(), "b")});
-    model.confirmTrash();
-    EXPECT_EQ(
-        model.alertMessage(),
-        QString("Nicht in den Papierkorb gelegt: ordner. Vermutlich fehlt die Berechtigung."));
-    EXPECT_TRUE(ordner.parent() == model.root());
-    EXPECT_EQ(std::filesystem::file_size(dir.path("baum/ordner/mp/daten")), 100u);
-    EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/files/b")));
-}
-
-// The real freedesktop trash in a private data folder on the same device;
-// items removed behind the program's back fail like any other.
-TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
-    test::ensureApp();
-    test::TempTree dir;
-    dir.file("baum/alt/a", 120'000);
-    dir.file("baum/alt/b\xFF", 30'000);
-    dir.file("baum/neu", 10'000);
-    dir.file("baum/verschwindet", 10'000);
-    dir.file("baum/Bericht ä.pdf", 20'000);
-    const ScopedDataHome dataHome(dir.path("data"));
-    LinuxDesktopServices services;
-    AppModel model(services);
-    test::scanAndWait(model, dir.path("baum"), "baum");
     const FileNode root = model.root();
-    const FileNode alt = childNamed(root, "alt");
+    const FileNode ordner = childNamed(root, "ordner");
     const std::vector<FileNode> vanished{childNamed(root, "verschwindet"),
                                          childNamed(root, "Bericht ä.pdf")};
     for (const FileNode& node : vanished) {
         std::filesystem::remove(node.path());
     }
-    model.requestTrash({vanished[0], alt, vanished[1]});
+    model.requestTrash({vanished[0], ordner, childNamed(root, "alt"), vanished[1]});
     model.confirmTrash();
 
     EXPECT_FALSE(std::filesystem::exists(dir.path("baum/alt")));
     EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/files/alt/b\xFF")));
     EXPECT_EQ(std::filesystem::file_size(dir.path("data/Trash/files/alt/a")), 120'000u);
     EXPECT_TRUE(std::filesystem::exists(dir.path("data/Trash/info/alt.trashinfo")));
-    EXPECT_EQ(model.alertMessage(), QString("Nicht in den Papierkorb gelegt: verschwindet, Bericht "
-                                            "ä.pdf. Vermutlich fehlt die Berechtigung."));
-    EXPECT_TRUE(vanished[0].parent() == root && vanished[1].parent() == root);
+    EXPECT_EQ(model.alertMessage(), QString("Nicht in den Papierkorb gelegt: verschwindet, ordner, "
+                                            "Bericht ä.pdf. Vermutlich fehlt die Berechtigung."));
+    EXPECT_TRUE(ordner.parent() == root && vanished[0].parent() == root);
+    EXPECT_EQ(std::filesystem::file_size(dir.path("baum/ordner/mp/daten")), 100u);
     // With the vanished files back, the disk and the corrected tree agree.
     dir.file("baum/verschwindet", 10'000);
     dir.file("baum/Bericht ä.pdf", 20'000);
