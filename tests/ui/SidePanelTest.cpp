@@ -103,14 +103,7 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     EXPECT_EQ(rows().index(0).data(NodeListModel::PathRole).toString(),
               QStringLiteral("Testbaum/big"));
 
-    // Trashing from the panel reloads the rows and keeps the rest of the selection.
-    select({"big/b.bin", "file.txt"});
-    tree.model.requestTrash({tree.at("file.txt")});
-    tree.model.confirmTrash();
-    ASSERT_TRUE(waitForLoad());
-    EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
-    EXPECT_EQ(panel.selectedNodes(), std::vector<FileNode>{tree.at("big/b.bin")});
-
+    select({"big/b.bin"});
     tree.model.navigate(tree.at("big"));  // another folder clears it
     EXPECT_TRUE(panel.selectedNodes().empty());
     ASSERT_TRUE(waitForLoad());
@@ -124,6 +117,16 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     panel.setMode(SidePanel::Mode::Largest);
     ASSERT_TRUE(waitForLoad());
     EXPECT_EQ(emptyText(), QStringLiteral("Keine Dateien gefunden."));
+
+    // The largest files of a folder left meanwhile are discarded, never shown.
+    tree.model.navigate(tree.model.root());
+    panel.setMode(SidePanel::Mode::Contents);
+    tree.model.navigate(tree.at("big"));
+    ASSERT_TRUE(waitForLoad());
+    panel.setMode(SidePanel::Mode::Largest);
+    EXPECT_TRUE(rowNames().empty());
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
 }
 
 TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
@@ -138,13 +141,11 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
         return QString::fromStdString(Format::percent(part, folder.size()));
     };
     const QModelIndex file = indexOf("file.txt");
-    EXPECT_EQ(file.data(Qt::DisplayRole).toString(), QStringLiteral("file.txt"));
     EXPECT_EQ(file.data(NodeListModel::SizeRole).toLongLong(), 16 * 1024);
     EXPECT_DOUBLE_EQ(file.data(NodeListModel::ShareRole).toDouble(),
                      16.0 * 1024 / static_cast<double>(tree.model.root().size()));
     EXPECT_EQ(file.data(Qt::AccessibleTextRole).toString(),
               QStringLiteral("file.txt, 16 KB, ") + percent(16 * 1024, tree.model.root()));
-    EXPECT_TRUE(file.data(NodeListModel::NodeRole).value<FileNode>() == tree.at("file.txt"));
 
     // A removal, not a reset: the other rows stay selected, the emptied
     // folder falls behind "big", and every share grows with the smaller total.
@@ -168,10 +169,8 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     // row goes at once, before the reloaded list replaces them all.
     panel.setMode(SidePanel::Mode::Largest);
     ASSERT_TRUE(waitForLoad());
-    const QModelIndex first = model.index(0);
-    EXPECT_EQ(first.data(NodeListModel::PathRole).toString(), QStringLiteral("Testbaum/big"));
     EXPECT_EQ(
-        first.data(Qt::AccessibleTextRole).toString(),
+        model.index(0).data(Qt::AccessibleTextRole).toString(),
         QStringLiteral("a.bin, Testbaum/big, 66 KB, ") + percent(64 * 1024, tree.model.root()));
     select({"big/b.bin"});
     removed.clear();
@@ -180,8 +179,7 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
     EXPECT_EQ(removed[0][1].toInt(), 0);
-    EXPECT_EQ(panel.selectedNodes(), std::vector<FileNode>{tree.at("big/b.bin")});
-    ASSERT_TRUE(waitForLoad());
+    ASSERT_TRUE(waitForLoad());  // the reloaded list keeps the rest of the selection
     EXPECT_EQ(panel.selectedNodes(), std::vector<FileNode>{tree.at("big/b.bin")});
 
     tree.model.navigate(tree.at("empty"));  // another folder: resets, down to no rows
@@ -204,7 +202,6 @@ TEST_F(SidePanelTest, DoubleClickAndMenuFollowTheSelection) {
     EXPECT_EQ(panel.menuNodes(indexOf("empty")),
               (std::vector<FileNode>{tree.at("big"), tree.at("empty")}));
     EXPECT_EQ(panel.menuNodes(indexOf("file.txt")), std::vector<FileNode>{tree.at("file.txt")});
-    EXPECT_TRUE(panel.menuNodes(QModelIndex()).empty());
     // Several rows selected: activating one of them does nothing.
     panel.activate(indexOf("big"));
     EXPECT_TRUE(tree.model.current() == tree.model.root());
@@ -253,18 +250,6 @@ TEST_F(SidePanelTest, DropZoneTrashesTheDroppedNodesOfTheTreeInOrder) {
     EXPECT_TRUE(row->data(QStringLiteral("text/uri-list")).contains("K%F6ln%20100%25.txt"));
     drop(row->data(QStringLiteral("text/uri-list")));
     EXPECT_EQ(tree.model.pendingTrash(), std::vector<FileNode>{tree.at(odd)});
-}
-
-TEST_F(SidePanelTest, LargestFilesOfAFolderLeftMeanwhileAreDiscarded) {
-    panel.setMode(SidePanel::Mode::Largest);
-    panel.setMode(SidePanel::Mode::Contents);
-    tree.model.navigate(tree.at("big"));
-    ASSERT_TRUE(waitForLoad());
-    EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "deep"}));
-    panel.setMode(SidePanel::Mode::Largest);
-    EXPECT_TRUE(rowNames().empty());  // the discarded list was never kept
-    ASSERT_TRUE(waitForLoad());
-    EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
 }
 
 TEST_F(SidePanelTest, RowOfTheChartsHoveredNodeIsTintedWithTheAccent) {
