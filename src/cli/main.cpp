@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/UnattributedReport.h"
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
 #include "core/Format.h"
@@ -143,7 +144,8 @@ std::string jsonString(std::string_view bytes) {
     return out + "\"";
 }
 
-void printJson(const std::string& path, const ScanResult& result, std::size_t top) {
+void printJson(const std::string& path, const ScanResult& result, std::size_t top,
+               const std::string& unattributed) {
     const FileNode& root = result.root;
     std::string out = "{\"path\":" + jsonString(path);
     out += ",\"bytes\":" + std::to_string(root.size());
@@ -166,18 +168,20 @@ void printJson(const std::string& path, const ScanResult& result, std::size_t to
         out += child.isDirectory() ? "true" : "false";
         out += "}";
     }
-    out += "]}\n";
+    out += "]" + unattributed + "}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-void printHuman(const std::string& path, const ScanResult& result, std::size_t top) {
+void printHuman(const std::string& path, const ScanResult& result, std::size_t top,
+                const std::string& unattributed) {
     const FileNode& root = result.root;
     std::cout << "Pfad:         " << escapeForTerminal(path) << "\n"
               << "Größe:        " << Format::bytes(root.size()) << " ("
               << Format::integer(root.size()) << " Bytes)\n"
               << "Dateien:      " << Format::integer(root.fileCount()) << "\n"
               << "Nicht lesbar: " << Format::integer(result.unreadableCount) << "\n"
-              << "Dauer:        " << Format::duration(result.duration) << "\n";
+              << "Dauer:        " << Format::duration(result.duration) << "\n"
+              << unattributed;
     const std::size_t count = std::min(top, root.childCount());
     if (count == 0) {
         return;
@@ -263,10 +267,16 @@ int main(int argc, char** argv) {
                   << "“ konnte nicht gelesen werden.\n";
         return 1;
     }
+    // A mount point is a whole volume: what its scan could not find is explained.
+    std::optional<UnattributedSpace> space;
+    if (const std::optional<std::int64_t> used = volumeUsedBytes(args->path)) {
+        space = measureUnattributedSpace(args->path, *used, result->root.size(),
+                                         result->unreadableCount, &token);
+    }
     if (args->json) {
-        printJson(args->path, *result, args->top);
+        printJson(args->path, *result, args->top, space ? unattributedJson(*space) : "");
     } else {
-        printHuman(args->path, *result, args->top);
+        printHuman(args->path, *result, args->top, space ? unattributedText(*space) : "");
     }
     return finishOutput(0);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/FileTree.h"
+#include "core/UnattributedSpace.h"
 
 namespace raumfuchs {
 
@@ -23,6 +24,8 @@ struct ScanResult {
     FileNode root;
     std::int64_t unreadableCount = 0;
     double duration = 0;  // seconds
+    // For a whole volume, measured after the walk by whoever started it.
+    std::optional<UnattributedSpace> unattributed;
 
     // The scanned path itself could not be reached (it does not exist, or its
     // metadata could not be read): the tree is a lone placeholder with nothing

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/UnattributedSpace.h"
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 namespace raumfuchs {
@@ -139,6 +141,44 @@ TEST(ScanTool, AFolderThatCannotBeListedIsAResultAMissingOneIsNot) {
     EXPECT_TRUE(exitedWith(missing, 1));
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "„fehlt\\nda“ konnte nicht gelesen werden.\n");
+}
+
+TEST(ScanTool, AMountPointExplainsWhatItsScanCannotFind) {
+    TempTree store;
+    TempTree t;
+    t.folder("vol");
+    const test::ScopedMount volume = test::ScopedMount::ext4(store.path("vol.img"), t.path("vol"));
+    if (!volume.mounted()) {
+        GTEST_SKIP() << volume.failed();
+    }
+    t.file("vol/ordner/daten", 200'000);
+    t.folder("vol/darunter");
+    const test::ScopedMount cover = test::ScopedMount::tmpfs(t.path("vol/darunter"));
+    ASSERT_TRUE(cover.mounted()) << cover.failed();
+    sync();
+
+    const Outcome json = run({"--json", t.path("vol")});
+    ASSERT_TRUE(exitedWith(json, 0)) << json.err;
+    const std::string parts =
+        "\"unattributed\":{\"reserved\":" + std::to_string(reservedBytes(t.path("vol"))) +
+        ",\"deletedOpen\":0,\"underMounts\":0,\"rest\":";
+    const std::size_t at = json.out.find(parts);
+    ASSERT_NE(at, std::string::npos) << json.out;
+    // A fresh volume holds little besides the reserve: its metadata.
+    EXPECT_LE(std::stoll(json.out.substr(at + parts.size())), 64 * 1024) << json.out;
+    const Outcome folder = run({"--json", t.path("vol/ordner")});
+    EXPECT_EQ(folder.out.find("unattributed"), std::string::npos);
+
+    // Not as root: nothing can be looked at below mount points, and other
+    // users' processes cannot be asked.
+    ASSERT_EQ(chmod(t.root().c_str(), 0755), 0);
+    const Outcome asUser = run({t.path("vol")}, "", 65534);
+    EXPECT_TRUE(exitedWith(asUser, 0)) << asUser.err;
+    for (const char* line :
+         {"  unter Einhängepunkten:   nicht gemessen – Nur mit Administratorrechten messbar",
+          "  nicht prüfbare Prozesse: ", "  Rest:                    "}) {
+        EXPECT_NE(asUser.out.find(line), std::string::npos) << line << "\n" << asUser.out;
+    }
 }
 
 // Whether SIGINT is set in the mask `field` ("SigCgt:", "ShdPnd:") of the process.

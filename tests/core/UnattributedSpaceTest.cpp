@@ -1,0 +1,142 @@
+#include "core/UnattributedSpace.h"
+
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+
+#include "core/DiskScanner.h"
+#include "support/InjectingFileSystem.h"
+#include "support/ScopedMount.h"
+#include "support/TempTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::ScopedMount;
+using test::TempTree;
+
+// A child process named "rf-halter" that keeps `fd` open until the object goes.
+// If the test dies first, the pipe closes with it and the child ends too.
+class OpenHolder {
+  public:
+    explicit OpenHolder(int fd) : fd_(fd) {
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(pipeFds[1]);
+            prctl(PR_SET_NAME, "rf-halter");
+            char byte;
+            while (read(pipeFds[0], &byte, 1) < 0 && errno == EINTR) {
+            }
+            _exit(0);
+        }
+        close(pipeFds[0]);
+        release_ = pipeFds[1];
+    }
+    ~OpenHolder() {
+        close(release_);
+        waitpid(pid_, nullptr, 0);
+    }
+    std::string procLink() const {
+        return "/proc/" + std::to_string(pid_) + "/fd/" + std::to_string(fd_);
+    }
+
+  private:
+    int fd_;
+    pid_t pid_ = -1;
+    int release_ = -1;
+};
+
+std::int64_t superblockField(const std::string& image, const std::string& field) {
+    return std::stoll(
+        test::commandOutput("tune2fs -l '" + image + "' | sed -n 's/^" + field + ": *//p'"));
+}
+
+TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
+    TempTree store;
+    TempTree t;
+    t.folder("vol");
+    const ScopedMount volume = ScopedMount::ext4(store.path("vol.img"), t.path("vol"), 32);
+    if (!volume.mounted()) {
+        GTEST_SKIP() << volume.failed();
+    }
+    // Written into a folder before another volume is mounted over it.
+    t.file("vol/cover/hidden", 1'000'000);
+    const std::int64_t hidden = t.allocated("vol/cover/hidden");
+    const ScopedMount cover = ScopedMount::ext4(store.path("cover.img"), t.path("vol/cover"));
+    ASSERT_TRUE(cover.mounted()) << cover.failed();
+    // Deleted while a child process keeps it open.
+    t.file("vol/deleted", 1'500'000);
+    const std::int64_t deleted = t.allocated("vol/deleted");
+    const int fd = open(t.path("vol/deleted").c_str(), O_RDONLY);
+    const OpenHolder holder(fd);
+    close(fd);
+    unlink(t.path("vol/deleted").c_str());
+    // A folder the scan cannot read.
+    t.file("vol/locked/note", 100);
+    const std::int64_t lockedContent = t.allocated("vol/locked/note");
+    const int volumeFd = open(t.path("vol").c_str(), O_RDONLY | O_DIRECTORY);
+    syncfs(volumeFd);  // blocks of delayed allocation are counted as used
+    close(volumeFd);
+
+    test::InjectingFileSystem fileSystem;
+    fileSystem.unopenable = {"locked"};
+    ScanSetup setup;
+    setup.fileSystem = &fileSystem;
+    const CancelToken token;
+    const std::optional<ScanResult> scan =
+        DiskScanner::scanWith(t.path("vol"), "vol", token, {}, setup);
+    ASSERT_TRUE(scan);
+    const std::optional<std::int64_t> used = volumeUsedBytes(t.path("vol"));
+    ASSERT_TRUE(used);
+    EXPECT_FALSE(volumeUsedBytes(t.path("vol/locked")));  // no mount point
+
+    const UnattributedSpace space = measureUnattributedSpace(
+        t.path("vol"), *used, scan->root.size(), scan->unreadableCount, &token);
+    EXPECT_EQ(space.remainder, *used - scan->root.size());
+    // mkfs.ext4 reserves 5 % for root; the kernel keeps 2 % (at most 4096
+    // blocks) more for delayed allocation.
+    const std::int64_t blockSize = superblockField(store.path("vol.img"), "Block size");
+    const std::int64_t blocks = superblockField(store.path("vol.img"), "Block count");
+    EXPECT_EQ(superblockField(store.path("vol.img"), "Reserved block count"), blocks * 5 / 100);
+    EXPECT_EQ(space.reserved, (superblockField(store.path("vol.img"), "Reserved block count") +
+                               std::min<std::int64_t>(blocks / 50, 4096)) *
+                                  blockSize);
+    EXPECT_EQ(space.deletedOpen.bytes, deleted);
+    EXPECT_EQ(space.deletedOpen.files, 1);
+    EXPECT_EQ(space.deletedOpen.holders, std::vector<std::string>{"rf-halter"});
+    EXPECT_EQ(space.underMounts, hidden);
+    EXPECT_TRUE(space.underMountsUnmeasured.empty());
+    EXPECT_EQ(space.unreadableFolders, 1);
+    // The unreadable folder's content is not explained away; the rest is
+    // little more than that.
+    EXPECT_GE(space.rest(), lockedContent);
+    EXPECT_LE(space.rest() * 100, space.remainder);
+    // Looking changed nothing: the cover is still mounted, the bytes are still used.
+    EXPECT_EQ(volumeUsedBytes(t.path("vol")), used);
+    EXPECT_FALSE(std::filesystem::exists(t.path("vol/cover/hidden")));
+
+    // A process whose descriptors cannot be listed is unknown, not empty; one
+    // that can be is read through its links.
+    TempTree proc;
+    proc.file("4242/fd");  // not a folder: listing it fails
+    proc.file("4242/comm");
+    proc.folder("4343/fd");
+    proc.symlink(holder.procLink(), "4343/fd/7");
+    std::ofstream(proc.path("4343/comm")) << "kopie\n";
+    proc.folder("self/fd");
+    struct stat st {};
+    ASSERT_EQ(stat(t.path("vol").c_str(), &st), 0);
+    const DeletedOpenFiles seen = findDeletedOpenFiles(st.st_dev, proc.path());
+    EXPECT_EQ(seen.uninspectedProcesses, 1);
+    EXPECT_EQ(seen.bytes, deleted);
+    EXPECT_EQ(seen.holders, std::vector<std::string>{"kopie"});
+}
+
+}  // namespace
+}  // namespace raumfuchs
