@@ -79,6 +79,13 @@ void AppModel::setCurrent(FileNode current, bool animated) {
     }
 }
 
+void AppModel::setUnattributed(std::optional<UnattributedSpace> unattributed) {
+    if (unattributed_ != unattributed) {
+        unattributed_ = std::move(unattributed);
+        emit unattributedChanged();
+    }
+}
+
 void AppModel::raiseTreeRevision() {
     ++treeRevision_;
     emit treeRevisionChanged();
@@ -133,6 +140,7 @@ void AppModel::finishScan(std::optional<ScanResult> result, const ScanTarget& ta
             scanDuration_ = result->duration;
             emit scanDurationChanged();
         }
+        setUnattributed(std::move(result->unattributed));
         raiseTreeRevision();
         setPhase(Phase::Result);
         scans_.release(std::move(oldRoot));
@@ -159,6 +167,7 @@ void AppModel::backToStart() {
     FileNode oldRoot = root_;
     setRoot({});
     setCurrent({}, false);
+    setUnattributed(std::nullopt);
     setPhase(Phase::Start);
     reloadVolumes();
     scans_.release(std::move(oldRoot));

@@ -41,6 +41,9 @@ class AppModel : public QObject {
     const FileNode& current() const { return current_; }
     std::int64_t unreadableCount() const { return unreadableCount_; }
     double scanDuration() const { return scanDuration_; }
+    // What the space the volume reports as used but no scanned file holds is
+    // made of; set after a whole-volume scan.
+    const std::optional<UnattributedSpace>& unattributed() const { return unattributed_; }
     std::int64_t treeRevision() const { return treeRevision_; }
     const std::vector<FileNode>& pendingTrash() const { return pendingTrash_; }
     bool isConfirmingTrash() const { return isConfirmingTrash_; }
@@ -89,6 +92,7 @@ class AppModel : public QObject {
     void currentChanged(bool animated);
     void unreadableCountChanged();
     void scanDurationChanged();
+    void unattributedChanged();
     void treeRevisionChanged();
     void pendingTrashChanged();
     void confirmingTrashChanged();
@@ -103,6 +107,7 @@ class AppModel : public QObject {
     void setTarget(std::optional<ScanTarget> target);
     void setRoot(FileNode root);
     void setCurrent(FileNode current, bool animated);
+    void setUnattributed(std::optional<UnattributedSpace> unattributed);
     void raiseTreeRevision();
 
     DesktopServices& services_;
@@ -114,6 +119,7 @@ class AppModel : public QObject {
     FileNode current_;
     std::int64_t unreadableCount_ = 0;
     double scanDuration_ = 0;
+    std::optional<UnattributedSpace> unattributed_;
     std::int64_t treeRevision_ = 0;
     std::vector<FileNode> pendingTrash_;
     bool isConfirmingTrash_ = false;

@@ -14,6 +14,7 @@ struct VolumeInfo {
     std::int64_t available = 0;
     bool isRemovable = false;
     bool isInternal = false;
+    std::int64_t reserved = 0;  // bytes of `used` that only the administrator may fill
 
     std::int64_t used() const { return total - available > 0 ? total - available : 0; }
     double fraction() const {

@@ -35,6 +35,7 @@ std::vector<VolumeInfo> orderedVolumes(const std::vector<VolumeRecord>& records)
         }
         info.isRemovable = record.removable.value_or(false);
         info.isInternal = record.internal.value_or(false);
+        info.reserved = record.reserved.value_or(0);
         volumes.push_back(std::move(info));
     }
     std::stable_sort(volumes.begin(), volumes.end(), [](const VolumeInfo& a, const VolumeInfo& b) {

@@ -20,6 +20,7 @@ struct VolumeRecord {
     std::optional<std::int64_t> total;
     std::optional<std::int64_t> availableImportant;  // free space for important use
     std::optional<std::int64_t> available;
+    std::optional<std::int64_t> reserved;  // for the administrator, part of the used space
     std::optional<bool> removable;
     std::optional<bool> internal;
     std::optional<bool> browsable;

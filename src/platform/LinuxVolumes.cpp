@@ -121,8 +121,10 @@ std::optional<LinuxVolumeProbe::Capacity> LinuxVolumeProbe::capacity(
         return std::nullopt;
     }
     const auto fragment = static_cast<std::int64_t>(vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize);
+    const auto reserved = vfs.f_bfree > vfs.f_bavail ? vfs.f_bfree - vfs.f_bavail : 0;
     return Capacity{static_cast<std::int64_t>(vfs.f_blocks) * fragment,
-                    static_cast<std::int64_t>(vfs.f_bavail) * fragment};
+                    static_cast<std::int64_t>(vfs.f_bavail) * fragment,
+                    static_cast<std::int64_t>(reserved) * fragment};
 }
 
 std::optional<std::string> LinuxVolumeProbe::label(const MountEntry& entry) const {
@@ -224,6 +226,7 @@ std::vector<VolumeRecord> linuxVolumeRecords(std::string_view mountinfo,
         record.total = capacity.total;
         record.available = capacity.available;
         record.availableImportant = capacity.available;
+        record.reserved = capacity.reserved;
         const std::optional<bool> removable = probe.removable(*entry);
         record.removable = removable.value_or(false);
         record.internal = removable.has_value() && !*removable;

@@ -23,6 +23,7 @@ class LinuxVolumeProbe {
     struct Capacity {
         std::int64_t total = 0;      // f_blocks × f_frsize
         std::int64_t available = 0;  // f_bavail × f_frsize
+        std::int64_t reserved = 0;   // (f_bfree − f_bavail) × f_frsize
     };
     // Reads the udev label links once.
     LinuxVolumeProbe();

@@ -9,6 +9,7 @@
 #include "ui/Style.h"
 #include "ui/SymbolLabel.h"
 #include "ui/TextLabel.h"
+#include "ui/UnattributedDialog.h"
 
 namespace raumfuchs {
 
@@ -34,6 +35,28 @@ QWidget* item(const QString& symbol, TextLabel*& label, QWidget* parent) {
     return widget;
 }
 
+// A button in link style (text and icon, no frame) with the caption font;
+// reachable with the keyboard, underlined under the pointer and with focus.
+QAbstractButton* linkButton(const QString& symbol, const QColor& tint, const QString& color,
+                            QWidget* parent) {
+    auto* link = new QToolButton(parent);
+    const QFont caption = Style::font(Style::TextStyle::Caption);
+    link->setFont(caption);
+    link->setAutoRaise(true);
+    link->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const int iconSize = QFontMetrics(caption).height();
+    link->setIconSize({iconSize, iconSize});
+    link->setIcon(Icons::symbol(symbol, tint));
+    link->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; %1 "
+                                       "padding: 0px; }"
+                                       "QToolButton:hover, QToolButton:focus { text-decoration: "
+                                       "underline; }")
+                            .arg(color));
+    link->setCursor(Qt::PointingHandCursor);
+    link->setFocusPolicy(Qt::StrongFocus);
+    return link;
+}
+
 }  // namespace
 
 SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -41,25 +64,20 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->setContentsMargins(kPaddingX, 0, kPaddingX, kPaddingBottom);
     row->setSpacing(kItemSpacing);
     row->addWidget(item(QStringLiteral("clock"), files_, this));
-    remainder_ = item(QStringLiteral("questionmark.circle"), remainderLabel_, this);
+    // Keeps the look of the other items, in the secondary colour.
+    const QColor secondary = Style::foreground(palette(), Style::Level::Secondary);
+    remainder_ =
+        linkButton(QStringLiteral("questionmark.circle"), secondary,
+                   QStringLiteral("color: %1;").arg(secondary.name(QColor::HexArgb)), this);
     remainder_->setToolTip(QStringLiteral(
         "Diesen Platz meldet das Laufwerk als belegt, er steckt aber nicht in sichtbaren "
         "Dateien – z. B. lokale Time-Machine-Snapshots oder Systemdaten."));
+    remainder_->setObjectName(QStringLiteral("remainder"));
+    connect(remainder_, &QAbstractButton::clicked, this, &SummaryBar::explainRemainder);
     row->addWidget(remainder_);
 
-    auto* link = new QToolButton(this);
-    const QFont caption = Style::font(Style::TextStyle::Caption);
-    link->setFont(caption);
-    link->setAutoRaise(true);
-    link->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    const int iconSize = QFontMetrics(caption).height();
-    link->setIconSize({iconSize, iconSize});
-    link->setIcon(Icons::symbol(QStringLiteral("lock"), palette().color(QPalette::Link)));
-    link->setStyleSheet(
-        QStringLiteral("QToolButton { border: none; background: transparent; color: palette(link); "
-                       "padding: 0px; }"
-                       "QToolButton:hover { text-decoration: underline; }"));
-    link->setCursor(Qt::PointingHandCursor);
+    QAbstractButton* link = linkButton(QStringLiteral("lock"), palette().color(QPalette::Link),
+                                       QStringLiteral("color: palette(link);"), this);
     link->setToolTip(
         QStringLiteral("Erteile Raumfuchs den Festplattenvollzugriff und scanne erneut."));
     connect(link, &QToolButton::clicked, &model_, &AppModel::openFullDiskAccessSettings);
@@ -87,9 +105,8 @@ void SummaryBar::refresh() {
     const std::int64_t scanned = root ? root.size() : 0;
     const bool showsRemainder = target && target->volumeUsed && scanned < *target->volumeUsed;
     if (showsRemainder) {
-        remainderLabel_->setText(
-            QString::fromStdString(Format::bytes(*target->volumeUsed - scanned)) +
-            QStringLiteral(" nicht zuordenbar (System, Snapshots, Cache)"));
+        remainder_->setText(QString::fromStdString(Format::bytes(*target->volumeUsed - scanned)) +
+                            QStringLiteral(" nicht zuordenbar (System, Snapshots, Cache)"));
     }
     remainder_->setVisible(showsRemainder);
 
@@ -101,12 +118,24 @@ void SummaryBar::refresh() {
     unreadable_->setVisible(unreadable > 0);
 }
 
+void SummaryBar::explainRemainder() {
+    const auto& target = model_.target();
+    const FileNode& root = model_.root();
+    if (!target || !target->volumeUsed || !root) {
+        return;
+    }
+    auto* dialog =
+        new UnattributedDialog(model_.unattributed(), *target->volumeUsed - root.size(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
 QString SummaryBar::filesText() const {
     return files_->text();
 }
 
 QString SummaryBar::remainderText() const {
-    return remainder_->isVisibleTo(this) ? remainderLabel_->text() : QString();
+    return remainder_->isVisibleTo(this) ? remainder_->text() : QString();
 }
 
 QString SummaryBar::unreadableText() const {

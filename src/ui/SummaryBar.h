@@ -11,7 +11,8 @@ class TextLabel;
 
 // The line under the chart: files counted and the scan's duration, the space
 // the volume reports as used that no scanned file accounts for, and a link to
-// the settings when folders could not be read. Describes the whole scan,
+// the settings when folders could not be read. A click on the remainder shows
+// what it is made of. Describes the whole scan,
 // whichever folder is shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
@@ -25,11 +26,11 @@ class SummaryBar : public QWidget {
 
   private:
     void refresh();
+    void explainRemainder();
 
     AppModel& model_;
     TextLabel* files_;
-    QWidget* remainder_;
-    TextLabel* remainderLabel_;
+    QAbstractButton* remainder_;
     QAbstractButton* unreadable_;
 };
 

@@ -33,7 +33,12 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
         QString::fromUtf8(volume.name.data(), static_cast<int>(volume.name.size()));
     const QString path =
         QString::fromUtf8(volume.path.data(), static_cast<int>(volume.path.size()));
-    setToolTip(QStringLiteral("„%1“ scannen").arg(name));
+    QString tip = QStringLiteral("„%1“ scannen").arg(name);
+    if (volume.reserved > 0) {
+        tip += QStringLiteral("\nVom belegten Platz sind %1 für den Administrator reserviert.")
+                   .arg(qs(Format::bytes(volume.reserved)));
+    }
+    setToolTip(tip);
     setAccessibleName(name);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 

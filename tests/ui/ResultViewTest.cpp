@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
@@ -19,6 +20,7 @@
 #include "ui/ResultView.h"
 #include "ui/SummaryBar.h"
 #include "ui/SunburstView.h"
+#include "ui/UnattributedDialog.h"
 
 namespace raumfuchs {
 namespace {
@@ -170,6 +172,40 @@ TEST(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFol
               QStringLiteral("20 GB nicht zuordenbar (System, Snapshots, Cache)"));
     tree.scan(std::int64_t{0});  // used = scanned: nothing to explain
     EXPECT_TRUE(summary.remainderText().isEmpty());
+}
+
+TEST(ResultViewTest, RemainderOpensWhatItIsMadeOf) {
+    ScannedTree tree(std::int64_t{300'000'000'000});
+    ResultView view(tree.model);
+    auto* remainder = view.findChild<QAbstractButton*>(QStringLiteral("remainder"));
+    ASSERT_NE(remainder, nullptr);
+    EXPECT_EQ(remainder->text(),
+              bytes(300'000'000'000) + " nicht zuordenbar (System, Snapshots, Cache)");
+    EXPECT_TRUE(remainder->toolTip().startsWith("Diesen Platz meldet das Laufwerk als belegt"));
+    EXPECT_EQ(remainder->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(remainder->focusPolicy() & Qt::TabFocus);
+    ASSERT_TRUE(tree.model.unattributed());
+
+    QTest::keyClick(remainder, Qt::Key_Space);  // as a keyboard user opens it
+    auto* dialog = view.findChild<UnattributedDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Nicht zuordenbarer Platz"));
+    QStringList texts;
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    const UnattributedSpace& space = *tree.model.unattributed();
+    for (const QString& shown :
+         {bytes(300'000'000'000) + " nicht zuordenbar",
+          QStringLiteral("Für den Administrator reserviert"), bytes(space.reserved),
+          bytes(space.deletedOpen.bytes), QStringLiteral("Unter Einhängepunkten verborgen"),
+          QStringLiteral("0 Ordner"),
+          bytes(300'000'000'000 - space.reserved - space.deletedOpen.bytes -
+                space.underMounts.value_or(0))}) {
+        EXPECT_TRUE(texts.contains(shown)) << shown.toStdString() << "\n"
+                                           << texts.join('|').toStdString();
+    }
+    dialog->reject();
 }
 
 TEST(ResultViewTest, ClickedFolderStaysHoveredUntilThePointerMoves) {

@@ -31,7 +31,7 @@ struct StartViewTest : test::ModelTest {
 
 TEST_F(StartViewTest, VolumeCardStartsScanCarryingUsedBytes) {
     services.volumes = {
-        VolumeInfo{"/", "System", 500'000'000'000, 100'000'000'000, true, false},
+        VolumeInfo{"/", "System", 500'000'000'000, 100'000'000'000, true, false, 25'000'000'000},
         VolumeInfo{scratch.path(), "Daten", 2'000'000'000, 1'500'000'000, false, true},
         VolumeInfo{"/media/stick", "Stick", 1000, 2000, true, false},  // over-full report
     };
@@ -42,6 +42,9 @@ TEST_F(StartViewTest, VolumeCardStartsScanCarryingUsedBytes) {
     EXPECT_EQ(VolumeCard::symbolName(cards[0]->volume()), "internaldrive.fill");
     EXPECT_EQ(VolumeCard::symbolName(cards[1]->volume()), "externaldrive");
     EXPECT_EQ(VolumeCard::symbolName(cards[2]->volume()), "externaldrive.fill");
+    EXPECT_EQ(cards[0]->toolTip(), QStringLiteral("„System“ scannen\nVom belegten Platz sind 25 GB "
+                                                  "für den Administrator reserviert."));
+    EXPECT_EQ(cards[1]->toolTip(), QStringLiteral("„Daten“ scannen"));
 
     cards[1]->click();
     EXPECT_EQ(model.phase(), Phase::Scanning);
