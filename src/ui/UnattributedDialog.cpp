@@ -111,8 +111,13 @@ UnattributedDialog::UnattributedDialog(const std::optional<UnattributedSpace>& m
                     : QStringLiteral("Der Scan konnte jeden Ordner lesen."),
                 this);
         addPart(grid, QStringLiteral("Rest"), bytes(space.rest()),
-                QStringLiteral("Was nichts hiervon erklärt: Verwaltungsdaten und Journal des "
-                               "Dateisystems, Snapshots, der Inhalt nicht lesbarer Ordner."),
+                space.rest() >= 0
+                    ? QStringLiteral("Was nichts hiervon erklärt: Verwaltungsdaten und Journal des "
+                                     "Dateisystems, Snapshots, der Inhalt nicht lesbarer Ordner.")
+                    : QStringLiteral("Weniger als nichts: Der Scan zählte mehr, als das Laufwerk "
+                                     "zu Beginn als belegt meldete – während des Scans kamen "
+                                     "Dateien hinzu oder gingen, oder er zählte andere Laufwerke "
+                                     "mit."),
                 this);
     } else {
         auto* none =
