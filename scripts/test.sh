@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Raumfuchs and runs every test. With CI=true it builds the test
+# Builds Raumfuchs, runs every test and checks the staged installation and the
+# .deb (scripts/check-package.sh). With CI=true it builds the test
 # programs twice more: every test (core, scanner tool, app and widget tests, Qt
 # offscreen) runs under AddressSanitizer with UndefinedBehaviorSanitizer in
 # build-asan/, and the core, scanner tool and app tests run under
@@ -10,6 +11,7 @@ scripts/setup.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2
+scripts/check-package.sh
 
 if [ "${CI:-}" = "true" ]; then
   sanitized() {  # build folder, sanitizers, test programs

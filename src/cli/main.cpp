@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
@@ -37,9 +38,10 @@ extern "C" void onInterrupt(int signal) {
 }
 
 constexpr const char* kUsage =
-    "Aufruf: raumfuchs-scan [--json] [--top N] [--threads N] PFAD\n"
+    "Aufruf: raumfuchs-scan [--json] [--quiet] [--top N] [--threads N] PFAD\n"
     "        raumfuchs-scan --help | --version\n"
     "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
+    "  -q, --quiet  kein Fortschritt auf der Standardfehlerausgabe\n"
     "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
     "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: die Zahl der Kerne,\n"
     "               höchstens 16, eine auf einer Festplatte mit rotierenden Scheiben)\n"
@@ -50,6 +52,7 @@ struct Arguments {
     bool help = false;
     bool version = false;
     bool json = false;
+    bool quiet = false;
     std::size_t top = 10;
     std::size_t threads = 0;
     std::string path;
@@ -86,6 +89,8 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
             optionsDone = true;
         } else if (!optionsDone && arg == "--json") {
             args.json = true;
+        } else if (!optionsDone && (arg == "--quiet" || arg == "-q")) {
+            args.quiet = true;
         } else if (!optionsDone && (arg == "--top" || arg == "--threads")) {
             if (i + 1 >= argc) {
                 return std::nullopt;
@@ -238,23 +243,16 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     // A signal handler may not take the token's lock; the scan passes its
     // checkpoints often enough to pass an interrupt on from there.
-    const bool live = isatty(STDERR_FILENO) != 0;
+    ProgressLine progress(STDERR_FILENO, !args->quiet && isatty(STDERR_FILENO) != 0);
     const ProgressCallback onProgress = [&](const ScanProgress& p) {
         if (interrupted.load()) {
             token.cancel();
         }
-        if (live) {
-            const std::string line = "\r\033[K" + Format::integer(p.files) + " Dateien, " +
-                                     Format::bytes(p.bytes) + " …";
-            std::fputs(line.c_str(), stderr);
-            std::fflush(stderr);
-        }
+        progress.update(p);
     };
     const std::optional<ScanResult> result =
         DiskScanner::scan(args->path, PathText::lastComponent(args->path), token, onProgress);
-    if (live) {
-        std::fputs("\r\033[K", stderr);
-    }
+    progress.clear();
 
     if (token.isCancelled() || interrupted.load()) {
         std::fputs("Scan abgebrochen.\n", stderr);

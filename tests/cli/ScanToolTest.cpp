@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -240,6 +241,62 @@ TEST(ScanTool, HelpVersionWrongCallsAndASecondCtrlC) {
     close(terminal);
     EXPECT_TRUE(endedAtOnce);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+}
+
+TEST(ScanTool, ProgressOnATerminalOnlyAndNotWhenQuiet) {
+    // On a terminal 40 columns wide, a scan of /usr (seconds long) draws its
+    // progress line in place and wipes it before the result is printed.
+    const auto onTerminal = [](const std::vector<std::string>& arguments) {
+        const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+        const int side = terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0
+                             ? -1
+                             : open(ptsname(terminal), O_RDWR | O_NOCTTY);
+        termios raw{};
+        tcgetattr(side, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(side, TCSANOW, &raw);
+        const winsize size{1, 40, 0, 0};
+        ioctl(side, TIOCSWINSZ, &size);
+        TempTree io;
+        const pid_t pid = start(arguments, io.path("out"), "", side);
+        close(side);
+        Outcome result;
+        char buffer[4096];
+        for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
+            result.err.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(terminal);
+        waitpid(pid, &result.status, 0);
+        result.out = contents(io.path("out"));
+        return result;
+    };
+    const Outcome live = onTerminal({"--top", "1", "/usr"});
+    EXPECT_TRUE(exitedWith(live, 0)) << live.status;
+    EXPECT_TRUE(live.out.starts_with("Pfad:         /usr\n")) << live.out;
+    const std::string wipe = "\r\033[K";
+    ASSERT_TRUE(live.err.starts_with(wipe)) << live.err;
+    EXPECT_TRUE(live.err.ends_with(wipe));
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = live.err.find(wipe, at)) != std::string::npos; ++lines) {
+        at += wipe.size();
+        const std::string line = live.err.substr(at, live.err.find(wipe, at) - at);
+        std::size_t cells = 0;
+        for (const char c : line) {
+            cells += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+        }
+        EXPECT_LE(cells, 39u) << line;
+        EXPECT_TRUE(line.empty() || line.find(" Dateien, ") != std::string::npos) << line;
+        EXPECT_EQ(line.find_first_of("\n\r\033"), std::string::npos) << line;
+    }
+    EXPECT_GE(lines, 2u) << live.err;
+
+    const Outcome quiet = onTerminal({"--quiet", "--top", "1", "/usr"});
+    EXPECT_TRUE(exitedWith(quiet, 0)) << quiet.status;
+    EXPECT_EQ(quiet.err, "");
+    // Not a terminal: nothing on standard error either.
+    const Outcome piped = run({"--top", "1", "/usr"});
+    EXPECT_TRUE(exitedWith(piped, 0)) << piped.status;
+    EXPECT_EQ(piped.err, "");
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+#include "cli/ProgressLine.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+#include "core/Format.h"
+#include "core/Utf8.h"
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr auto kInterval = std::chrono::milliseconds(100);
+constexpr const char* kWipe = "\r\033[K";
+constexpr std::size_t kFallbackColumns = 80;
+
+// Terminal cells of one code point: two for the East Asian wide and full-width
+// ranges and the pictographs, one for everything else. (The escaped text has
+// no control characters left.)
+std::size_t cells(char32_t c) {
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+                      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+    return wide ? 2 : 1;
+}
+
+// Each code point of `text` as its byte offset and its width in cells.
+std::vector<std::pair<std::size_t, std::size_t>> codePoints(const std::string& text) {
+    std::vector<std::pair<std::size_t, std::size_t>> points;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        points.emplace_back(start, cells(decodeUtf8At(text, pos)));
+    }
+    return points;
+}
+
+std::size_t width(const std::string& text) {
+    std::size_t total = 0;
+    for (const auto& point : codePoints(text)) {
+        total += point.second;
+    }
+    return total;
+}
+
+// The longest front of `text` that fits `columns` cells.
+std::string head(const std::string& text, std::size_t columns) {
+    std::size_t used = 0;
+    for (const auto& [offset, size] : codePoints(text)) {
+        if (used + size > columns) {
+            return text.substr(0, offset);
+        }
+        used += size;
+    }
+    return text;
+}
+
+// `text` in `columns` cells: whole when it fits, else "…" and its longest tail.
+std::string tail(const std::string& text, std::size_t columns) {
+    if (width(text) <= columns) {
+        return text;
+    }
+    if (columns == 0) {
+        return {};
+    }
+    const auto points = codePoints(text);
+    std::size_t used = 1;  // the ellipsis
+    std::size_t from = text.size();
+    for (auto it = points.rbegin(); it != points.rend() && used + it->second <= columns; ++it) {
+        used += it->second;
+        from = it->first;
+    }
+    return "…" + text.substr(from);
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(int fd, bool enabled) : fd_(fd), enabled_(enabled) {}
+
+std::string ProgressLine::text(const ScanProgress& progress, std::size_t columns) {
+    const std::string counts =
+        Format::integer(progress.files) + " Dateien, " + Format::bytes(progress.bytes) + "  ";
+    const std::size_t countsWidth = width(counts);
+    if (countsWidth >= columns) {
+        return head(counts, columns);
+    }
+    return counts + tail(escapeForTerminal(progress.currentPath), columns - countsWidth);
+}
+
+void ProgressLine::update(const ScanProgress& progress) {
+    if (!enabled_) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - drawn_ < kInterval) {
+        return;
+    }
+    winsize size{};
+    const std::size_t columns =
+        ioctl(fd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : kFallbackColumns;
+    // One cell stays free: a line that fills the last column makes some
+    // terminals wrap, and the carriage return would then rewrite only the
+    // wrapped part.
+    write(kWipe + text(progress, columns - 1));
+    shown_ = true;
+    drawn_ = now;
+}
+
+void ProgressLine::clear() {
+    if (shown_) {
+        write(kWipe);
+        shown_ = false;
+    }
+}
+
+void ProgressLine::write(const std::string& bytes) const {
+    // A terminal that is gone or refuses output costs only the progress line.
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace raumfuchs
