@@ -354,6 +354,12 @@ void SunburstView::onRevisionChanged() {
     revision_ = model_.treeRevision();
     if (laidOut_) {
         rebuild();
+        // A node that went to the trash has no arc any more; the keyboard (or
+        // a resting pointer) is then on the disc, not on a node that is gone.
+        const FileNode& hovered = hover_.hovered();
+        if (hovered && !(hovered == node_) && currentArc() == ArcTree::kNone) {
+            hover_.setHovered(FileNode());
+        }
     }
 }
 
