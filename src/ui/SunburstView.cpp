@@ -73,7 +73,7 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
     setContextMenuPolicy(Qt::DefaultContextMenu);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);  // a click acts on an arc, it does not focus the chart
     ChartAccessible::install();
     connect(&hover_, &HoverState::changed, this, &SunburstView::onHoverChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SunburstView::onRevisionChanged);
@@ -318,7 +318,10 @@ void SunburstView::paintEvent(QPaintEvent* event) {
         drawHighlight(painter, hovered);
     }
     drawLabel(painter);
-    if (hasFocus()) {
+    // The focus ring runs along the edges, which hover repaints never reach.
+    const double ringBand = 2 * kFocusRingWidth;
+    if (hasFocus() &&
+        !QRectF(rect()).adjusted(ringBand, ringBand, -ringBand, -ringBand).contains(area)) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusRingWidth));
         painter.setBrush(Qt::NoBrush);
