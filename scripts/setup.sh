@@ -11,6 +11,7 @@ packages=(
   adwaita-icon-theme dbus dbus-x11 xvfb x11-utils imagemagick time
   libblkid-dev e2fsprogs mount trash-cli
   desktop-file-utils appstream lintian dpkg-dev file man-db
+  at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -126,12 +126,18 @@ void ChartPane::replaceChart(bool animated) {
     const QRect area = chart_->geometry();
     auto* next = new SunburstView(model_, hover_, host_);
     next->setNode(model_.current());
+    // The new chart takes the old one's place in the tab order, and its focus.
+    QWidget::setTabOrder(chart_, next);
+    const bool focused = chart_->hasFocus();
     delete host_->layout()->replaceWidget(chart_, next);
     chart_->hide();
     chart_->deleteLater();
     chart_ = next;
     chart_->setGeometry(area);
     chart_->show();
+    if (focused) {
+        chart_->setFocus(Qt::OtherFocusReason);
+    }
     if (visible) {
         transition_->run(std::move(outgoing), chart_->grab(), area);
     }

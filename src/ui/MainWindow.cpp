@@ -5,6 +5,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/AppModel.h"
 #include "ui/AppIcon.h"
@@ -27,6 +28,10 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent)
     toolBar_->setMovable(false);
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolBar_->setIconSize(QSize(18, 18));
+    // The button that shows the actions a narrow window has no room for.
+    if (auto* more = toolBar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("Weitere Werkzeuge"));
+    }
     auto* spacer = new QWidget(toolBar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBarSpacer_ = toolBar_->addWidget(spacer);  // splits leading and trailing groups

@@ -1,17 +1,22 @@
 #include "ui/SunburstView.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <QTextLayout>
+#include <cmath>
 #include <numbers>
 
 #include "app/AppModel.h"
 #include "core/Format.h"
 #include "ui/ArcShape.h"
+#include "ui/ChartAccessible.h"
 #include "ui/HoverState.h"
 #include "ui/Icons.h"
 #include "ui/NodeMenu.h"
@@ -30,6 +35,7 @@ constexpr double kSeparatorWidth = 1.0;
 constexpr double kCurveTolerance = 0.05;
 constexpr double kLabelWidthFactor = 1.7;  // of the disc's radius
 constexpr double kLabelSpacing = 3;
+constexpr double kFocusRingWidth = 2;
 
 QString text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
@@ -67,6 +73,8 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    setFocusPolicy(Qt::TabFocus);  // a click acts on an arc, it does not focus the chart
+    ChartAccessible::install();
     connect(&hover_, &HoverState::changed, this, &SunburstView::onHoverChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SunburstView::onRevisionChanged);
     paintedHover_ = hover_.hovered();
@@ -93,12 +101,14 @@ void SunburstView::rebuild() {
     for (std::size_t i = 0; i < segments_.size(); ++i) {
         segmentOf_.emplace(segments_[i].node.id(), i);
     }
+    arcTree_.reset();
     laidOut_ = true;
     ++layoutCount_;
     shapes_.clear();
     shapesSize_ = QSize();
     invalidatePictures();
     update();
+    emit arcsChanged();
 }
 
 void SunburstView::ensureLaidOut() {
@@ -308,6 +318,16 @@ void SunburstView::paintEvent(QPaintEvent* event) {
         drawHighlight(painter, hovered);
     }
     drawLabel(painter);
+    // The focus ring runs along the edges, which hover repaints never reach.
+    const double ringBand = 2 * kFocusRingWidth;
+    if (hasFocus() &&
+        !QRectF(rect()).adjusted(ringBand, ringBand, -ringBand, -ringBand).contains(area)) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusRingWidth));
+        painter.setBrush(Qt::NoBrush);
+        const double inset = kFocusRingWidth / 2;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 8, 8);
+    }
 }
 
 void SunburstView::resizeEvent(QResizeEvent* event) {
@@ -337,10 +357,19 @@ void SunburstView::onRevisionChanged() {
     revision_ = model_.treeRevision();
     if (laidOut_) {
         rebuild();
+        // A node that went to the trash has no arc any more; the keyboard (or
+        // a resting pointer) is then on the disc, not on a node that is gone.
+        const FileNode& hovered = hover_.hovered();
+        if (hovered && !(hovered == node_) && currentArc() == ArcTree::kNone) {
+            hover_.setHovered(FileNode());
+        }
     }
 }
 
 void SunburstView::onHoverChanged() {
+    if (QAccessible::isActive() && isVisible()) {
+        ChartAccessible::announceCurrentArc(*this);
+    }
     const FileNode now = hover_.hovered();
     if (bool(now) != bool(paintedHover_) || shapes_.size() != segments_.size() ||
         shapesSize_ != size()) {
@@ -442,12 +471,139 @@ void SunburstView::mouseReleaseEvent(QMouseEvent* event) {
 
 void SunburstView::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        openMenu(currentArc());  // the menu key
+        return;
+    }
     const FileNode hovered = hover_.hovered();
     if (!hovered) {
         return;  // nothing under the pointer: no entries, so no menu
     }
     const auto menu = NodeMenu::create(model_, {hovered}, this);
     menu->exec(event->globalPos());
+}
+
+QString SunburstView::centerText() const {
+    const CenterLabel label = centerLabel();
+    return QStringList{label.name.join(QLatin1Char(' ')), label.size, label.detail}.join(
+        QStringLiteral(", "));
+}
+
+const ArcTree& SunburstView::arcTree() {
+    ensureLaidOut();
+    if (!arcTree_) {
+        arcTree_.emplace(segments_);
+    }
+    return *arcTree_;
+}
+
+std::size_t SunburstView::currentArc() const {
+    const FileNode& hovered = hover_.hovered();
+    const auto found = hovered ? segmentOf_.find(hovered.id()) : segmentOf_.end();
+    return found == segmentOf_.end() ? ArcTree::kNone : found->second;
+}
+
+void SunburstView::setCurrentArc(std::size_t arc) {
+    hover_.release();
+    hover_.setHovered(arc < segments_.size() ? segments_[arc].node : FileNode());
+}
+
+std::size_t SunburstView::arcAt(QPointF position) {
+    ensureLaidOut();
+    const Segment* hit = hitTest({position.x(), position.y()}, ringGeometry(), segments_);
+    return hit ? std::size_t(hit - segments_.data()) : ArcTree::kNone;
+}
+
+QRectF SunburstView::arcBounds(std::size_t arc) {
+    ensureLaidOut();
+    ensureShapes();
+    if (arc < shapes_.size()) {
+        return shapes_[arc].boundingRect();
+    }
+    const RingGeometry g = ringGeometry();
+    return {g.center.x - g.innerRadius, g.center.y - g.innerRadius, 2 * g.innerRadius,
+            2 * g.innerRadius};
+}
+
+void SunburstView::activate(std::size_t arc) {
+    ensureLaidOut();
+    if (arc < segments_.size()) {
+        const FileNode target = segments_[arc].node;
+        if (target.isDirectory()) {
+            hover_.release();
+            hover_.setHovered(FileNode());  // the new chart starts on its disc
+            model_.navigate(target);
+        }
+        return;
+    }
+    const FileNode from = node_;
+    if (const FileNode up = from ? from.parent() : FileNode()) {
+        hover_.release();
+        model_.navigate(up);
+        hover_.setHovered(from);  // an arc of the folder's chart now
+    }
+}
+
+void SunburstView::openMenu(std::size_t arc) {
+    ensureLaidOut();
+    if (arc >= segments_.size()) {
+        return;  // the disc has no menu
+    }
+    const FileNode node = segments_[arc].node;
+    const Segment& s = segments_[arc];
+    const RingGeometry g = ringGeometry();
+    const double r = (g.arcInnerRadius(s.depth) + g.arcOuterRadius(s.depth)) / 2;
+    const double a = (s.start + s.end) / 2;
+    const QPointF middle(g.center.x + r * std::sin(a), g.center.y - r * std::cos(a));
+    const auto menu = NodeMenu::create(model_, {node}, this);
+    menu->exec(mapToGlobal(middle.toPoint()));
+}
+
+void SunburstView::keyPressEvent(QKeyEvent* event) {
+    ensureLaidOut();
+    const ArcTree& tree = arcTree();
+    const std::size_t arc = currentArc();
+    const bool shifted = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            setCurrentArc(tree.along(arc, event->key() == Qt::Key_Right));
+            break;
+        case Qt::Key_Up:
+            setCurrentArc(tree.outwards(arc));
+            break;
+        case Qt::Key_Down:
+            setCurrentArc(tree.inwards(arc));
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            activate(arc);
+            break;
+        case Qt::Key_Backspace:
+            activate(ArcTree::kNone);
+            break;
+        case Qt::Key_F10:
+            if (!shifted) {
+                QWidget::keyPressEvent(event);
+                return;
+            }
+            openMenu(arc);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void SunburstView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SunburstView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 }  // namespace raumfuchs

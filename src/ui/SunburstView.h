@@ -7,9 +7,11 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "core/ArcTree.h"
 #include "core/FileTree.h"
 #include "core/RingGeometry.h"
 #include "core/Segment.h"
@@ -38,6 +40,13 @@ class HoverState;
 // from one arc to another repaints just those arcs and the label. Arcs are
 // filled as their visible shapes (ArcShape) instead of being filled and then
 // stroked with the 1-point separator line, which costs several times as much.
+//
+// Keyboard: the chart takes focus and shows a ring around itself meanwhile.
+// The arrow keys move the hovered node from arc to arc (ArcTree), so the
+// keyboard's arc is drawn, labelled and shared exactly as the pointer's; Enter
+// does what a click on it does, Backspace goes up, Shift+F10 and the menu key
+// open its node menu. Assistive technology reads the chart through
+// ChartAccessible.
 //
 // Transitions: the chart paints every pixel of its rectangle itself (window
 // background included) and lays itself out on its first paint if it was never
@@ -69,11 +78,35 @@ class SunburstView : public QWidget {
     };
     CenterLabel centerLabel() const;
 
+    // The centre label as one line: "big, 96 KB, 51 % von Testbaum".
+    QString centerText() const;
+
+    // The arcs as a tree, laid out first if they never were.
+    const ArcTree& arcTree();
+    // The arc of the hovered node, or ArcTree::kNone (the disc) when it has
+    // none in this chart.
+    std::size_t currentArc() const;
+    // Hovers the node of `arc`; none for the disc.
+    void setCurrentArc(std::size_t arc);
+    // The arc under `position`, or ArcTree::kNone.
+    std::size_t arcAt(QPointF position);
+    // Where `arc` (or the disc) lies, in the chart's coordinates.
+    QRectF arcBounds(std::size_t arc);
+    // What the keyboard's Enter does: zooms into the folder of `arc`, or goes
+    // up for the disc, leaving the folder it came from current there.
+    void activate(std::size_t arc);
+    // The node menu for `arc` at its middle; none for the disc.
+    void openMenu(std::size_t arc);
+
     // How often the arcs were laid out, for tests of the rebuild rules.
     int layoutCount() const { return layoutCount_; }
 
     QSize sizeHint() const override { return {560, 560}; }
     QSize minimumSizeHint() const override { return {120, 120}; }
+
+  signals:
+    // New arcs were laid out: indices into the old list mean nothing now.
+    void arcsChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -86,6 +119,9 @@ class SunburstView : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     enum Layer { Plain = 0, Dimmed = 1 };
@@ -116,6 +152,7 @@ class SunburstView : public QWidget {
 
     std::vector<Segment> segments_;
     std::unordered_map<NodeId, std::size_t> segmentOf_;  // node → index in segments_
+    std::optional<ArcTree> arcTree_;                     // made on first use
     // Visible shapes of the arcs (ArcShape) for shapesSize_; rebuilt on
     // resize and with new arcs.
     std::vector<QPolygonF> shapes_;
