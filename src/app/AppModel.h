@@ -73,6 +73,7 @@ class AppModel : public QObject {
     // meanwhile. A full scan or backToStart() cancels it.
     void refreshFolder(const FileNode& folder);
     bool isRefreshing(const FileNode& folder) const { return refreshes_.isRefreshing(folder); }
+    std::vector<FileNode> refreshingFolders() const { return refreshes_.folders(); }
 
     // Checks the nodes against the trash guards and asks for confirmation of
     // those that pass; refuses with an alert when none does.

@@ -76,4 +76,13 @@ bool RefreshSession::isRefreshing(const FileNode& folder) const {
                        [&](const Job& job) { return job.folder == folder; });
 }
 
+std::vector<FileNode> RefreshSession::folders() const {
+    std::vector<FileNode> folders;
+    for (const Job& job : jobs_) {
+        folders.push_back(job.folder);
+    }
+    return folders;
+}
+
 }  // namespace raumfuchs
+

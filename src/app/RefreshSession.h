@@ -36,7 +36,8 @@ class RefreshSession {
     // Every refresh under way stops at its next checkpoint; none is put in.
     void cancelAll();
     bool isRefreshing(const FileNode& folder) const;
-    bool isEmpty() const { return jobs_.empty(); }
+    // The folders being refreshed, oldest request first.
+    std::vector<FileNode> folders() const;
     // Threads that have not yet handed over their result, wanted or not.
     std::size_t inFlight() const { return tasks_.running(); }
 
