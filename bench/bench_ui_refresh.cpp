@@ -17,6 +17,7 @@
 
 #include "StallMeter.h"
 #include "app/AppModel.h"
+#include "core/FolderRescan.h"
 #include "platform/LinuxDesktopServices.h"
 
 using namespace raumfuchs;
@@ -27,6 +28,12 @@ void runUntil(const std::function<bool()>& done) {
     while (!done()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
+}
+
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 double median(std::vector<double> values) {
@@ -54,7 +61,11 @@ int main(int argc, char** argv) {
     std::vector<double> scans;
     std::vector<double> refreshes;
     std::vector<double> stalls;
+    std::vector<double> idles;
+    std::vector<double> splices;
+    std::vector<double> spliceCpu;
     std::size_t entries = 0;
+    std::size_t fullEntries = 0;
     bool totalsMatch = true;
     for (int round = 1; round <= rounds; ++round) {
         QElapsedTimer wall;
@@ -62,8 +73,16 @@ int main(int argc, char** argv) {
         model.startScan(ScanTarget{path, QStringLiteral("tree"), std::nullopt});
         runUntil([&] { return model.phase() != Phase::Scanning; });
         scans.push_back(static_cast<double>(wall.nsecsElapsed()) / 1e9);
+        fullEntries = model.root().tree().nodeCount();
         const std::int64_t bytes = model.root().size();
         const std::int64_t files = model.root().fileCount();
+
+        // What the loaded machine alone does to the event loop, for comparison.
+        QElapsedTimer idle;
+        idle.start();
+        meter.start();
+        runUntil([&] { return idle.elapsed() > 1000; });
+        idles.push_back(meter.stop());
 
         FileNode folder = model.node(path + "/" + folderName);
         const std::size_t before = folder.tree().nodeCount();
@@ -76,21 +95,31 @@ int main(int argc, char** argv) {
         entries = folder.tree().nodeCount() - before + 1;
         totalsMatch =
             totalsMatch && model.root().size() == bytes && model.root().fileCount() == files;
+
+        // The splice alone, on the main thread, timed by wall and by thread CPU.
+        const CancelToken token;
+        std::optional<FolderRescan> rescan = FolderRescan::run(
+            folder.tree(), folder.index(), folder.path(), path, folder.tree().generation(), token);
+        wall.restart();
+        const double cpu = threadCpuMs();
+        folder.tree().splice(folder.index(), rescan->fresh.get(), rescan->resizes);
+        splices.push_back(static_cast<double>(wall.nsecsElapsed()) / 1e6);
+        spliceCpu.push_back(threadCpuMs() - cpu);
         std::printf(
-            "round %d: full scan %.3f s, refresh of %s %.3f s (%.3f of the scan), longest "
-            "stall %.1f ms\n",
+            "round %d: full scan %.3f s, refresh of %s %.3f s (%.3f of the scan), "
+            "longest stall %.1f ms (idle loop alone %.1f ms); splice alone %.1f ms wall, "
+            "%.1f ms CPU\n",
             round, scans.back(), folderName.c_str(), refreshes.back(),
-            refreshes.back() / scans.back(), stalls.back());
+            refreshes.back() / scans.back(), stalls.back(), idles.back(), splices.back(),
+            spliceCpu.back());
     }
     std::printf(
-        "medians of %d: full scan %.3f s (%zu entries), refresh %.3f s (%zu entries, "
-        "%.1f %% of them), ratio %.3f; longest stall %.1f ms (worst %.1f ms); totals "
-        "after each refresh %s the full scan's\n",
-        rounds, median(scans), model.root().tree().nodeCount() - entries + 1, median(refreshes),
-        entries,
-        100.0 * static_cast<double>(entries) /
-            static_cast<double>(model.root().tree().nodeCount() - entries + 1),
+        "medians of %d: full scan %.3f s (%zu entries), refresh %.3f s (%zu entries), "
+        "ratio %.3f; longest stall %.1f ms (worst %.1f ms, idle loop %.1f ms); splice "
+        "%.1f ms wall, %.1f ms CPU; totals after each refresh %s the full scan's\n",
+        rounds, median(scans), fullEntries, median(refreshes), entries,
         median(refreshes) / median(scans), median(stalls),
-        *std::max_element(stalls.begin(), stalls.end()), totalsMatch ? "equal" : "DIFFER FROM");
+        *std::max_element(stalls.begin(), stalls.end()), median(idles), median(splices),
+        median(spliceCpu), totalsMatch ? "equal" : "DIFFER FROM");
     return 0;
 }
