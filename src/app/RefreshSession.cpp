@@ -85,4 +85,3 @@ std::vector<FileNode> RefreshSession::folders() const {
 }
 
 }  // namespace raumfuchs
-
