@@ -28,6 +28,9 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
     : QObject(parent),
       services_(services),
       trash_(services),
+      refreshes_([this](const FileNode& folder,
+                        FolderRescan rescan) { finishRefresh(folder, std::move(rescan)); },
+                 [this] { emit refreshingChanged(); }),
       scans_([this](const ScanProgress& progress) { setProgress(progress); },
              [this](std::optional<ScanResult> result, const ScanTarget& target) {
                  finishScan(std::move(result), target);
@@ -115,6 +118,7 @@ void AppModel::setAlertMessage(std::optional<QString> message) {
 // --- scan lifecycle ---
 
 void AppModel::startScan(const ScanTarget& target) {
+    refreshes_.cancelAll();
     setTarget(target);
     setProgress(ScanProgress{});
     setPhase(Phase::Scanning);
@@ -164,6 +168,7 @@ void AppModel::cancelScan() {
 
 void AppModel::backToStart() {
     scans_.cancel();
+    refreshes_.cancelAll();
     FileNode oldRoot = root_;
     setRoot({});
     setCurrent({}, false);
@@ -204,6 +209,86 @@ void AppModel::chooseFolder() {
         return;
     }
     startScan(ScanTarget{*path, services_.displayName(*path), std::nullopt});
+}
+
+// --- refreshing one folder ---
+
+void AppModel::refreshFolder(const FileNode& folder) {
+    if (!folder || !folder.isDirectory() || !target_ || !root_ ||
+        folder.treePtr() != root_.treePtr() || !folder.tree().isAttached(folder.index())) {
+        return;
+    }
+    refreshes_.start(folder, target_->path);
+}
+
+void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
+    FileTree& tree = folder.tree();
+    const QString name = QString::fromStdString(folder.displayName());
+    if (!rescan.fresh && !folder.parent()) {
+        // The scanned folder itself is gone: the last result stays, as after
+        // a full scan that found nothing.
+        setAlertMessage(QStringLiteral("„%1“ konnte nicht gelesen werden.").arg(name));
+        return;
+    }
+    // The shown folder below the refreshed one is found again by its names.
+    std::vector<std::string> trail;
+    const bool currentWithin = current_ && tree.isWithin(current_.index(), folder.index());
+    for (FileNode n = current_; currentWithin && !(n == folder); n = n.parent()) {
+        trail.emplace_back(n.nameBytes());
+    }
+    const FileNode parent = folder.parent();
+    const bool becameUnreadable =
+        rescan.fresh && rescan.fresh->isUnreadable(0) && !folder.isUnreadable();
+
+    tree.splice(folder.index(), rescan.fresh.get(), rescan.resizes);
+
+    const std::int64_t unreadable =
+        unreadableCount_ + rescan.unreadableCount - rescan.unreadableBefore;
+    if (unreadable != unreadableCount_) {
+        unreadableCount_ = unreadable;
+        emit unreadableCountChanged();
+    }
+    if (!rescan.fresh && currentWithin) {
+        setCurrent(parent, false);
+    } else if (currentWithin) {
+        FileNode shown = folder;
+        for (auto it = trail.rbegin(); it != trail.rend(); ++it) {
+            FileNode next;
+            for (const FileNode& child : shown.children()) {
+                if (child.isDirectory() && child.nameBytes() == *it) {
+                    next = child;
+                    break;
+                }
+            }
+            if (!next) {
+                break;
+            }
+            shown = next;
+        }
+        setCurrent(shown, false);
+    }
+    // Nodes that went with the old content can no longer be moved to the trash.
+    std::vector<FileNode> pending;
+    for (const FileNode& node : pendingTrash_) {
+        if (tree.isAttached(node.index())) {
+            pending.push_back(node);
+        }
+    }
+    setPendingTrash(std::move(pending));
+    if (pendingTrash_.empty()) {
+        setConfirmingTrash(false);
+    }
+    raiseTreeRevision();
+    if (!rescan.fresh) {
+        setAlertMessage(
+            QStringLiteral("„%1“ gibt es nicht mehr und wurde aus der Übersicht entfernt.")
+                .arg(name));
+    } else if (becameUnreadable) {
+        setAlertMessage(
+            QStringLiteral("„%1“ lässt sich nicht mehr lesen und zählt nur noch mit der Größe "
+                           "des Ordners selbst.")
+                .arg(name));
+    }
 }
 
 // --- trash ---

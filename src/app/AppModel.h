@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RefreshSession.h"
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
 #include "core/DiskScanner.h"
@@ -51,7 +52,7 @@ class AppModel : public QObject {
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
-    std::size_t scansInFlight() const { return scans_.scansInFlight(); }
+    std::size_t scansInFlight() const { return scans_.scansInFlight() + refreshes_.inFlight(); }
 
     // Written by the dialogs of the root view.
     void setPendingTrash(std::vector<FileNode> nodes);
@@ -69,6 +70,13 @@ class AppModel : public QObject {
     FileNode node(const std::string& path) const;
     void chooseFolder();
     void reloadVolumes();
+
+    // Scans the folder `folder` of the shown tree again in the background and
+    // puts the result in place of its old content; the tree stays on screen
+    // meanwhile. A full scan or backToStart() cancels it.
+    void refreshFolder(const FileNode& folder);
+    bool isRefreshing(const FileNode& folder) const { return refreshes_.isRefreshing(folder); }
+    std::vector<FileNode> refreshingFolders() const { return refreshes_.folders(); }
 
     // Checks the nodes against the trash guards and asks for confirmation of
     // those that pass; refuses with an alert when none does.
@@ -97,9 +105,12 @@ class AppModel : public QObject {
     void pendingTrashChanged();
     void confirmingTrashChanged();
     void alertMessageChanged();
+    // A folder refresh started or ended.
+    void refreshingChanged();
 
   private:
     void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
+    void finishRefresh(const FileNode& folder, FolderRescan rescan);
 
     void setPhase(Phase phase);
     void setVolumes(std::vector<VolumeInfo> volumes);
@@ -125,6 +136,7 @@ class AppModel : public QObject {
     bool isConfirmingTrash_ = false;
     std::optional<QString> alertMessage_;
     TrashWorkflow trash_;
+    RefreshSession refreshes_;
     // Last, so that it is destroyed first: its threads hand over to this model.
     ScanSession scans_;
 };

@@ -24,7 +24,9 @@ TrashWorkflow::Outcome TrashWorkflow::trash(const std::vector<FileNode>& nodes, 
     const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
     QStringList failed;
     for (const FileNode& node : nodes) {
-        if (guard.isProtected(node.path()) ||
+        // A node whose folder was read in again since the request is no longer
+        // in the tree, and its path no longer leads anywhere certain.
+        if (!node.tree().isAttached(node.index()) || guard.isProtected(node.path()) ||
             !services_.moveToTrash({node.path(), node.isDirectory()})) {
             failed << QString::fromStdString(node.displayName());
         } else if (const FileNode parent = node.parent()) {

@@ -194,7 +194,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     std::optional<RootRules> rootRules;
     if (rootMode) {
-        rootRules.emplace(*setup.rootPolicy, path);
+        rootRules.emplace(*setup.rootPolicy, setup.policyRoot.empty() ? path : setup.policyRoot);
     }
     TreeBuilder builder(path, displayName);
     HardlinkSet hardlinks;
@@ -235,11 +235,14 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
             case EntryInfo::Symlink:
             case EntryInfo::Other: {
                 std::int64_t size = allocated;
-                if (entry->hasStat && entry->stat.links > 1 &&
-                    !hardlinks.insert(entry->stat.device, entry->stat.inode)) {
+                const bool linked = entry->hasStat && entry->stat.links > 1;
+                if (linked && !hardlinks.insert(entry->stat.device, entry->stat.inode)) {
                     size = 0;
                 }
-                builder.addFile(name, size);
+                const FileTree::Index node = builder.addFile(name, size);
+                if (linked) {
+                    builder.tree().addHardLink(entry->stat.device, entry->stat.inode, node);
+                }
                 ++files;
                 bytes += size;
                 break;

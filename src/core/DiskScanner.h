@@ -62,6 +62,9 @@ struct ScanSetup {
     // Root mode when set: the walk crosses devices, leaves out the policy's
     // exclusions and enters other volumes by its rules.
     const RootPolicy* rootPolicy = nullptr;
+    // In root mode, the root of the whole scan whose mounts the policy decides
+    // on, when only a folder below it is scanned again; empty: the scanned path.
+    std::string policyRoot = {};
     // The system calls of the walk; null for the real ones.
     FileSystemOps* fileSystem = nullptr;
     std::size_t maxOpenDirectories = 64;

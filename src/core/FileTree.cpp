@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_set>
 
 namespace raumfuchs {
 
@@ -81,6 +82,10 @@ void FileTree::setChildren(Index node, const std::vector<Index>& children) {
 void FileTree::addToTotals(Index node, std::int64_t bytes, std::int64_t files) {
     sizes_[node] += bytes;
     dir(node).fileCount += files;
+}
+
+void FileTree::addHardLink(std::uint64_t device, std::uint64_t inode, Index file) {
+    hardLinks_.push_back({device, inode, file});
 }
 
 void FileTree::markUnreadable(Index node) {
@@ -166,22 +171,35 @@ void FileTree::sortChildren(Index node) {
     }
 }
 
+// The generation turns odd before a change waits for the lock, so background
+// readers let go of it soon, and even again once the change is done (still
+// under the lock): a reader that walked the old tree while the change waited
+// can never pass for one of the new tree.
+class FileTree::Change {
+  public:
+    explicit Change(FileTree& tree) : tree_(tree) {
+        tree_.generation_.fetch_add(1, std::memory_order_acq_rel);
+        lock_ = std::unique_lock(tree_.mutex_);
+    }
+    ~Change() { tree_.generation_.fetch_add(1, std::memory_order_acq_rel); }
+    Change(const Change&) = delete;
+    Change& operator=(const Change&) = delete;
+
+  private:
+    FileTree& tree_;
+    std::unique_lock<std::shared_mutex> lock_;
+};
+
 void FileTree::detach(Index node) {
-    const Index parent = parents_[node];
-    if (parent == kNone) {
+    if (parents_[node] == kNone) {
         return;
     }
-    // The generation turns odd before the change waits for the lock, so
-    // background readers let go of it soon, and even again once the change is
-    // done (still under the lock): a reader that walked the old tree while
-    // this call waited can never pass for one of the new tree.
-    generation_.fetch_add(1, std::memory_order_acq_rel);
-    std::unique_lock lock(mutex_);
-    struct Done {
-        std::atomic<std::uint64_t>& generation;
-        ~Done() { generation.fetch_add(1, std::memory_order_acq_rel); }
-    } done{generation_};
+    Change change(*this);
+    detachLocked(node);
+}
 
+void FileTree::detachLocked(Index node) {
+    const Index parent = parents_[node];
     Directory& d = dir(parent);
     const std::size_t count = d.childCount & ~kUnreadableBit;
     std::size_t position = 0;
@@ -206,6 +224,123 @@ void FileTree::detach(Index node) {
         }
     }
     parents_[node] = kNone;
+}
+
+void FileTree::resizeFiles(const std::vector<Resize>& resizes) {
+    if (resizes.empty()) {
+        return;
+    }
+    Change change(*this);
+    resizeLocked(resizes);
+}
+
+void FileTree::resizeLocked(const std::vector<Resize>& resizes) {
+    for (const auto& [file, size] : resizes) {
+        const std::int64_t delta = size - sizes_[file];
+        sizes_[file] = size;
+        for (Index a = parents_[file]; a != kNone; a = parents_[a]) {
+            sizes_[a] += delta;
+        }
+    }
+    // Each changed list sorted once, after every size is final.
+    std::unordered_set<Index> lists;
+    for (const auto& [file, size] : resizes) {
+        for (Index n = file; parents_[n] != kNone && lists.insert(parents_[n]).second;
+             n = parents_[n]) {
+        }
+    }
+    for (Index list : lists) {
+        sortChildren(list);
+    }
+}
+
+void FileTree::resortUpFrom(Index node) {
+    for (Index n = node; parents_[n] != kNone; n = parents_[n]) {
+        sortChildren(parents_[n]);
+    }
+}
+
+void FileTree::splice(Index node, const FileTree* fresh, const std::vector<Resize>& resizes) {
+    Change change(*this);
+    resizeLocked(resizes);
+    if (fresh == nullptr) {
+        if (parents_[node] != kNone) {
+            detachLocked(node);
+        }
+        return;
+    }
+    const std::int64_t oldBytes = sizes_[node];
+    const std::int64_t oldFiles = fileCount(node);
+    copySubtree(node, *fresh);
+    const std::int64_t bytes = sizes_[node] - oldBytes;
+    const std::int64_t files = fileCount(node) - oldFiles;
+    for (Index a = parents_[node]; a != kNone; a = parents_[a]) {
+        sizes_[a] += bytes;
+        dir(a).fileCount += files;
+    }
+    resortUpFrom(node);
+}
+
+void FileTree::copySubtree(Index node, const FileTree& fresh) {
+    // Fresh's root becomes `node`; its other entries are appended in their
+    // order, so a parent is always copied before its children.
+    const Index base = static_cast<Index>(nodeCount()) - 1;
+    const auto mapped = [&](Index i) { return i == 0 ? node : base + i; };
+    for (Index i = 1; i < fresh.nodeCount(); ++i) {
+        if (fresh.isDirectory(i)) {
+            const Index n =
+                addDirectory(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i));
+            dir(n).fileCount = fresh.dir(i).fileCount;
+            dir(n).childCount = fresh.dir(i).childCount;
+        } else {
+            addNode(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i), fresh.aux_[i]);
+        }
+    }
+    for (std::size_t i = 0; i < childCount(node); ++i) {
+        parents_[child(node, i)] = kNone;
+    }
+    if (fresh.isDirectory(0)) {
+        if (!isDirectory(node)) {
+            aux_[node] = kDirBit | static_cast<std::uint32_t>(dirs_.size());
+            dirs_.push_back(Directory{});
+        }
+        dir(node).fileCount = fresh.dir(0).fileCount;
+        dir(node).childCount = fresh.dir(0).childCount;
+    } else {
+        aux_[node] = fresh.aux_[0];
+    }
+    sizes_[node] = fresh.size(0);
+    for (Index i = 0; i < fresh.nodeCount(); ++i) {
+        if (!fresh.isDirectory(i)) {
+            continue;
+        }
+        const Directory& from = fresh.dir(i);
+        Directory& to = dir(mapped(i));
+        to.childBegin = static_cast<std::uint32_t>(childIndex_.size());
+        for (std::size_t k = 0; k < fresh.childCount(i); ++k) {
+            childIndex_.push_back(mapped(fresh.childSlot(from, k)));
+        }
+    }
+    for (const HardLink& link : fresh.hardLinks_) {
+        hardLinks_.push_back({link.device, link.inode, mapped(link.node)});
+    }
+}
+
+bool FileTree::isAttached(Index node) const {
+    Index n = node;
+    while (parents_[n] != kNone) {
+        n = parents_[n];
+    }
+    return n == 0;
+}
+
+bool FileTree::isWithin(Index node, Index ancestor) const {
+    for (Index n = node; n != kNone; n = parents_[n]) {
+        if (n == ancestor) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<FileTree::Index> FileTree::largestFiles(Index node, std::size_t limit) const {
@@ -286,7 +421,7 @@ FileNode FileTree::root() {
 std::size_t FileTree::memoryBytes() const {
     return sizes_.memoryBytes() + parents_.memoryBytes() + nameOffsets_.memoryBytes() +
            aux_.memoryBytes() + dirs_.memoryBytes() + childIndex_.memoryBytes() +
-           names_.memoryBytes();
+           names_.memoryBytes() + hardLinks_.capacity() * sizeof(HardLink);
 }
 
 FileNode FileNode::parent() const {

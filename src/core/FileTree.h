@@ -7,6 +7,7 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/ChunkedArray.h"
@@ -51,6 +52,8 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     void setChildren(Index dir, const std::vector<Index>& children);
     void addToTotals(Index dir, std::int64_t bytes, std::int64_t files);
     void markUnreadable(Index node);
+    // Notes that the file `node` is one of several links to (device, inode).
+    void addHardLink(std::uint64_t device, std::uint64_t inode, Index file);
 
     // --- reading ---
     std::size_t nodeCount() const { return sizes_.size(); }
@@ -63,6 +66,19 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     std::size_t childCount(Index node) const;
     Index child(Index node, std::size_t position) const;
     std::string path(Index node) const;
+    // Whether the node still hangs below the root (not cut out by detach() or
+    // replaced by splice()).
+    bool isAttached(Index node) const;
+    // Whether `node` is `ancestor` or lies below it.
+    bool isWithin(Index node, Index ancestor) const;
+    // Every link of a file that had more than one link when it was scanned,
+    // cut out ones included; only the link met first carries the bytes.
+    struct HardLink {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        Index node = kNone;
+    };
+    const std::vector<HardLink>& hardLinks() const { return hardLinks_; }
     std::vector<Index> largestFiles(Index node, std::size_t limit) const;
     // Like largestFiles(), but safe to call on a thread other than the owning
     // one. Gives up and returns false when the tree is changed meanwhile.
@@ -73,6 +89,18 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // Takes `node` out of its parent, subtracts its totals from every ancestor,
     // re-sorts the ancestors' sibling lists and clears its parent link.
     void detach(Index node);
+    // New sizes for files; every folder above each one changes by the
+    // difference and the sibling lists on the way are re-sorted.
+    using Resize = std::pair<Index, std::int64_t>;
+    void resizeFiles(const std::vector<Resize>& resizes);
+    // Replaces the subtree below the folder `node` with `fresh`, a scan of the
+    // same folder, in one change: fresh's entries are copied in, the old
+    // entries below `node` are cut out (they stay stored, like detached ones),
+    // `node` takes fresh's root's size, file count and readability and keeps
+    // its name and identity, every folder above it changes by the difference,
+    // and `resizes` (files outside `node`) are applied in the same change.
+    // Without `fresh` (the folder is gone) `node` is detached instead.
+    void splice(Index node, const FileTree* fresh, const std::vector<Resize>& resizes);
 
     std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
     std::shared_lock<std::shared_mutex> readLock() const {
@@ -101,6 +129,15 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     static constexpr std::uint32_t kUnreadableBit = 0x8000'0000u;
 
     Index addNode(Index parent, std::string_view name, std::int64_t size, std::uint32_t aux);
+    // The changes after the scan, with the write lock held.
+    void detachLocked(Index node);
+    void resizeLocked(const std::vector<Resize>& resizes);
+    void copySubtree(Index node, const FileTree& fresh);
+    // Sorts the child lists that hold `node` and every folder above it.
+    void resortUpFrom(Index node);
+    // Turns the generation odd, takes the write lock and turns it even again
+    // when the returned guard goes.
+    class Change;
     Directory& dir(Index node) { return dirs_[aux_[node] & ~kDirBit]; }
     const Directory& dir(Index node) const { return dirs_[aux_[node] & ~kDirBit]; }
     std::uint32_t childSlot(const Directory& d, std::size_t position) const {
@@ -119,6 +156,7 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // by its bytes. Linux allows 255 bytes, but some file systems report longer
     // names (up to 255 UTF-16 units), and a cut name would be another path.
     ChunkedArray<char, 20> names_;
+    std::vector<HardLink> hardLinks_;
     std::string rootPath_;
     std::string rootName_;
 

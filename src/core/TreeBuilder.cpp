@@ -23,7 +23,7 @@ void TreeBuilder::openDirectory(std::string_view name, std::int64_t ownBytes) {
     open_.push_back(OpenDirectory{node, std::move(children), 0, 0});
 }
 
-void TreeBuilder::addFile(std::string_view name, std::int64_t bytes) {
+FileTree::Index TreeBuilder::addFile(std::string_view name, std::int64_t bytes) {
     const FileTree::Index node = tree_->addFile(parentIndex(), name, bytes);
     if (!open_.empty()) {
         OpenDirectory& top = open_.back();
@@ -31,6 +31,7 @@ void TreeBuilder::addFile(std::string_view name, std::int64_t bytes) {
         top.bytes += bytes;
         ++top.files;
     }
+    return node;
 }
 
 void TreeBuilder::addPlaceholder(std::string_view name, bool isDirectory) {

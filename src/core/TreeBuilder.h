@@ -30,7 +30,8 @@ class TreeBuilder {
 
     // A directory with its own allocated bytes; it stays open until closed.
     void openDirectory(std::string_view name, std::int64_t ownBytes);
-    void addFile(std::string_view name, std::int64_t bytes);
+    FileTree::Index addFile(std::string_view name, std::int64_t bytes);
+    FileTree& tree() { return *tree_; }
     // An entry that could not be read: size 0, file count 0, unreadable.
     void addPlaceholder(std::string_view name, bool isDirectory);
     // Closes the innermost open directory; `unreadable` marks it so.

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/AppModel.h"
+#include "ui/RefreshBadge.h"
 #include "ui/SpringEasing.h"
 #include "ui/SummaryBar.h"
 #include "ui/SunburstView.h"
@@ -103,6 +104,9 @@ ChartPane::ChartPane(AppModel& model, HoverState& hover, QWidget* parent)
     transition_ = new Transition(host_);
     column->addWidget(host_, 1);
     column->addWidget(new SummaryBar(model_, this));
+    // Over the chart's corner; made after the chart's host, so it stays above
+    // every chart that host gets.
+    (new RefreshBadge(model_, this))->move(kChartPadding / 2, kChartPadding / 2);
     setMinimumWidth(kMinimumWidth);
 
     connect(&model_, &AppModel::currentChanged, this, &ChartPane::replaceChart);

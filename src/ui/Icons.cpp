@@ -24,13 +24,15 @@ struct Mapping {
     std::array<const char*, 3> themeNames;
 };
 
-constexpr std::array<Mapping, 20> kMappings{{
+constexpr std::array<Mapping, 21> kMappings{{
     {"folder", {"folder-symbolic", "folder", nullptr}},
     {"folder.badge.plus", {"folder-new-symbolic", "folder-new", nullptr}},
     {"house", {"user-home-symbolic", "user-home", "go-home"}},
     {"arrow.down.circle", {"folder-download-symbolic", "folder-download", "go-down"}},
     {"square.grid.2x2", {"view-grid-symbolic", nullptr, nullptr}},
     {"arrow.clockwise", {"view-refresh-symbolic", "view-refresh", nullptr}},
+    {"arrow.triangle.2.circlepath",
+     {"emblem-synchronizing-symbolic", "emblem-synchronizing", nullptr}},
     {"internaldrive", {"drive-harddisk-symbolic", "drive-harddisk", nullptr}},
     {"internaldrive.fill", {"drive-harddisk-symbolic", "drive-harddisk", nullptr}},
     {"externaldrive", {"drive-removable-media-symbolic", "drive-removable-media", nullptr}},
@@ -163,6 +165,16 @@ void drawSymbol(QPainter& p, const QString& name, const QColor& color) {
         arc.arcTo(QRectF(4, 4, 16, 16), 60, 300);
         p.drawPath(arc);
         p.drawPolyline(QPolygonF({QPointF(15, 3), QPointF(16.5, 6.5), QPointF(13, 8)}));
+    } else if (name == QLatin1String("arrow.triangle.2.circlepath")) {
+        // Two half circles chasing each other, each with its arrowhead.
+        for (const double start : {20.0, 200.0}) {
+            QPainterPath arc;
+            arc.arcMoveTo(QRectF(4, 4, 16, 16), start);
+            arc.arcTo(QRectF(4, 4, 16, 16), start, 140);
+            p.drawPath(arc);
+        }
+        p.drawPolyline(QPolygonF({QPointF(5, 6), QPointF(7.5, 8.5), QPointF(10.5, 7)}));
+        p.drawPolyline(QPolygonF({QPointF(19, 18), QPointF(16.5, 15.5), QPointF(13.5, 17)}));
     } else if (name.startsWith(QLatin1String("internaldrive"))) {
         drive(false);
     } else if (name.startsWith(QLatin1String("externaldrive"))) {

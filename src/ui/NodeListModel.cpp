@@ -115,6 +115,12 @@ void NodeListModel::followTree() {
     }
 }
 
+void NodeListModel::refreshingChanged() {
+    if (rowCount() > 0) {
+        emit dataChanged(index(0), index(rowCount() - 1), {RefreshingRole, Qt::AccessibleTextRole});
+    }
+}
+
 template <typename Gone>
 void NodeListModel::removeGone(Gone gone) {
     for (int last = rowCount() - 1; last >= 0; --last) {
@@ -208,6 +214,8 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
             return node.isUnreadable();
         case NodeRole:
             return QVariant::fromValue(node);
+        case RefreshingRole:
+            return refreshing_ && node.isDirectory() && refreshing_(node);
         case Qt::AccessibleTextRole: {
             QStringList parts{text(node.displayName())};
             if (showsPath_) {
@@ -217,6 +225,9 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
                   << text(Format::percent(node.size(), reference));
             if (node.isUnreadable()) {
                 parts << QStringLiteral("nicht vollständig lesbar");
+            }
+            if (refreshing_ && node.isDirectory() && refreshing_(node)) {
+                parts << QStringLiteral("wird neu eingelesen");
             }
             return parts.join(QStringLiteral(", "));
         }

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ class NodeListModel : public QAbstractListModel {
         PathRole,                     // QString, the file's folder; only while showing files
         UnreadableRole,               // bool
         NodeRole,                     // FileNode
+        RefreshingRole,               // bool, a folder being read in again
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -48,6 +50,12 @@ class NodeListModel : public QAbstractListModel {
     // their rows are removed, rows the tree re-sorted move, and every share
     // is updated (the shown folder got smaller).
     void followTree();
+    // Which folders are being read in again; every row is told when it
+    // changes (refreshingChanged()).
+    void setRefreshing(std::function<bool(const FileNode&)> refreshing) {
+        refreshing_ = std::move(refreshing);
+    }
+    void refreshingChanged();
 
     // The node of `row`; none for a row out of range.
     FileNode nodeAt(int row) const;
@@ -71,6 +79,7 @@ class NodeListModel : public QAbstractListModel {
     bool showsPath_ = false;
     std::vector<FileTree::Index> children_;  // mode contents
     std::vector<FileNode> files_;            // mode largest; may be of an earlier tree
+    std::function<bool(const FileNode&)> refreshing_;
 };
 
 }  // namespace raumfuchs

@@ -24,6 +24,10 @@ void populate(QMenu& menu, AppModel& model, const std::vector<FileNode>& nodes) 
         }
         QObject::connect(menu.addAction(QStringLiteral("Öffnen")), &QAction::triggered, m,
                          [m, node] { m->openItem(node); });
+        if (node.isDirectory()) {
+            QObject::connect(menu.addAction(QStringLiteral("Neu einlesen")), &QAction::triggered, m,
+                             [m, node] { m->refreshFolder(node); });
+        }
     }
     QObject::connect(menu.addAction(QStringLiteral("Im Finder zeigen")), &QAction::triggered, m,
                      [m, nodes] { m->revealInFinder(nodes); });

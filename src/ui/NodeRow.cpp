@@ -241,6 +241,14 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawText(g.detail, Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetrics(captionFont_)
                               .elidedText(path.toString(), Qt::ElideLeft, g.detail.width()));
+    } else if (index.data(NodeListModel::RefreshingRole).toBool()) {
+        painter->setFont(captionFont_);
+        painter->setPen(secondary);
+        // A caption line, centred where the thinner bar would be.
+        const int height = captionLineHeight(QFontMetrics(captionFont_));
+        painter->drawText(
+            QRect(g.detail.left(), g.detail.center().y() - height / 2, g.detail.width(), height),
+            Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Wird neu eingelesen …"));
     } else {
         painter->setOpacity(kBarOpacity);
         UsageBar::paint(*painter, QRectF(g.detail), index.data(NodeListModel::ShareRole).toDouble(),

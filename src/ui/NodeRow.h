@@ -14,7 +14,8 @@ class HoverState;
 // for unreadable items), a usage bar or the item's folder, and size and share
 // at the trailing edge. A delegate rather than a widget per row, so that huge
 // folders cost only the rows on screen. Everything it shows comes from the
-// roles of NodeListModel; a row with a path shows it in place of the bar.
+// roles of NodeListModel; a row with a path shows it in place of the bar, a
+// folder being read in again says so there.
 class NodeRow : public QStyledItemDelegate {
   public:
     explicit NodeRow(const HoverState& hover, QObject* parent = nullptr);

@@ -65,6 +65,9 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
     up_->setObjectName(QStringLiteral("up"));
     rescan_ = makeAction(QStringLiteral("Erneut scannen"), "arrow.clockwise",
                          QStringLiteral("Erneut scannen"), this);
+    refresh_ = makeAction(QStringLiteral("Neu einlesen"), "arrow.triangle.2.circlepath",
+                          QStringLiteral("Gezeigten Ordner neu einlesen (F5)"), this);
+    refresh_->setShortcut(QKeySequence(Qt::Key_F5));
     reveal_ = makeAction(QStringLiteral("Im Finder zeigen"), "folder",
                          QStringLiteral("Aktuellen Ordner im Finder zeigen"), this);
     connect(overview_, &QAction::triggered, &model_, &AppModel::backToStart);
@@ -74,6 +77,8 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
         }
     });
     connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
+    connect(refresh_, &QAction::triggered, this,
+            [this] { model_.refreshFolder(model_.current()); });
     connect(reveal_, &QAction::triggered, this, [this] {
         if (model_.current()) {
             model_.revealInFinder({model_.current()});
@@ -98,6 +103,7 @@ void ResultView::refresh() {
     const bool hasTree = model_.root() && model_.current();
     pages_->setCurrentIndex(hasTree ? 1 : 0);
     up_->setEnabled(model_.current() && model_.current().parent());
+    refresh_->setEnabled(static_cast<bool>(model_.current()));
 
     QString title = model_.target() ? model_.target()->displayName : QStringLiteral("Raumfuchs");
     if (model_.root()) {

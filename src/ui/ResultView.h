@@ -29,8 +29,9 @@ class ResultView : public QWidget {
 
     // Leading group: "Übersicht", "Nach oben".
     QList<QAction*> navigationActions() const { return {overview_, up_}; }
-    // Trailing group: "Erneut scannen", "Im Finder zeigen".
-    QList<QAction*> primaryActions() const { return {rescan_, reveal_}; }
+    // Trailing group: "Erneut scannen" (Ctrl+R), "Neu einlesen" (F5: the shown
+    // folder only, in place), "Im Finder zeigen".
+    QList<QAction*> primaryActions() const { return {rescan_, refresh_, reveal_}; }
     QList<QAction*> toolbarActions() const { return navigationActions() + primaryActions(); }
 
   signals:
@@ -45,6 +46,7 @@ class ResultView : public QWidget {
     QAction* overview_;
     QAction* up_;
     QAction* rescan_;
+    QAction* refresh_;
     QAction* reveal_;
     QString title_;
 };

@@ -155,6 +155,8 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     connect(&hover_, &HoverState::changed, list_->viewport(), qOverload<>(&QWidget::update));
     connect(&model_, &AppModel::currentChanged, this, &SidePanel::onCurrentChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SidePanel::onRevisionChanged);
+    rows_->setRefreshing([this](const FileNode& node) { return model_.isRefreshing(node); });
+    connect(&model_, &AppModel::refreshingChanged, rows_, &NodeListModel::refreshingChanged);
     connect(loader_, &LargestFilesLoader::loaded, this, &SidePanel::onLoaded);
 
     refreshRows();

@@ -34,12 +34,17 @@ TEST_F(NodeMenuTest, EntriesFitTheNodesAndCallTheModel) {
     const QString trash = QStringLiteral("In den Papierkorb legen …");
     const QStringList one{"Öffnen", "Im Finder zeigen", "Pfad kopieren", "", trash};
     const QStringList several{"Im Finder zeigen", "Pfade kopieren", "", trash};
+    QStringList folder = one;
+    folder.insert(1, QStringLiteral("Neu einlesen"));
     EXPECT_EQ(menu({file}), one);
-    EXPECT_EQ(menu({test::childNamed(model.root(), "empty")}), one);
-    EXPECT_EQ(menu({big}), QStringList{"Hineinzoomen"} + one);
+    EXPECT_EQ(menu({test::childNamed(model.root(), "empty")}), folder);
+    EXPECT_EQ(menu({big}), QStringList{"Hineinzoomen"} + folder);
     EXPECT_EQ(menu({big, file}), several);
     EXPECT_EQ(menu({}), several);
 
+    menu({big}, "Neu einlesen");
+    EXPECT_TRUE(model.isRefreshing(big));
+    test::settle(model);
     menu({big}, "Hineinzoomen");
     EXPECT_EQ(model.current(), big);
     menu({file}, "Öffnen");

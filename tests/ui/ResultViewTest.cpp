@@ -87,7 +87,7 @@ TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
     ScannedTree tree;
     ResultView view(tree.model);
     const QList<QAction*> actions = view.toolbarActions();
-    ASSERT_EQ(actions.size(), 4);
+    ASSERT_EQ(actions.size(), 5);
     QAction* up = view.findChild<QAction*>(QStringLiteral("up"));
     EXPECT_EQ(actions[1], up);
     EXPECT_FALSE(up->isEnabled());
@@ -96,7 +96,12 @@ TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
     up->trigger();
     EXPECT_TRUE(tree.model.current() == tree.at("big"));
 
-    actions[3]->trigger();
+    EXPECT_EQ(actions[3]->shortcut(), QKeySequence(Qt::Key_F5));
+    actions[3]->trigger();  // the shown folder, read in again in place
+    EXPECT_TRUE(tree.model.isRefreshing(tree.at("big")));
+    test::settle(tree.model);
+    EXPECT_FALSE(tree.model.isRefreshing(tree.at("big")));
+    actions[4]->trigger();
     EXPECT_EQ(tree.services.revealed,
               std::vector<std::vector<std::string>>{{tree.scratch.path("big")}});
     up->trigger();
