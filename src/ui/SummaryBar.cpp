@@ -1,5 +1,7 @@
 #include "ui/SummaryBar.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -18,6 +20,7 @@ constexpr int kItemSpacing = 14;
 constexpr int kLabelSpacing = 4;
 constexpr int kPaddingX = 16;
 constexpr int kPaddingBottom = 12;
+constexpr int kExportMaxWidth = 420;  // a long file name or producer is elided, not the bar widened
 
 // An icon and a caption in the secondary colour, as one item of the bar.
 QWidget* item(const QString& symbol, TextLabel*& label, QWidget* parent) {
@@ -41,6 +44,10 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->setContentsMargins(kPaddingX, 0, kPaddingX, kPaddingBottom);
     row->setSpacing(kItemSpacing);
     row->addWidget(item(QStringLiteral("clock"), files_, this));
+    export_ = item(QStringLiteral("doc"), exportLabel_, this);
+    exportLabel_->setElideMode(Qt::ElideMiddle);
+    exportLabel_->setMaximumWidth(kExportMaxWidth);
+    row->addWidget(export_);
     remainder_ = item(QStringLiteral("questionmark.circle"), remainderLabel_, this);
     remainder_->setToolTip(QStringLiteral(
         "Diesen Platz meldet das Laufwerk als belegt, er steckt aber nicht in sichtbaren "
@@ -68,9 +75,9 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->addWidget(link);
     row->addStretch(1);
 
-    for (auto signal :
-         {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::scanDurationChanged,
-          &AppModel::unreadableCountChanged, &AppModel::treeRevisionChanged}) {
+    for (auto signal : {&AppModel::rootChanged, &AppModel::targetChanged,
+                        &AppModel::scanDurationChanged, &AppModel::unreadableCountChanged,
+                        &AppModel::treeRevisionChanged, &AppModel::exportOriginChanged}) {
         connect(&model_, signal, this, &SummaryBar::refresh);
     }
     refresh();
@@ -79,9 +86,29 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
 void SummaryBar::refresh() {
     const FileNode& root = model_.root();
     const std::int64_t files = root ? root.fileCount() : 0;
-    files_->setText(QString::fromStdString(Format::integer(files)) +
-                    QStringLiteral(" Dateien in ") +
-                    QString::fromStdString(Format::duration(model_.scanDuration())));
+    const QString count =
+        QString::fromStdString(Format::integer(files)) + QStringLiteral(" Dateien");
+    const auto& origin = model_.exportOrigin();
+    if (!origin) {
+        files_->setText(count + QStringLiteral(" in ") +
+                        QString::fromStdString(Format::duration(model_.scanDuration())));
+    } else if (origin->timestamp > 0) {
+        const QDateTime exported = QDateTime::fromSecsSinceEpoch(origin->timestamp);
+        files_->setText(count + exported.toString(QStringLiteral(", 'exportiert am' dd.MM.yyyy "
+                                                                 "'um' HH:mm")));
+    } else {
+        files_->setText(count);
+    }
+    if (origin) {
+        const QString file = QFile::decodeName(QByteArray::fromStdString(origin->file));
+        QString text = QStringLiteral("aus „%1“").arg(file.section(QLatin1Char('/'), -1));
+        if (!origin->producer.empty()) {
+            text += QStringLiteral(" von ") + QString::fromStdString(origin->producer);
+        }
+        exportLabel_->setText(text);
+        export_->setToolTip(file);
+    }
+    export_->setVisible(origin.has_value());
 
     const auto& target = model_.target();
     const std::int64_t scanned = root ? root.size() : 0;
@@ -98,11 +125,17 @@ void SummaryBar::refresh() {
         unreadable_->setText(QString::fromStdString(Format::integer(unreadable)) +
                              QStringLiteral(" Ordner nicht lesbar"));
     }
+    // Access on another machine is not granted here.
+    unreadable_->setEnabled(!origin);
     unreadable_->setVisible(unreadable > 0);
 }
 
 QString SummaryBar::filesText() const {
     return files_->text();
+}
+
+QString SummaryBar::exportText() const {
+    return export_->isVisibleTo(this) ? exportLabel_->text() : QString();
 }
 
 QString SummaryBar::remainderText() const {

@@ -11,8 +11,10 @@ class TextLabel;
 
 // The line under the chart: files counted and the scan's duration, the space
 // the volume reports as used that no scanned file accounts for, and a link to
-// the settings when folders could not be read. Describes the whole scan,
-// whichever folder is shown.
+// the settings when folders could not be read. For an imported tree, the
+// export's time, file and producer take the duration's place, and the count of
+// unreadable folders is no link. Describes the whole scan, whichever folder is
+// shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
   public:
@@ -20,6 +22,7 @@ class SummaryBar : public QWidget {
 
     // The items' texts (empty when the item is hidden), for tests.
     QString filesText() const;
+    QString exportText() const;
     QString remainderText() const;
     QString unreadableText() const;
 
@@ -28,6 +31,8 @@ class SummaryBar : public QWidget {
 
     AppModel& model_;
     TextLabel* files_;
+    QWidget* export_;
+    TextLabel* exportLabel_;
     QWidget* remainder_;
     TextLabel* remainderLabel_;
     QAbstractButton* unreadable_;
