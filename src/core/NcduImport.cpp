@@ -320,6 +320,7 @@ void NcduParser::readString(std::string& out, std::size_t limit, const char* too
         const std::size_t length = static_cast<std::size_t>(pos_ - run);
         if (out.size() + length > limit) {
             if (tooLong != nullptr) {
+                pos_ = run + (limit - out.size());
                 fail(tooLong);
             }
             out.append(run, limit - out.size());
