@@ -10,7 +10,7 @@ packages=(
   libgl1-mesa-dev libxkbcommon-x11-0 fonts-dejavu-core
   adwaita-icon-theme dbus dbus-x11 xvfb x11-utils imagemagick time
   libblkid-dev e2fsprogs mount trash-cli
-  ncdu
+  libzstd-dev zstd ncdu gdu clang libclang-rt-14-dev
 )
 
 missing=()

@@ -18,7 +18,7 @@ struct ImportedScan {
 
 // Reads an export in the ncdu JSON format, plain or zstd-compressed. Returns the
 // tree, or a German message naming the file and, where known, the byte offset.
-// Nothing when cancelled. onProgress gets the number of entries read so far.
+// An empty message when cancelled. onProgress gets the number of entries read so far.
 std::variant<ImportedScan, std::string> importNcdu(
     const std::string& file, const CancelToken& token,
     const std::function<void(std::int64_t)>& onProgress);
