@@ -20,7 +20,8 @@ constexpr int kItemSpacing = 14;
 constexpr int kLabelSpacing = 4;
 constexpr int kPaddingX = 16;
 constexpr int kPaddingBottom = 12;
-constexpr int kExportMaxWidth = 420;  // a long file name or producer is elided, not the bar widened
+// A long file name or producer (the file's own words) is elided, not the bar widened.
+constexpr int kExportMaxWidth = 420;
 
 // An icon and a caption in the secondary colour, as one item of the bar.
 QWidget* item(const QString& symbol, TextLabel*& label, QWidget* parent) {
@@ -45,8 +46,6 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->setSpacing(kItemSpacing);
     row->addWidget(item(QStringLiteral("clock"), files_, this));
     export_ = item(QStringLiteral("doc"), exportLabel_, this);
-    exportLabel_->setElideMode(Qt::ElideMiddle);
-    exportLabel_->setMaximumWidth(kExportMaxWidth);
     row->addWidget(export_);
     remainder_ = item(QStringLiteral("questionmark.circle"), remainderLabel_, this);
     remainder_->setToolTip(QStringLiteral(
@@ -105,7 +104,8 @@ void SummaryBar::refresh() {
         if (!origin->producer.empty()) {
             text += QStringLiteral(" von ") + QString::fromStdString(origin->producer);
         }
-        exportLabel_->setText(text);
+        exportLabel_->setText(
+            exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth));
         export_->setToolTip(file);
     }
     export_->setVisible(origin.has_value());

@@ -91,11 +91,10 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     const FileNode& root = model.root();
     EXPECT_EQ(root.fileCount(), 3);
     EXPECT_EQ(root.size(), scannedSize);
-    EXPECT_EQ(root.displayName(), exported.scratch.path("Daten"));
+    EXPECT_EQ(root.path(), exported.scratch.path("Daten"));
     EXPECT_EQ(model.node(exported.scratch.path("Daten/Fotos")).fileCount(), 2);
-    EXPECT_EQ(window.windowTitle(), QString::fromStdString(exported.scratch.path("Daten")) +
-                                        QStringLiteral(" — ") +
-                                        QString::fromStdString(Format::bytes(scannedSize)));
+    EXPECT_EQ(window.windowTitle(),
+              QStringLiteral("Daten — ") + QString::fromStdString(Format::bytes(scannedSize)));
     ASSERT_TRUE(model.exportOrigin());
     EXPECT_EQ(model.exportOrigin()->producer, "ncdu 1.18");
 
