@@ -72,6 +72,10 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     link->setObjectName(QStringLiteral("unreadable"));
     unreadable_ = link;
     row->addWidget(link);
+    // The same count as plain text, for an imported tree: access on another
+    // machine is not granted here.
+    unreadableNote_ = item(QStringLiteral("lock"), unreadableNoteLabel_, this);
+    row->addWidget(unreadableNote_);
     row->addStretch(1);
 
     for (auto signal : {&AppModel::rootChanged, &AppModel::targetChanged,
@@ -121,13 +125,12 @@ void SummaryBar::refresh() {
     remainder_->setVisible(showsRemainder);
 
     const std::int64_t unreadable = model_.unreadableCount();
-    if (unreadable > 0) {
-        unreadable_->setText(QString::fromStdString(Format::integer(unreadable)) +
-                             QStringLiteral(" Ordner nicht lesbar"));
-    }
-    // Access on another machine is not granted here.
-    unreadable_->setEnabled(!origin);
-    unreadable_->setVisible(unreadable > 0);
+    const QString unreadableText = QString::fromStdString(Format::integer(unreadable)) +
+                                   QStringLiteral(" Ordner nicht lesbar");
+    unreadable_->setText(unreadableText);
+    unreadableNoteLabel_->setText(unreadableText);
+    unreadable_->setVisible(unreadable > 0 && !origin);
+    unreadableNote_->setVisible(unreadable > 0 && origin);
 }
 
 QString SummaryBar::filesText() const {
@@ -143,6 +146,9 @@ QString SummaryBar::remainderText() const {
 }
 
 QString SummaryBar::unreadableText() const {
+    if (unreadableNote_->isVisibleTo(this)) {
+        return unreadableNoteLabel_->text();
+    }
     return unreadable_->isVisibleTo(this) ? unreadable_->text() : QString();
 }
 

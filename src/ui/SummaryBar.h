@@ -36,6 +36,8 @@ class SummaryBar : public QWidget {
     QWidget* remainder_;
     TextLabel* remainderLabel_;
     QAbstractButton* unreadable_;
+    QWidget* unreadableNote_;
+    TextLabel* unreadableNoteLabel_;
 };
 
 }  // namespace raumfuchs

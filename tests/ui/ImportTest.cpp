@@ -59,6 +59,10 @@ struct ImportTest : test::ModelTest {
         }
         return entries;
     }
+    // The summary of the result screen on display (an older one may await deletion).
+    SummaryBar& summary() const {
+        return *window.findChild<ContentView*>()->screen()->findChild<SummaryBar*>();
+    }
     ExportedTree exported;
     MainWindow window{model};
 };
@@ -99,12 +103,11 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     EXPECT_EQ(model.exportOrigin()->producer, "ncdu 1.18");
 
     // Where it came from instead of a duration; the export was written just now.
-    const auto& summary = *window.findChild<SummaryBar*>();
-    EXPECT_EQ(summary.exportText(), QStringLiteral("aus „daten.json“ von ncdu 1.18"));
-    EXPECT_TRUE(summary.filesText().startsWith(
+    EXPECT_EQ(summary().exportText(), QStringLiteral("aus „daten.json“ von ncdu 1.18"));
+    EXPECT_TRUE(summary().filesText().startsWith(
         QStringLiteral("3 Dateien, exportiert am ") +
         QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy"))))
-        << summary.filesText().toStdString();
+        << summary().filesText().toStdString();
 
     // Nothing that would act on this machine's files of the same paths.
     const FileNode file = model.node(exported.scratch.path("Daten/a.bin"));
@@ -182,6 +185,19 @@ TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
     openAndWait(exported.scratch.path("fehlt.json"));
     EXPECT_TRUE(model.alertMessage() && model.alertMessage()->contains("fehlt.json"));
     EXPECT_TRUE(model.root() == imported);
+
+    // Written by hand: no time, no producer, an unreadable folder that is no
+    // link to this machine's settings.
+    const std::string bare = exported.scratch.path("bare.json");
+    std::ofstream(bare) << R"([1,0,{},[{"name":"/srv"},{"name":"a","dsize":4096},)"
+                        << R"([{"name":"zu","read_error":true}]]])";
+    openAndWait(bare);
+    ASSERT_EQ(model.phase(), Phase::Result);
+    EXPECT_EQ(summary().filesText(), QStringLiteral("1 Dateien"));
+    EXPECT_EQ(summary().exportText(), QStringLiteral("aus „bare.json“"));
+    EXPECT_EQ(summary().unreadableText(), QStringLiteral("1 Ordner nicht lesbar"));
+    EXPECT_FALSE(
+        summary().findChild<QWidget*>(QStringLiteral("unreadable"))->isVisibleTo(&summary()));
 }
 
 TEST_F(ImportTest, StartScreenLinkAndLaunchOptionOpenAnExport) {
