@@ -24,7 +24,8 @@ namespace {
 // A file's bytes in blocks, unpacked on the way when the file is a zstd stream.
 class ExportInput {
   public:
-    explicit ExportInput(int fd) : fd_(fd), buffer_(kBlock) {}
+    explicit ExportInput(int fd)
+        : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kBlock)) {}
     ~ExportInput() {
         if (zstd_ != nullptr) {
             ZSTD_freeDStream(zstd_);
@@ -36,7 +37,7 @@ class ExportInput {
     // Looks at the first bytes; a message when the file is not a stream to read.
     std::optional<std::string> start() {
         std::size_t got = 0;
-        if (!readRaw(raw_, 4, got)) {
+        if (!readRaw(raw_.data(), 4, got)) {
             return "konnte nicht gelesen werden (" + errnoText(errno) + ")";
         }
         rawEnd_ = got;
@@ -64,17 +65,17 @@ class ExportInput {
         std::size_t got = 0;
         if (zstd_ == nullptr) {
             if (rawEnd_ > 0) {  // the bytes read to look at the start
-                std::memcpy(buffer_.data(), raw_.data(), rawEnd_);
+                std::memcpy(buffer_.get(), raw_.data(), rawEnd_);
                 got = rawEnd_;
                 rawEnd_ = 0;
-            } else if (!readRaw(buffer_, buffer_.size(), got)) {
+            } else if (!readRaw(buffer_.get(), kBlock, got)) {
                 error_ = "Lesefehler (" + errnoText(errno) + ")";
                 return false;
             }
         } else if (!unpack(got)) {
             return false;
         }
-        begin = buffer_.data();
+        begin = buffer_.get();
         end = begin + got;
         return true;
     }
@@ -83,10 +84,10 @@ class ExportInput {
   private:
     static constexpr std::size_t kBlock = 256 * 1024;
 
-    bool readRaw(std::vector<char>& into, std::size_t want, std::size_t& got) {
+    bool readRaw(char* into, std::size_t want, std::size_t& got) {
         got = 0;
         while (got < want) {
-            const ssize_t n = ::read(fd_, into.data() + got, want - got);
+            const ssize_t n = ::read(fd_, into + got, want - got);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -102,11 +103,11 @@ class ExportInput {
     }
 
     bool unpack(std::size_t& got) {
-        ZSTD_outBuffer out{buffer_.data(), buffer_.size(), 0};
+        ZSTD_outBuffer out{buffer_.get(), kBlock, 0};
         while (out.pos == 0) {
             if (rawPos_ == rawEnd_) {
                 std::size_t n = 0;
-                if (!readRaw(raw_, raw_.size(), n)) {
+                if (!readRaw(raw_.data(), raw_.size(), n)) {
                     error_ = "Lesefehler (" + errnoText(errno) + ")";
                     return false;
                 }
@@ -135,7 +136,7 @@ class ExportInput {
     }
 
     int fd_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
     std::vector<char> raw_ = std::vector<char>(4);
     std::size_t rawPos_ = 0;
     std::size_t rawEnd_ = 0;
