@@ -364,6 +364,9 @@ void NcduParser::readString(std::string& out, std::size_t limit, const char* too
                 break;
             case 'u': {
                 cp = readHex4();
+                if (cp == 0) {
+                    fail("ein Nullzeichen in einer Zeichenkette");
+                }
                 if (cp >= 0xDC00 && cp < 0xE000) {
                     fail("ungültige \\u-Escape-Sequenz in einer Zeichenkette");
                 }
@@ -560,23 +563,24 @@ void NcduParser::readInfo(Info& info) {
         for (;;) {
             readString(key_, 64, nullptr);
             expect(':', "„:“");
-            if (key_ == "name") {
+            const std::string_view key = key_;
+            if (key == "name") {
                 readString(info.name, kMaxName, "ein Name ist länger als 32.768 Bytes");
                 haveName = true;
-            } else if (key_ == "asize" || key_ == "dsize") {
+            } else if (key == "asize" || key == "dsize") {
                 const auto v = static_cast<std::int64_t>(readUnsigned(key_.c_str(), kMaxTotal));
-                (key_ == "asize" ? info.asize : info.dsize) = v;
-            } else if (key_ == "dev") {
+                (key == "asize" ? info.asize : info.dsize) = v;
+            } else if (key == "dev") {
                 info.dev = readUnsigned("dev", UINT64_MAX);
-            } else if (key_ == "ino") {
+            } else if (key == "ino") {
                 info.ino = readUnsigned("ino", UINT64_MAX);
-            } else if (key_ == "nlink") {
+            } else if (key == "nlink") {
                 info.nlink = readUnsigned("nlink", UINT64_MAX);
-            } else if (key_ == "hlnkc") {
+            } else if (key == "hlnkc") {
                 info.hlnkc = readBool("hlnkc");
-            } else if (key_ == "read_error") {
+            } else if (key == "read_error") {
                 info.readError = readBool("read_error");
-            } else if (key_ == "excluded") {
+            } else if (key == "excluded") {
                 readString(info.excluded, 16, nullptr);
             } else {
                 skipValue();
@@ -661,12 +665,12 @@ void NcduParser::checkpoint() {
 void NcduParser::addEntry(const Info& info, bool isArray) {
     const bool root = !builder_;
     if (root) {
-        if (info.name.empty() || info.name.find('\0') != std::string::npos) {
-            fail("der Pfad der Wurzel ist leer oder ungültig");
+        if (info.name.empty()) {
+            fail("der Pfad der Wurzel ist leer");
         }
         builder_.emplace(info.name, PathText::lastComponent(info.name));
     } else if (info.name.empty() || info.name == "." || info.name == ".." ||
-               info.name.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+               info.name.find('/') != std::string::npos) {
         fail("ungültiger Name „" + decodeUtf8Lossy(info.name) + "“");
     }
     const std::string name = root ? PathText::lastComponent(info.name) : std::string();
