@@ -14,7 +14,7 @@
 #include "core/ErrnoText.h"
 #include "core/HardlinkSet.h"
 #include "core/PathText.h"
-#include "core/TreeBuilder.h"
+#include "core/TreeBuildThread.h"
 #include "core/Utf8.h"
 
 namespace raumfuchs {
@@ -265,13 +265,16 @@ class NcduParser {
     std::string key_;
     Info info_;
     bool gdu_ = false;
-    std::optional<TreeBuilder> builder_;
-    // Per open folder: the device its entries are on, and for gdu's files the
-    // folder's total as written (-1 when absent).
+    std::optional<TreeBuildThread> builder_;
+    // Per open folder: the device its entries are on, for gdu's files the
+    // folder's total as written (-1 when absent), and the bytes counted in it
+    // so far, its own and its entries'.
     struct Open {
         std::uint64_t device;
         std::int64_t total;
         bool unreadable;
+        std::int64_t own;
+        std::int64_t entries;
     };
     std::vector<Open> open_;
     HardlinkSet hardlinks_;
@@ -682,13 +685,13 @@ void NcduParser::addEntry(const Info& info, bool isArray) {
     if (isArray || otherDevice) {
         const std::int64_t own = gdu_ ? 0 : counted(dsize);
         builder_->openDirectory(shown, own);
-        open_.push_back(Open{device, gdu_ ? info.dsize : -1, info.readError});
+        open_.push_back(Open{device, gdu_ ? info.dsize : -1, info.readError, own, 0});
         if (!isArray) {
             closeDirectory();
         }
     } else if (info.readError) {
         ++unreadable_;
-        builder_->addPlaceholder(shown, false);
+        builder_->addPlaceholder(shown);
     } else {
         std::int64_t size = dsize;
         if (gdu_) {
@@ -698,20 +701,26 @@ void NcduParser::addEntry(const Info& info, bool isArray) {
             size = 0;
         }
         builder_->addFile(shown, counted(size));
+        if (!open_.empty()) {
+            open_.back().entries += size;
+        }
     }
 }
 
 void NcduParser::closeDirectory() {
-    const Open top = open_.back();
+    Open top = open_.back();
     open_.pop_back();
     if (gdu_) {
         const std::int64_t own =
-            top.total < 0 ? kGduFolderBytes
-                          : std::max<std::int64_t>(top.total - builder_->openChildBytes(), 0);
+            top.total < 0 ? kGduFolderBytes : std::max<std::int64_t>(top.total - top.entries, 0);
         builder_->addOwnBytes(counted(own));
+        top.own += own;
     }
     unreadable_ += top.unreadable ? 1 : 0;
     builder_->closeDirectory(top.unreadable);
+    if (!open_.empty()) {
+        open_.back().entries += top.own + top.entries;
+    }
 }
 
 void NcduParser::readTree() {
