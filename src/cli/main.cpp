@@ -321,5 +321,7 @@ int main(int argc, char** argv) {
     } else {
         printHuman(path, *result, args->top);
     }
-    return finishOutput(0);
+    // Leaves the tree to the kernel, which frees millions of nodes faster than
+    // their destructors do.
+    std::exit(finishOutput(0));
 }

@@ -14,7 +14,7 @@
 #include "core/ErrnoText.h"
 #include "core/HardlinkSet.h"
 #include "core/PathText.h"
-#include "core/TreeBuilder.h"
+#include "core/TreeBuildThread.h"
 #include "core/Utf8.h"
 
 namespace raumfuchs {
@@ -24,7 +24,8 @@ namespace {
 // A file's bytes in blocks, unpacked on the way when the file is a zstd stream.
 class ExportInput {
   public:
-    explicit ExportInput(int fd) : fd_(fd), buffer_(kBlock) {}
+    explicit ExportInput(int fd)
+        : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kBlock)) {}
     ~ExportInput() {
         if (zstd_ != nullptr) {
             ZSTD_freeDStream(zstd_);
@@ -36,7 +37,7 @@ class ExportInput {
     // Looks at the first bytes; a message when the file is not a stream to read.
     std::optional<std::string> start() {
         std::size_t got = 0;
-        if (!readRaw(raw_, 4, got)) {
+        if (!readRaw(raw_.data(), 4, got)) {
             return "konnte nicht gelesen werden (" + errnoText(errno) + ")";
         }
         rawEnd_ = got;
@@ -64,17 +65,17 @@ class ExportInput {
         std::size_t got = 0;
         if (zstd_ == nullptr) {
             if (rawEnd_ > 0) {  // the bytes read to look at the start
-                std::memcpy(buffer_.data(), raw_.data(), rawEnd_);
+                std::memcpy(buffer_.get(), raw_.data(), rawEnd_);
                 got = rawEnd_;
                 rawEnd_ = 0;
-            } else if (!readRaw(buffer_, buffer_.size(), got)) {
+            } else if (!readRaw(buffer_.get(), kBlock, got)) {
                 error_ = "Lesefehler (" + errnoText(errno) + ")";
                 return false;
             }
         } else if (!unpack(got)) {
             return false;
         }
-        begin = buffer_.data();
+        begin = buffer_.get();
         end = begin + got;
         return true;
     }
@@ -83,10 +84,10 @@ class ExportInput {
   private:
     static constexpr std::size_t kBlock = 256 * 1024;
 
-    bool readRaw(std::vector<char>& into, std::size_t want, std::size_t& got) {
+    bool readRaw(char* into, std::size_t want, std::size_t& got) {
         got = 0;
         while (got < want) {
-            const ssize_t n = ::read(fd_, into.data() + got, want - got);
+            const ssize_t n = ::read(fd_, into + got, want - got);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -102,11 +103,11 @@ class ExportInput {
     }
 
     bool unpack(std::size_t& got) {
-        ZSTD_outBuffer out{buffer_.data(), buffer_.size(), 0};
+        ZSTD_outBuffer out{buffer_.get(), kBlock, 0};
         while (out.pos == 0) {
             if (rawPos_ == rawEnd_) {
                 std::size_t n = 0;
-                if (!readRaw(raw_, raw_.size(), n)) {
+                if (!readRaw(raw_.data(), raw_.size(), n)) {
                     error_ = "Lesefehler (" + errnoText(errno) + ")";
                     return false;
                 }
@@ -135,7 +136,7 @@ class ExportInput {
     }
 
     int fd_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
     std::vector<char> raw_ = std::vector<char>(4);
     std::size_t rawPos_ = 0;
     std::size_t rawEnd_ = 0;
@@ -264,13 +265,16 @@ class NcduParser {
     std::string key_;
     Info info_;
     bool gdu_ = false;
-    std::optional<TreeBuilder> builder_;
-    // Per open folder: the device its entries are on, and for gdu's files the
-    // folder's total as written (-1 when absent).
+    std::optional<TreeBuildThread> builder_;
+    // Per open folder: the device its entries are on, for gdu's files the
+    // folder's total as written (-1 when absent), and the bytes counted in it
+    // so far, its own and its entries'.
     struct Open {
         std::uint64_t device;
         std::int64_t total;
         bool unreadable;
+        std::int64_t own;
+        std::int64_t entries;
     };
     std::vector<Open> open_;
     HardlinkSet hardlinks_;
@@ -363,6 +367,9 @@ void NcduParser::readString(std::string& out, std::size_t limit, const char* too
                 break;
             case 'u': {
                 cp = readHex4();
+                if (cp == 0) {
+                    fail("ein Nullzeichen in einer Zeichenkette");
+                }
                 if (cp >= 0xDC00 && cp < 0xE000) {
                     fail("ungültige \\u-Escape-Sequenz in einer Zeichenkette");
                 }
@@ -559,23 +566,24 @@ void NcduParser::readInfo(Info& info) {
         for (;;) {
             readString(key_, 64, nullptr);
             expect(':', "„:“");
-            if (key_ == "name") {
+            const std::string_view key = key_;
+            if (key == "name") {
                 readString(info.name, kMaxName, "ein Name ist länger als 32.768 Bytes");
                 haveName = true;
-            } else if (key_ == "asize" || key_ == "dsize") {
+            } else if (key == "asize" || key == "dsize") {
                 const auto v = static_cast<std::int64_t>(readUnsigned(key_.c_str(), kMaxTotal));
-                (key_ == "asize" ? info.asize : info.dsize) = v;
-            } else if (key_ == "dev") {
+                (key == "asize" ? info.asize : info.dsize) = v;
+            } else if (key == "dev") {
                 info.dev = readUnsigned("dev", UINT64_MAX);
-            } else if (key_ == "ino") {
+            } else if (key == "ino") {
                 info.ino = readUnsigned("ino", UINT64_MAX);
-            } else if (key_ == "nlink") {
+            } else if (key == "nlink") {
                 info.nlink = readUnsigned("nlink", UINT64_MAX);
-            } else if (key_ == "hlnkc") {
+            } else if (key == "hlnkc") {
                 info.hlnkc = readBool("hlnkc");
-            } else if (key_ == "read_error") {
+            } else if (key == "read_error") {
                 info.readError = readBool("read_error");
-            } else if (key_ == "excluded") {
+            } else if (key == "excluded") {
                 readString(info.excluded, 16, nullptr);
             } else {
                 skipValue();
@@ -660,12 +668,12 @@ void NcduParser::checkpoint() {
 void NcduParser::addEntry(const Info& info, bool isArray) {
     const bool root = !builder_;
     if (root) {
-        if (info.name.empty() || info.name.find('\0') != std::string::npos) {
-            fail("der Pfad der Wurzel ist leer oder ungültig");
+        if (info.name.empty()) {
+            fail("der Pfad der Wurzel ist leer");
         }
         builder_.emplace(info.name, PathText::lastComponent(info.name));
     } else if (info.name.empty() || info.name == "." || info.name == ".." ||
-               info.name.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+               info.name.find('/') != std::string::npos) {
         fail("ungültiger Name „" + decodeUtf8Lossy(info.name) + "“");
     }
     const std::string name = root ? PathText::lastComponent(info.name) : std::string();
@@ -677,13 +685,13 @@ void NcduParser::addEntry(const Info& info, bool isArray) {
     if (isArray || otherDevice) {
         const std::int64_t own = gdu_ ? 0 : counted(dsize);
         builder_->openDirectory(shown, own);
-        open_.push_back(Open{device, gdu_ ? info.dsize : -1, info.readError});
+        open_.push_back(Open{device, gdu_ ? info.dsize : -1, info.readError, own, 0});
         if (!isArray) {
             closeDirectory();
         }
     } else if (info.readError) {
         ++unreadable_;
-        builder_->addPlaceholder(shown, false);
+        builder_->addPlaceholder(shown);
     } else {
         std::int64_t size = dsize;
         if (gdu_) {
@@ -693,20 +701,26 @@ void NcduParser::addEntry(const Info& info, bool isArray) {
             size = 0;
         }
         builder_->addFile(shown, counted(size));
+        if (!open_.empty()) {
+            open_.back().entries += size;
+        }
     }
 }
 
 void NcduParser::closeDirectory() {
-    const Open top = open_.back();
+    Open top = open_.back();
     open_.pop_back();
     if (gdu_) {
         const std::int64_t own =
-            top.total < 0 ? kGduFolderBytes
-                          : std::max<std::int64_t>(top.total - builder_->openChildBytes(), 0);
+            top.total < 0 ? kGduFolderBytes : std::max<std::int64_t>(top.total - top.entries, 0);
         builder_->addOwnBytes(counted(own));
+        top.own += own;
     }
     unreadable_ += top.unreadable ? 1 : 0;
     builder_->closeDirectory(top.unreadable);
+    if (!open_.empty()) {
+        open_.back().entries += top.own + top.entries;
+    }
 }
 
 void NcduParser::readTree() {

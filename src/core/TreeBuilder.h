@@ -37,8 +37,6 @@ class TreeBuilder {
     void closeDirectory(bool unreadable);
 
     bool hasOpenDirectory() const { return !open_.empty(); }
-    // Bytes of the innermost open directory's files and closed subdirectories.
-    std::int64_t openChildBytes() const { return open_.back().bytes; }
     // Adds to the innermost open directory's own bytes, for sources that know
     // them only once its children are read.
     void addOwnBytes(std::int64_t bytes);

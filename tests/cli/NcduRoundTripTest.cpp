@@ -118,3 +118,29 @@ TEST(NcduRoundTrip, NcduAndGduReadOurExportsAndWeReadTheirs) {
 
 }  // namespace
 }  // namespace raumfuchs
+
+namespace raumfuchs {
+namespace {
+
+TEST(NcduExport, FailuresSayWhyAndLeaveAnEarlierFileAsItWas) {
+    TempTree tree;
+    tree.file("a", 100);
+    const std::string earlier = tree.path("earlier.json");
+    std::ofstream(earlier) << "keep";
+    const std::string full =
+        commandOutput(std::string(RAUMFUCHS_SCAN_PROGRAM) + " --export /dev/full " + tree.path() +
+                      " 2>&1; echo \"exit $?\"");
+    EXPECT_EQ(full,
+              "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf "
+              "dem Datenträger.\nexit 1");
+    const std::string missing = commandOutput(std::string(RAUMFUCHS_SCAN_PROGRAM) + " --export " +
+                                              earlier + " " + tree.path("gone") + " 2>&1; echo $?");
+    EXPECT_TRUE(missing.ends_with("\n1")) << missing;
+    EXPECT_EQ(commandOutput("cat " + earlier + "; ls " + tree.path() + " | wc -l"), "keep2");
+    const std::string wrongCall = commandOutput(std::string(RAUMFUCHS_SCAN_PROGRAM) +
+                                                " --import x --export y 2>/dev/null; echo $?");
+    EXPECT_EQ(wrongCall, "2");
+}
+
+}  // namespace
+}  // namespace raumfuchs
