@@ -4,7 +4,8 @@
 # programs twice more: every test (core, scanner tool, app and widget tests, Qt
 # offscreen) runs under AddressSanitizer with UndefinedBehaviorSanitizer in
 # build-asan/, and the core, scanner tool and app tests run under
-# ThreadSanitizer in build-tsan/. Any report fails.
+# ThreadSanitizer in build-tsan/, and the ncdu reader's fuzz target runs for a
+# minute (scripts/fuzz.sh). Any report fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -37,4 +38,6 @@ if [ "${CI:-}" = "true" ]; then
   sanitized build-tsan thread core_tests cli_tests app_tests
   TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan --output-on-failure -j2 -E 'ui_tests_NOT_BUILT|^LinuxDesktopServicesTest\.|^ScanTool\.HelpVersionWrongCallsAndASecondCtrlC$'
+  echo "== the ncdu reader's fuzz target for 60 seconds"
+  scripts/fuzz.sh 60
 fi

@@ -34,6 +34,9 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
       scans_([this](const ScanProgress& progress) { setProgress(progress); },
              [this](std::optional<ScanResult> result, const ScanTarget& target) {
                  finishScan(std::move(result), target);
+             },
+             [this](std::variant<ImportedScan, std::string> outcome, const ScanTarget& target) {
+                 finishImport(std::move(outcome), target);
              }) {
     volumes_ = services_.mountedVolumes();
 }
@@ -89,6 +92,13 @@ void AppModel::setUnattributed(std::optional<UnattributedSpace> unattributed) {
     }
 }
 
+void AppModel::setExportOrigin(std::optional<ExportOrigin> origin) {
+    if (exportOrigin_ != origin) {
+        exportOrigin_ = std::move(origin);
+        emit exportOriginChanged();
+    }
+}
+
 void AppModel::raiseTreeRevision() {
     ++treeRevision_;
     emit treeRevisionChanged();
@@ -122,7 +132,15 @@ void AppModel::startScan(const ScanTarget& target) {
     setTarget(target);
     setProgress(ScanProgress{});
     setPhase(Phase::Scanning);
-    scans_.start(target);
+    if (target.isExport) {
+        scans_.import(target);
+    } else {
+        scans_.start(target);
+    }
+}
+
+void AppModel::openExport(const std::string& file) {
+    startScan(ScanTarget{file, services_.displayName(file), std::nullopt, true});
 }
 
 void AppModel::finishScan(std::optional<ScanResult> result, const ScanTarget& target) {
@@ -133,29 +151,51 @@ void AppModel::finishScan(std::optional<ScanResult> result, const ScanTarget& ta
         result.reset();
     }
     if (result) {
-        FileNode oldRoot = root_;
-        setRoot(result->root);
-        setCurrent(result->root, false);
-        if (unreadableCount_ != result->unreadableCount) {
-            unreadableCount_ = result->unreadableCount;
-            emit unreadableCountChanged();
-        }
-        if (scanDuration_ != result->duration) {
-            scanDuration_ = result->duration;
-            emit scanDurationChanged();
-        }
-        setUnattributed(std::move(result->unattributed));
-        raiseTreeRevision();
-        setPhase(Phase::Result);
-        scans_.release(std::move(oldRoot));
+        adopt(*result, std::nullopt);
         return;
     }
     setAlertMessage(QStringLiteral("„%1“ konnte nicht gelesen werden.").arg(target.displayName));
     setPhase(root_ ? Phase::Result : Phase::Start);
 }
 
+void AppModel::finishImport(std::variant<ImportedScan, std::string> outcome,
+                            const ScanTarget& target) {
+    if (auto* imported = std::get_if<ImportedScan>(&outcome)) {
+        adopt(imported->result,
+              ExportOrigin{target.path, std::move(imported->producer), imported->timestamp});
+        return;
+    }
+    // The reader's message names the file and where in it the reading failed.
+    const std::string& message = std::get<std::string>(outcome);
+    setAlertMessage(
+        message.empty()
+            ? QStringLiteral("„%1“ konnte nicht gelesen werden.").arg(target.displayName)
+            : QString::fromStdString(message));
+    setPhase(root_ ? Phase::Result : Phase::Start);
+}
+
+void AppModel::adopt(ScanResult& result, std::optional<ExportOrigin> origin) {
+    FileNode oldRoot = root_;
+    // Before the tree: whoever sees the new root already knows where it came from.
+    setExportOrigin(std::move(origin));
+    setRoot(result.root);
+    setCurrent(result.root, false);
+    if (unreadableCount_ != result.unreadableCount) {
+        unreadableCount_ = result.unreadableCount;
+        emit unreadableCountChanged();
+    }
+    if (scanDuration_ != result.duration) {
+        scanDuration_ = result.duration;
+        emit scanDurationChanged();
+    }
+    setUnattributed(std::move(result.unattributed));
+    raiseTreeRevision();
+    setPhase(Phase::Result);
+    scans_.release(std::move(oldRoot));
+}
+
 void AppModel::rescan() {
-    if (target_) {
+    if (canRescan()) {
         const ScanTarget target = *target_;
         startScan(target);
     }
@@ -173,6 +213,7 @@ void AppModel::backToStart() {
     setRoot({});
     setCurrent({}, false);
     setUnattributed(std::nullopt);
+    setExportOrigin(std::nullopt);
     setPhase(Phase::Start);
     reloadVolumes();
     scans_.release(std::move(oldRoot));
@@ -214,7 +255,7 @@ void AppModel::chooseFolder() {
 // --- refreshing one folder ---
 
 void AppModel::refreshFolder(const FileNode& folder) {
-    if (!folder || !folder.isDirectory() || !target_ || !root_ ||
+    if (isImported() || !folder || !folder.isDirectory() || !target_ || !root_ ||
         folder.treePtr() != root_.treePtr() || !folder.tree().isAttached(folder.index())) {
         return;
     }
@@ -291,9 +332,18 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
     }
 }
 
+void AppModel::chooseExport() {
+    if (const std::optional<std::string> file = services_.chooseExport()) {
+        openExport(*file);
+    }
+}
+
 // --- trash ---
 
 void AppModel::requestTrash(const std::vector<FileNode>& nodes) {
+    if (isImported()) {
+        return;  // a local file of the same path is not the one shown
+    }
     std::vector<FileNode> accepted = trash_.accepted(nodes);
     if (accepted.empty()) {
         setAlertMessage(TrashWorkflow::refusal());
@@ -318,6 +368,9 @@ void AppModel::confirmTrash() {
 // --- desktop actions ---
 
 void AppModel::revealInFinder(const std::vector<FileNode>& nodes) {
+    if (isImported()) {
+        return;
+    }
     services_.reveal(desktopItems(nodes));
 }
 
@@ -333,7 +386,7 @@ void AppModel::copyPaths(const std::vector<FileNode>& nodes) {
 }
 
 void AppModel::openItem(const FileNode& node) {
-    if (node) {
+    if (node && !isImported()) {
         services_.open({node.path(), node.isDirectory()});
     }
 }

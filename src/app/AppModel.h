@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "app/RefreshSession.h"
@@ -18,6 +19,15 @@
 namespace raumfuchs {
 
 enum class Phase { Start, Scanning, Result };
+
+// Where a tree read from an ncdu export came from. Its paths name another
+// machine's files, so nothing on this disk is touched through them.
+struct ExportOrigin {
+    std::string file;            // path of the export, file-system bytes
+    std::string producer;        // "ncdu 1.18"; empty when the file names none
+    std::int64_t timestamp = 0;  // unix seconds of the export; 0 when unknown
+    friend bool operator==(const ExportOrigin&, const ExportOrigin&) = default;
+};
 
 // How a change of the shown folder is to be animated: a damped spring.
 struct Spring {
@@ -49,6 +59,9 @@ class AppModel : public QObject {
     const std::vector<FileNode>& pendingTrash() const { return pendingTrash_; }
     bool isConfirmingTrash() const { return isConfirmingTrash_; }
     const std::optional<QString>& alertMessage() const { return alertMessage_; }
+    // Set while the shown tree was read from an export rather than scanned.
+    const std::optional<ExportOrigin>& exportOrigin() const { return exportOrigin_; }
+    bool isImported() const { return exportOrigin_.has_value(); }
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
@@ -59,8 +72,14 @@ class AppModel : public QObject {
     void setConfirmingTrash(bool confirming);
     void setAlertMessage(std::optional<QString> message);
 
+    // Scans the target's folder, or reads its export when `isExport` is set.
     void startScan(const ScanTarget& target);
+    // Reads the ncdu export `file` as a scan target (file-system bytes).
+    void openExport(const std::string& file);
+    // A new scan of the target; nothing unless canRescan().
     void rescan();
+    // There is a target, and it and the shown tree are on this machine's disk.
+    bool canRescan() const { return target_ && !target_->isExport && !isImported(); }
     void cancelScan();
     void backToStart();
     // Makes `folder` the shown folder, animated with Spring; ignores files, the
@@ -69,6 +88,7 @@ class AppModel : public QObject {
     // The node of the current tree at `path` (file-system bytes), or none.
     FileNode node(const std::string& path) const;
     void chooseFolder();
+    void chooseExport();
     void reloadVolumes();
 
     // Scans the folder `folder` of the shown tree again in the background and
@@ -79,7 +99,8 @@ class AppModel : public QObject {
     std::vector<FileNode> refreshingFolders() const { return refreshes_.folders(); }
 
     // Checks the nodes against the trash guards and asks for confirmation of
-    // those that pass; refuses with an alert when none does.
+    // those that pass; refuses with an alert when none does. The actions on
+    // the disk below do nothing for an imported tree.
     void requestTrash(const std::vector<FileNode>& nodes);
     // Moves the pending nodes to the trash and takes them out of the tree.
     void confirmTrash();
@@ -107,10 +128,14 @@ class AppModel : public QObject {
     void alertMessageChanged();
     // A folder refresh started or ended.
     void refreshingChanged();
+    void exportOriginChanged();
 
   private:
     void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
     void finishRefresh(const FileNode& folder, FolderRescan rescan);
+    void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
+    // Shows `result` as the new tree, from `origin` when it was imported.
+    void adopt(ScanResult& result, std::optional<ExportOrigin> origin);
 
     void setPhase(Phase phase);
     void setVolumes(std::vector<VolumeInfo> volumes);
@@ -119,6 +144,7 @@ class AppModel : public QObject {
     void setRoot(FileNode root);
     void setCurrent(FileNode current, bool animated);
     void setUnattributed(std::optional<UnattributedSpace> unattributed);
+    void setExportOrigin(std::optional<ExportOrigin> origin);
     void raiseTreeRevision();
 
     DesktopServices& services_;
@@ -135,6 +161,7 @@ class AppModel : public QObject {
     std::vector<FileNode> pendingTrash_;
     bool isConfirmingTrash_ = false;
     std::optional<QString> alertMessage_;
+    std::optional<ExportOrigin> exportOrigin_;
     TrashWorkflow trash_;
     RefreshSession refreshes_;
     // Last, so that it is destroyed first: its threads hand over to this model.

@@ -9,7 +9,9 @@ namespace raumfuchs {
 
 std::optional<ScanTarget> launchTarget(const std::vector<std::string>& arguments,
                                        DesktopServices& services) {
-    const std::optional<std::string> argument = LaunchArguments::scanPath(arguments);
+    const std::optional<std::string> exportFile = LaunchArguments::openPath(arguments);
+    const std::optional<std::string> argument =
+        exportFile ? exportFile : LaunchArguments::scanPath(arguments);
     if (!argument) {
         return std::nullopt;
     }
@@ -20,7 +22,7 @@ std::optional<ScanTarget> launchTarget(const std::vector<std::string>& arguments
         workingDirectory = cwd.native();
     }
     const std::string path = LaunchArguments::absolutePath(*argument, workingDirectory);
-    return ScanTarget{path, services.displayName(path), std::nullopt};
+    return ScanTarget{path, services.displayName(path), std::nullopt, exportFile.has_value()};
 }
 
 std::vector<std::string> argumentBytes(int argc, const char* const* argv) {

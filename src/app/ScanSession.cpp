@@ -2,8 +2,10 @@
 
 namespace raumfuchs {
 
-ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult)
-    : onProgress_(std::move(onProgress)), onResult_(std::move(onResult)) {}
+ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport)
+    : onProgress_(std::move(onProgress)),
+      onResult_(std::move(onResult)),
+      onImport_(std::move(onImport)) {}
 
 ScanSession::~ScanSession() {
     cancel();  // the scan threads are joined next; they stop at their next checkpoint
@@ -37,6 +39,32 @@ void ScanSession::start(const ScanTarget& target) {
             }
             token_.reset();
             onResult_(std::move(result), target);
+        });
+    });
+}
+
+void ScanSession::import(const ScanTarget& target) {
+    cancel();
+    auto token = std::make_shared<CancelToken>();
+    token_ = token;
+    scans_.run([this, token, target](const BackgroundTasks::Post& post) {
+        std::variant<ImportedScan, std::string> outcome =
+            importNcdu(target.path, *token, [&](std::int64_t entries) {
+                post([this, token, entries] {
+                    if (token_ == token) {
+                        onProgress_(ScanProgress{entries, 0, {}});
+                    }
+                });
+            });
+        post([this, token, target, outcome = std::move(outcome)]() mutable {
+            if (token_ != token) {
+                if (auto* imported = std::get_if<ImportedScan>(&outcome)) {
+                    release(std::move(imported->result.root));
+                }
+                return;
+            }
+            token_.reset();
+            onImport_(std::move(outcome), target);
         });
     });
 }

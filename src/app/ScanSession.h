@@ -7,10 +7,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "app/BackgroundTasks.h"
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
+#include "core/NcduImport.h"
 
 namespace raumfuchs {
 
@@ -19,6 +21,8 @@ struct ScanTarget {
     std::string path;  // file-system bytes; "/" for the system root
     QString displayName;
     std::optional<std::int64_t> volumeUsed;  // set only for whole volumes
+    // `path` is an ncdu export to read, not a folder to scan.
+    bool isExport = false;
     friend bool operator==(const ScanTarget&, const ScanTarget&) = default;
 };
 
@@ -31,14 +35,21 @@ class ScanSession {
     using ProgressHandler = std::function<void(const ScanProgress&)>;
     // The result of the wanted scan; nothing when its walk could not start.
     using ResultHandler = std::function<void(std::optional<ScanResult>, const ScanTarget&)>;
+    // The outcome of the wanted import: the tree or the reader's message.
+    using ImportHandler =
+        std::function<void(std::variant<ImportedScan, std::string>, const ScanTarget&)>;
 
-    ScanSession(ProgressHandler onProgress, ResultHandler onResult);
+    ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport);
     ~ScanSession();
     ScanSession(const ScanSession&) = delete;
     ScanSession& operator=(const ScanSession&) = delete;
 
     // Starts scanning `target`; the scan under way, if any, is no longer wanted.
     void start(const ScanTarget& target);
+    // Starts reading the export `target.path` as start() starts a scan, and
+    // supersedes a scan the same way; its progress counts the entries read
+    // in `files`.
+    void import(const ScanTarget& target);
     // The scan under way, if any, is no longer wanted and stops at its next
     // checkpoint.
     void cancel();
@@ -52,6 +63,7 @@ class ScanSession {
   private:
     ProgressHandler onProgress_;
     ResultHandler onResult_;
+    ImportHandler onImport_;
     // The token of the scan whose results are still wanted; none when no scan runs.
     std::shared_ptr<CancelToken> token_;
     // Last, so that they are destroyed first: their posted hand-offs name this

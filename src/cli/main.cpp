@@ -12,12 +12,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
+#include "cli/ExportFile.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
 #include "core/DiskScanner.h"
 #include "core/FileTree.h"
 #include "core/Format.h"
+#include "core/NcduImport.h"
 #include "core/PathText.h"
 #include "core/Utf8.h"
 
@@ -39,12 +42,16 @@ extern "C" void onInterrupt(int signal) {
 
 constexpr const char* kUsage =
     "Aufruf: raumfuchs-scan [--json] [--quiet] [--top N] [--threads N] PFAD\n"
+    "        raumfuchs-scan [--json] [--quiet] [--top N] --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
     "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet  kein Fortschritt auf der Standardfehlerausgabe\n"
     "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
     "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: die Zahl der Kerne,\n"
     "               höchstens 16, eine auf einer Festplatte mit rotierenden Scheiben)\n"
+    "  --export DATEI  schreibt den Scan dabei im ncdu-Format in DATEI (- für die\n"
+    "               Standardausgabe, auf .zst endend mit zstd gepackt)\n"
+    "  --import DATEI  liest einen Scan im ncdu-Format statt PFAD zu durchsuchen\n"
     "  -h, --help   diese Hilfe\n"
     "  --version    die Version\n";
 
@@ -56,6 +63,8 @@ struct Arguments {
     std::size_t top = 10;
     std::size_t threads = 0;
     std::string path;
+    std::string exportFile;
+    std::string importFile;
 };
 
 std::optional<std::size_t> parseCount(std::string_view text, std::size_t min) {
@@ -100,6 +109,8 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
                 return std::nullopt;
             }
             (arg == "--top" ? args.top : args.threads) = *value;
+        } else if (!optionsDone && (arg == "--export" || arg == "--import") && i + 1 < argc) {
+            (arg == "--export" ? args.exportFile : args.importFile) = argv[++i];
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
             return std::nullopt;
         } else if (!havePath) {
@@ -109,7 +120,8 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
             return std::nullopt;
         }
     }
-    if (!havePath) {
+    if (havePath == !args.importFile.empty() ||
+        (!args.importFile.empty() && !args.exportFile.empty())) {
         return std::nullopt;
     }
     return args;
@@ -250,10 +262,44 @@ int main(int argc, char** argv) {
         }
         progress.update(p);
     };
-    const std::optional<ScanResult> result =
-        DiskScanner::scan(args->path, PathText::lastComponent(args->path), token, onProgress);
+    std::optional<ExportFile> exported;
+    if (!args->exportFile.empty() &&
+        !exported.emplace(args->exportFile, args->path, RAUMFUCHS_VERSION).error().empty()) {
+        std::cerr << exported->error() << "\n";
+        return 1;
+    }
+    std::optional<ScanResult> result;
+    if (!args->importFile.empty()) {
+        auto imported = importNcdu(args->importFile, token, [&](std::int64_t) {
+            if (interrupted.load()) {
+                token.cancel();
+            }
+        });
+        if (const auto* message = std::get_if<std::string>(&imported);
+            message && !message->empty()) {
+            std::cerr << *message << "\n";
+            return 1;
+        }
+        if (auto* scan = std::get_if<ImportedScan>(&imported)) {
+            result = std::move(scan->result);
+        }
+    } else {
+        const ProgressCallback onScanProgress = [&](const ScanProgress& p) {
+            onProgress(p);
+            if (exported && exported->writer().failed()) {
+                token.cancel();  // nothing more can be written
+            }
+        };
+        result = DiskScanner::scan(args->path, PathText::lastComponent(args->path), token,
+                                   onScanProgress, exported ? &exported->writer() : nullptr);
+    }
     progress.clear();
 
+    if (exported && exported->writer().failed()) {
+        exported->commit();  // says why
+        std::cerr << exported->error() << "\n";
+        return 1;
+    }
     if (token.isCancelled() || interrupted.load()) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
@@ -265,16 +311,30 @@ int main(int argc, char** argv) {
                   << "“ konnte nicht gelesen werden.\n";
         return 1;
     }
-    // A mount point is a whole volume: what its scan could not find is explained.
+    if (exported && !exported->commit()) {
+        std::cerr << exported->error() << "\n";
+        return 1;
+    }
+    // A scanned mount point is a whole volume: what its scan could not find is
+    // explained. An import's paths belong to another machine.
     std::optional<UnattributedSpace> space;
-    if (const std::optional<std::int64_t> used = volumeUsedBytes(args->path)) {
-        space = measureUnattributedSpace(args->path, *used, result->root.size(),
-                                         result->unreadableCount, &token);
+    if (args->importFile.empty()) {
+        if (const std::optional<std::int64_t> used = volumeUsedBytes(args->path)) {
+            space = measureUnattributedSpace(args->path, *used, result->root.size(),
+                                             result->unreadableCount, &token);
+        }
     }
-    if (args->json) {
-        printJson(args->path, *result, args->top, space ? unattributedJson(*space) : "");
+    const std::string unattributed =
+        !space ? "" : args->json ? unattributedJson(*space) : unattributedText(*space);
+    const std::string path = args->importFile.empty() ? args->path : result->root.path();
+    if (exported && exported->toStandardOutput()) {
+        // the export is the output
+    } else if (args->json) {
+        printJson(path, *result, args->top, unattributed);
     } else {
-        printHuman(args->path, *result, args->top, space ? unattributedText(*space) : "");
+        printHuman(path, *result, args->top, unattributed);
     }
-    return finishOutput(0);
+    // Leaves the tree to the kernel, which frees millions of nodes faster than
+    // their destructors do.
+    std::exit(finishOutput(0));
 }

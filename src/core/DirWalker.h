@@ -34,6 +34,7 @@ struct EntryStat {
     std::uint64_t inode = 0;
     std::uint64_t links = 0;
     std::int64_t blocks = 0;  // 512-byte blocks allocated
+    std::int64_t size = 0;    // length in bytes (st_size)
     std::uint32_t mode = 0;   // file type bits (S_IFMT)
 };
 

@@ -12,69 +12,13 @@
 #include <vector>
 
 #include "core/DirWalker.h"
+#include "core/HardlinkSet.h"
 #include "core/RootPolicy.h"
 #include "core/TreeBuilder.h"
 
 namespace raumfuchs {
 
 namespace {
-
-// The (device, inode) pairs of files with several links that were counted
-// already. Open addressing: no allocation per entry.
-class HardlinkSet {
-  public:
-    // True when the pair was not in the set yet.
-    bool insert(std::uint64_t device, std::uint64_t inode) {
-        if (device == 0 && inode == 0) {
-            const bool fresh = !zeroSeen_;
-            zeroSeen_ = true;
-            return fresh;
-        }
-        if ((count_ + 1) * 2 > slots_.size()) {
-            grow();
-        }
-        return place(slots_, device, inode);
-    }
-
-  private:
-    struct Key {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-    };
-    static std::size_t hash(std::uint64_t device, std::uint64_t inode) {
-        std::uint64_t h = inode * 0x9E3779B97F4A7C15ull ^ (device + 0x632BE59BD9B4E019ull);
-        h ^= h >> 29;
-        return static_cast<std::size_t>(h * 0xBF58476D1CE4E5B9ull >> 7);
-    }
-    bool place(std::vector<Key>& slots, std::uint64_t device, std::uint64_t inode) {
-        const std::size_t mask = slots.size() - 1;
-        for (std::size_t i = hash(device, inode) & mask;; i = (i + 1) & mask) {
-            Key& k = slots[i];
-            if (k.device == device && k.inode == inode) {
-                return false;
-            }
-            if (k.device == 0 && k.inode == 0) {
-                k = Key{device, inode};
-                ++count_;
-                return true;
-            }
-        }
-    }
-    void grow() {
-        std::vector<Key> bigger(slots_.empty() ? 1024 : slots_.size() * 2);
-        count_ = 0;
-        for (const Key& k : slots_) {
-            if (k.device != 0 || k.inode != 0) {
-                place(bigger, k.device, k.inode);
-            }
-        }
-        slots_.swap(bigger);
-    }
-
-    std::vector<Key> slots_;
-    std::size_t count_ = 0;
-    bool zeroSeen_ = false;
-};
 
 double steadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -88,6 +32,8 @@ class RootRules {
         : policy_(policy),
           exclusions_(policy.exclusions()),
           mountChoices_(policy.mountChoices(scanRoot)) {}
+
+    bool excludes(const std::string& path) const { return exclusions_.contains(path); }
 
     // Whether the directory just met at level 1 or deeper is not entered.
     bool skips(const WalkEntry& entry, DirWalker& walker) {
@@ -161,8 +107,10 @@ std::size_t DiskScanner::threadsFor(const std::string& path) {
 
 std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::string& displayName,
                                             const CancelToken& token,
-                                            const ProgressCallback& onProgress) {
+                                            const ProgressCallback& onProgress,
+                                            ScanListener* listener) {
     ScanSetup setup;
+    setup.listener = listener;
 #ifdef __APPLE__
     const MacRootPolicy policy;
 #else
@@ -182,6 +130,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     const auto startTime = std::chrono::steady_clock::now();
     const std::function<double()> clock = setup.clock ? setup.clock : steadySeconds;
     const bool rootMode = setup.rootPolicy != nullptr;
+    ScanListener* const listener = setup.listener;
 
     DirWalker walker(
         path,
@@ -225,8 +174,16 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
         switch (entry->info) {
             case EntryInfo::Directory:
                 if (rootRules && entry->level > 0 && rootRules->skips(*entry, walker)) {
+                    if (listener) {
+                        listener->leftOut(*entry, rootRules->excludes(walker.path()));
+                    }
                     walker.skip();
                     break;
+                }
+                if (listener) {
+                    const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
+                    listener->openDirectory(*entry, !rootMode && entry->hasStat && parentDevice &&
+                                                        entry->stat.device != *parentDevice);
                 }
                 builder.openDirectory(name, allocated);
                 walker.setMark(true);
@@ -243,6 +200,9 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                 if (linked) {
                     builder.tree().addHardLink(entry->stat.device, entry->stat.inode, node);
                 }
+                if (listener) {
+                    listener->file(*entry);
+                }
                 ++files;
                 bytes += size;
                 break;
@@ -255,9 +215,15 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                     const bool failed = entry->info != EntryInfo::DirectoryDone;
                     unreadable += failed ? 1 : 0;
                     builder.closeDirectory(failed);
+                    if (listener) {
+                        listener->closeDirectory(failed);
+                    }
                 } else if (entry->info != EntryInfo::DirectoryDone) {
                     ++unreadable;
                     builder.addPlaceholder(name, entry->info == EntryInfo::Unlistable);
+                    if (listener) {
+                        listener->placeholder(*entry);
+                    }
                 }
                 break;
             case EntryInfo::Cycle:

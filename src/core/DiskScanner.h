@@ -56,6 +56,25 @@ using ProgressCallback = std::function<void(const ScanProgress&)>;
 
 class FileSystemOps;
 class RootPolicy;
+struct WalkEntry;
+
+// Sees the entries of a scan as the walk meets them, in the order the tree is
+// built (see TreeBuilder), for writers that stream the tree out meanwhile.
+// Names are the file system's bytes; at level 0, the scanned path.
+class ScanListener {
+  public:
+    virtual ~ScanListener() = default;
+    // A folder whose entries follow until its closeDirectory(). `otherDevice`:
+    // a folder on another device, which the scan does not enter.
+    virtual void openDirectory(const WalkEntry& entry, bool otherDevice) = 0;
+    // A folder left out of a scan of the system root; it has no node.
+    virtual void leftOut(const WalkEntry& entry, bool excludedPath) = 0;
+    // A file, symbolic link or other non-folder entry.
+    virtual void file(const WalkEntry& entry) = 0;
+    // An entry that could not be read and has no node of its own content.
+    virtual void placeholder(const WalkEntry& entry) = 0;
+    virtual void closeDirectory(bool unreadable) = 0;
+};
 
 // How a scan reaches the file system; the defaults are those of scan().
 struct ScanSetup {
@@ -73,6 +92,8 @@ struct ScanSetup {
     // Seconds on a steady clock, read at the start and at each checkpoint;
     // null for the system's monotonic clock.
     std::function<double()> clock = {};
+    // Told of every entry; may be null.
+    ScanListener* listener = nullptr;
 };
 
 namespace DiskScanner {
@@ -81,7 +102,8 @@ namespace DiskScanner {
 // cancelled, when the walk cannot start (an empty path, say) or when it yields
 // no root. The path "/" scans the whole system root.
 std::optional<ScanResult> scan(const std::string& path, const std::string& displayName,
-                               const CancelToken& token, const ProgressCallback& onProgress);
+                               const CancelToken& token, const ProgressCallback& onProgress,
+                               ScanListener* listener = nullptr);
 
 // How many threads scan `path`: RAUMFUCHS_SCAN_THREADS when set to a number
 // of at least 1; otherwise 1 on a rotational disk (seeking in parallel is

@@ -4,22 +4,46 @@
 
 namespace raumfuchs::LaunchArguments {
 
-std::optional<std::string> scanPath(const std::vector<std::string>& arguments) {
+namespace {
+
+// The options that take the next element as their value.
+bool takesValue(std::string_view argument) {
+    return argument == "--scan" || argument == "--open";
+}
+
+// The value of the first `option`; the value of another option is skipped,
+// so "--scan --open" scans a folder named "--open".
+std::optional<std::string> valueOf(const std::vector<std::string>& arguments,
+                                   std::string_view option) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--scan") {
+        if (!takesValue(arguments[i])) {
+            continue;
+        }
+        if (arguments[i] == option) {
             if (i + 1 == arguments.size()) {
                 return std::nullopt;
             }
             return arguments[i + 1];
         }
+        ++i;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> scanPath(const std::vector<std::string>& arguments) {
+    return valueOf(arguments, "--scan");
+}
+
+std::optional<std::string> openPath(const std::vector<std::string>& arguments) {
+    return valueOf(arguments, "--open");
 }
 
 std::vector<char*> toolkitArguments(int argc, char** argv) {
     std::vector<char*> kept;
     for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::string_view(argv[i]) == "--scan") {
+        if (i > 0 && takesValue(argv[i])) {
             ++i;  // and the path after it
             continue;
         }

@@ -122,8 +122,8 @@ std::unordered_map<std::string, MountChoice> LinuxRootPolicy::mountChoices(
     std::vector<const MountEntry*> reached;
     for (const auto& [point, entry] : visible) {
         if (point != scanRoot && isWithin(point, scanRoot) &&
-            std::ranges::none_of(barriers,
-                                 [&](const std::string& b) { return isWithin(point, b); })) {
+            std::ranges::none_of(
+                barriers, [&, &p = point](const std::string& b) { return isWithin(p, b); })) {
             reached.push_back(entry);
         }
     }

@@ -38,6 +38,10 @@ void TreeBuilder::addPlaceholder(std::string_view name, bool isDirectory) {
     attach(tree_->addPlaceholder(parentIndex(), name, isDirectory));
 }
 
+void TreeBuilder::addOwnBytes(std::int64_t bytes) {
+    tree_->addToTotals(open_.back().node, bytes, 0);
+}
+
 void TreeBuilder::closeDirectory(bool unreadable) {
     OpenDirectory& top = open_.back();
     const FileTree::Index node = top.node;

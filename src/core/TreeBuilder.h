@@ -38,6 +38,9 @@ class TreeBuilder {
     void closeDirectory(bool unreadable);
 
     bool hasOpenDirectory() const { return !open_.empty(); }
+    // Adds to the innermost open directory's own bytes, for sources that know
+    // them only once its children are read.
+    void addOwnBytes(std::int64_t bytes);
     // Closes every directory still open and hands the tree over; null when no
     // node was made.
     std::shared_ptr<FileTree> finish();

@@ -34,6 +34,8 @@ class DesktopServices {
     virtual void setClipboardText(const QString& text) = 0;
     // The modal folder chooser; nothing when the user cancels.
     virtual std::optional<std::string> chooseFolder() = 0;
+    // The modal chooser of a scan file (an ncdu export); nothing when the user cancels.
+    virtual std::optional<std::string> chooseExport() = 0;
     // The name a file manager shows for the path.
     virtual QString displayName(const std::string& path) = 0;
     virtual std::string homePath() = 0;

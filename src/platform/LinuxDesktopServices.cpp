@@ -106,6 +106,23 @@ std::optional<std::string> LinuxDesktopServices::chooseFolder() {
     return QFile::encodeName(chosen.front()).toStdString();
 }
 
+std::optional<std::string> LinuxDesktopServices::chooseExport() {
+    QFileDialog dialog(QApplication::activeWindow(),
+                       QStringLiteral("Wähle eine Scan-Datei (ncdu-Export), die Raumfuchs "
+                                      "öffnen soll."),
+                       QDir::homePath());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // ncdu prescribes no extension; these are the usual ones.
+    dialog.setNameFilters(
+        {QStringLiteral("Scan-Dateien (*.json *.ncdu *.zst)"), QStringLiteral("Alle Dateien (*)")});
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Öffnen"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+}
+
 QString LinuxDesktopServices::displayName(const std::string& path) {
     return QString::fromStdString(PathText::lastComponent(path));
 }

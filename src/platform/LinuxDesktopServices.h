@@ -20,6 +20,7 @@ class LinuxDesktopServices : public DesktopServices {
     void openAddress(const QString& address) override;
     void setClipboardText(const QString& text) override;
     std::optional<std::string> chooseFolder() override;
+    std::optional<std::string> chooseExport() override;
     QString displayName(const std::string& path) override;
     std::string homePath() override;
     std::optional<std::string> downloadsPath() override;

@@ -26,6 +26,7 @@ struct Mapping {
 
 constexpr std::array<Mapping, 21> kMappings{{
     {"folder", {"folder-symbolic", "folder", nullptr}},
+    {"doc", {"text-x-generic-symbolic", "text-x-generic", nullptr}},
     {"folder.badge.plus", {"folder-new-symbolic", "folder-new", nullptr}},
     {"house", {"user-home-symbolic", "user-home", "go-home"}},
     {"arrow.down.circle", {"folder-download-symbolic", "folder-download", "go-down"}},
@@ -140,6 +141,10 @@ void drawSymbol(QPainter& p, const QString& name, const QColor& color) {
 
     if (name == QLatin1String("folder")) {
         folderShape();
+    } else if (name == QLatin1String("doc")) {
+        p.drawPolygon(QPolygonF(
+            {QPointF(5, 3), QPointF(14, 3), QPointF(19, 8), QPointF(19, 21), QPointF(5, 21)}));
+        p.drawPolyline(QPolygonF({QPointF(14, 3), QPointF(14, 8), QPointF(19, 8)}));
     } else if (name == QLatin1String("folder.badge.plus")) {
         folderShape();
         p.drawLine(QPointF(12, 10), QPointF(12, 16));

@@ -44,6 +44,7 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent)
     connect(&model_, &AppModel::phaseChanged, this, &MainWindow::refreshEnabledStates);
     connect(&model_, &AppModel::targetChanged, this, &MainWindow::refreshEnabledStates);
     connect(&model_, &AppModel::rootChanged, this, &MainWindow::refreshEnabledStates);
+    connect(&model_, &AppModel::exportOriginChanged, this, &MainWindow::refreshEnabledStates);
     connect(&model_, &AppModel::currentChanged, this, &MainWindow::refreshEnabledStates);
     connect(&model_, &AppModel::treeRevisionChanged, this, &MainWindow::refreshEnabledStates);
     refreshEnabledStates();
@@ -72,6 +73,9 @@ void MainWindow::buildMenus() {
     connect(add(file, QStringLiteral("scanFolderAction"), QStringLiteral("Ordner scannen …"),
                 QKeySequence(Qt::CTRL | Qt::Key_O)),
             &QAction::triggered, &model_, &AppModel::chooseFolder);
+    connect(add(file, QStringLiteral("openExportAction"), QStringLiteral("Scan-Datei öffnen …"),
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
+            &QAction::triggered, &model_, &AppModel::chooseExport);
     rescan_ = add(file, QStringLiteral("rescanAction"), QStringLiteral("Erneut scannen"),
                   QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
@@ -99,7 +103,7 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::refreshEnabledStates() {
-    rescan_->setEnabled(model_.target().has_value() && model_.phase() != Phase::Scanning);
+    rescan_->setEnabled(model_.canRescan() && model_.phase() != Phase::Scanning);
     const FileNode& current = model_.current();
     parentFolder_->setEnabled(current && current.parent());
     rootFolder_->setEnabled(static_cast<bool>(model_.root()));

@@ -22,19 +22,26 @@ void populate(QMenu& menu, AppModel& model, const std::vector<FileNode>& nodes) 
             QObject::connect(menu.addAction(QStringLiteral("Hineinzoomen")), &QAction::triggered, m,
                              [m, node] { m->navigate(node); });
         }
-        QObject::connect(menu.addAction(QStringLiteral("Öffnen")), &QAction::triggered, m,
-                         [m, node] { m->openItem(node); });
-        if (node.isDirectory()) {
-            QObject::connect(menu.addAction(QStringLiteral("Neu einlesen")), &QAction::triggered, m,
-                             [m, node] { m->refreshFolder(node); });
+        if (!model.isImported()) {
+            QObject::connect(menu.addAction(QStringLiteral("Öffnen")), &QAction::triggered, m,
+                             [m, node] { m->openItem(node); });
+            if (node.isDirectory()) {
+                QObject::connect(menu.addAction(QStringLiteral("Neu einlesen")),
+                                 &QAction::triggered, m, [m, node] { m->refreshFolder(node); });
+            }
         }
     }
-    QObject::connect(menu.addAction(QStringLiteral("Im Finder zeigen")), &QAction::triggered, m,
-                     [m, nodes] { m->revealInFinder(nodes); });
+    if (!model.isImported()) {
+        QObject::connect(menu.addAction(QStringLiteral("Im Finder zeigen")), &QAction::triggered, m,
+                         [m, nodes] { m->revealInFinder(nodes); });
+    }
     const QString copyTitle =
         nodes.size() == 1 ? QStringLiteral("Pfad kopieren") : QStringLiteral("Pfade kopieren");
     QObject::connect(menu.addAction(copyTitle), &QAction::triggered, m,
                      [m, nodes] { m->copyPaths(nodes); });
+    if (model.isImported()) {
+        return;  // another machine's files: only their paths are of use here
+    }
     menu.addSeparator();
     QAction* trash = menu.addAction(Icons::symbol(QStringLiteral("trash"), kDestructiveRed),
                                     QStringLiteral("In den Papierkorb legen …"));

@@ -85,8 +85,8 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
         }
     });
 
-    for (auto signal :
-         {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::treeRevisionChanged}) {
+    for (auto signal : {&AppModel::rootChanged, &AppModel::targetChanged,
+                        &AppModel::treeRevisionChanged, &AppModel::exportOriginChanged}) {
         connect(&model_, signal, this, &ResultView::refresh);
     }
     connect(&model_, &AppModel::currentChanged, this, &ResultView::refresh);
@@ -103,9 +103,18 @@ void ResultView::refresh() {
     const bool hasTree = model_.root() && model_.current();
     pages_->setCurrentIndex(hasTree ? 1 : 0);
     up_->setEnabled(model_.current() && model_.current().parent());
-    refresh_->setEnabled(static_cast<bool>(model_.current()));
+    // An imported tree's paths name another machine's files: nothing to show
+    // in the file manager, nothing to scan again.
+    rescan_->setVisible(!model_.isImported());
+    rescan_->setEnabled(model_.canRescan());
+    reveal_->setVisible(!model_.isImported());
+    refresh_->setVisible(!model_.isImported());
+    refresh_->setEnabled(model_.current() && !model_.isImported());
 
     QString title = model_.target() ? model_.target()->displayName : QStringLiteral("Raumfuchs");
+    if (model_.isImported() && model_.root()) {
+        title = QString::fromStdString(model_.root().displayName());  // not the carrier file
+    }
     if (model_.root()) {
         title +=
             QStringLiteral(" — ") + QString::fromStdString(Format::bytes(model_.root().size()));

@@ -70,7 +70,6 @@ ScanningView::ScanningView(AppModel& model, QWidget* parent)
     connect(&model_, &AppModel::targetChanged, this, &ScanningView::refreshTarget);
     connect(&model_, &AppModel::progressChanged, this, &ScanningView::refreshProgress);
     refreshTarget();
-    refreshProgress();
 }
 
 void ScanningView::showEvent(QShowEvent* event) {
@@ -89,12 +88,21 @@ void ScanningView::keyPressEvent(QKeyEvent* event) {
 
 void ScanningView::refreshTarget() {
     const QString name = model_.target() ? model_.target()->displayName : QString();
-    title_->setText(QStringLiteral("Vermesse „%1“ …").arg(name));
+    title_->setText(readsExport() ? QStringLiteral("Öffne „%1“ …").arg(name)
+                                  : QStringLiteral("Vermesse „%1“ …").arg(name));
+    refreshProgress();
+}
+
+bool ScanningView::readsExport() const {
+    return model_.target() && model_.target()->isExport;
 }
 
 void ScanningView::refreshProgress() {
     const ScanProgress& progress = model_.progress();
-    counter_->setText(counterText(progress.files, progress.bytes));
+    // An export's reader counts entries; their sizes are summed at the end.
+    counter_->setText(readsExport() ? QString::fromStdString(Format::integer(progress.files)) +
+                                          QStringLiteral(" Einträge gelesen")
+                                    : counterText(progress.files, progress.bytes));
     path_->setText(QString::fromUtf8(progress.currentPath.data(),
                                      static_cast<int>(progress.currentPath.size())));
 }

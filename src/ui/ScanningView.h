@@ -11,7 +11,8 @@ class Spinner;
 class TextLabel;
 
 // The screen of a running scan: spinner, target name, running counts, the path
-// the scanner is at, and "Abbrechen" (also the Escape key).
+// the scanner is at, and "Abbrechen" (also the Escape key). An export being
+// read shows the entries read instead.
 class ScanningView : public QWidget {
     Q_OBJECT
   public:
@@ -27,6 +28,7 @@ class ScanningView : public QWidget {
   private:
     void refreshTarget();
     void refreshProgress();
+    bool readsExport() const;
 
     AppModel& model_;
     Spinner* spinner_;

@@ -149,6 +149,15 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     auto* dropZone = new TrashDropZone(model_, this);
     dropZone->setObjectName(QStringLiteral("dropZone"));
     layout->addWidget(dropZone);
+    // An imported tree's paths name another machine's files: no trash, and no
+    // rows dragged out as files, which would hand over this machine's files
+    // of the same path.
+    const auto followOrigin = [this, dropZone] {
+        dropZone->setVisible(!model_.isImported());
+        list_->setDragEnabled(!model_.isImported());
+    };
+    connect(&model_, &AppModel::exportOriginChanged, this, followOrigin);
+    followOrigin();
 
     connect(list_, &QListView::customContextMenuRequested, this, &SidePanel::showMenu);
     connect(list_, &QListView::doubleClicked, this, &SidePanel::activate);

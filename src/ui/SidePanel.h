@@ -21,8 +21,8 @@ class TextLabel;
 // The list column of the result screen: the shown folder's contents or the
 // largest files below it, with selection, context menu, double-click to zoom
 // or open, the Delete key, dragging rows out as files and a drop zone for the
-// trash. Follows the chart's hover. Reads the tree, changes it only through
-// the model.
+// trash (the last two not for an imported tree). Follows the chart's hover.
+// Reads the tree, changes it only through the model.
 class SidePanel : public QWidget {
     Q_OBJECT
   public:

@@ -120,6 +120,40 @@ QWidget* makeHeader(AppModel& model, QWidget* parent) {
     return card;
 }
 
+// A button drawn as a link in the accent colour.
+QPushButton* makeLink(const QString& text, QWidget* parent) {
+    auto* link = new QPushButton(text, parent);
+    link->setFlat(true);
+    link->setCursor(Qt::PointingHandCursor);
+    link->setFont(Style::font(Style::TextStyle::Body));
+    link->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; "
+                       "color: %1; } QPushButton:hover { text-decoration: underline; }")
+            .arg(Style::color(Theme::accent).name()));
+    return link;
+}
+
+// Below the shortcuts: a scan made elsewhere, read from its export.
+QWidget* makeExportLink(AppModel& model, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(2, 0, 0, 0);
+    row->setSpacing(6);
+    auto* link = makeLink(QStringLiteral("Scan-Datei öffnen …"), box);
+    link->setObjectName(QStringLiteral("openExportLink"));
+    const int iconSize = QFontMetrics(link->font()).height();
+    link->setIcon(Icons::symbol(QStringLiteral("doc"), Style::color(Theme::accent)));
+    link->setIconSize({iconSize, iconSize});
+    QObject::connect(link, &QPushButton::clicked, &model, &AppModel::chooseExport);
+    auto* note = new TextLabel(QStringLiteral("Export von ncdu, gdu oder raumfuchs-scan, etwa "
+                                              "von einem Server"),
+                               Style::TextStyle::Callout, box);
+    note->setLevel(Style::Level::Secondary);
+    row->addWidget(link);
+    row->addWidget(note);
+    return box;
+}
+
 QWidget* makeHint(AppModel& model, QWidget* parent) {
     auto* box = new HintBox(parent);
     auto* row = new QHBoxLayout(box);
@@ -142,15 +176,8 @@ QWidget* makeHint(AppModel& model, QWidget* parent) {
         Style::TextStyle::Callout, box);
     body->setLevel(Style::Level::Secondary);
     body->setWordWrap(true);
-    auto* link = new QPushButton(QStringLiteral("Systemeinstellungen öffnen"), box);
+    auto* link = makeLink(QStringLiteral("Systemeinstellungen öffnen"), box);
     link->setObjectName(QStringLiteral("settingsLink"));
-    link->setFlat(true);
-    link->setCursor(Qt::PointingHandCursor);
-    link->setFont(Style::font(Style::TextStyle::Body));
-    link->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; "
-                       "color: %1; } QPushButton:hover { text-decoration: underline; }")
-            .arg(Style::color(Theme::accent).name()));
     QObject::connect(link, &QPushButton::clicked, &model, &AppModel::openFullDiskAccessSettings);
     column->addWidget(title);
     column->addWidget(body);
@@ -213,6 +240,7 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
 #endif
     });
     folders->addLayout(shortcuts);
+    folders->addWidget(makeExportLink(model_, content), 0, Qt::AlignLeft);
     blocks->addLayout(folders);
 
     blocks->addWidget(makeHint(model_, content));

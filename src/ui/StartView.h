@@ -9,7 +9,8 @@ namespace raumfuchs {
 class AppModel;
 
 // The start screen: header, one card per mounted volume, the folder
-// shortcuts and the hint on full disk access. Reloads the volume list each
+// shortcuts with the link that opens a scan file, and the hint on full disk
+// access. Reloads the volume list each
 // time it is shown.
 class StartView : public QScrollArea {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "ui/SummaryBar.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -19,6 +21,8 @@ constexpr int kItemSpacing = 14;
 constexpr int kLabelSpacing = 4;
 constexpr int kPaddingX = 16;
 constexpr int kPaddingBottom = 12;
+// A long file name or producer (the file's own words) is elided, not the bar widened.
+constexpr int kExportMaxWidth = 420;
 
 // An icon and a caption in the secondary colour, as one item of the bar.
 QWidget* item(const QString& symbol, TextLabel*& label, QWidget* parent) {
@@ -64,6 +68,8 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->setContentsMargins(kPaddingX, 0, kPaddingX, kPaddingBottom);
     row->setSpacing(kItemSpacing);
     row->addWidget(item(QStringLiteral("clock"), files_, this));
+    export_ = item(QStringLiteral("doc"), exportLabel_, this);
+    row->addWidget(export_);
     // Keeps the look of the other items, in the secondary colour.
     const QColor secondary = Style::foreground(palette(), Style::Level::Secondary);
     remainder_ =
@@ -84,11 +90,15 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     link->setObjectName(QStringLiteral("unreadable"));
     unreadable_ = link;
     row->addWidget(link);
+    // The same count as plain text, for an imported tree: access on another
+    // machine is not granted here.
+    unreadableNote_ = item(QStringLiteral("lock"), unreadableNoteLabel_, this);
+    row->addWidget(unreadableNote_);
     row->addStretch(1);
 
-    for (auto signal :
-         {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::scanDurationChanged,
-          &AppModel::unreadableCountChanged, &AppModel::treeRevisionChanged}) {
+    for (auto signal : {&AppModel::rootChanged, &AppModel::targetChanged,
+                        &AppModel::scanDurationChanged, &AppModel::unreadableCountChanged,
+                        &AppModel::treeRevisionChanged, &AppModel::exportOriginChanged}) {
         connect(&model_, signal, this, &SummaryBar::refresh);
     }
     refresh();
@@ -97,9 +107,30 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
 void SummaryBar::refresh() {
     const FileNode& root = model_.root();
     const std::int64_t files = root ? root.fileCount() : 0;
-    files_->setText(QString::fromStdString(Format::integer(files)) +
-                    QStringLiteral(" Dateien in ") +
-                    QString::fromStdString(Format::duration(model_.scanDuration())));
+    const QString count =
+        QString::fromStdString(Format::integer(files)) + QStringLiteral(" Dateien");
+    const auto& origin = model_.exportOrigin();
+    if (!origin) {
+        files_->setText(count + QStringLiteral(" in ") +
+                        QString::fromStdString(Format::duration(model_.scanDuration())));
+    } else if (origin->timestamp > 0) {
+        const QDateTime exported = QDateTime::fromSecsSinceEpoch(origin->timestamp);
+        files_->setText(count + exported.toString(QStringLiteral(", 'exportiert am' dd.MM.yyyy "
+                                                                 "'um' HH:mm")));
+    } else {
+        files_->setText(count);
+    }
+    if (origin) {
+        const QString file = QFile::decodeName(QByteArray::fromStdString(origin->file));
+        QString text = QStringLiteral("aus „%1“").arg(file.section(QLatin1Char('/'), -1));
+        if (!origin->producer.empty()) {
+            text += QStringLiteral(" von ") + QString::fromStdString(origin->producer);
+        }
+        exportLabel_->setText(
+            exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth));
+        export_->setToolTip(file);
+    }
+    export_->setVisible(origin.has_value());
 
     const auto& target = model_.target();
     const std::int64_t scanned = root ? root.size() : 0;
@@ -111,11 +142,12 @@ void SummaryBar::refresh() {
     remainder_->setVisible(showsRemainder);
 
     const std::int64_t unreadable = model_.unreadableCount();
-    if (unreadable > 0) {
-        unreadable_->setText(QString::fromStdString(Format::integer(unreadable)) +
-                             QStringLiteral(" Ordner nicht lesbar"));
-    }
-    unreadable_->setVisible(unreadable > 0);
+    const QString unreadableText = QString::fromStdString(Format::integer(unreadable)) +
+                                   QStringLiteral(" Ordner nicht lesbar");
+    unreadable_->setText(unreadableText);
+    unreadableNoteLabel_->setText(unreadableText);
+    unreadable_->setVisible(unreadable > 0 && !origin);
+    unreadableNote_->setVisible(unreadable > 0 && origin);
 }
 
 void SummaryBar::explainRemainder() {
@@ -134,11 +166,18 @@ QString SummaryBar::filesText() const {
     return files_->text();
 }
 
+QString SummaryBar::exportText() const {
+    return export_->isVisibleTo(this) ? exportLabel_->text() : QString();
+}
+
 QString SummaryBar::remainderText() const {
     return remainder_->isVisibleTo(this) ? remainder_->text() : QString();
 }
 
 QString SummaryBar::unreadableText() const {
+    if (unreadableNote_->isVisibleTo(this)) {
+        return unreadableNoteLabel_->text();
+    }
     return unreadable_->isVisibleTo(this) ? unreadable_->text() : QString();
 }
 

@@ -12,8 +12,9 @@ class TextLabel;
 // The line under the chart: files counted and the scan's duration, the space
 // the volume reports as used that no scanned file accounts for, and a link to
 // the settings when folders could not be read. A click on the remainder shows
-// what it is made of. Describes the whole scan,
-// whichever folder is shown.
+// what it is made of. For an imported tree, the export's time, file and
+// producer take the duration's place, and the count of unreadable folders is
+// no link. Describes the whole scan, whichever folder is shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
   public:
@@ -21,6 +22,7 @@ class SummaryBar : public QWidget {
 
     // The items' texts (empty when the item is hidden), for tests.
     QString filesText() const;
+    QString exportText() const;
     QString remainderText() const;
     QString unreadableText() const;
 
@@ -30,8 +32,12 @@ class SummaryBar : public QWidget {
 
     AppModel& model_;
     TextLabel* files_;
+    QWidget* export_;
+    TextLabel* exportLabel_;
     QAbstractButton* remainder_;
     QAbstractButton* unreadable_;
+    QWidget* unreadableNote_;
+    TextLabel* unreadableNoteLabel_;
 };
 
 }  // namespace raumfuchs

@@ -28,6 +28,10 @@ TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
     EXPECT_EQ(launchTarget(Args{"raumfuchs", "-x", "--scan", "gibt es nicht/", "-y"}, services),
               (ScanTarget{cwd + "/gibt es nicht", "gibt es nicht", std::nullopt}));
     EXPECT_EQ(launchTarget(Args{"raumfuchs", "--scan", "-"}, services)->path, cwd + "/-");
+    // An export to read, also when a folder to scan is named too.
+    EXPECT_EQ(launchTarget(Args{"raumfuchs", "--scan", "/usr", "--open", "../srv.json"}, services),
+              (ScanTarget{std::filesystem::path(cwd).parent_path().native() + "/srv.json",
+                          "srv.json", std::nullopt, true}));
     std::filesystem::current_path(saved);
 }
 

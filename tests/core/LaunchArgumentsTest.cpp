@@ -16,6 +16,17 @@ TEST(LaunchArguments, TheFirstExactScanOptionTakesTheNextElementVerbatim) {
     EXPECT_EQ(LaunchArguments::scanPath({"raumfuchs", "-v", "--scan", "/a", "--scan", "/b"}), "/a");
     EXPECT_EQ(LaunchArguments::scanPath({"raumfuchs", "--scan", "--scan"}), "--scan");
     EXPECT_EQ(LaunchArguments::scanPath({"raumfuchs", "--scan", "M\xFC ll/"}), "M\xFC ll/");
+
+    // "--open" likewise; the value of either option is never the other option.
+    EXPECT_EQ(LaunchArguments::openPath({"raumfuchs", "--open", "a.json", "--scan", "/b"}),
+              "a.json");
+    EXPECT_EQ(LaunchArguments::scanPath({"raumfuchs", "--open", "--scan", "/b"}), std::nullopt);
+    EXPECT_EQ(LaunchArguments::openPath({"raumfuchs", "--scan", "--open", "x"}), std::nullopt);
+    EXPECT_EQ(LaunchArguments::scanPath({"raumfuchs", "--scan", "--open", "x"}), "--open");
+    char program[] = "raumfuchs", open[] = "--open", file[] = "-reverse", other[] = "-v";
+    char* argv[] = {program, open, file, other, nullptr};
+    const std::vector<char*> kept = LaunchArguments::toolkitArguments(4, argv);
+    EXPECT_EQ(kept, (std::vector<char*>{program, other, nullptr}));
 }
 
 TEST(LaunchArguments, AbsolutePathsAreResolvedAndCleanedByteForByte) {

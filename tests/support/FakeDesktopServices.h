@@ -19,9 +19,11 @@ class FakeDesktopServices : public DesktopServices {
     std::vector<QString> addresses;
     std::vector<QString> clipboardTexts;
     int chooseFolderCalls = 0;
+    int chooseExportCalls = 0;
 
     std::vector<VolumeInfo> volumes;
     std::optional<std::string> chosenFolder;  // nothing = the user cancels
+    std::optional<std::string> chosenExport;  // the same
     std::string home = "/home/tester";
     std::optional<std::string> downloads = std::string("/home/tester/Downloads");
 
@@ -41,6 +43,10 @@ class FakeDesktopServices : public DesktopServices {
     std::optional<std::string> chooseFolder() override {
         ++chooseFolderCalls;
         return chosenFolder;
+    }
+    std::optional<std::string> chooseExport() override {
+        ++chooseExportCalls;
+        return chosenExport;
     }
     // Same rule as the real desktop: the last path component, "/" for the root.
     QString displayName(const std::string& path) override {

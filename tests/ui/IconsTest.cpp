@@ -26,7 +26,7 @@ TEST(IconsTest, DrawnFallbackIsNeverBlankAndTakesTint) {
                                     "square.grid.2x2 arrow.clockwise internaldrive "
                                     "internaldrive.fill externaldrive externaldrive.fill "
                                     "chevron.right chevron.up lock lock.fill lock.shield clock "
-                                    "questionmark.circle trash trash.fill arrow.up.circle")
+                                    "questionmark.circle trash trash.fill arrow.up.circle doc")
                                     .split(' ');
     QSet<QByteArray> shapes;
     for (const QString& name : symbols) {

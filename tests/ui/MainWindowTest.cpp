@@ -70,9 +70,9 @@ TEST_F(MainWindowTest, MenuTextsShowAsWritten) {
     }
     EXPECT_EQ(shown,
               (QStringList{"Raumfuchs", "Über Raumfuchs", "Nach Updates suchen …",
-                           "Raumfuchs beenden", "Ablage", "Ordner scannen …", "Erneut scannen",
-                           "Zur Übersicht", "Gehe zu", "Übergeordneter Ordner", "Hauptverzeichnis",
-                           "Hilfe", "Lizenzen & Rechtliches"}));
+                           "Raumfuchs beenden", "Ablage", "Ordner scannen …", "Scan-Datei öffnen …",
+                           "Erneut scannen", "Zur Übersicht", "Gehe zu", "Übergeordneter Ordner",
+                           "Hauptverzeichnis", "Hilfe", "Lizenzen & Rechtliches"}));
 }
 
 TEST(UpdaterTest, WithoutKeyTheCommandOnlyExplains) {
