@@ -240,7 +240,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     const double duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    return ScanResult{tree->root(), unreadable, duration};
+    return ScanResult{tree->root(), unreadable, duration, std::nullopt};
 }
 
 }  // namespace raumfuchs

@@ -24,7 +24,7 @@ struct Mapping {
     std::array<const char*, 3> themeNames;
 };
 
-constexpr std::array<Mapping, 21> kMappings{{
+constexpr std::array<Mapping, 22> kMappings{{
     {"folder", {"folder-symbolic", "folder", nullptr}},
     {"doc", {"text-x-generic-symbolic", "text-x-generic", nullptr}},
     {"folder.badge.plus", {"folder-new-symbolic", "folder-new", nullptr}},
