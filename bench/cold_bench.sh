@@ -36,7 +36,9 @@ mnt=$work/mnt
 mkdir "$mnt"
 device=
 cleanup() {
-  mountpoint -q "$mnt" && umount "$mnt"
+  set +e
+  # A run cut short may still hold the mount: detach it lazily.
+  mountpoint -q "$mnt" && { umount "$mnt" 2>/dev/null || umount -l "$mnt"; }
   [ -n "$device" ] && losetup -d "$device"
   rm -rf "$work" "$image.partial"
 }
@@ -65,8 +67,9 @@ calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 field() { grep -o "\"$1\":[0-9.]*" | head -n1 | cut -d: -f2; }
 
-# Mounts the image afresh with nothing of it cached, runs the command, prints
-# "<wall seconds> <device reads> <ms per read>"; the command's output goes to $work/out.
+# Mounts the image afresh with nothing of it cached, runs the command, sets
+# t (wall seconds), r (device reads) and w (ms per read); the command's output
+# goes to $work/out.
 cold_run() {
   mountpoint -q "$mnt" && umount "$mnt"
   blockdev --flushbufs "$device"
@@ -77,8 +80,9 @@ cold_run() {
   "$@" >"$work/out"
   end=$(date +%s.%N)
   read -r reads1 ticks1 < <(io_stat)
-  local reads=$((reads1 - reads0))
-  echo "$(calc "$end - $start") $reads $(calc "($ticks1 - $ticks0) / ($reads > 0 ? $reads : 1)")"
+  r=$((reads1 - reads0))
+  t=$(calc "$end - $start")
+  w=$(calc "($ticks1 - $ticks0) / ($r > 0 ? $r : 1)")
 }
 
 label() { [ "$1" = 0 ] && echo "default" || echo "$1 threads"; }
@@ -92,13 +96,13 @@ for run in $(seq "$runs"); do
   order=("${order[@]:shift_by}" "${order[@]:0:shift_by}")
   for what in "${order[@]}"; do
     if [ "$what" = du ]; then
-      read -r t r w < <(cold_run du -sxB1 "$mnt")
+      cold_run du -sxB1 "$mnt"
       du_bytes=$(cut -f1 "$work/out")
     else
       if [ "$what" = 0 ]; then
-        read -r t r w < <(cold_run env -u RAUMFUCHS_SCAN_THREADS "$scan" --json "$mnt")
+        cold_run env -u RAUMFUCHS_SCAN_THREADS "$scan" --json "$mnt"
       else
-        read -r t r w < <(cold_run "$scan" --json --threads "$what" "$mnt")
+        cold_run "$scan" --json --threads "$what" "$mnt"
       fi
       scan_bytes=$(field bytes <"$work/out")
       used=$(field threads <"$work/out")

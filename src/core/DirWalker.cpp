@@ -169,7 +169,7 @@ DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
 }
 
 std::size_t DirWalker::threadsUsed() const {
-    return readAhead_ ? readAhead_->peakThreads() : 1;
+    return readAhead_ ? readAhead_->usualThreads() : 1;
 }
 
 DirWalker::~DirWalker() {

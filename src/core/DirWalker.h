@@ -158,7 +158,7 @@ class DirWalker {
     // most 2 × maxOpenDirectories more (see ReadAhead).
     std::size_t openDescriptors() const { return openFds_; }
 
-    // The most threads that have read folders at once so far.
+    // The thread count most folders so far were read with.
     std::size_t threadsUsed() const;
 
   private:

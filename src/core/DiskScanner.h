@@ -23,7 +23,7 @@ struct ScanResult {
     FileNode root;
     std::int64_t unreadableCount = 0;
     double duration = 0;  // seconds
-    // The most threads that read folders at once.
+    // The thread count most folders were read with.
     std::size_t threads = 1;
 
     // The scanned path itself could not be reached (it does not exist, or its

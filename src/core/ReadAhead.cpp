@@ -299,19 +299,17 @@ void ReadAhead::retireLocked(Batch& batch) {
     }
 }
 
-void ReadAhead::list(int fd, std::vector<char>& buffer, std::string& names,
+void ReadAhead::read(int fd, std::vector<char>& buffer, std::string& names,
                      std::vector<ListedChild>& children, int& listError) {
     if (!governor_) {
-        listFolder(ops_, fd, buffer, names, children, listError);
+        readShared(fd, buffer, names, children, listError);
         return;
     }
-    const std::size_t inFlight = ++listing_;
     const double start = clock_();
-    listFolder(ops_, fd, buffer, names, children, listError);
-    const double seconds = clock_() - start;
-    --listing_;
+    readShared(fd, buffer, names, children, listError);
+    const double end = clock_();
     std::lock_guard lock(mutex_);
-    governor_->record(seconds, inFlight);
+    governor_->record(start, end, children.size());
     const std::size_t allowed = governor_->threads() - 1;
     if (allowed > allowedWorkers_) {
         gate_.notify_all();
@@ -319,14 +317,14 @@ void ReadAhead::list(int fd, std::vector<char>& buffer, std::string& names,
     allowedWorkers_ = allowed;
 }
 
-std::size_t ReadAhead::peakThreads() {
+std::size_t ReadAhead::usualThreads() {
     std::lock_guard lock(mutex_);
-    return governor_ ? governor_->peak() : workers_.size() + 1;
+    return governor_ ? governor_->usual() : workers_.size() + 1;
 }
 
-void ReadAhead::read(int fd, std::vector<char>& buffer, std::string& names,
-                     std::vector<ListedChild>& children, int& listError) {
-    list(fd, buffer, names, children, listError);
+void ReadAhead::readShared(int fd, std::vector<char>& buffer, std::string& names,
+                           std::vector<ListedChild>& children, int& listError) {
+    listFolder(ops_, fd, buffer, names, children, listError);
     if (children.size() < kShareAbove) {
         statEntries(ops_, fd, names, children, 0, children.size(), &stop_);
         return;

@@ -38,7 +38,7 @@ struct SharedStats;
 // batches, each holding its folder's descriptor (a folder read when the budget
 // is spent gets no batch, and the walker reads its subfolders itself).
 //
-// With a governor, every listing is timed and recorded, and only as many
+// With a governor, every folder's reading is timed and recorded, and only as many
 // workers read as the governor asks for (less the walking thread); the others
 // wait on a gate of their own, so that they are not woken for every folder.
 class ReadAhead {
@@ -88,15 +88,16 @@ class ReadAhead {
     // large one with the other threads. Gives up early when stopping.
     void read(int fd, std::vector<char>& buffer, std::string& names,
               std::vector<ListedChild>& children, int& listError);
-    // The most threads that read at once so far, the walking thread included.
-    std::size_t peakThreads();
+    // The thread count (the walking thread included) most folders so far were
+    // read with.
+    std::size_t usualThreads();
 
   private:
     using Job = ReadAheadJob;
     void workerLoop(std::size_t index);
-    // Lists the folder, timing the listing when governed.
-    void list(int fd, std::vector<char>& buffer, std::string& names,
-              std::vector<ListedChild>& children, int& listError);
+    // read() without the timing.
+    void readShared(int fd, std::vector<char>& buffer, std::string& names,
+                    std::vector<ListedChild>& children, int& listError);
     // The queued job the walk will need first, marked started: depth-first from
     // the walker's innermost folder outwards, the subfolders of a folder read
     // ahead coming before its next sibling.
@@ -131,8 +132,7 @@ class ReadAhead {
     std::condition_variable gate_;
     std::optional<ThreadGovernor> governor_;
     const std::function<double()> clock_;
-    std::atomic<std::size_t> listing_{0};  // listings in progress
-    std::size_t allowedWorkers_;           // workers with an index below it read
+    std::size_t allowedWorkers_;  // workers with an index below it read
     std::vector<SharedStats*> sharedStats_;
     bool stopping_ = false;
     bool walkerWaits_ = false;

@@ -20,21 +20,44 @@ std::size_t ThreadGovernor::most() const {
     return std::max(cores_, kDeviceThreads);
 }
 
-void ThreadGovernor::record(double seconds, std::size_t inFlight) {
-    times_[filled_] = seconds;
-    perRequest_[filled_] = seconds / static_cast<double>(std::max<std::size_t>(inFlight, 1));
-    if (++filled_ < kWindow) {
-        return;
+std::size_t ThreadGovernor::usual() const {
+    return static_cast<std::size_t>(std::max_element(foldersWith_.begin(), foldersWith_.end()) -
+                                    foldersWith_.begin());
+}
+
+void ThreadGovernor::record(double start, double end, std::size_t entries) {
+    ++foldersWith_[threads_];
+    perEntry_[filled_] = (end - start) / static_cast<double>(entries + 1);
+    if (filled_ == 0 || start < windowStart_) {
+        windowStart_ = start;
     }
-    filled_ = 0;
-    if (median(perRequest_) >= kSeekLatency) {
-        threads_ = 1;
-    } else if (median(times_) < kCacheLatency) {
+    windowEnd_ = filled_ == 0 ? end : std::max(windowEnd_, end);
+    windowWork_ = (filled_ == 0 ? 0 : windowWork_) + static_cast<double>(entries + 1);
+    if (++filled_ == kWindow) {
+        filled_ = 0;
+        decide();
+    }
+}
+
+void ThreadGovernor::decide() {
+    const double pace = (windowEnd_ - windowStart_) / windowWork_;  // seconds per entry
+    if (median(perEntry_) < (threads_ == most() ? kCacheLatency / 2 : kCacheLatency)) {
         threads_ = cores_;
+        alone_ = 0;
+        sinceTried_ = 0;
+    } else if (threads_ == 1) {
+        alone_ = pace;
+        const bool retry = sinceTried_ == 0 || ++sinceTried_ > kRetryAfter;
+        threads_ = retry ? most() : 1;
+    } else if (alone_ == 0) {
+        threads_ = 1;  // to learn what one thread takes
+    } else if (pace * kParallelGain > alone_) {
+        threads_ = 1;
+        sinceTried_ = 1;
     } else {
         threads_ = most();
+        sinceTried_ = 0;
     }
-    peak_ = std::max(peak_, threads_);
 }
 
 }  // namespace raumfuchs

@@ -5,50 +5,61 @@
 
 namespace raumfuchs {
 
-// Chooses how many threads read folders, from how long folder listings take.
+// Chooses how many threads read folders, from how long reading them takes.
 //
-// A listing served from the cache takes microseconds: the scan waits on the
-// CPU, so one thread per core. A listing that waits on a device that serves
-// requests side by side (solid-state disks, the virtual disks of virtual
-// machines, network shares) takes a fraction of a millisecond to a few: more
-// requests in flight shorten the wait, so more threads than cores. A listing
-// that waits for a disk head to seek takes several milliseconds, and requests
-// from several threads make the head jump between them: one thread. The
-// rotational flag of a disk does not tell these apart (virtual disks and loop
-// devices report themselves rotational), so the scan starts on one thread,
-// looks at the median of every kWindow listings and decides again each time.
-// A listing's time is divided by the listings running at once, so a queue
-// that several threads build up is not taken for a seeking disk.
+// A folder served from the cache takes a few microseconds per entry: the scan
+// waits on the CPU, so one thread per core. A folder that waits on a device
+// takes tens of microseconds per entry to milliseconds, and how long says
+// little about what helps: a virtual disk backed by network storage answers a
+// request in 3–4 ms like a disk that seeks, yet serves many side by side,
+// while a seeking disk serves them in turn and loses time jumping between
+// them. So the scan tries: it starts on one thread, and when a window of
+// kWindow folders waits on the device, it reads the next window with
+// kDeviceThreads and compares the pace (the window's span over its entries)
+// with that of one thread. Unless more threads at least halve it, the scan
+// goes back to one thread and tries again after kRetryAfter windows, or after
+// the cache has served a window. Cache or device is decided by the median
+// time per entry of the window's folders, so a few slow or fast ones do not
+// decide; while reading in parallel, where other threads' reads often bring in
+// a folder's blocks, it takes half the cache latency to leave kDeviceThreads.
 // docs/PERFORMANCE.md has the measurements behind the thresholds.
 class ThreadGovernor {
   public:
     static constexpr std::size_t kWindow = 16;
-    // Median listing time below which the scan waits on the CPU, not a device.
-    static constexpr double kCacheLatency = 0.0003;
-    // Median time per listing in flight from which a disk is taken to seek.
-    static constexpr double kSeekLatency = 0.003;
+    // Median time per entry below which the cache serves the walk.
+    static constexpr double kCacheLatency = 0.00002;
     static constexpr std::size_t kDeviceThreads = 8;
+    // More threads pay when they cut the pace by this.
+    static constexpr double kParallelGain = 2;
+    static constexpr std::size_t kRetryAfter = 16;
 
     // `cores`: the threads to use while the cache serves the walk.
     explicit ThreadGovernor(std::size_t cores);
 
-    // Records one listing of `seconds` while `inFlight` listings ran (itself
-    // included); at the end of a window, the thread count may change.
-    void record(double seconds, std::size_t inFlight);
+    // Records one folder of `entries`, read from `start` to `end` (seconds on
+    // a steady clock); at the end of a window, the thread count may change.
+    void record(double start, double end, std::size_t entries);
 
-    // The threads to read with now, and the most the scan has used at once.
+    // The threads to read with now.
     std::size_t threads() const { return threads_; }
-    std::size_t peak() const { return peak_; }
+    // The thread count most folders so far were read with.
+    std::size_t usual() const;
     // The most threads it will ever ask for.
     std::size_t most() const;
 
   private:
+    void decide();
+
     const std::size_t cores_;
     std::size_t threads_ = 1;
-    std::size_t peak_ = 1;
-    std::array<double, kWindow> times_{};
-    std::array<double, kWindow> perRequest_{};
+    std::array<double, kWindow> perEntry_{};
     std::size_t filled_ = 0;
+    double windowStart_ = 0;
+    double windowEnd_ = 0;
+    double windowWork_ = 0;       // entries (and the folders themselves) read in the window
+    double alone_ = 0;            // the pace of one thread, 0 when unknown
+    std::size_t sinceTried_ = 0;  // windows on one thread since more threads did not pay
+    std::array<std::size_t, 17> foldersWith_{};  // by thread count
 };
 
 }  // namespace raumfuchs

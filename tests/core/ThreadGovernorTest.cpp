@@ -5,22 +5,38 @@
 namespace raumfuchs {
 namespace {
 
-TEST(ThreadGovernorTest, DecidesAgainOnEveryWindowOfListings) {
+TEST(ThreadGovernorTest, DecidesAgainOnEveryWindowOfFolders) {
     ThreadGovernor governor(2);
-    const auto window = [&](double seconds, std::size_t inFlight, double outlier = 0) {
-        for (std::size_t i = 0; i < ThreadGovernor::kWindow; ++i) {
-            governor.record(i == 3 && outlier > 0 ? outlier : seconds, inFlight);
+    double now = 0;
+    // A window of folders of 99 entries, each read in `seconds`, `side` at a
+    // time; the folder at index 3 may take `outlier` instead.
+    const auto window = [&](double seconds, std::size_t side, double outlier = 0) {
+        for (std::size_t i = 0; i < ThreadGovernor::kWindow; i += side) {
+            for (std::size_t j = i; j < i + side; ++j) {
+                governor.record(now, now + (j == 3 && outlier > 0 ? outlier : seconds), 99);
+            }
+            now += seconds;
         }
         return governor.threads();
     };
     EXPECT_EQ(governor.threads(), 1u);
-    EXPECT_EQ(window(0.008, 1), 1u);          // a disk that seeks
-    EXPECT_EQ(window(0.00002, 1, 0.5), 2u);   // its cache, one slow listing aside
-    EXPECT_EQ(window(0.001, 2), 8u);          // a device that serves side by side
-    EXPECT_EQ(window(0.00002, 8, 0.05), 2u);  // cached again
-    EXPECT_EQ(window(0.012, 2), 1u);          // two in flight, 6 ms each: seeking
-    EXPECT_EQ(window(0.012, 8), 8u);          // eight queued, 1.5 ms each: not seeking
-    EXPECT_EQ(governor.peak(), 8u);
+    // A disk that seeks: 8 ms a folder on one thread, no faster on eight.
+    EXPECT_EQ(window(0.008, 1), 8u);
+    EXPECT_EQ(window(0.064, 8), 1u);
+    for (std::size_t i = 1; i < ThreadGovernor::kRetryAfter; ++i) {
+        EXPECT_EQ(window(0.008, 1), 1u) << i;
+    }
+    EXPECT_EQ(window(0.008, 1), 8u) << "tries again";
+    // A device that serves eight folders in the time of one.
+    EXPECT_EQ(window(0.004, 8), 8u);
+    EXPECT_EQ(window(0.004, 8, 0.0001), 8u);
+    // The cache: one thread per core, whatever one slow folder takes.
+    EXPECT_EQ(window(0.0003, 2, 0.5), 2u);
+    EXPECT_EQ(window(0.0003, 2), 2u);
+    // The device again: one thread's pace first, then eight.
+    EXPECT_EQ(window(0.004, 2), 1u);
+    EXPECT_EQ(window(0.004, 1), 8u);
+    EXPECT_EQ(governor.usual(), 1u);
     EXPECT_EQ(ThreadGovernor(1).most(), 8u);
     EXPECT_EQ(ThreadGovernor(64).most(), 16u);
 }
