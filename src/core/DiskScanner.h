@@ -68,8 +68,9 @@ struct ScanSetup {
     // one, a count chosen as the walk goes (see ThreadGovernor).
     std::size_t threads = 0;
     // Seconds on a steady clock, read at the start, at each checkpoint and
-    // around the listings that choose the thread count; null for the system's
-    // monotonic clock.
+    // around the folder reads that choose the thread count (from the reading
+    // threads too, so it must be safe to call from several at once); null for
+    // the system's monotonic clock.
     std::function<double()> clock = {};
 };
 

@@ -201,7 +201,7 @@ TEST(DiskScannerTest, CancelsAndReportsProgressOnlyAtCheckpoints) {
     CancelToken token;
     double now = 0;
     int reports = 0;
-    ScanSetup setup{.fileSystem = &lateFs, .clock = [&] { return now += 1.0; }};
+    ScanSetup setup{.fileSystem = &lateFs, .threads = 1, .clock = [&] { return now += 1.0; }};
     EXPECT_FALSE(scanTree(t.root(), setup, token, [&](const ScanProgress&) {
         ++reports;
         token.cancel();
