@@ -28,11 +28,9 @@ std::size_t ThreadGovernor::usual() const {
 void ThreadGovernor::record(double start, double end, std::size_t entries) {
     ++foldersWith_[threads_];
     perEntry_[filled_] = (end - start) / static_cast<double>(entries + 1);
-    if (filled_ == 0 || start < windowStart_) {
-        windowStart_ = start;
-    }
+    windowStart_ = filled_ == 0 ? start : std::min(windowStart_, start);
     windowEnd_ = filled_ == 0 ? end : std::max(windowEnd_, end);
-    windowWork_ = (filled_ == 0 ? 0 : windowWork_) + static_cast<double>(entries + 1);
+    busy_ = (filled_ == 0 ? 0 : busy_) + (end - start);
     if (++filled_ == kWindow) {
         filled_ = 0;
         decide();
@@ -40,18 +38,21 @@ void ThreadGovernor::record(double start, double end, std::size_t entries) {
 }
 
 void ThreadGovernor::decide() {
-    const double pace = (windowEnd_ - windowStart_) / windowWork_;  // seconds per entry
-    if (median(perEntry_) < (threads_ == most() ? kCacheLatency / 2 : kCacheLatency)) {
+    const double time = median(perEntry_);
+    // How many folders were being read at once, on average over the window.
+    const double span = windowEnd_ - windowStart_;
+    const double side = span > 0 ? std::max(1.0, busy_ / span) : 1.0;
+    if (time < (threads_ == most() ? kCacheLatency / 2 : kCacheLatency)) {
         threads_ = cores_;
         alone_ = 0;
         sinceTried_ = 0;
     } else if (threads_ == 1) {
-        alone_ = pace;
+        alone_ = time;
         const bool retry = sinceTried_ == 0 || ++sinceTried_ > kRetryAfter;
         threads_ = retry ? most() : 1;
     } else if (alone_ == 0) {
         threads_ = 1;  // to learn what one thread takes
-    } else if (pace * kParallelGain > alone_) {
+    } else if (time / side * kParallelGain > alone_) {
         threads_ = 1;
         sinceTried_ = 1;
     } else {

@@ -15,13 +15,14 @@ namespace raumfuchs {
 // while a seeking disk serves them in turn and loses time jumping between
 // them. So the scan tries: it starts on one thread, and when a window of
 // kWindow folders waits on the device, it reads the next window with
-// kDeviceThreads and compares the pace (the window's span over its entries)
-// with that of one thread. Unless more threads at least halve it, the scan
-// goes back to one thread and tries again after kRetryAfter windows, or after
-// the cache has served a window. Cache or device is decided by the median
-// time per entry of the window's folders, so a few slow or fast ones do not
-// decide; while reading in parallel, where other threads' reads often bring in
-// a folder's blocks, it takes half the cache latency to leave kDeviceThreads.
+// kDeviceThreads and compares the median time per entry, divided by how many
+// folders were read at once (the window's summed read times over its span),
+// with the median of one thread. Unless more threads at least halve it, the
+// scan goes back to one thread and tries again after kRetryAfter windows, or
+// after the cache has served a window. Medians, so that a few slow or fast
+// folders do not decide; and while reading in parallel, where other threads'
+// reads often bring in a folder's blocks, it takes half the cache latency to
+// leave kDeviceThreads.
 // docs/PERFORMANCE.md has the measurements behind the thresholds.
 class ThreadGovernor {
   public:
@@ -29,7 +30,7 @@ class ThreadGovernor {
     // Median time per entry below which the cache serves the walk.
     static constexpr double kCacheLatency = 0.00002;
     static constexpr std::size_t kDeviceThreads = 8;
-    // More threads pay when they cut the pace by this.
+    // More threads pay when they cut the time per entry and folder in flight by this.
     static constexpr double kParallelGain = 2;
     static constexpr std::size_t kRetryAfter = 16;
 
@@ -56,8 +57,8 @@ class ThreadGovernor {
     std::size_t filled_ = 0;
     double windowStart_ = 0;
     double windowEnd_ = 0;
-    double windowWork_ = 0;       // entries (and the folders themselves) read in the window
-    double alone_ = 0;            // the pace of one thread, 0 when unknown
+    double busy_ = 0;             // the window's read times, summed
+    double alone_ = 0;            // median time per entry on one thread, 0 when unknown
     std::size_t sinceTried_ = 0;  // windows on one thread since more threads did not pay
     std::array<std::size_t, 17> foldersWith_{};  // by thread count
 };
