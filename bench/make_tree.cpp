@@ -1,22 +1,23 @@
 // Builds the deterministic benchmark tree: 40 × 100 leaf folders of 500 entries
-// each (2,000,000 entries below 4,041 folders). Within a leaf folder, entry i is
+// each (2,000,000 entries below 4,041 folders), or TOP × 100 of them. Within a leaf folder, entry i
+// is
 //   a symbolic link to entry i-1   when i % 97 == 96,
 //   a hard link to entry i-1       when i % 50 == 49,
 //   a file with 1,000 bytes        when i % 10 == 0,
 //   an empty file                  otherwise.
-// Usage: make_tree TARGET   (TARGET must not exist yet)
+// Usage: make_tree TARGET [TOP]   (TARGET must not exist yet; TOP defaults to 40)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
-constexpr int kTop = 40;
 constexpr int kMiddle = 100;
 constexpr int kFiles = 500;
 
@@ -59,8 +60,9 @@ bool fillFolder(int dirFd, const std::string& where) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_tree TARGET\n");
+    const int top = argc == 3 ? std::atoi(argv[2]) : 40;
+    if ((argc != 2 && argc != 3) || top < 1 || top > 99) {
+        std::fprintf(stderr, "usage: make_tree TARGET [TOP]\n");
         return 2;
     }
     const std::string target = argv[1];
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     char name[16];
-    for (int t = 0; t < kTop; ++t) {
+    for (int t = 0; t < top; ++t) {
         std::snprintf(name, sizeof name, "d%02d", t);
         if (mkdirat(rootFd, name, 0755) != 0) {
             fail(target + "/" + name);

@@ -22,7 +22,7 @@ read -r -a scan_args <<<"${SCAN_ARGS:-}"
 
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target raumfuchs-scan make_tree bare_walk >/dev/null
-if [ ! -d "$tree" ]; then
+if [[ " ${targets[*]} " == *" $tree "* ]] && [ ! -d "$tree" ]; then
   echo "Building the benchmark tree in $tree (a few minutes)…"
   rm -rf "$tree.partial"
   "$make_tree" "$tree.partial"

@@ -47,8 +47,8 @@ constexpr const char* kUsage =
     "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet  kein Fortschritt auf der Standardfehlerausgabe\n"
     "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
-    "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: die Zahl der Kerne,\n"
-    "               höchstens 16, eine auf einer Festplatte mit rotierenden Scheiben)\n"
+    "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: nach den gemessenen\n"
+    "               Wartezeiten gewählt, eine auf einer Festplatte, die sucht)\n"
     "  --export DATEI  schreibt den Scan dabei im ncdu-Format in DATEI (- für die\n"
     "               Standardausgabe, auf .zst endend mit zstd gepackt)\n"
     "  --import DATEI  liest einen Scan im ncdu-Format statt PFAD zu durchsuchen\n"
@@ -169,6 +169,7 @@ void printJson(const std::string& path, const ScanResult& result, std::size_t to
     out += ",\"files\":" + std::to_string(root.fileCount());
     out += ",\"entries\":" + std::to_string(root.tree().nodeCount());
     out += ",\"unreadable\":" + std::to_string(result.unreadableCount);
+    out += ",\"threads\":" + std::to_string(result.threads);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", result.duration);
     out += ",\"seconds\":";

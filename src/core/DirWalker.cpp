@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "core/ReadAhead.h"
 
@@ -148,10 +150,28 @@ DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
     if (options_.maxOpenDirectories < 2) {
         options_.maxOpenDirectories = 2;
     }
-    if (options_.threads > 1 && !options_.crossDevices) {
+    if (options_.crossDevices || options_.threads == 1) {
+        return;
+    }
+    if (options_.threads > 1) {
         readAhead_ =
             std::make_unique<ReadAhead>(ops_, options_.threads - 1, options_.maxOpenDirectories);
+        return;
     }
+    if (!options_.clock) {
+        options_.clock = [] {
+            return std::chrono::duration<double>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+    }
+    const ThreadGovernor governor(std::thread::hardware_concurrency());
+    readAhead_ = std::make_unique<ReadAhead>(ops_, governor.most() - 1, options_.maxOpenDirectories,
+                                             governor, options_.clock);
+}
+
+std::size_t DirWalker::threadsUsed() const {
+    return readAhead_ ? readAhead_->usualThreads() : 1;
 }
 
 DirWalker::~DirWalker() {

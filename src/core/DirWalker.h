@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,7 +112,8 @@ struct WalkEntry {
 // With several threads, folders are opened, listed and stat'ed ahead of the
 // walk by worker threads (see ReadAhead); the walk takes their listings in its
 // own order, so nothing else changes. Not with crossDevices, where the caller
-// may skip folders the workers should not touch.
+// may skip folders the workers should not touch. With threads 0, a
+// ThreadGovernor chooses the count as the walk goes, from how long listings take.
 // Open descriptors stay bounded whatever the tree's shape: a directory's
 // descriptor is kept only while subdirectories of it remain to be entered,
 // at most maxOpenDirectories at a time; an evicted one is reopened through its
@@ -121,9 +123,12 @@ class DirWalker {
     struct Options {
         bool crossDevices = false;
         std::size_t maxOpenDirectories = 64;
-        // Threads that read folders (the walking thread included). The entries
-        // and their order do not depend on it.
+        // Threads that read folders (the walking thread included), 0 to let
+        // the listings' times decide. The entries and their order do not
+        // depend on it.
         std::size_t threads = 1;
+        // Seconds on a steady clock, to time listings with; null for the system's.
+        std::function<double()> clock = {};
     };
 
     DirWalker(std::string rootPath, Options options, FileSystemOps& ops = FileSystemOps::system());
@@ -153,6 +158,9 @@ class DirWalker {
     // Descriptors of the walk's own open folders; folders read ahead hold at
     // most 2 × maxOpenDirectories more (see ReadAhead).
     std::size_t openDescriptors() const { return openFds_; }
+
+    // The thread count most folders so far were read with.
+    std::size_t threadsUsed() const;
 
   private:
     using Child = ListedChild;

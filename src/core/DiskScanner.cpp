@@ -1,12 +1,8 @@
 #include "core/DiskScanner.h"
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -69,28 +65,9 @@ class RootRules {
     std::unordered_map<std::uint64_t, bool> skipDevice_;  // by file-system type
 };
 
-// Whether the block device holding `path` reports itself rotational; a
-// partition answers through its disk.
-bool onRotationalDisk(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        return false;
-    }
-    const std::string device = "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" +
-                               std::to_string(minor(st.st_dev));
-    for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
-        std::ifstream in(device + queue);
-        char flag = 0;
-        if (in >> flag) {
-            return flag == '1';
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
-std::size_t DiskScanner::threadsFor(const std::string& path) {
+std::size_t DiskScanner::forcedThreads() {
     if (const char* forced = std::getenv("RAUMFUCHS_SCAN_THREADS")) {
         char* end = nullptr;
         const long value = std::strtol(forced, &end, 10);
@@ -98,11 +75,7 @@ std::size_t DiskScanner::threadsFor(const std::string& path) {
             return static_cast<std::size_t>(std::min(value, 64L));
         }
     }
-    if (onRotationalDisk(path)) {
-        return 1;
-    }
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp<std::size_t>(cores, 1, 16);
+    return 0;
 }
 
 std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::string& displayName,
@@ -136,7 +109,8 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
         path,
         DirWalker::Options{.crossDevices = rootMode,
                            .maxOpenDirectories = setup.maxOpenDirectories,
-                           .threads = setup.threads != 0 ? setup.threads : threadsFor(path)},
+                           .threads = setup.threads != 0 ? setup.threads : forcedThreads(),
+                           .clock = clock},
         setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
     if (!walker.valid()) {
         return std::nullopt;
@@ -240,7 +214,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     const double duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    return ScanResult{tree->root(), unreadable, duration, std::nullopt};
+    return ScanResult{tree->root(), unreadable, duration, walker.threadsUsed(), std::nullopt};
 }
 
 }  // namespace raumfuchs

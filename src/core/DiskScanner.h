@@ -24,6 +24,8 @@ struct ScanResult {
     FileNode root;
     std::int64_t unreadableCount = 0;
     double duration = 0;  // seconds
+    // The thread count most folders were read with.
+    std::size_t threads = 1;
     // For a whole volume, measured after the walk by whoever started it.
     std::optional<UnattributedSpace> unattributed;
 
@@ -87,10 +89,13 @@ struct ScanSetup {
     // The system calls of the walk; null for the real ones.
     FileSystemOps* fileSystem = nullptr;
     std::size_t maxOpenDirectories = 64;
-    // Threads of the walk; 0 picks them with DiskScanner::threadsFor().
+    // Threads of the walk; 0 for DiskScanner::forcedThreads() or, without
+    // one, a count chosen as the walk goes (see ThreadGovernor).
     std::size_t threads = 0;
-    // Seconds on a steady clock, read at the start and at each checkpoint;
-    // null for the system's monotonic clock.
+    // Seconds on a steady clock, read at the start, at each checkpoint and
+    // around the folder reads that choose the thread count (from the reading
+    // threads too, so it must be safe to call from several at once); null for
+    // the system's monotonic clock.
     std::function<double()> clock = {};
     // Told of every entry; may be null.
     ScanListener* listener = nullptr;
@@ -105,10 +110,9 @@ std::optional<ScanResult> scan(const std::string& path, const std::string& displ
                                const CancelToken& token, const ProgressCallback& onProgress,
                                ScanListener* listener = nullptr);
 
-// How many threads scan `path`: RAUMFUCHS_SCAN_THREADS when set to a number
-// of at least 1; otherwise 1 on a rotational disk (seeking in parallel is
-// slower there), else the number of cores, at most 16.
-std::size_t threadsFor(const std::string& path);
+// The thread count RAUMFUCHS_SCAN_THREADS forces (a number of at least 1, at
+// most 64), or 0 when it is not set to one.
+std::size_t forcedThreads();
 
 // scan() with an explicit set-up; root mode is on exactly when the set-up
 // carries a root policy, whatever the path.

@@ -47,10 +47,15 @@ struct ReadAheadBatch {
     std::size_t walkerNext = 0;  // first job the walker has not taken or dropped
 };
 
-ReadAhead::ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors)
-    : ops_(ops), maxBatches_(maxDescriptors) {
+ReadAhead::ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors,
+                     std::optional<ThreadGovernor> governor, std::function<double()> clock)
+    : ops_(ops),
+      maxBatches_(maxDescriptors),
+      governor_(governor),
+      clock_(std::move(clock)),
+      allowedWorkers_(governor ? governor->threads() - 1 : workers) {
     for (std::size_t i = 0; i < workers; ++i) {
-        workers_.emplace_back([this] { workerLoop(); });
+        workers_.emplace_back([this, i] { workerLoop(i); });
     }
 }
 
@@ -61,6 +66,7 @@ ReadAhead::~ReadAhead() {
         stop_ = true;
     }
     work_.notify_all();
+    gate_.notify_all();
     for (std::thread& worker : workers_) {
         worker.join();
     }
@@ -295,6 +301,29 @@ void ReadAhead::retireLocked(Batch& batch) {
 
 void ReadAhead::read(int fd, std::vector<char>& buffer, std::string& names,
                      std::vector<ListedChild>& children, int& listError) {
+    if (!governor_) {
+        readShared(fd, buffer, names, children, listError);
+        return;
+    }
+    const double start = clock_();
+    readShared(fd, buffer, names, children, listError);
+    const double end = clock_();
+    std::lock_guard lock(mutex_);
+    governor_->record(start, end, children.size());
+    const std::size_t allowed = governor_->threads() - 1;
+    if (allowed > allowedWorkers_) {
+        gate_.notify_all();
+    }
+    allowedWorkers_ = allowed;
+}
+
+std::size_t ReadAhead::usualThreads() {
+    std::lock_guard lock(mutex_);
+    return governor_ ? governor_->usual() : workers_.size() + 1;
+}
+
+void ReadAhead::readShared(int fd, std::vector<char>& buffer, std::string& names,
+                           std::vector<ListedChild>& children, int& listError) {
     listFolder(ops_, fd, buffer, names, children, listError);
     if (children.size() < kShareAbove) {
         statEntries(ops_, fd, names, children, 0, children.size(), &stop_);
@@ -340,10 +369,14 @@ bool ReadAhead::helpWithStats(std::unique_lock<std::mutex>& lock) {
     return false;
 }
 
-void ReadAhead::workerLoop() {
+void ReadAhead::workerLoop(std::size_t index) {
     std::vector<char> buffer;  // listFolder sizes it
     std::unique_lock lock(mutex_);
     while (!stopping_) {
+        if (index >= allowedWorkers_) {
+            gate_.wait(lock);
+            continue;
+        }
         if (helpWithStats(lock) || readNextQueued(lock, buffer)) {
             continue;
         }

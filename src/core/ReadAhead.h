@@ -4,13 +4,16 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/DirWalker.h"
+#include "core/ThreadGovernor.h"
 
 namespace raumfuchs {
 
@@ -34,6 +37,10 @@ struct SharedStats;
 // kMaxAheadEntries entries in their listings, and at most `maxDescriptors`
 // batches, each holding its folder's descriptor (a folder read when the budget
 // is spent gets no batch, and the walker reads its subfolders itself).
+//
+// With a governor, every folder's reading is timed and recorded, and only as many
+// workers read as the governor asks for (less the walking thread); the others
+// wait on a gate of their own, so that they are not woken for every folder.
 class ReadAhead {
   public:
     static constexpr std::size_t kMaxAhead = 128;
@@ -55,7 +62,10 @@ class ReadAhead {
     };
     using Batch = ReadAheadBatch;
 
-    ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors);
+    // `clock`: seconds on a steady clock, used with a governor only.
+    ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors,
+              std::optional<ThreadGovernor> governor = std::nullopt,
+              std::function<double()> clock = {});
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -78,10 +88,16 @@ class ReadAhead {
     // large one with the other threads. Gives up early when stopping.
     void read(int fd, std::vector<char>& buffer, std::string& names,
               std::vector<ListedChild>& children, int& listError);
+    // The thread count (the walking thread included) most folders so far were
+    // read with.
+    std::size_t usualThreads();
 
   private:
     using Job = ReadAheadJob;
-    void workerLoop();
+    void workerLoop(std::size_t index);
+    // read() without the timing.
+    void readShared(int fd, std::vector<char>& buffer, std::string& names,
+                    std::vector<ListedChild>& children, int& listError);
     // The queued job the walk will need first, marked started: depth-first from
     // the walker's innermost folder outwards, the subfolders of a folder read
     // ahead coming before its next sibling.
@@ -113,6 +129,10 @@ class ReadAhead {
     std::condition_variable work_;
     std::condition_variable done_;
     std::condition_variable statsDone_;
+    std::condition_variable gate_;
+    std::optional<ThreadGovernor> governor_;
+    const std::function<double()> clock_;
+    std::size_t allowedWorkers_;  // workers with an index below it read
     std::vector<SharedStats*> sharedStats_;
     bool stopping_ = false;
     bool walkerWaits_ = false;

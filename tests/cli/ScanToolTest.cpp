@@ -116,6 +116,9 @@ TEST(ScanTool, TextOutputEscapesNamesAndAFailedWriteFails) {
     }
     const Outcome json = run({"--json", t.root()});
     EXPECT_NE(json.out.find("\"titel\\u001b]0;gekapert\\u0007\""), std::string::npos);
+    // The thread count used is reported; a forced one is the one used.
+    EXPECT_NE(run({"--json", "--threads", "3", t.root()}).out.find(",\"threads\":3,"),
+              std::string::npos);
 
     // A full disk: the output is lost, and the program says so.
     for (const std::vector<std::string>& arguments :

@@ -197,23 +197,52 @@ TEST(ParallelScanTest, CancelsWithEightThreadsAndLeavesNoThread) {
     EXPECT_EQ(threadsOfProcess(), before);
 }
 
-TEST(ParallelScanTest, ThreadCountIsForcedByTheEnvironmentOrChosenWithinBounds) {
+TEST(ParallelScanTest, ThreadCountIsForcedByTheEnvironment) {
     const auto threadsWith = [](const char* value) {
-        if (value != nullptr) {
-            setenv("RAUMFUCHS_SCAN_THREADS", value, 1);
-        }
-        const std::size_t threads = DiskScanner::threadsFor("/");
+        setenv("RAUMFUCHS_SCAN_THREADS", value, 1);
+        const std::size_t threads = DiskScanner::forcedThreads();
         unsetenv("RAUMFUCHS_SCAN_THREADS");
         return threads;
     };
     EXPECT_EQ(threadsWith("3"), 3u);
     EXPECT_EQ(threadsWith("1000"), 64u);
-    const std::size_t automatic = threadsWith(nullptr);
-    EXPECT_GE(automatic, 1u);
-    EXPECT_LE(automatic, 16u);
     for (const char* ignored : {"0", "-2", "zwei", "4x", ""}) {
-        EXPECT_EQ(threadsWith(ignored), automatic) << ignored;
+        EXPECT_EQ(threadsWith(ignored), 0u) << ignored;
     }
+    EXPECT_EQ(DiskScanner::forcedThreads(), 0u);
+}
+
+TEST(ParallelScanTest, DefaultScanStaysOnOneThreadWhereListingsWaitMilliseconds) {
+    TempTree t;
+    for (int d = 0; d < 40; ++d) {
+        const std::string folder = std::to_string(d % 4) + "/" + std::to_string(d);
+        t.folder(folder);
+        for (int f = 0; f < 10; ++f) {
+            t.file(folder + "/" + std::to_string(f), static_cast<std::size_t>(f * 100));
+        }
+    }
+    const std::optional<ScanResult> sequential =
+        DiskScanner::scanWith(t.root(), "root", CancelToken(), {}, {.threads = 1});
+    ASSERT_TRUE(sequential);
+    const auto threadsWithListingsOf = [&](double seconds) {
+        InjectingFileSystem fs;
+        fs.listingDelay = seconds;
+        const std::optional<ScanResult> result =
+            DiskScanner::scanWith(t.root(), "root", CancelToken(), {},
+                                  {.fileSystem = &fs, .clock = [&fs] { return fs.now(); }});
+        EXPECT_TRUE(result);
+        EXPECT_EQ(fs.openNow, 0);
+        if (result) {
+            expectSameTree(sequential->root, result->root);
+        }
+        return result ? result->threads : 0;
+    };
+    const std::size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
+    // A disk that makes every folder wait 5 ms, one after the other: more
+    // threads are tried once and do not pay.
+    EXPECT_EQ(threadsWithListingsOf(0.005), 1u);
+    // The cache.
+    EXPECT_EQ(threadsWithListingsOf(0), cores);
 }
 
 }  // namespace

@@ -22,6 +22,9 @@ class InjectingFileSystem : public FileSystemOps {
     std::set<std::string> listingBreaks;          // listing fails (EIO) after a first small batch
     std::map<std::string, std::uint64_t> device;  // folder (and all below) on this device
     std::map<std::string, std::string> sameAs;    // folder reports the dev/ino of another path
+    // Seconds the first listing call on each folder moves now() on: a device
+    // that makes every folder wait, without waiting.
+    double listingDelay = 0;
 
     // Calls may come from several threads at once: each takes the lock.
     int openNow = 0;
@@ -52,8 +55,17 @@ class InjectingFileSystem : public FileSystemOps {
         return fd;
     }
 
+    // A clock for the scan that only the listings move.
+    double now() {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
+
     long readEntries(int fd, char* buffer, std::size_t size) override {
         std::lock_guard lock(mutex_);
+        if (batches_[fd] == 0) {
+            now_ += listingDelay;
+        }
         if (listingBreaks.contains(fdName_[fd])) {
             if (batches_[fd]++ > 0) {
                 errno = EIO;
@@ -61,6 +73,7 @@ class InjectingFileSystem : public FileSystemOps {
             }
             return FileSystemOps::readEntries(fd, buffer, size < 128 ? size : 128);
         }
+        ++batches_[fd];
         return FileSystemOps::readEntries(fd, buffer, size);
     }
 
@@ -116,6 +129,7 @@ class InjectingFileSystem : public FileSystemOps {
     std::map<int, std::string> fdName_;
     std::map<int, std::uint64_t> fdDevice_;
     std::map<int, int> batches_;
+    double now_ = 0;
 };
 
 }  // namespace raumfuchs::test
