@@ -325,8 +325,9 @@ int main(int argc, char** argv) {
                                              result->unreadableCount, &token);
         }
     }
-    const std::string unattributed =
-        !space ? "" : args->json ? unattributedJson(*space) : unattributedText(*space);
+    const std::string unattributed = !space       ? ""
+                                     : args->json ? unattributedJson(*space)
+                                                  : unattributedText(*space);
     const std::string path = args->importFile.empty() ? args->path : result->root.path();
     if (exported && exported->toStandardOutput()) {
         // the export is the output
