@@ -227,6 +227,16 @@ class NcduParser {
         }
         ++pos_;
     }
+    // After an object's member: steps over the comma and says true, or over
+    // the closing brace and says false.
+    bool nextMember() {
+        const int c = skipSpace();
+        if (c != ',' && c != '}') {
+            unexpected("„,“ oder „}“");
+        }
+        ++pos_;
+        return c == ',';
+    }
     [[noreturn]] void unexpected(const char* what) {
         if (peek() < 0) {
             fail(std::string("die Datei endet vorzeitig, ") + what + " erwartet");
@@ -588,15 +598,9 @@ void NcduParser::readInfo(Info& info) {
             } else {
                 skipValue();
             }
-            const int c = skipSpace();
-            if (c == '}') {
-                ++pos_;
+            if (!nextMember()) {
                 break;
             }
-            if (c != ',') {
-                unexpected("„,“ oder „}“");
-            }
-            ++pos_;
         }
     }
     if (!haveName) {
@@ -624,15 +628,9 @@ void NcduParser::readHeader(ImportedScan& scan) {
             } else {
                 skipValue();
             }
-            const int c = skipSpace();
-            if (c == '}') {
-                ++pos_;
+            if (!nextMember()) {
                 break;
             }
-            if (c != ',') {
-                unexpected("„,“ oder „}“");
-            }
-            ++pos_;
         }
     }
     gdu_ = progname == "gdu";
