@@ -18,34 +18,14 @@ constexpr auto kInterval = std::chrono::milliseconds(100);
 constexpr const char* kWipe = "\r\033[K";
 constexpr std::size_t kFallbackColumns = 80;
 
-// Terminal cells of one code point: two for the East Asian wide and full-width
-// ranges and the pictographs, one for everything else. (The escaped text has
-// no control characters left.)
-std::size_t cells(char32_t c) {
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-                      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
-    return wide ? 2 : 1;
-}
-
 // Each code point of `text` as its byte offset and its width in cells.
 std::vector<std::pair<std::size_t, std::size_t>> codePoints(const std::string& text) {
     std::vector<std::pair<std::size_t, std::size_t>> points;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t start = pos;
-        points.emplace_back(start, cells(decodeUtf8At(text, pos)));
+        points.emplace_back(start, terminalCells(decodeUtf8At(text, pos)));
     }
     return points;
-}
-
-std::size_t width(const std::string& text) {
-    std::size_t total = 0;
-    for (const auto& point : codePoints(text)) {
-        total += point.second;
-    }
-    return total;
 }
 
 // The longest front of `text` that fits `columns` cells.
@@ -62,7 +42,7 @@ std::string head(const std::string& text, std::size_t columns) {
 
 // `text` in `columns` cells: whole when it fits, else "…" and its longest tail.
 std::string tail(const std::string& text, std::size_t columns) {
-    if (width(text) <= columns) {
+    if (terminalColumns(text) <= columns) {
         return text;
     }
     if (columns == 0) {
@@ -85,7 +65,7 @@ ProgressLine::ProgressLine(int fd, bool enabled) : fd_(fd), enabled_(enabled) {}
 std::string ProgressLine::text(const ScanProgress& progress, std::size_t columns) {
     const std::string counts =
         Format::integer(progress.files) + " Dateien, " + Format::bytes(progress.bytes) + "  ";
-    const std::size_t countsWidth = width(counts);
+    const std::size_t countsWidth = terminalColumns(counts);
     if (countsWidth >= columns) {
         return head(counts, columns);
     }

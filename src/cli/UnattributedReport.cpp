@@ -15,10 +15,7 @@ std::string unattributedJson(const UnattributedSpace& space) {
 std::string unattributedText(const UnattributedSpace& space) {
     // One part a line, its value in a column (labels padded by characters).
     const auto line = [](std::string label, const std::string& value) {
-        std::size_t characters = 0;
-        for (char c : label) {
-            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-        }
+        const std::size_t characters = terminalColumns(label);
         label.append(characters < 27 ? 27 - characters : 0, ' ');
         return label + value + "\n";
     };

@@ -209,16 +209,9 @@ void printHuman(const std::string& path, const ScanResult& result, std::size_t t
         const FileNode child = root.child(i);
         std::string size = Format::bytes(child.size());
         std::string share = Format::percent(child.size(), root.size());
-        // Right-align by characters, not bytes (the no-break space is two bytes).
-        const auto width = [](const std::string& s) {
-            std::size_t n = 0;
-            for (char c : s) {
-                n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-            }
-            return n;
-        };
-        std::cout << "  " << std::string(width(size) < 10 ? 10 - width(size) : 0, ' ') << size
-                  << "  " << std::string(width(share) < 7 ? 7 - width(share) : 0, ' ') << share
+        std::cout << "  " << std::string(10 - std::min<std::size_t>(terminalColumns(size), 10), ' ')
+                  << size << "  "
+                  << std::string(7 - std::min<std::size_t>(terminalColumns(share), 7), ' ') << share
                   << "  " << escapeForTerminal(child.nameBytes())
                   << (child.isDirectory() ? "/" : "") << "\n";
     }

@@ -130,4 +130,21 @@ std::string escapeForTerminal(std::string_view bytes) {
     return out;
 }
 
+std::size_t terminalCells(char32_t c) {
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+                      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+    return wide ? 2 : 1;
+}
+
+std::size_t terminalColumns(std::string_view text) {
+    std::size_t total = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        total += terminalCells(decodeUtf8At(text, pos));
+    }
+    return total;
+}
+
 }  // namespace raumfuchs

@@ -27,4 +27,11 @@ char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos);
 // sequence. Everything else is copied unchanged.
 std::string escapeForTerminal(std::string_view bytes);
 
+// Terminal cells of one code point: two for the East Asian wide and full-width
+// ranges and the pictographs, one for everything else.
+std::size_t terminalCells(char32_t c);
+
+// Terminal cells of UTF-8 text without control characters (escaped text, say).
+std::size_t terminalColumns(std::string_view text);
+
 }  // namespace raumfuchs
