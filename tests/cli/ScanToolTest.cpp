@@ -185,6 +185,15 @@ TEST(ScanTool, AMountPointExplainsWhatItsScanCannotFind) {
     }
 }
 
+// Opens a pseudo-terminal into `terminal`; returns its other side for the
+// program, or -1.
+int openTerminal(int& terminal) {
+    terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    return terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0
+               ? -1
+               : open(ptsname(terminal), O_RDWR | O_NOCTTY);
+}
+
 // Whether SIGINT is set in the mask `field` ("SigCgt:", "ShdPnd:") of the process.
 bool interruptIn(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -214,10 +223,8 @@ TEST(ScanTool, HelpVersionWrongCallsAndASecondCtrlC) {
     // A terminal whose output is held (Ctrl-S) stops the program at its first
     // progress line; the first Ctrl-C only asks the scan to stop at its next
     // checkpoint, which it never reaches, and the second must end it.
-    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
-    ASSERT_EQ(grantpt(terminal) | unlockpt(terminal), 0);
-    const int side = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+    int terminal = -1;
+    const int side = openTerminal(terminal);
     ASSERT_GE(side, 0);
     ASSERT_EQ(tcflow(side, TCOOFF), 0);
     TempTree io;
@@ -250,10 +257,8 @@ TEST(ScanTool, ProgressOnATerminalOnlyAndNotWhenQuiet) {
     // On a terminal 40 columns wide, a scan of /usr (seconds long) draws its
     // progress line in place and wipes it before the result is printed.
     const auto onTerminal = [](const std::vector<std::string>& arguments) {
-        const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-        const int side = terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0
-                             ? -1
-                             : open(ptsname(terminal), O_RDWR | O_NOCTTY);
+        int terminal = -1;
+        const int side = openTerminal(terminal);
         termios raw{};
         tcgetattr(side, &raw);
         cfmakeraw(&raw);
@@ -293,13 +298,12 @@ TEST(ScanTool, ProgressOnATerminalOnlyAndNotWhenQuiet) {
     }
     EXPECT_GE(lines, 2u) << live.err;
 
-    const Outcome quiet = onTerminal({"--quiet", "--top", "1", "/usr"});
-    EXPECT_TRUE(exitedWith(quiet, 0)) << quiet.status;
-    EXPECT_EQ(quiet.err, "");
-    // Not a terminal: nothing on standard error either.
-    const Outcome piped = run({"--top", "1", "/usr"});
-    EXPECT_TRUE(exitedWith(piped, 0)) << piped.status;
-    EXPECT_EQ(piped.err, "");
+    // Quiet, or not on a terminal: nothing on standard error.
+    for (const Outcome& silent :
+         {onTerminal({"--quiet", "--top", "1", "/usr"}), run({"--top", "1", "/usr"})}) {
+        EXPECT_TRUE(exitedWith(silent, 0)) << silent.status;
+        EXPECT_EQ(silent.err, "");
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "core/DiskScanner.h"
 #include "support/HandTree.h"
@@ -84,13 +85,12 @@ TEST(FolderRescanTest, AFolderReadAgainEqualsAFreshScanAfterAddsGrowthRemovalsAn
 // bytes sit inside and where they sit outside are met.
 TEST(FolderRescanTest, HardLinksAcrossTheFolderEdgeStayCountedOnce) {
     TempTree dir;
-    dir.file("aussen/keep", 5000);
-    dir.file("aussen/gone", 7000);
-    dir.file("aussen/grows", 4000);
     dir.folder("innen");
-    dir.hardLink("aussen/keep", "innen/keep");
-    dir.hardLink("aussen/gone", "innen/gone");
-    dir.hardLink("aussen/grows", "innen/grows");
+    for (const auto& [name, bytes] :
+         {std::pair{"keep", 5000}, std::pair{"gone", 7000}, std::pair{"grows", 4000}}) {
+        dir.file(std::string("aussen/") + name, bytes);
+        dir.hardLink(std::string("aussen/") + name, std::string("innen/") + name);
+    }
     dir.file("innen/own", 6000);
     dir.hardLink("innen/own", "innen/own2");
     const FileNode root = scan(dir.path());

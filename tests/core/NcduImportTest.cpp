@@ -2,15 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <variant>
 
 #include "core/NcduImport.h"
+#include "support/HandTree.h"
 #include "support/TempTree.h"
 
 namespace raumfuchs {
 namespace {
 
+using test::childNamed;
 using test::TempTree;
 
 std::variant<ImportedScan, std::string> importText(const TempTree& dir, const std::string& text,
@@ -20,13 +23,12 @@ std::variant<ImportedScan, std::string> importText(const TempTree& dir, const st
     return importNcdu(file, token, {});
 }
 
-FileNode childNamed(const FileNode& dir, std::string_view name) {
-    for (const FileNode& child : dir.children()) {
-        if (child.nameBytes() == name) {
-            return child;
-        }
+// The scan an import gives; a refusal ends the test with its message.
+const ImportedScan& imported(const std::variant<ImportedScan, std::string>& result) {
+    if (const std::string* message = std::get_if<std::string>(&result)) {
+        throw std::runtime_error("refused: " + *message);
     }
-    return {};
+    return std::get<ImportedScan>(result);
 }
 
 std::string header(const std::string& progname = "ncdu") {
@@ -55,8 +57,7 @@ TEST(NcduImport, BuildsTheTreeByTheTreesRulesFromNcduAndGduFiles) {
                  "{\"name\":\"other\",\"dsize\":4096,\"dev\":12,\"excluded\":\"otherfs\"},\n"
                  "{\"name\":\"sock\",\"notreg\":true,\"mode\":49645},\n"
                  "{\"name\":\"e\\u00e9\\ud83d\\ude00\\\"\\\\\\n\\t\xff\xfe\",\"dsize\":4096}]]\n");
-    ASSERT_TRUE(std::holds_alternative<ImportedScan>(ncdu)) << std::get<std::string>(ncdu);
-    const ImportedScan& scan = std::get<ImportedScan>(ncdu);
+    const ImportedScan& scan = imported(ncdu);
     EXPECT_EQ(scan.producer, "ncdu 1.18");
     EXPECT_EQ(scan.timestamp, 1700000000);
     const FileNode root = scan.result.root;
@@ -69,10 +70,9 @@ TEST(NcduImport, BuildsTheTreeByTheTreesRulesFromNcduAndGduFiles) {
     EXPECT_EQ(root.child(0).nameBytes(), "a");  // largest first, ties in file order
     EXPECT_EQ(root.child(1).nameBytes(), "mnt");
     EXPECT_EQ(childNamed(root, "b").size(), 4096);
-    EXPECT_TRUE(childNamed(root, "locked").isUnreadable());
-    EXPECT_TRUE(childNamed(root, "locked").isDirectory());
-    EXPECT_TRUE(childNamed(root, "gone").isUnreadable());
-    EXPECT_FALSE(childNamed(root, "gone").isDirectory());
+    EXPECT_TRUE(childNamed(root, "locked").isUnreadable() &&
+                childNamed(root, "locked").isDirectory());
+    EXPECT_TRUE(childNamed(root, "gone").isUnreadable() && !childNamed(root, "gone").isDirectory());
     EXPECT_TRUE(childNamed(root, "other").isDirectory());
     EXPECT_EQ(childNamed(root, "sock").fileCount(), 1);
     EXPECT_TRUE(childNamed(root, "e\xc3\xa9\xf0\x9f\x98\x80\"\\\n\t\xff\xfe"));
@@ -87,8 +87,7 @@ TEST(NcduImport, BuildsTheTreeByTheTreesRulesFromNcduAndGduFiles) {
                             "[{\"name\":\"y\"},\n"
                             " {\"name\":\"b\",\"dsize\":12288,\"ino\":3,\"hlnkc\":true}],\n"
                             "{\"name\":\"c\",\"dsize\":100}]]");
-    ASSERT_TRUE(std::holds_alternative<ImportedScan>(gdu)) << std::get<std::string>(gdu);
-    const FileNode g = std::get<ImportedScan>(gdu).result.root;
+    const FileNode g = imported(gdu).result.root;
     EXPECT_EQ(childNamed(g, "x").size(), 20480);
     EXPECT_EQ(childNamed(g, "y").size(), 4096);
     EXPECT_EQ(g.size(), 4096 + 20480 + 4096 + 100);
@@ -160,9 +159,7 @@ TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
         deep += ",[{\"name\":\"d\",\"dsize\":1}";
     }
     deep += ",{\"name\":\"bottom\",\"dsize\":5}" + std::string(kDepth + 2, ']');
-    const auto result = importText(dir, deep);
-    ASSERT_TRUE(std::holds_alternative<ImportedScan>(result)) << std::get<std::string>(result);
-    FileNode node = std::get<ImportedScan>(result).result.root;
+    FileNode node = imported(importText(dir, deep)).result.root;
     EXPECT_EQ(node.size(), kDepth + 5);
     int depth = 0;
     while (node.childCount() > 0) {
@@ -175,9 +172,7 @@ TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
     // The same file packed with zstd reads the same.
     const std::string packed = dir.path("export.json.zst");
     ASSERT_EQ(std::system(("zstd -q -f " + dir.path("export.json") + " -o " + packed).c_str()), 0);
-    const auto unpacked = importNcdu(packed, CancelToken(), {});
-    ASSERT_TRUE(std::holds_alternative<ImportedScan>(unpacked)) << std::get<std::string>(unpacked);
-    EXPECT_EQ(std::get<ImportedScan>(unpacked).result.root.size(), kDepth + 5);
+    EXPECT_EQ(imported(importNcdu(packed, CancelToken(), {})).result.root.size(), kDepth + 5);
 
     std::string many = header() + "[{\"name\":\"/many\"}";
     for (int i = 0; i < 5000; ++i) {

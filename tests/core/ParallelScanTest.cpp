@@ -20,6 +20,12 @@ using test::expectSameTree;
 using test::InjectingFileSystem;
 using test::TempTree;
 
+std::optional<ScanResult> scanTree(const std::string& path, const ScanSetup& setup,
+                                   const CancelToken& token = CancelToken(),
+                                   const ProgressCallback& progress = {}) {
+    return DiskScanner::scanWith(path, "root", token, progress, setup);
+}
+
 int threadsOfProcess() {
     return static_cast<int>(test::listing("/proc/self/task").size());
 }
@@ -63,8 +69,7 @@ TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {
         fs.unopenable = {"locked", "vanishing"};
         fs.statFails = {"unstatable", "5555"};
         fs.listingBreaks = {"7"};
-        auto result = DiskScanner::scanWith(t.root(), "root", CancelToken(), {},
-                                            {.fileSystem = &fs, .threads = threads});
+        auto result = scanTree(t.root(), {.fileSystem = &fs, .threads = threads});
         EXPECT_EQ(fs.openNow, 0) << threads;
         return result;
     };
@@ -78,9 +83,7 @@ TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {
     EXPECT_TRUE(unstatable.isUnreadable() && !unstatable.isDirectory());
     EXPECT_EQ(unstatable.size(), 0);
     const FileNode broken = test::nodeAt(sequential->root, "many/7");
-    EXPECT_TRUE(broken.isUnreadable());
-    EXPECT_GT(broken.childCount(), 0u);
-    EXPECT_LT(broken.childCount(), 41u);
+    EXPECT_TRUE(broken.isUnreadable() && broken.childCount() > 0 && broken.childCount() < 41);
     for (std::size_t threads : {2u, 8u, 8u}) {
         const std::optional<ScanResult> parallel = scanWith(threads);
         ASSERT_TRUE(parallel);
@@ -148,10 +151,9 @@ TEST(ParallelScanTest, WalkerGivesTheSameEntriesWithAnyThreadCount) {
     for (const char* folder : {"other", "skipped"}) {
         EXPECT_EQ(count("1 1 " + t.path(folder) + " ", true), 1) << folder;
         EXPECT_EQ(count("6 1 " + t.path(folder) + " ", true), 1) << folder;
+        EXPECT_EQ(count(t.path(folder) + "/", false), 0) << folder;
     }
     EXPECT_EQ(count("2 2 " + t.path("spare/loop") + " ", true), 1);
-    EXPECT_EQ(count(t.path("other/"), false), 0);
-    EXPECT_EQ(count(t.path("skipped/"), false), 0);
     EXPECT_EQ(count(t.path("spare/loop"), false), 1);  // the cycle entry alone
     for (std::size_t threads : {2u, 8u}) {
         InjectingFileSystem parallelFs;
@@ -184,14 +186,12 @@ TEST(ParallelScanTest, CancelsWithEightThreadsAndLeavesNoThread) {
     double now = 0;
     int reports = 0;
     InjectingFileSystem fs;
-    const std::optional<ScanResult> result = DiskScanner::scanWith(
-        t.root(), "root", token,
-        [&](const ScanProgress&) {
-            ++reports;
-            token.cancel();
-        },
-        {.fileSystem = &fs, .threads = 8, .clock = [&] { return now += 1.0; }});
-    EXPECT_FALSE(result);
+    EXPECT_FALSE(scanTree(t.root(),
+                          {.fileSystem = &fs, .threads = 8, .clock = [&] { return now += 1.0; }},
+                          token, [&](const ScanProgress&) {
+                              ++reports;
+                              token.cancel();
+                          }));
     EXPECT_EQ(reports, 1);
     EXPECT_LT(fs.stats.load(), 5000) << "stopped within a checkpoint of the cancel";
     EXPECT_EQ(threadsOfProcess(), before);
@@ -221,15 +221,13 @@ TEST(ParallelScanTest, DefaultScanStaysOnOneThreadWhereListingsWaitMilliseconds)
             t.file(folder + "/" + std::to_string(f), static_cast<std::size_t>(f * 100));
         }
     }
-    const std::optional<ScanResult> sequential =
-        DiskScanner::scanWith(t.root(), "root", CancelToken(), {}, {.threads = 1});
+    const std::optional<ScanResult> sequential = scanTree(t.root(), {.threads = 1});
     ASSERT_TRUE(sequential);
     const auto threadsWithListingsOf = [&](double seconds) {
         InjectingFileSystem fs;
         fs.listingDelay = seconds;
         const std::optional<ScanResult> result =
-            DiskScanner::scanWith(t.root(), "root", CancelToken(), {},
-                                  {.fileSystem = &fs, .clock = [&fs] { return fs.now(); }});
+            scanTree(t.root(), {.fileSystem = &fs, .clock = [&fs] { return fs.now(); }});
         EXPECT_TRUE(result);
         EXPECT_EQ(fs.openNow, 0);
         if (result) {
