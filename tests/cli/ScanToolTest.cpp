@@ -185,8 +185,7 @@ TEST(ScanTool, AMountPointExplainsWhatItsScanCannotFind) {
     }
 }
 
-// Opens a pseudo-terminal into `terminal`; returns its other side for the
-// program, or -1.
+// Opens a pseudo-terminal into `terminal`; returns the program's side, or -1.
 int openTerminal(int& terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     return terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0
