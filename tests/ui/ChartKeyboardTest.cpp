@@ -38,14 +38,18 @@ FileNode handTree() {
          test::file("c", 3'000'000)}));
 }
 
-TEST(ChartKeyboardTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
-    test::ensureApp();
+// A chart of the hand tree, nothing shown yet.
+struct ChartKeyboardTest : ::testing::Test {
+    ChartKeyboardTest() { view.resize(400, 400); }
+    bool appReady = (test::ensureApp(), true);  // the widgets below need the application
     FakeDesktopServices services;
-    AppModel model(services);
+    AppModel model{services};
     HoverState hover;
-    SunburstView view(model, hover);
-    view.resize(400, 400);
+    SunburstView view{model, hover};
     const FileNode start = handTree();
+};
+
+TEST_F(ChartKeyboardTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
     view.setNode(test::childNamed(start, "Bilder"));
     view.setNode(start);
 
@@ -93,14 +97,7 @@ TEST(ChartKeyboardTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
     EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
 }
 
-TEST(ChartKeyboardTest, ArrowsMoveAlongRingsOutwardsAndInwards) {
-    test::ensureApp();
-    FakeDesktopServices services;
-    AppModel model(services);
-    HoverState hover;
-    SunburstView view(model, hover);
-    view.resize(400, 400);
-    const FileNode start = handTree();
+TEST_F(ChartKeyboardTest, ArrowsMoveAlongRingsOutwardsAndInwards) {
     view.setNode(start);
     test::showAndSettle(view);
     view.setFocus();
@@ -156,7 +153,7 @@ QStringList menusDuring(const std::function<void()>& act, const QString& trigger
     return first;
 }
 
-TEST(ChartKeyboardTest, ResultScreenWorksWithoutAPointer) {
+TEST_F(ChartKeyboardTest, ResultScreenWorksWithoutAPointer) {
     ScannedTree tree;
     ResultView screen(tree.model);
     screen.resize(1000, 700);
@@ -173,26 +170,26 @@ TEST(ChartKeyboardTest, ResultScreenWorksWithoutAPointer) {
     press(*QApplication::focusWidget(), Qt::Key_Backtab);
     ASSERT_EQ(focusedChart(), chart);
 
-    const HoverState& hover = *screen.findChild<HoverState*>();
+    const HoverState& screenHover = *screen.findChild<HoverState*>();
     press(*chart, Qt::Key_Right);
-    ASSERT_EQ(name(hover.hovered()), "big");
+    ASSERT_EQ(name(screenHover.hovered()), "big");
     press(*chart, Qt::Key_Return);  // zooms in; the new chart keeps the focus
     EXPECT_EQ(tree.model.current(), tree.at("big"));
     ASSERT_NE(focusedChart(), nullptr);
     EXPECT_NE(focusedChart(), chart);
     EXPECT_EQ(focusedChart()->node(), tree.at("big"));
-    EXPECT_EQ(name(hover.hovered()), "-");
+    EXPECT_EQ(name(screenHover.hovered()), "-");
 
     press(*focusedChart(), Qt::Key_Backspace);  // up, onto the folder it came from
     EXPECT_EQ(tree.model.current(), tree.model.root());
-    EXPECT_EQ(name(hover.hovered()), "big");
+    EXPECT_EQ(name(screenHover.hovered()), "big");
     chart = focusedChart();
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->currentArc(), 0u);
 
     // Enter on a file does nothing; on the disc it goes up.
     press(*chart, Qt::Key_Right);
-    ASSERT_EQ(name(hover.hovered()), "file.txt");
+    ASSERT_EQ(name(screenHover.hovered()), "file.txt");
     press(*chart, Qt::Key_Return);
     EXPECT_EQ(tree.model.current(), tree.model.root());
 
@@ -211,7 +208,7 @@ TEST(ChartKeyboardTest, ResultScreenWorksWithoutAPointer) {
     ASSERT_EQ(tree.model.pendingTrash().size(), 1u);
     EXPECT_EQ(tree.model.pendingTrash().front(), tree.at("big"));
     tree.model.confirmTrash();  // the arc went: the keyboard is on the disc again
-    EXPECT_EQ(name(hover.hovered()), "-");
+    EXPECT_EQ(name(screenHover.hovered()), "-");
     EXPECT_EQ(chart->centerLabel().name, QStringList{"Testbaum"});
     EXPECT_TRUE(menusDuring(menuKey).isEmpty());
     press(*chart, Qt::Key_Return);  // the root's disc: nowhere up
