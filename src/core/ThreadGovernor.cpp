@@ -14,7 +14,15 @@ double median(std::array<double, ThreadGovernor::kWindow> values) {
 
 }  // namespace
 
-ThreadGovernor::ThreadGovernor(std::size_t cores) : cores_(std::clamp<std::size_t>(cores, 1, 16)) {}
+ThreadGovernor::ThreadGovernor(std::size_t cores) : cores_(std::clamp<std::size_t>(cores, 1, 16)) {
+    counts_[candidates_++] = 1;
+    if (cores_ > 1) {
+        counts_[candidates_++] = cores_;
+    }
+    if (most() > cores_) {
+        counts_[candidates_++] = most();
+    }
+}
 
 std::size_t ThreadGovernor::most() const {
     return std::max(cores_, kDeviceThreads);
@@ -30,7 +38,7 @@ void ThreadGovernor::record(double start, double end, std::size_t entries) {
     perEntry_[filled_] = (end - start) / static_cast<double>(entries + 1);
     windowStart_ = filled_ == 0 ? start : std::min(windowStart_, start);
     windowEnd_ = filled_ == 0 ? end : std::max(windowEnd_, end);
-    busy_ = (filled_ == 0 ? 0 : busy_) + (end - start);
+    entries_ = (filled_ == 0 ? 0 : entries_) + static_cast<double>(entries + 1);
     if (++filled_ == kWindow) {
         filled_ = 0;
         decide();
@@ -38,27 +46,43 @@ void ThreadGovernor::record(double start, double end, std::size_t entries) {
 }
 
 void ThreadGovernor::decide() {
-    const double time = median(perEntry_);
-    // How many folders were being read at once, on average over the window.
-    const double span = windowEnd_ - windowStart_;
-    const double side = span > 0 ? std::max(1.0, busy_ / span) : 1.0;
-    if (time < (threads_ == most() ? kCacheLatency / 2 : kCacheLatency)) {
+    if (median(perEntry_) < (threads_ > cores_ ? kCacheLatency / 2 : kCacheLatency)) {
         threads_ = cores_;
-        alone_ = 0;
-        sinceTried_ = 0;
-    } else if (threads_ == 1) {
-        alone_ = time;
-        const bool retry = sinceTried_ == 0 || ++sinceTried_ > kRetryAfter;
-        threads_ = retry ? most() : 1;
-    } else if (alone_ == 0) {
-        threads_ = 1;  // to learn what one thread takes
-    } else if (time / side * kParallelGain > alone_) {
-        threads_ = 1;
-        sinceTried_ = 1;
-    } else {
-        threads_ = most();
-        sinceTried_ = 0;
+        onDevice_ = false;
+        return;
     }
+    if (!onDevice_ || (step_ == trialWindows() && ++kept_ >= retryAfter_)) {
+        onDevice_ = true;
+        step_ = 0;
+        rates_ = {};
+        threads_ = counts_[0];
+        return;
+    }
+    if (step_ < trialWindows()) {
+        const double span = windowEnd_ - windowStart_;
+        trial(span > 0 ? entries_ / span : 0);
+    }
+}
+
+void ThreadGovernor::trial(double rate) {
+    // Each candidate in turn: a window to settle, then one measured.
+    if (step_ % 2 == 1) {
+        rates_[step_ / 2 % candidates_] += rate;
+    }
+    if (++step_ < trialWindows()) {
+        threads_ = counts_[step_ / 2 % candidates_];
+        return;
+    }
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < candidates_; ++i) {
+        if (rates_[i] >= rates_[best] * kParallelGain) {
+            best = i;
+        }
+    }
+    retryAfter_ = counts_[best] == chosen_ ? std::min(retryAfter_ * 2, kRetryMost) : kRetryAfter;
+    chosen_ = counts_[best];
+    threads_ = chosen_;
+    kept_ = 0;
 }
 
 }  // namespace raumfuchs

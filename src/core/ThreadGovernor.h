@@ -8,31 +8,32 @@ namespace raumfuchs {
 // Chooses how many threads read folders, from how long reading them takes.
 //
 // A folder served from the cache takes a few microseconds per entry: the scan
-// waits on the CPU, so one thread per core. A folder that waits on a device
-// takes tens of microseconds per entry to milliseconds, and how long says
-// little about what helps: a virtual disk backed by network storage answers a
-// request in 3–4 ms like a disk that seeks, yet serves many side by side,
-// while a seeking disk serves them in turn and loses time jumping between
-// them. So the scan tries: it starts on one thread, and when a window of
-// kWindow folders waits on the device, it reads the next window with
-// kDeviceThreads and compares the median time per entry, divided by how many
-// folders were read at once (the window's summed read times over its span),
-// with the median of one thread. Unless more threads at least halve it, the
-// scan goes back to one thread and tries again after kRetryAfter windows, or
-// after the cache has served a window. Medians, so that a few slow or fast
-// folders do not decide; and while reading in parallel, where other threads'
-// reads often bring in a folder's blocks, it takes half the cache latency to
-// leave kDeviceThreads.
+// waits on the CPU, so one thread per core. A folder read from a device takes
+// tens of microseconds per entry to milliseconds, and how long says little
+// about what helps: a virtual disk answers a request in 3–4 ms like a disk
+// that seeks, yet serves many side by side, while a seeking disk serves them
+// in turn and loses time jumping between them; and where the device answers
+// quickly, the kernel's own work for each entry keeps the cores busy. So the
+// scan tries. When a window of kWindow folders waits on the device, it reads
+// with each candidate count in turn (one thread, one per core,
+// kDeviceThreads), kTrial rounds, each count for a window to settle and a
+// window measured, and compares the entries read per second. It keeps the
+// fastest count, where more threads must beat fewer by kParallelGain, and
+// tries again after kRetryAfter windows, twice as long each time the choice
+// stays, up to kRetryMost. A window the cache serves (its median time per
+// entry below kCacheLatency) goes back to one thread per core at once; while
+// reading with more threads than cores, where other threads' reads often
+// bring in a folder's blocks, it takes half that.
 // docs/PERFORMANCE.md has the measurements behind the thresholds.
 class ThreadGovernor {
   public:
     static constexpr std::size_t kWindow = 16;
-    // Median time per entry below which the cache serves the walk.
     static constexpr double kCacheLatency = 0.00002;
     static constexpr std::size_t kDeviceThreads = 8;
-    // More threads pay when they cut the time per entry and folder in flight by this.
-    static constexpr double kParallelGain = 2;
+    static constexpr std::size_t kTrial = 2;
+    static constexpr double kParallelGain = 1.3;
     static constexpr std::size_t kRetryAfter = 16;
+    static constexpr std::size_t kRetryMost = 256;
 
     // `cores`: the threads to use while the cache serves the walk.
     explicit ThreadGovernor(std::size_t cores);
@@ -50,16 +51,25 @@ class ThreadGovernor {
 
   private:
     void decide();
+    // Ends a window of the trials; after the last, keeps the fastest count.
+    void trial(double rate);
+    std::size_t trialWindows() const { return 2 * kTrial * candidates_; }
 
     const std::size_t cores_;
+    std::array<std::size_t, 3> counts_{};  // the candidates, ascending
+    std::size_t candidates_ = 0;
     std::size_t threads_ = 1;
     std::array<double, kWindow> perEntry_{};
     std::size_t filled_ = 0;
     double windowStart_ = 0;
     double windowEnd_ = 0;
-    double busy_ = 0;             // the window's read times, summed
-    double alone_ = 0;            // median time per entry on one thread, 0 when unknown
-    std::size_t sinceTried_ = 0;  // windows on one thread since more threads did not pay
+    double entries_ = 0;  // in the window, each folder counted as one more
+    bool onDevice_ = false;
+    std::size_t step_ = 0;  // windows of the trials done
+    std::array<double, 3> rates_{};
+    std::size_t chosen_ = 0;  // the count kept, 0 before the first trials
+    std::size_t kept_ = 0;    // windows since then
+    std::size_t retryAfter_ = kRetryAfter;
     std::array<std::size_t, 17> foldersWith_{};  // by thread count
 };
 

@@ -214,10 +214,15 @@ TEST(ParallelScanTest, ThreadCountIsForcedByTheEnvironment) {
 
 TEST(ParallelScanTest, DefaultScanStaysOnOneThreadWhereListingsWaitMilliseconds) {
     TempTree t;
-    for (int d = 0; d < 40; ++d) {
-        const std::string folder = std::to_string(d % 4) + "/" + std::to_string(d);
-        t.folder(folder);
-        for (int f = 0; f < 10; ++f) {
+    // Enough folders for the governor to try every thread count, each of
+    // four entries, so that every window reads as much: 256 folders of four
+    // files under three levels of four folders.
+    for (int leaf = 0; leaf < 256; ++leaf) {
+        std::string folder;
+        for (int level = 3; level >= 0; --level) {
+            folder += std::to_string(leaf >> (2 * level) & 3) + (level > 0 ? "/" : "");
+        }
+        for (int f = 0; f < 4; ++f) {
             t.file(folder + "/" + std::to_string(f), static_cast<std::size_t>(f * 100));
         }
     }
@@ -237,7 +242,7 @@ TEST(ParallelScanTest, DefaultScanStaysOnOneThreadWhereListingsWaitMilliseconds)
     };
     const std::size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
     // A disk that makes every folder wait 5 ms, one after the other: more
-    // threads are tried once and do not pay.
+    // threads are tried and do not pay.
     EXPECT_EQ(threadsWithListingsOf(0.005), 1u);
     // The cache.
     EXPECT_EQ(threadsWithListingsOf(0), cores);

@@ -1,42 +1,68 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "core/ThreadGovernor.h"
 
 namespace raumfuchs {
 namespace {
 
-TEST(ThreadGovernorTest, DecidesAgainOnEveryWindowOfFolders) {
-    ThreadGovernor governor(2);
-    double now = 0;
-    // A window of folders of 99 entries, each read in `seconds`, `side` at a
-    // time; the folder at index 3 may take `outlier` instead.
-    const auto window = [&](double seconds, std::size_t side, double outlier = 0) {
-        for (std::size_t i = 0; i < ThreadGovernor::kWindow; i += side) {
-            for (std::size_t j = i; j < i + side; ++j) {
-                governor.record(now, now + (j == 3 && outlier > 0 ? outlier : seconds), 99);
+// Feeds a governor for two cores folders of 99 entries from a device model:
+// the seconds a folder takes while `n` are read at once.
+class Device {
+  public:
+    using Model = std::function<double(std::size_t n)>;
+
+    // Reads `windows` windows; gives the folders read with each thread count.
+    std::map<std::size_t, std::size_t> read(const Model& seconds, std::size_t windows) {
+        std::map<std::size_t, std::size_t> folders;
+        for (std::size_t w = 0; w < windows; ++w) {
+            const std::size_t n = governor.threads();
+            for (std::size_t i = 0; i < ThreadGovernor::kWindow; i += n) {
+                const double took = seconds(n);
+                for (std::size_t j = 0; j < n; ++j) {
+                    governor.record(now, now + took, 99);
+                }
+                now += took;
+                folders[n] += n;
             }
-            now += seconds;
         }
-        return governor.threads();
-    };
-    EXPECT_EQ(governor.threads(), 1u);
-    // A disk that seeks: 8 ms a folder on one thread, no faster on eight.
-    EXPECT_EQ(window(0.008, 1), 8u);
-    EXPECT_EQ(window(0.064, 8), 1u);
-    for (std::size_t i = 1; i < ThreadGovernor::kRetryAfter; ++i) {
-        EXPECT_EQ(window(0.008, 1), 1u) << i;
+        return folders;
     }
-    EXPECT_EQ(window(0.008, 1), 8u) << "tries again";
-    // A device that serves eight folders in the time of one.
-    EXPECT_EQ(window(0.004, 8), 8u);
-    EXPECT_EQ(window(0.004, 8, 0.0001), 8u);
-    // The cache: one thread per core, whatever one slow folder takes.
-    EXPECT_EQ(window(0.0003, 2, 0.5), 2u);
-    EXPECT_EQ(window(0.0003, 2), 2u);
-    // The device again: one thread's pace first, then eight.
-    EXPECT_EQ(window(0.004, 2), 1u);
-    EXPECT_EQ(window(0.004, 1), 8u);
-    EXPECT_EQ(governor.usual(), 1u);
+
+    ThreadGovernor governor{2};
+    double now = 0;
+};
+
+TEST(ThreadGovernorTest, KeepsTheThreadCountThatReadsFastest) {
+    // A disk that seeks serves one folder at a time, and more slowly when
+    // asked for several.
+    const Device::Model seeking = [](std::size_t n) { return 0.008 * n * (n > 1 ? 1.2 : 1); };
+    // A virtual disk answers as slowly, yet serves eight side by side.
+    const Device::Model virtualDisk = [](std::size_t) { return 0.008; };
+    // A fast device keeps the two cores busy with the kernel's work.
+    const Device::Model fast = [](std::size_t n) { return 0.004 * std::max(1.0, n / 2.0); };
+    const Device::Model cache = [](std::size_t) { return 0.0003; };
+
+    const auto foldersOn = [](const Device::Model& model, std::size_t threads) {
+        return Device().read(model, 400)[threads] / (400.0 * ThreadGovernor::kWindow);
+    };
+    // Tried now and then, at growing intervals: most folders on one thread.
+    EXPECT_GT(foldersOn(seeking, 1), 0.85);
+    EXPECT_GT(foldersOn(virtualDisk, 8), 0.75);
+    EXPECT_GT(foldersOn(fast, 2), 0.75) << "more threads than cores do not pay";
+
+    // The cache: one thread per core from the next window on; then the
+    // device again, tried afresh.
+    Device device;
+    device.read(virtualDisk, 100);
+    EXPECT_EQ(device.read(cache, 1)[8], ThreadGovernor::kWindow);
+    EXPECT_EQ(device.read(cache, 1)[2], ThreadGovernor::kWindow);
+    device.read(seeking, 2 * ThreadGovernor::kTrial * 3 + 1);
+    EXPECT_EQ(device.governor.threads(), 1u);
+    EXPECT_EQ(device.governor.usual(), 8u);
+
     EXPECT_EQ(ThreadGovernor(1).most(), 8u);
     EXPECT_EQ(ThreadGovernor(64).most(), 16u);
 }
