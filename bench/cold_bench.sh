@@ -4,7 +4,8 @@
 # the reads), unmounted, flushed and mounted again before every run, so each
 # run reads the device. Runs alternate between du and the scan at each thread
 # count; the medians are compared. The device's read count and its average
-# wait per read come from the loop device's statistics.
+# wait per read come from the loop device's statistics, the CPU time (user
+# and system, all threads) from the shell's `times`.
 #
 #   bench/cold_bench.sh [RUNS]     RUNS defaults to 3
 #   BUILD_DIR=build-x    the build folder to take the programs from (default build)
@@ -74,8 +75,8 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 field() { grep -o "\"$1\":[0-9.]*" | head -n1 | cut -d: -f2; }
 
 # Mounts the image afresh with nothing of it cached, runs the command, sets
-# t (wall seconds), r (device reads) and w (ms per read); the command's output
-# goes to $work/out.
+# t (wall seconds), c (CPU seconds), r (device reads) and w (ms per read); the
+# command's output goes to $work/out.
 cold_run() {
   mountpoint -q "$mnt" && umount "$mnt"
   blockdev --flushbufs "$device"
@@ -83,8 +84,13 @@ cold_run() {
   local start end reads0 ticks0 reads1 ticks1
   read -r reads0 ticks0 < <(io_stat)
   start=$(date +%s.%N)
-  "$@" >"$work/out"
+  # The second line of `times` is the children's user and system time.
+  (
+    "$@" >"$work/out"
+    times >"$work/times"
+  )
   end=$(date +%s.%N)
+  c=$(sed -n 2p "$work/times" | awk '{ split($0, f, /[ms ]+/); print f[1] * 60 + f[2] + f[3] * 60 + f[4] }')
   read -r reads1 ticks1 < <(io_stat)
   r=$((reads1 - reads0))
   t=$(calc "$end - $start")
@@ -92,7 +98,7 @@ cold_run() {
 }
 
 label() { [ "$1" = 0 ] && echo "default" || echo "$1 threads"; }
-declare -A times wait_ms reads
+declare -A times cpu wait_ms reads
 status=0
 echo "Image $image on $device (direct I/O), $runs runs, load: $(cut -d' ' -f1-3 /proc/loadavg)"
 for run in $(seq "$runs"); do
@@ -120,6 +126,7 @@ for run in $(seq "$runs"); do
       [ "$what" = 0 ] && echo "  run $run: default used ${used:-?} threads"
     fi
     times[$what]+="$t "
+    cpu[$what]+="$c "
     wait_ms[$what]+="$w "
     reads[$what]+="$r "
   done
@@ -132,9 +139,10 @@ for what in du "${threads[@]}"; do
   m=$(printf '%s\n' ${times[$what]} | median)
   w=$(printf '%s\n' ${wait_ms[$what]} | median)
   r=$(printf '%s\n' ${reads[$what]} | median)
+  c=$(printf '%s\n' ${cpu[$what]} | median)
   name_of=$([ "$what" = du ] && echo "du -sxB1" || label "$what")
-  printf '  %-12s median %7.3f s  ratio %.3f  reads %s, %.2f ms per read  runs: %s\n' \
-    "$name_of" "$m" "$(calc "$m / $du_median")" "$r" "$w" "${times[$what]}"
+  printf '  %-12s median %7.3f s  ratio %.3f  CPU %.2f s  reads %s, %.2f ms per read  runs: %s\n' \
+    "$name_of" "$m" "$(calc "$m / $du_median")" "$c" "$r" "$w" "${times[$what]}"
 done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 exit $status
