@@ -60,15 +60,10 @@ TEST(FileTreeTest, LargestFilesEdgeCases) {
     EXPECT_EQ(names(tree->root().largestFiles(5)), Names{"lost"});
 }
 
-TEST(FileTreeTest, PathsJoinWithOneSlashAndKeepLongNames) {
-    const FileNode slashRoot = build(folder("Macintosh HD", 0, {folder("Users", 0)}), "/");
-    EXPECT_EQ(slashRoot.path(), "/");
-    EXPECT_EQ(childNamed(slashRoot, "Users").path(), "/Users");
-    const std::string longName(600, 'x');  // longer than any length byte holds
+TEST(FileTreeTest, NamesLongerThanALengthByteHoldsKeepTheirBytes) {
+    const std::string longName(600, 'x');
     const FileNode ann =
-        build(folder("ann", 0, {folder("Documents", 0, {file("a b", 1), file(longName, 2)})}),
-              "/Users/ann");
-    EXPECT_EQ(test::nodeAt(ann, "Documents/a b").path(), "/Users/ann/Documents/a b");
+        build(folder("ann", 0, {folder("Documents", 0, {file(longName, 2)})}), "/Users/ann");
     EXPECT_EQ(test::nodeAt(ann, "Documents/" + longName).path(),
               "/Users/ann/Documents/" + longName);
 }
@@ -152,29 +147,6 @@ TEST(FileTreeTest, ConcurrentReadsDuringDetachSeeOneStateOrGiveUp) {
         ASSERT_TRUE(expected.contains(generation));
         EXPECT_EQ(list, expected[generation]) << "generation " << generation;
     }
-}
-
-TEST(FileTreeTest, DeepChainsNeedNoRecursion) {
-    auto tree = std::make_shared<FileTree>("/deep", "deep");
-    std::vector<FileTree::Index> chain{tree->addDirectory(FileTree::kNone, "deep", 0)};
-    std::string expected = "/deep";
-    for (int i = 0; i < 100000; ++i) {
-        chain.push_back(tree->addDirectory(chain.back(), "d", 4096));
-        expected += "/d";
-    }
-    chain.push_back(tree->addFile(chain.back(), "leaf", 7));
-    for (std::size_t i = chain.size() - 1; i > 0; --i) {
-        tree->setChildren(chain[i - 1], {chain[i]});
-        tree->addToTotals(chain[i - 1], tree->size(chain[i]), tree->fileCount(chain[i]));
-    }
-    FileNode root = tree->root();
-    tree.reset();
-    EXPECT_EQ(root.fileCount(), 1);
-    EXPECT_EQ(root.size(), 100000 * 4096 + 7);
-    const auto largest = root.largestFiles(3);
-    ASSERT_EQ(largest.size(), 1u);
-    EXPECT_EQ(largest[0].path(), expected + "/leaf");
-    root = FileNode();  // releasing it is one step, whatever the depth
 }
 
 }  // namespace

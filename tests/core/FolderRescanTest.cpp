@@ -42,20 +42,25 @@ void grow(const std::string& path, std::size_t bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << std::string(bytes, 'y');
 }
 
-TEST(FolderRescanTest, AFolderReadAgainEqualsAFreshScanAfterAddsGrowthRemovalsAndAReplacedFolder) {
+TEST(FolderRescanTest, AFolderReadAgainEqualsAFreshScanAfterEveryKindOfChange) {
     TempTree dir;
     dir.file("a/x", 1000);
     dir.file("a/y", 50'000);
     dir.file("a/sub/z", 3000);
     dir.file("a/sub/deep/w", 9000);
     dir.file("a/alt/k", 100);
-    dir.file("b/big", 120'000);
+    dir.file("a/weg/f", 40'000);
+    dir.file("a/zu/g", 30'000);
+    dir.file("b/big", 220'000);
     dir.file("c", 20'000);
-    const FileNode root = scan(dir.path());
+    test::InjectingFileSystem fs;
+    const ScanSetup setup{.fileSystem = &fs};
+    const FileNode root = scan(dir.path(), setup);
     ASSERT_TRUE(root);
     const FileNode a = test::nodeAt(root, "a");
     ASSERT_EQ(root.child(0).nameBytes(), "b");
 
+    // Added, grown and removed files, and a folder replaced by a new one.
     dir.file("a/neu", 8000);
     grow(dir.path("a/x"), 400'000);
     std::filesystem::remove(dir.path("a/y"));
@@ -63,21 +68,42 @@ TEST(FolderRescanTest, AFolderReadAgainEqualsAFreshScanAfterAddsGrowthRemovalsAn
     dir.file("a/sub/q", 70'000);
     dir.folder("a/sub/leer");
     const std::uint64_t before = root.tree().generation();
-    const FolderRescan rescan = refresh(root, dir, "a");
+    const FolderRescan rescan = refresh(root, dir, "a", setup);
     EXPECT_GT(root.tree().generation(), before);
     EXPECT_EQ(rescan.unreadableCount, 0);
-    expectMatchesScan(root, scan(dir.path()));
+    expectMatchesScan(root, scan(dir.path(), setup));
     // The folder keeps its identity and moved before its grown-past sibling.
     EXPECT_TRUE(root.child(0) == a);
     EXPECT_FALSE(root.tree().isAttached(FileTree::Index(a.index() + 1)));
 
     // Again, one level down, and then the root itself.
     dir.file("a/sub/leer/r", 30'000);
-    refresh(root, dir, "a/sub/leer");
-    expectMatchesScan(root, scan(dir.path()));
+    refresh(root, dir, "a/sub/leer", setup);
+    expectMatchesScan(root, scan(dir.path(), setup));
     std::filesystem::remove_all(dir.path("b"));
-    refresh(root, dir, "");
-    expectMatchesScan(root, scan(dir.path()));
+    refresh(root, dir, "", setup);
+    expectMatchesScan(root, scan(dir.path(), setup));
+
+    // A vanished folder goes; an unreadable one keeps its own blocks.
+    std::filesystem::remove_all(dir.path("a/weg"));
+    const FileNode gone = test::nodeAt(root, "a/weg");
+    EXPECT_FALSE(refresh(root, dir, "a/weg", setup).fresh);
+    EXPECT_FALSE(root.tree().isAttached(gone.index()));
+    expectMatchesScan(root, scan(dir.path(), setup));
+    fs.unopenable.insert("zu");
+    const FolderRescan locked = refresh(root, dir, "a/zu", setup);
+    EXPECT_EQ(locked.unreadableCount, 1);
+    EXPECT_EQ(locked.unreadableBefore, 0);
+    EXPECT_TRUE(test::nodeAt(root, "a/zu").isUnreadable());
+    EXPECT_EQ(test::nodeAt(root, "a/zu").size(), dir.allocated("a/zu"));
+    expectMatchesScan(root, scan(dir.path(), setup));
+
+    // A change of the tree since the path was taken makes the rescan give up.
+    const CancelToken token;
+    const std::uint64_t generation = root.tree().generation();
+    root.tree().detach(test::nodeAt(root, "a/x").index());
+    EXPECT_FALSE(FolderRescan::run(root.tree(), test::nodeAt(root, "a").index(), dir.path("a"),
+                                   dir.path(), generation, token));
 }
 
 // Files linked across the refreshed folder's edge, whichever link the walk met
@@ -131,40 +157,6 @@ TEST(FolderRescanTest, HardLinksAcrossTheFolderEdgeStayCountedOnce) {
     std::filesystem::remove(dir.path("aussen/grows"));
     refresh(root, dir, "aussen");
     check("the other link removed");
-}
-
-TEST(FolderRescanTest, AVanishedFolderGoesAndAnUnreadableOneKeepsItsOwnBlocks) {
-    TempTree dir;
-    dir.file("a/weg/f", 40'000);
-    dir.file("a/zu/g", 30'000);
-    dir.file("a/h", 10'000);
-    test::InjectingFileSystem fs;
-    const ScanSetup setup{.fileSystem = &fs};
-    const FileNode root = scan(dir.path(), setup);
-    ASSERT_TRUE(root);
-
-    std::filesystem::remove_all(dir.path("a/weg"));
-    const FileNode gone = test::nodeAt(root, "a/weg");
-    const FolderRescan vanished = refresh(root, dir, "a/weg", setup);
-    EXPECT_FALSE(vanished.fresh);
-    EXPECT_FALSE(root.tree().isAttached(gone.index()));
-    expectMatchesScan(root, scan(dir.path(), setup));
-
-    fs.unopenable.insert("zu");
-    const FolderRescan locked = refresh(root, dir, "a/zu", setup);
-    EXPECT_EQ(locked.unreadableCount, 1);
-    EXPECT_EQ(locked.unreadableBefore, 0);
-    const FileNode zu = test::nodeAt(root, "a/zu");
-    EXPECT_TRUE(zu.isUnreadable());
-    EXPECT_EQ(zu.size(), dir.allocated("a/zu"));
-    expectMatchesScan(root, scan(dir.path(), setup));
-
-    // A change of the tree since the path was taken makes the rescan give up.
-    const CancelToken token;
-    const std::uint64_t generation = root.tree().generation();
-    root.tree().detach(test::nodeAt(root, "a/h").index());
-    EXPECT_FALSE(FolderRescan::run(root.tree(), test::nodeAt(root, "a").index(), dir.path("a"),
-                                   dir.path(), generation, token));
 }
 
 }  // namespace

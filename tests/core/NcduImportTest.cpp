@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "core/NcduImport.h"
 #include "support/HandTree.h"
@@ -159,8 +160,12 @@ TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
         deep += ",[{\"name\":\"d\",\"dsize\":1}";
     }
     deep += ",{\"name\":\"bottom\",\"dsize\":5}" + std::string(kDepth + 2, ']');
+    // The tree's own walks (largest files, paths, release) need no recursion either.
     FileNode node = imported(importText(dir, deep)).result.root;
     EXPECT_EQ(node.size(), kDepth + 5);
+    const std::vector<FileNode> largest = node.largestFiles(3);
+    ASSERT_EQ(largest.size(), 1u);
+    EXPECT_EQ(largest[0].path().size(), std::string("/deep/bottom").size() + 2 * kDepth);
     int depth = 0;
     while (node.childCount() > 0) {
         node = node.child(0);

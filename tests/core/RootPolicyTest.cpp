@@ -41,33 +41,18 @@ TEST(RootPolicyTest, MacReadsTheFirmlinkTable) {
               expected);
     // A table that is not UTF-8 is not read at all.
     EXPECT_EQ(macExclusions(t, "/Applications\tApplications\n/x\t\xff\xfe\n"), kFixed);
-
-    EXPECT_TRUE(MacRootPolicy().acceptsFileSystem("hfs"));
-    EXPECT_FALSE(MacRootPolicy().acceptsFileSystem("ext4"));
-}
-
-TEST(RootPolicyTest, LinuxLeavesOutVirtualTreesAndEntersLocalDisks) {
-    TempTree t;
-    const LinuxRootPolicy linux(t.path("mountinfo"));
-    EXPECT_EQ(linux.exclusions(),
-              (std::unordered_set<std::string>{"/proc", "/sys", "/dev", "/run", "/media", "/mnt"}));
-    for (const char* type : {"ext4", "xfs", "btrfs", "zfs"}) {
-        EXPECT_TRUE(linux.acceptsFileSystem(type)) << type;
-    }
-    for (const char* type : {"tmpfs", "proc", "nfs", "overlay", "fuse", "vfat", ""}) {
-        EXPECT_FALSE(linux.acceptsFileSystem(type)) << type;
-    }
-
-    EXPECT_EQ(fileSystemTypeName(0x9123683E), "btrfs");
-    EXPECT_EQ(fileSystemTypeName(0x12345678), "");
-    EXPECT_EQ(linux.fileSystemType("/proc"), "proc");
-    EXPECT_EQ(linux.fileSystemType(t.path("missing")), std::nullopt);
 }
 
 // Which mount of each file system a root scan enters, decided on the whole
 // table: the widest mount root, whatever the order of the table or the walk.
-TEST(RootPolicyTest, LinuxEntersEachFileSystemThroughItsWidestReachedMount) {
+// Virtual trees, and file systems other than local disks, are left out.
+TEST(RootPolicyTest, LinuxEntersEachLocalFileSystemThroughItsWidestReachedMount) {
     TempTree t;
+    EXPECT_EQ(LinuxRootPolicy().exclusions(),
+              (std::unordered_set<std::string>{"/proc", "/sys", "/dev", "/run", "/media", "/mnt"}));
+    EXPECT_EQ(LinuxRootPolicy().fileSystemType("/proc"), "proc");
+    EXPECT_EQ(LinuxRootPolicy().fileSystemType(t.path("missing")), std::nullopt);
+    EXPECT_EQ(fileSystemTypeName(0x12345678), "");
     std::ofstream(t.path("mountinfo"))
         << "21 26 0:20 / /proc rw - proc proc rw\n"
         << "26 1 254:0 / / rw - ext4 /dev/vda rw\n"

@@ -99,14 +99,13 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     const UnattributedSpace space = measureUnattributedSpace(
         t.path("vol"), *used, scan->root.size(), scan->unreadableCount, &token);
     EXPECT_EQ(space.remainder, *used - scan->root.size());
-    // mkfs.ext4 reserves 5 % for root; the kernel keeps 2 % (at most 4096
-    // blocks) more for delayed allocation.
-    const std::int64_t blockSize = superblockField(store.path("vol.img"), "Block size");
-    const std::int64_t blocks = superblockField(store.path("vol.img"), "Block count");
-    EXPECT_EQ(superblockField(store.path("vol.img"), "Reserved block count"), blocks * 5 / 100);
-    EXPECT_EQ(space.reserved, (superblockField(store.path("vol.img"), "Reserved block count") +
+    // The blocks reserved for root, and the kernel's 2 % (at most 4096 blocks)
+    // kept for delayed allocation.
+    const std::string image = store.path("vol.img");
+    const std::int64_t blocks = superblockField(image, "Block count");
+    EXPECT_EQ(space.reserved, (superblockField(image, "Reserved block count") +
                                std::min<std::int64_t>(blocks / 50, 4096)) *
-                                  blockSize);
+                                  superblockField(image, "Block size"));
     EXPECT_EQ(space.deletedOpen.bytes, deleted);
     EXPECT_EQ(space.deletedOpen.files, 1);
     EXPECT_EQ(space.deletedOpen.holders, std::vector<std::string>{"rf-halter"});
