@@ -130,19 +130,16 @@ TEST_F(AppModelScan, FoldersThatCannotBeListedKeepTheirOwnBlocksAndAreCounted) {
                              "des Ordners selbst."));
 }
 
-TEST(AppModelScanLifetime, AModelDestroyedDuringScansLeavesNothingBehind) {
-    test::ensureApp();
-    test::TempTree dir;
-    dir.file("a", 10'000);
-    FakeDesktopServices services;
+TEST_F(AppModelScan, AModelDestroyedDuringScansLeavesNothingBehind) {
+    scratch.file("a", 10'000);
     std::weak_ptr<FileTree> tree;
     {
-        AppModel model(services);
-        test::scanAndWait(model, dir.path(), "Ordner");
-        tree = model.root().treePtr();
-        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
-        ASSERT_TRUE(test::handedOver(model));                      // done and queued
-        model.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
+        AppModel other(services);
+        test::scanAndWait(other, scratch.path(), "Ordner");
+        tree = other.root().treePtr();
+        other.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
+        ASSERT_TRUE(test::handedOver(other));                      // done and queued
+        other.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
     }
     QCoreApplication::processEvents();
     EXPECT_TRUE(tree.expired());

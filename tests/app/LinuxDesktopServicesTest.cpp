@@ -9,9 +9,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <filesystem>
-#include <tuple>
 
-#include "support/QtTestApp.h"
+#include "app/ModelTestSupport.h"
 
 namespace raumfuchs {
 namespace {
@@ -33,10 +32,10 @@ class LinuxDesktopServicesTest : public ::testing::Test {
   protected:
     LinuxDesktopServicesTest() {
         fs::create_directories(root + "/home");
-        setEnv("HOME", root + "/home");
-        setEnv("XDG_DATA_HOME", root + "/data");
-        setEnv("XDG_CONFIG_HOME", root + "/config");
-        setEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
+        env.set("HOME", root + "/home");
+        env.set("XDG_DATA_HOME", root + "/data");
+        env.set("XDG_CONFIG_HOME", root + "/config");
+        env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
         for (const char* scheme : kSchemes) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder, "handle");
         }
@@ -45,20 +44,13 @@ class LinuxDesktopServicesTest : public ::testing::Test {
         for (const char* scheme : kSchemes) {
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         }
-        for (const auto& [name, value, wasSet] : saved) {
-            wasSet ? qputenv(name, value) : qunsetenv(name);
-        }
-    }
-    void setEnv(const char* name, const std::string& value) {
-        saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
-        qputenv(name, QByteArray::fromStdString(value));
     }
 
     static constexpr const char* kSchemes[] = {"file", "x-apple.systempreferences"};
     bool appReady = (test::ensureApp(), true);
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    std::vector<std::tuple<const char*, QByteArray, bool>> saved;
+    test::ScopedEnv env;
     UrlRecorder recorder;
 };
 

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "app/AppModel.h"
 #include "core/DiskScanner.h"
@@ -87,6 +89,23 @@ inline bool asNobody(const std::function<void()>& start) {
     syscall(SYS_setfsuid, previous);
     return dropped;
 }
+
+// Environment variables set for as long as the object lives.
+class ScopedEnv {
+  public:
+    void set(const char* name, const std::string& value) {
+        saved_.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnv() {
+        for (const auto& [name, value, wasSet] : saved_) {
+            wasSet ? qputenv(name, value) : qunsetenv(name);
+        }
+    }
+
+  private:
+    std::vector<std::tuple<const char*, QByteArray, bool>> saved_;
+};
 
 // A model over a desktop double, with a scratch folder for its scans.
 template <typename Services>

@@ -103,20 +103,6 @@ TEST_F(TrashGuardOnDisk, LinksAndBindMountsAreRefusedAtRequestAndAgainAtTrashTim
               QString("Nicht in den Papierkorb gelegt: notiz. Vermutlich fehlt die Berechtigung."));
 }
 
-// A private XDG_DATA_HOME for the real freedesktop trash, as long as it lives.
-class ScopedDataHome {
-  public:
-    explicit ScopedDataHome(const std::string& path) : saved_(qgetenv("XDG_DATA_HOME")) {
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path));
-    }
-    ~ScopedDataHome() {
-        saved_.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", saved_);
-    }
-
-  private:
-    QByteArray saved_;
-};
-
 // The real freedesktop trash in a private data folder on the same device. A
 // folder holding a mount stays, and items removed behind the program's back
 // fail like any other.
@@ -129,7 +115,8 @@ TEST_F(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     tree.file("verschwindet", 10'000);
     tree.file("Bericht ä.pdf", 20'000);
     const test::TempTree data;
-    const ScopedDataHome dataHome(data.path());
+    test::ScopedEnv env;
+    env.set("XDG_DATA_HOME", data.path());
     LinuxDesktopServices services;
     AppModel model(services);
     test::scanAndWait(model, tree.path(), "baum");
