@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
-#include "app/AppModel.h"
 #include "app/ModelTestSupport.h"
-#include "support/FakeDesktopServices.h"
-#include "support/HandTree.h"
 
 namespace raumfuchs {
 namespace {
@@ -94,21 +89,16 @@ TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
     }
 }
 
-// A real folder with mode 000, met by an ordinary user: as root, the scan
-// thread is started under the file-system identity of "nobody" (setfsuid acts
-// on the calling thread only, and a new thread inherits it).
-TEST_F(AppModelScan, AFolderThatCannotBeListedIsAResultWithOneUnreadableFolder) {
-    scratch.file("gesperrt/innen", 4096);
+// Real folders with mode 000, met by an ordinary user: the scan and refresh
+// threads start as "nobody".
+TEST_F(AppModelScan, FoldersThatCannotBeListedKeepTheirOwnBlocksAndAreCounted) {
+    scratch.file("zu/innen", 40'000);
+    scratch.file("offen", 4096);
     ASSERT_EQ(chmod(scratch.path().c_str(), 0755), 0);
-    ASSERT_EQ(chmod(scratch.path("gesperrt").c_str(), 0), 0);
-    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
-    const auto previous = static_cast<uid_t>(syscall(SYS_setfsuid, user));
-    const bool dropped = static_cast<uid_t>(syscall(SYS_setfsuid, -1)) == user;
-    if (dropped) {
-        model.startScan(ScanTarget{scratch.path("gesperrt"), "gesperrt", std::nullopt});
-    }
-    syscall(SYS_setfsuid, previous);
-    if (!dropped) {
+    ASSERT_EQ(chmod(scratch.path("zu").c_str(), 0), 0);
+    if (!test::asNobody([&] {
+            model.startScan(ScanTarget{scratch.path("zu"), "zu", std::nullopt});
+        })) {
         GTEST_SKIP() << "this machine does not let the test act as an ordinary user";
     }
     ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
@@ -118,23 +108,38 @@ TEST_F(AppModelScan, AFolderThatCannotBeListedIsAResultWithOneUnreadableFolder) 
     EXPECT_EQ(model.unreadableCount(), 1);
     ASSERT_TRUE(model.root());
     EXPECT_TRUE(model.root().isDirectory() && model.root().isUnreadable());
-    EXPECT_EQ(model.root().size(), scratch.allocated("gesperrt"));
+    EXPECT_EQ(model.root().size(), scratch.allocated("zu"));
     EXPECT_EQ(model.root().childCount(), 0u);
+
+    // Readable at the scan, unreadable at the refresh.
+    ASSERT_EQ(chmod(scratch.path("zu").c_str(), 0755), 0);
+    test::scanAndWait(model, scratch.path(), "Ordner");
+    ASSERT_EQ(chmod(scratch.path("zu").c_str(), 0), 0);
+    const FileNode zu = test::nodeAt(model.root(), "zu");
+    ASSERT_TRUE(test::asNobody([&] { model.refreshFolder(zu); }));
+    ASSERT_TRUE(waitUntil([&] { return !model.isRefreshing(zu); }));
+    settle(model);
+    EXPECT_TRUE(zu.isUnreadable());
+    EXPECT_EQ(zu.childCount(), 0u);
+    EXPECT_EQ(zu.size(), scratch.allocated("zu"));
+    EXPECT_EQ(model.root().size(),
+              scratch.allocated("") + scratch.allocated("zu") + scratch.allocated("offen"));
+    EXPECT_EQ(model.unreadableCount(), 1);
+    EXPECT_EQ(model.alertMessage(),
+              QStringLiteral("„zu“ lässt sich nicht mehr lesen und zählt nur noch mit der Größe "
+                             "des Ordners selbst."));
 }
 
-TEST(AppModelScanLifetime, AModelDestroyedDuringScansLeavesNothingBehind) {
-    test::ensureApp();
-    test::TempTree dir;
-    dir.file("a", 10'000);
-    FakeDesktopServices services;
+TEST_F(AppModelScan, AModelDestroyedDuringScansLeavesNothingBehind) {
+    scratch.file("a", 10'000);
     std::weak_ptr<FileTree> tree;
     {
-        AppModel model(services);
-        test::scanAndWait(model, dir.path(), "Ordner");
-        tree = model.root().treePtr();
-        model.startScan(ScanTarget{dir.path(), "Ordner", std::nullopt});
-        ASSERT_TRUE(test::handedOver(model));                      // done and queued
-        model.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
+        AppModel other(services);
+        test::scanAndWait(other, scratch.path(), "Ordner");
+        tree = other.root().treePtr();
+        other.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
+        ASSERT_TRUE(test::handedOver(other));                      // done and queued
+        other.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
     }
     QCoreApplication::processEvents();
     EXPECT_TRUE(tree.expired());

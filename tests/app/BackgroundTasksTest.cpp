@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <numeric>
 
 #include "app/ModelTestSupport.h"
 
@@ -23,6 +24,8 @@ TEST(BackgroundTasks, PostsArriveInOrderAndNothingOutlivesTheOwner) {
     test::ensureApp();
     std::atomic<bool> freed = false;
     std::vector<int> arrived;
+    std::vector<int> inOrder(1000);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
     {
         BackgroundTasks tasks;
         tasks.run([held = std::make_shared<SlowToFree>(freed),
@@ -35,10 +38,7 @@ TEST(BackgroundTasks, PostsArriveInOrderAndNothingOutlivesTheOwner) {
         ASSERT_TRUE(test::waitUntil([&] { return tasks.running() == 0; }));
         EXPECT_TRUE(freed);
         QCoreApplication::processEvents();
-        ASSERT_EQ(arrived.size(), 1000u);
-        for (int i = 0; i < 1000; ++i) {
-            EXPECT_EQ(arrived[static_cast<std::size_t>(i)], i);
-        }
+        EXPECT_EQ(arrived, inOrder);
 
         // Posted but not delivered when the owner goes: it never runs.
         tasks.run([&arrived](const BackgroundTasks::Post& post) {
@@ -49,7 +49,7 @@ TEST(BackgroundTasks, PostsArriveInOrderAndNothingOutlivesTheOwner) {
         }
     }
     QCoreApplication::processEvents();
-    EXPECT_EQ(arrived.size(), 1000u);
+    EXPECT_EQ(arrived, inOrder);
 }
 
 }  // namespace

@@ -8,9 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "app/MountedFolderTest.h"
 #include "core/PathText.h"
-#include "support/ScopedMount.h"
-#include "support/TempTree.h"
 
 namespace raumfuchs {
 namespace {
@@ -27,10 +26,6 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-bool exists(const std::string& path) {
-    return fs::exists(fs::symlink_status(path));
-}
-
 // The decoded Path= value of a .trashinfo file.
 std::string recordedPath(const std::string& infoFile) {
     const std::string info = readFile(infoFile);
@@ -42,12 +37,15 @@ std::string recordedPath(const std::string& infoFile) {
     return PathText::percentDecode(info.substr(start + 6, end - start - 6));
 }
 
-class FreedesktopTrashTest : public ::testing::Test {
-  protected:
+// The home trash at `root`/data/Trash, at a fixed moment.
+FreedesktopTrash trashIn(const std::string& root) {
+    return FreedesktopTrash(
+        {root + "/data/Trash", ::getuid(), [] { return std::time_t{1'700'000'000}; }});
+}
+
+struct FreedesktopTrashTest : ::testing::Test {
     FreedesktopTrashTest() { tree.folder("items"); }
-    FreedesktopTrash trash() const {
-        return FreedesktopTrash({homeTrash, ::getuid(), [] { return std::time_t{1'700'000'000}; }});
-    }
+    FreedesktopTrash trash() const { return trashIn(root); }
     test::TempTree tree;
     const std::string root = tree.root();
     const std::string homeTrash = root + "/data/Trash";
@@ -75,7 +73,7 @@ TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
 
     // A link goes itself, not its target.
     writeFile(root + "/items/target", "bleibt");
-    ASSERT_EQ(::symlink("target", (root + "/items/link").c_str()), 0);
+    tree.symlink("target", "items/link");
     ASSERT_TRUE(trash().moveToTrash(root + "/items/./link").has_value());
     EXPECT_EQ(readFile(root + "/items/target"), "bleibt");
     EXPECT_TRUE(fs::is_symlink(homeTrash + "/files/link"));
@@ -99,35 +97,24 @@ TEST_F(FreedesktopTrashTest, CollidingNamesGetNumberedAndFailedMovesLeaveNothing
     EXPECT_FALSE(trash().moveToTrash(root + "/items/missing").has_value());
     EXPECT_FALSE(trash().moveToTrash("/").has_value());
     EXPECT_FALSE(trash().moveToTrash(root + "/data").has_value());  // the trash into itself
-    EXPECT_TRUE(exists(homeTrash + "/files/notiz"));
+    EXPECT_TRUE(fs::exists(homeTrash + "/files/notiz"));
     const auto infos = fs::directory_iterator(homeTrash + "/info");
     EXPECT_EQ(std::distance(fs::begin(infos), fs::end(infos)), 3);
 }
 
-TEST_F(FreedesktopTrashTest, NothingThatIsOrHoldsAMountPointMoves) {
-    tree.file("items/ordner/mp/.keep");
-    tree.symlink(root + "/items", "weg");
-    const test::ScopedMount mount = test::ScopedMount::tmpfs(root + "/items/ordner/mp");
-    if (!mount.mounted()) {
-        GTEST_SKIP() << "mounting a tmpfs refused on this machine (not root?)";
-    }
-    writeFile(root + "/items/ordner/mp/daten", "d");
-    writeFile(root + "/items/ordner/neben", "n");
-    for (const char* path :
-         {"/items/ordner", "/items/ordner/mp", "/weg/ordner", "/items/ordner/"}) {
-        EXPECT_FALSE(trash().moveToTrash(root + path).has_value()) << path;
-    }
-    EXPECT_EQ(readFile(root + "/items/ordner/mp/daten"), "d");
-    EXPECT_FALSE(exists(homeTrash + "/info/ordner.trashinfo"));
-    // Beside the mount point, and inside the mount, items still go.
-    EXPECT_TRUE(trash().moveToTrash(root + "/weg/ordner/neben").has_value());
-    EXPECT_TRUE(trash().moveToTrash(root + "/items/ordner/mp/daten").has_value());
-}
+using FreedesktopTrashMount = test::MountedFolderTest;
 
-// What the trash tools see: trash-list from trash-cli reads the home trash
-// and the trash at the top of every mount.
-std::string trashList(const std::string& dataHome) {
-    return test::commandOutput("XDG_DATA_HOME='" + dataHome + "' trash-list 2>&1");
+TEST_F(FreedesktopTrashMount, NothingThatIsOrHoldsAMountPointMoves) {
+    const std::string root = tree.root();
+    tree.symlink(root, "weg");
+    for (const char* path : {"/ordner", "/ordner/mp", "/weg/ordner", "/ordner/"}) {
+        EXPECT_FALSE(trashIn(root).moveToTrash(root + path).has_value()) << path;
+    }
+    EXPECT_EQ(fs::file_size(root + "/ordner/mp/daten"), 100u);
+    EXPECT_FALSE(fs::exists(root + "/data/Trash/info/ordner.trashinfo"));
+    // Beside the mount point, and inside the mount, items still go.
+    EXPECT_TRUE(trashIn(root).moveToTrash(root + "/weg/ordner/neben").has_value());
+    EXPECT_TRUE(trashIn(root).moveToTrash(root + "/ordner/mp/daten").has_value());
 }
 
 TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
@@ -141,7 +128,7 @@ TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
     const test::ScopedMount bind =
         test::ScopedMount::bind(root + "/home-folder", root + "/home-bind");
     if (!volume.mounted() || !bind.mounted()) {
-        GTEST_SKIP() << "loop or bind mounts refused on this machine (not root?)";
+        GTEST_SKIP() << volume.failed() << bind.failed();
     }
     const std::string trashName = ".Trash-" + std::to_string(::getuid());
     // Reached through a link from outside the mount, as a scan through the
@@ -154,7 +141,7 @@ TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
     EXPECT_EQ(*moved, root + "/volume/" + trashName + "/files/item.txt");
     EXPECT_EQ(recordedPath(root + "/volume/" + trashName + "/info/item.txt.trashinfo"),
               "deep/inner/item.txt");
-    EXPECT_FALSE(exists(root + "/volume/deep/inner/" + trashName));
+    EXPECT_FALSE(fs::exists(root + "/volume/deep/inner/" + trashName));
 
     // A bind mount of the home trash's own file system: rename(2) cannot
     // leave it, so its own top takes the item.
@@ -164,7 +151,10 @@ TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
     EXPECT_EQ(recordedPath(root + "/home-bind/" + trashName + "/info/bericht.txt.trashinfo"),
               "bericht.txt");
 
-    const std::string listed = trashList(root + "/data");
+    // What the trash tools see: trash-list from trash-cli reads the home trash
+    // and the trash at the top of every mount.
+    const std::string listed =
+        test::commandOutput("XDG_DATA_HOME='" + root + "/data' trash-list 2>&1");
     EXPECT_NE(listed.find(" " + root + "/volume/deep/inner/item.txt"), std::string::npos) << listed;
     EXPECT_NE(listed.find(" " + root + "/home-bind/bericht.txt"), std::string::npos) << listed;
 }

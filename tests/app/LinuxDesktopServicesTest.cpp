@@ -9,9 +9,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <filesystem>
-#include <tuple>
 
-#include "support/QtTestApp.h"
+#include "app/ModelTestSupport.h"
 
 namespace raumfuchs {
 namespace {
@@ -33,10 +32,10 @@ class LinuxDesktopServicesTest : public ::testing::Test {
   protected:
     LinuxDesktopServicesTest() {
         fs::create_directories(root + "/home");
-        setEnv("HOME", root + "/home");
-        setEnv("XDG_DATA_HOME", root + "/data");
-        setEnv("XDG_CONFIG_HOME", root + "/config");
-        setEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
+        env.set("HOME", root + "/home");
+        env.set("XDG_DATA_HOME", root + "/data");
+        env.set("XDG_CONFIG_HOME", root + "/config");
+        env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
         for (const char* scheme : kSchemes) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder, "handle");
         }
@@ -45,20 +44,13 @@ class LinuxDesktopServicesTest : public ::testing::Test {
         for (const char* scheme : kSchemes) {
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         }
-        for (const auto& [name, value, wasSet] : saved) {
-            wasSet ? qputenv(name, value) : qunsetenv(name);
-        }
-    }
-    void setEnv(const char* name, const std::string& value) {
-        saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
-        qputenv(name, QByteArray::fromStdString(value));
     }
 
     static constexpr const char* kSchemes[] = {"file", "x-apple.systempreferences"};
     bool appReady = (test::ensureApp(), true);
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    std::vector<std::tuple<const char*, QByteArray, bool>> saved;
+    test::ScopedEnv env;
     UrlRecorder recorder;
 };
 
@@ -102,20 +94,19 @@ TEST_F(LinuxDesktopServicesTest, NamesDownloadsFolderAndFolderChooser) {
 
     const std::string chosen = root + "/home/Größe";
     fs::create_directories(chosen);
-    QStringList seen;
+    // The chooser starts at home and offers folders only.
+    QString start;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        seen << dialog->windowTitle() << dialog->labelText(QFileDialog::Accept)
-             << dialog->directory().absolutePath();
+        start = dialog->directory().absolutePath();
         EXPECT_TRUE(dialog->fileMode() == QFileDialog::Directory &&
                     dialog->testOption(QFileDialog::ShowDirsOnly));
         dialog->setDirectory(QString::fromStdString(chosen));
         static_cast<QDialog*>(dialog)->accept();
     });
     EXPECT_EQ(services.chooseFolder(), chosen);
-    EXPECT_EQ(seen, (QStringList{"Wähle einen Ordner, den Raumfuchs vermessen soll.", "Scannen",
-                                 QString::fromStdString(root + "/home")}));
+    EXPECT_EQ(start.toStdString(), root + "/home");
 
     QTimer::singleShot(0, [] {
         if (QWidget* dialog = QApplication::activeModalWidget()) {

@@ -1,14 +1,21 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "app/AppModel.h"
+#include "core/DiskScanner.h"
 #include "support/FakeDesktopServices.h"
 #include "support/HandTree.h"
 #include "support/QtTestApp.h"
@@ -17,7 +24,9 @@
 namespace raumfuchs::test {
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; true if it held.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
+// With `deliver` false, queued events wait meanwhile.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000,
+                      bool deliver = true) {
     ensureApp();
     QElapsedTimer timer;
     timer.start();
@@ -25,8 +34,10 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
         if (timer.elapsed() > timeoutMs) {
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (deliver) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
@@ -34,15 +45,7 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
 // Waits until every scan thread has handed over its result, delivering nothing
 // to the model meanwhile: what they queued stays queued.
 inline bool handedOver(const AppModel& model, int timeoutMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (model.scansInFlight() > 0) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return waitUntil([&] { return model.scansInFlight() == 0; }, timeoutMs, false);
 }
 
 // Waits until no scan thread is left, then delivers what they queued.
@@ -57,12 +60,61 @@ inline void scanAndWait(AppModel& model, const std::string& path, const QString&
     settle(model);
 }
 
-// A model over the desktop double, with a scratch folder for its scans.
-struct ModelTest : ::testing::Test {
+// Trashing really removes the item, so that a fresh scan can be compared.
+class RemovingDesktopServices : public FakeDesktopServices {
+  public:
+    bool moveToTrash(const DesktopItem& item) override {
+        return FakeDesktopServices::moveToTrash(item) && std::filesystem::remove_all(item.path) > 0;
+    }
+};
+
+inline FileNode freshScan(const std::string& path, const std::string& name = "Ordner") {
+    const CancelToken token;
+    const auto result = DiskScanner::scan(path, name, token, {});
+    EXPECT_TRUE(result) << path;
+    return result ? result->root : FileNode();
+}
+
+// Calls `start` under the file-system identity of "nobody" when the test runs
+// as root, so that mode 000 means what it says; threads it starts inherit the
+// identity (setfsuid acts on the calling thread only). False, with nothing
+// called, where the machine refuses.
+inline bool asNobody(const std::function<void()>& start) {
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
+    const auto previous = static_cast<uid_t>(syscall(SYS_setfsuid, user));
+    const bool dropped = static_cast<uid_t>(syscall(SYS_setfsuid, -1)) == user;
+    if (dropped) {
+        start();
+    }
+    syscall(SYS_setfsuid, previous);
+    return dropped;
+}
+
+// Environment variables set for as long as the object lives.
+class ScopedEnv {
+  public:
+    void set(const char* name, const std::string& value) {
+        saved_.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnv() {
+        for (const auto& [name, value, wasSet] : saved_) {
+            wasSet ? qputenv(name, value) : qunsetenv(name);
+        }
+    }
+
+  private:
+    std::vector<std::tuple<const char*, QByteArray, bool>> saved_;
+};
+
+// A model over a desktop double, with a scratch folder for its scans.
+template <typename Services>
+struct ModelTestOver : ::testing::Test {
     bool appReady = (ensureApp(), true);  // the members below need the application
     TempTree scratch;
-    FakeDesktopServices services;
+    Services services;
     AppModel model{services};
 };
+using ModelTest = ModelTestOver<FakeDesktopServices>;
 
 }  // namespace raumfuchs::test

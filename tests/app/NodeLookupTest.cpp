@@ -2,65 +2,53 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AppModel.h"
-#include "app/ModelTestSupport.h"
-#include "support/FakeDesktopServices.h"
 #include "support/HandTree.h"
 
 namespace raumfuchs {
 namespace {
 
+using test::childNamed;
 using test::file;
 using test::folder;
 
 const std::string composedMuell = "M\xC3\xBCll";     // "Müll", ü as one code point
 const std::string decomposedMuell = "Mu\xCC\x88ll";  // u + combining diaeresis
 
-TEST(NodeLookup, FindsScannedNodesByComposedAndDecomposedNames) {
-    test::ensureApp();
-    test::TempTree dir;
-    dir.file(decomposedMuell + "/alt.txt", 4096);
-    dir.file("abc/x", 4096);
-    dir.file("ab/y", 4096);
-    dir.file("bad\xFFname", 4096);
-    FakeDesktopServices services;
-    AppModel model(services);
-    EXPECT_FALSE(model.node(dir.path()));  // no tree yet
-    test::scanAndWait(model, dir.path(), "Ordner");
-    const FileNode root = model.root();
-    const FileNode muell = test::childNamed(root, decomposedMuell);
-    ASSERT_TRUE(muell);
-
-    EXPECT_TRUE(model.node(dir.path() + "/") == root);
-    EXPECT_TRUE(model.node(dir.path() + "//" + decomposedMuell + "/") == muell);
-    EXPECT_TRUE(model.node(dir.path(composedMuell + "/alt.txt")) ==
-                test::childNamed(muell, "alt.txt"));
-    EXPECT_TRUE(model.node(dir.path("bad\xFFname")) == test::childNamed(root, "bad\xFFname"));
-    for (const std::string& missing : {dir.path("Mull"), dir.path("bad\xFEname"), dir.path("abc/y"),
-                                       dir.path() + "x", std::string("/"), std::string()}) {
-        EXPECT_FALSE(model.node(missing)) << missing;
-    }
-}
-
-TEST(NodeLookup, RootsAtTheFileSystemRootAndWithEquivalentNames) {
+TEST(NodeLookup, FindsNodesByTheirPathWithEquivalentNames) {
     const FileNode root = test::build(
+        folder("scan", 0,
+               {folder(decomposedMuell, 0, {file("alt.txt", 1)}), folder("abc", 0, {file("x", 1)}),
+                folder("ab", 0, {file("y", 1)}), file("bad\xFFname", 1)}),
+        "/scan");
+    const FileNode muell = childNamed(root, decomposedMuell);
+    EXPECT_FALSE(findNode(FileNode(), "/scan"));  // no tree yet
+    EXPECT_TRUE(findNode(root, "/scan/") == root);
+    EXPECT_TRUE(findNode(root, "/scan//" + decomposedMuell + "/") == muell);
+    EXPECT_TRUE(findNode(root, "/scan/" + composedMuell + "/alt.txt") == muell.child(0));
+    EXPECT_TRUE(findNode(root, "/scan/bad\xFFname") == childNamed(root, "bad\xFFname"));
+    for (const std::string missing : {"/scan/Mull", "/scan/bad\xFEname", "/scan/abc/y", "/scanx",
+                                      "scan/abc", "/scan/abc/x/z", "/", ""}) {
+        EXPECT_FALSE(findNode(root, missing)) << missing;
+    }
+
+    // A root at the file system's root.
+    const FileNode top = test::build(
         folder("Macintosh HD", 0, {folder("Users", 0, {folder("ann", 0, {file("a", 1)})})}), "/");
-    const FileNode ann = test::childNamed(test::childNamed(root, "Users"), "ann");
-    EXPECT_TRUE(findNode(root, "//Users//ann/") == ann);
-    EXPECT_TRUE(findNode(root, "/Users/ann/a") == ann.child(0));
-    EXPECT_FALSE(findNode(root, "Users/ann"));
-    EXPECT_FALSE(findNode(root, "/Users/ann/a/b"));
+    const FileNode ann = childNamed(childNamed(top, "Users"), "ann");
+    EXPECT_TRUE(findNode(top, "//Users//ann/") == ann);
+    EXPECT_TRUE(findNode(top, "/Users/ann/a") == ann.child(0));
+    EXPECT_FALSE(findNode(top, "Users/ann"));
 
     // The root path was given decomposed; the caller asks composed, and the
     // other way round.
-    const FileNode muell = test::build(folder("Müll", 0, {folder("Ärger", 0, {file("x", 1)})}),
-                                       "/Volumes/" + decomposedMuell);
-    const FileNode aerger = muell.child(0);
-    EXPECT_TRUE(findNode(muell, "/Volumes/" + composedMuell + "/") == muell);
-    EXPECT_TRUE(findNode(muell, "/Volumes/" + composedMuell + "/A\xCC\x88rger") == aerger);
-    EXPECT_TRUE(findNode(muell, "/Volumes/" + decomposedMuell + "/\xC3\x84rger/x") ==
+    const FileNode volume = test::build(folder("Müll", 0, {folder("Ärger", 0, {file("x", 1)})}),
+                                        "/Volumes/" + decomposedMuell);
+    const FileNode aerger = volume.child(0);
+    EXPECT_TRUE(findNode(volume, "/Volumes/" + composedMuell + "/") == volume);
+    EXPECT_TRUE(findNode(volume, "/Volumes/" + composedMuell + "/A\xCC\x88rger") == aerger);
+    EXPECT_TRUE(findNode(volume, "/Volumes/" + decomposedMuell + "/\xC3\x84rger/x") ==
                 aerger.child(0));
-    EXPECT_FALSE(findNode(muell, "/Volumes/" + composedMuell + "er"));
+    EXPECT_FALSE(findNode(volume, "/Volumes/" + composedMuell + "er"));
 
     // Of two children with equivalent names, the first in stored order wins.
     const FileNode twins =

@@ -77,13 +77,14 @@ TEST(NcduRoundTrip, NcduAndGduReadOurExportsAndWeReadTheirs) {
     const std::string ours = out.path("ours.json");
     EXPECT_EQ(summary(commandOutput(kAsUser + kScan + "--export " + ours + " " + root)), scan);
     EXPECT_EQ(imported(ours), scan);
-    ASSERT_EQ(
-        commandOutput(kAsUser + kScan + "--export " + out.path("ours.json.zst") + " " + root +
-                      " >/dev/null && zstd -dc " + out.path("ours.json.zst") + " | tail -n +2 >" +
-                      out.path("a") + " && tail -n +2 " + ours + " >" + out.path("b") + " && cmp " +
-                      out.path("a") + " " + out.path("b") + " && echo same"),
+    const std::string packed = out.path("ours.json.zst");
+    commandOutput(kAsUser + kScan + "--export " + packed + " " + root);
+    // Packed, the same text below the header line.
+    EXPECT_EQ(
+        commandOutput("[ \"$(zstd -dc " + packed + " | tail -n +2 | md5sum)\" = \"$(tail -n +2 " +
+                      ours + " | md5sum)\" ] && echo same"),
         "same");
-    EXPECT_EQ(imported(out.path("ours.json.zst")), scan);
+    EXPECT_EQ(imported(packed), scan);
     const std::string again = out.path("again.json");
     ASSERT_EQ(commandOutput("ncdu -f " + ours + " -o " + again + " 2>&1"), "");
     EXPECT_EQ(imported(again), scan);
@@ -114,32 +115,6 @@ TEST(NcduRoundTrip, NcduAndGduReadOurExportsAndWeReadTheirs) {
     EXPECT_EQ(imported(again), mounted);
     // ncdu 1.18 took our mount point for one: it writes its own older word back.
     EXPECT_EQ(commandOutput("grep -ac '\"excluded\":\"othfs\"' " + again), "1");
-}
-
-}  // namespace
-}  // namespace raumfuchs
-
-namespace raumfuchs {
-namespace {
-
-TEST(NcduExport, FailuresSayWhyAndLeaveAnEarlierFileAsItWas) {
-    TempTree tree;
-    tree.file("a", 100);
-    const std::string earlier = tree.path("earlier.json");
-    std::ofstream(earlier) << "keep";
-    const std::string full =
-        commandOutput(std::string(RAUMFUCHS_SCAN_PROGRAM) + " --export /dev/full " + tree.path() +
-                      " 2>&1; echo \"exit $?\"");
-    EXPECT_EQ(full,
-              "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf "
-              "dem Datenträger.\nexit 1");
-    const std::string missing = commandOutput(std::string(RAUMFUCHS_SCAN_PROGRAM) + " --export " +
-                                              earlier + " " + tree.path("gone") + " 2>&1; echo $?");
-    EXPECT_TRUE(missing.ends_with("\n1")) << missing;
-    EXPECT_EQ(commandOutput("cat " + earlier + "; ls " + tree.path() + " | wc -l"), "keep2");
-    const std::string wrongCall = commandOutput(std::string(RAUMFUCHS_SCAN_PROGRAM) +
-                                                " --import x --export y 2>/dev/null; echo $?");
-    EXPECT_EQ(wrongCall, "2");
 }
 
 }  // namespace

@@ -3,16 +3,13 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -20,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/PseudoTerminal.h"
 #include "core/UnattributedSpace.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
@@ -41,11 +39,11 @@ std::string contents(const std::string& path) {
     return text.str();
 }
 
-// Starts the program with `arguments`. Its standard output goes to `out`, its
-// standard error to `err` (a file, or an open descriptor when `errFd` >= 0);
-// with `uid` set, it runs as that user.
-pid_t start(const std::vector<std::string>& arguments, const std::string& out,
-            const std::string& err, int errFd = -1, uid_t uid = 0) {
+// Starts the program with `arguments`, its standard output going to the file
+// `out` and its standard error to the open descriptor `errFd`; with `uid` set,
+// it runs as that user.
+pid_t start(const std::vector<std::string>& arguments, const std::string& out, int errFd,
+            uid_t uid = 0) {
     std::vector<char*> argv{const_cast<char*>(RAUMFUCHS_SCAN_PROGRAM)};
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -54,14 +52,9 @@ pid_t start(const std::vector<std::string>& arguments, const std::string& out,
     const pid_t pid = fork();
     if (pid == 0) {
         const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (errFd < 0) {
-            errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        }
-        const bool ok = outFd >= 0 && errFd >= 0 && dup2(outFd, STDOUT_FILENO) >= 0 &&
-                        dup2(errFd, STDERR_FILENO) >= 0 &&
-                        (uid == 0 || (setgroups(0, nullptr) == 0 && setresgid(uid, uid, uid) == 0 &&
-                                      setresuid(uid, uid, uid) == 0));
-        if (ok) {
+        if (outFd >= 0 && dup2(outFd, STDOUT_FILENO) >= 0 && dup2(errFd, STDERR_FILENO) >= 0 &&
+            (uid == 0 || (setgroups(0, nullptr) == 0 && setresgid(uid, uid, uid) == 0 &&
+                          setresuid(uid, uid, uid) == 0))) {
             execv(argv[0], argv.data());
         }
         _exit(127);
@@ -72,7 +65,9 @@ pid_t start(const std::vector<std::string>& arguments, const std::string& out,
 Outcome run(const std::vector<std::string>& arguments, const std::string& out = "", uid_t uid = 0) {
     TempTree io;
     const std::string outPath = out.empty() ? io.path("out") : out;
-    const pid_t pid = start(arguments, outPath, io.path("err"), -1, uid);
+    const int errFd = open(io.path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const pid_t pid = start(arguments, outPath, errFd, uid);
+    close(errFd);
     Outcome result;
     waitpid(pid, &result.status, 0);
     result.out = out.empty() ? contents(outPath) : "";
@@ -84,7 +79,7 @@ bool exitedWith(const Outcome& run, int code) {
     return WIFEXITED(run.status) && WEXITSTATUS(run.status) == code;
 }
 
-TEST(ScanTool, TextOutputEscapesNamesAndAFailedWriteFails) {
+TEST(ScanTool, TextAndJsonOutputEscapeNames) {
     TempTree t;
     // One name per kind of byte a terminal must not get raw; each file a
     // different size so all of them are listed.
@@ -119,37 +114,71 @@ TEST(ScanTool, TextOutputEscapesNamesAndAFailedWriteFails) {
     // The thread count used is reported; a forced one is the one used.
     EXPECT_NE(run({"--json", "--threads", "3", t.root()}).out.find(",\"threads\":3,"),
               std::string::npos);
-
-    // A full disk: the output is lost, and the program says so.
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{t.root()}, {"--json", t.root()}, {"--help"}}) {
-        const Outcome full = run(arguments, "/dev/full");
-        EXPECT_TRUE(exitedWith(full, 1)) << arguments[0] << " " << full.status;
-        EXPECT_EQ(full.err, "Die Ausgabe konnte nicht geschrieben werden.\n");
-    }
 }
 
-TEST(ScanTool, AFolderThatCannotBeListedIsAResultAMissingOneIsNot) {
+// Calls that give no result: each with its exit status and its two streams.
+TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
+    TempTree t;
+    t.file("a", 100);
+    t.file("earlier.json", 4);
+    const std::string usage = run({"--help"}).out;
+    EXPECT_TRUE(usage.starts_with("Aufruf: raumfuchs-scan")) << usage;
+    const std::string lost = "Die Ausgabe konnte nicht geschrieben werden.\n";
+    struct Call {
+        std::vector<std::string> arguments;
+        int status;
+        std::string out;
+        std::string err;
+        std::string outFile = "";  // "/dev/full": a full disk
+    };
+    const Call calls[] = {
+        {{"/tmp", "-h"}, 0, usage, ""},
+        {{"--version"}, 0, "raumfuchs-scan " RAUMFUCHS_VERSION "\n", ""},
+        {{}, 2, "", usage},
+        {{"--verbose", "/tmp"}, 2, "", usage},
+        {{"/tmp", "/usr"}, 2, "", usage},
+        {{"--top"}, 2, "", usage},
+        {{"--import", "x", "--export", "y"}, 2, "", usage},
+        {{t.path("fehlt\nda")}, 1, "", "„fehlt\\nda“ konnte nicht gelesen werden.\n"},
+        // An export that fails leaves an earlier file as it was.
+        {{"--export", t.path("earlier.json"), t.path("weg")},
+         1,
+         "",
+         "„weg“ konnte nicht gelesen werden.\n"},
+        {{"--export", "/dev/full", t.root()},
+         1,
+         "",
+         "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf dem "
+         "Datenträger.\n"},
+        {{t.root()}, 1, "", lost, "/dev/full"},
+        {{"--json", t.root()}, 1, "", lost, "/dev/full"},
+        {{"--help"}, 1, "", lost, "/dev/full"},
+    };
+    for (const Call& call : calls) {
+        SCOPED_TRACE(::testing::PrintToString(call.arguments) + " > " + call.outFile);
+        const Outcome got = run(call.arguments, call.outFile);
+        EXPECT_TRUE(exitedWith(got, call.status)) << got.status;
+        EXPECT_EQ(got.out, call.out);
+        EXPECT_EQ(got.err, call.err);
+    }
+    EXPECT_EQ(test::listing(t.root()).size(), 2u);
+    EXPECT_EQ(contents(t.path("earlier.json")), "xxxx");
+}
+
+// Root may list any folder: as root, the program runs as "nobody" where an
+// ordinary user is meant, for whom mode 000 means what it says.
+TEST(ScanTool, ALockedFolderIsAResultAndAMountPointExplainsWhatItsScanCannotFind) {
+    TempTree store;
     TempTree t;
     t.file("gesperrt/innen", 4096);
-    // Root may list any folder: as root, the program runs as "nobody" here,
-    // for whom mode 000 means what it says.
     ASSERT_EQ(chmod(t.root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(t.path("gesperrt").c_str(), 0), 0);
-    const Outcome locked = run({t.path("gesperrt")}, "", geteuid() == 0 ? 65534 : 0);
+    const uid_t user = geteuid() == 0 ? 65534 : 0;
+    const Outcome locked = run({t.path("gesperrt")}, "", user);
     EXPECT_TRUE(exitedWith(locked, 0)) << locked.status << locked.err;
     EXPECT_NE(locked.out.find("Nicht lesbar: 1\n"), std::string::npos) << locked.out;
     EXPECT_NE(locked.out.find("Dateien:      0\n"), std::string::npos) << locked.out;
 
-    const Outcome missing = run({t.path("fehlt\nda")});
-    EXPECT_TRUE(exitedWith(missing, 1));
-    EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "„fehlt\\nda“ konnte nicht gelesen werden.\n");
-}
-
-TEST(ScanTool, AMountPointExplainsWhatItsScanCannotFind) {
-    TempTree store;
-    TempTree t;
     t.folder("vol");
     const test::ScopedMount volume = test::ScopedMount::ext4(store.path("vol.img"), t.path("vol"));
     if (!volume.mounted()) {
@@ -175,22 +204,13 @@ TEST(ScanTool, AMountPointExplainsWhatItsScanCannotFind) {
 
     // Not as root: nothing can be looked at below mount points, and other
     // users' processes cannot be asked.
-    ASSERT_EQ(chmod(t.root().c_str(), 0755), 0);
-    const Outcome asUser = run({t.path("vol")}, "", 65534);
+    const Outcome asUser = run({t.path("vol")}, "", user);
     EXPECT_TRUE(exitedWith(asUser, 0)) << asUser.err;
     for (const char* line :
          {"  unter Einhängepunkten:   nicht gemessen – Nur mit Administratorrechten messbar",
           "  nicht prüfbare Prozesse: ", "  Rest:                    "}) {
         EXPECT_NE(asUser.out.find(line), std::string::npos) << line << "\n" << asUser.out;
     }
-}
-
-// Opens a pseudo-terminal into `terminal`; returns the program's side, or -1.
-int openTerminal(int& terminal) {
-    terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    return terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0
-               ? -1
-               : open(ptsname(terminal), O_RDWR | O_NOCTTY);
 }
 
 // Whether SIGINT is set in the mask `field` ("SigCgt:", "ShdPnd:") of the process.
@@ -204,30 +224,14 @@ bool interruptIn(pid_t pid, const std::string& field) {
     return false;
 }
 
-TEST(ScanTool, HelpVersionWrongCallsAndASecondCtrlC) {
-    const Outcome usage = run({"/tmp", "-h"});
-    EXPECT_TRUE(exitedWith(usage, 0));
-    EXPECT_TRUE(usage.out.starts_with("Aufruf: raumfuchs-scan"));
-    const Outcome version = run({"--version"});
-    EXPECT_TRUE(exitedWith(version, 0));
-    EXPECT_EQ(version.out, "raumfuchs-scan " RAUMFUCHS_VERSION "\n");
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{}, {"--verbose", "/tmp"}, {"/tmp", "/usr"}, {"--top"}}) {
-        const Outcome usage = run(wrong);
-        EXPECT_TRUE(exitedWith(usage, 2)) << wrong.size();
-        EXPECT_EQ(usage.out, "");
-        EXPECT_TRUE(usage.err.starts_with("Aufruf: raumfuchs-scan"));
-    }
-
+TEST(ScanTool, ASecondCtrlCEndsAScanThatCannotReachACheckpoint) {
     // A terminal whose output is held (Ctrl-S) stops the program at its first
     // progress line; the first Ctrl-C only asks the scan to stop at its next
     // checkpoint, which it never reaches, and the second must end it.
-    int terminal = -1;
-    const int side = openTerminal(terminal);
-    ASSERT_GE(side, 0);
-    ASSERT_EQ(tcflow(side, TCOOFF), 0);
+    test::PseudoTerminal terminal;
+    ASSERT_EQ(tcflow(terminal.side, TCOOFF), 0);
     TempTree io;
-    const pid_t pid = start({"/usr"}, io.path("out"), "", side);
+    const pid_t pid = start({"/usr"}, io.path("out"), terminal.side);
     const auto waitFor = [pid](const std::function<bool()>& done) {
         for (int i = 0; i < 5000 && !done(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -246,8 +250,6 @@ TEST(ScanTool, HelpVersionWrongCallsAndASecondCtrlC) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
-    close(side);
-    close(terminal);
     EXPECT_TRUE(endedAtOnce);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
 }
@@ -256,23 +258,11 @@ TEST(ScanTool, ProgressOnATerminalOnlyAndNotWhenQuiet) {
     // On a terminal 40 columns wide, a scan of /usr (seconds long) draws its
     // progress line in place and wipes it before the result is printed.
     const auto onTerminal = [](const std::vector<std::string>& arguments) {
-        int terminal = -1;
-        const int side = openTerminal(terminal);
-        termios raw{};
-        tcgetattr(side, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(side, TCSANOW, &raw);
-        const winsize size{1, 40, 0, 0};
-        ioctl(side, TIOCSWINSZ, &size);
+        test::PseudoTerminal terminal(40);
         TempTree io;
-        const pid_t pid = start(arguments, io.path("out"), "", side);
-        close(side);
+        const pid_t pid = start(arguments, io.path("out"), terminal.side);
         Outcome result;
-        char buffer[4096];
-        for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
-            result.err.append(buffer, static_cast<std::size_t>(n));
-        }
-        close(terminal);
+        result.err = terminal.drain();
         waitpid(pid, &result.status, 0);
         result.out = contents(io.path("out"));
         return result;
