@@ -13,16 +13,13 @@
 #include <fstream>
 
 #include "ResultTestSupport.h"
-#include "core/Format.h"
 #include "ui/ContentView.h"
 #include "ui/MainWindow.h"
 #include "ui/NodeMenu.h"
 #include "ui/RaumfuchsApp.h"
-#include "ui/ScanningView.h"
 #include "ui/SidePanel.h"
 #include "ui/StartView.h"
 #include "ui/SummaryBar.h"
-#include "ui/TextLabel.h"
 
 namespace raumfuchs {
 namespace {
@@ -71,22 +68,12 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     // The same folder scanned here, to compare with.
     test::scanAndWait(model, exported.scratch.path("Daten"), QStringLiteral("Daten"));
     const std::int64_t scannedSize = model.root().size();
-    const FileNode scannedFile = model.node(exported.scratch.path("Daten/a.bin"));
-    EXPECT_EQ(menuEntries(scannedFile).size(), 5);  // open, reveal, copy, separator, trash
 
     window.show();
     services.chosenExport = exported.file;
     action("openExportAction")->trigger();
     EXPECT_EQ(services.chooseExportCalls, 1);
     ASSERT_EQ(model.phase(), Phase::Scanning);
-    auto* scanning = qobject_cast<ScanningView*>(window.findChild<ContentView*>()->screen());
-    ASSERT_NE(scanning, nullptr);
-    QStringList scanningTexts;
-    for (const TextLabel* label : scanning->findChildren<TextLabel*>()) {
-        scanningTexts << label->text();
-    }
-    EXPECT_TRUE(scanningTexts.contains(QStringLiteral("Öffne „daten.json“ …")))
-        << scanningTexts.join('|').toStdString();
     ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
     test::settle(model);
     ASSERT_EQ(model.phase(), Phase::Result) << model.alertMessage().value_or("").toStdString();
@@ -97,10 +84,7 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     EXPECT_EQ(root.size(), scannedSize);
     EXPECT_EQ(root.path(), exported.scratch.path("Daten"));
     EXPECT_EQ(model.node(exported.scratch.path("Daten/Fotos")).fileCount(), 2);
-    EXPECT_EQ(window.windowTitle(),
-              QStringLiteral("Daten — ") + QString::fromStdString(Format::bytes(scannedSize)));
     ASSERT_TRUE(model.exportOrigin());
-    EXPECT_EQ(model.exportOrigin()->producer, "ncdu 1.18");
 
     // Where it came from instead of a duration; the export was written just now.
     EXPECT_EQ(summary().exportText(), QStringLiteral("aus „daten.json“ von ncdu 1.18"));
@@ -145,7 +129,8 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     EXPECT_FALSE(model.exportOrigin());
     test::scanAndWait(model, exported.scratch.path("Daten"), QStringLiteral("Daten"));
     EXPECT_TRUE(action("rescanAction")->isEnabled());
-    EXPECT_EQ(menuEntries(model.node(exported.scratch.path("Daten/a.bin"))).size(), 5);
+    EXPECT_EQ(menuEntries(model.node(exported.scratch.path("Daten/a.bin"))).size(),
+              5);  // open, reveal, copy, separator, trash
 }
 
 TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {

@@ -1,13 +1,18 @@
 #pragma once
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
+#include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "app/ModelTestSupport.h"
+#include "ui/SunburstView.h"
 
 namespace raumfuchs::test {
 
@@ -60,9 +65,14 @@ inline void showAndSettle(QWidget& widget) {
     }
 }
 
-inline void pressKey(QWidget& widget, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+inline void pressKey(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QCoreApplication::sendEvent(&widget, &press);
+}
+
+// The node's name, "-" for none.
+inline std::string nameOf(const FileNode& node) {
+    return node ? node.displayName() : "-";
 }
 
 // The events of a double-click with the left button at `position`.
@@ -76,6 +86,47 @@ inline void doubleClick(QWidget& widget, QPoint position) {
         QMouseEvent event(type, local, global, Qt::LeftButton, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(&widget, &event);
     }
+}
+
+// The arc of the node named `name` on `chart`, laid out first.
+inline Segment arcOf(SunburstView& chart, const std::string& name) {
+    chart.grab();
+    for (const Segment& s : chart.segments()) {
+        if (s.node.displayName() == name) {
+            return s;
+        }
+    }
+    ADD_FAILURE() << "no arc " << name;
+    return {};
+}
+
+// Halfway through the ring of the arc of `name`, `shift` of its span off its middle.
+inline QPointF arcPoint(SunburstView& chart, const std::string& name, double shift = 0) {
+    const Segment s = arcOf(chart, name);
+    const RingGeometry g = chart.ringGeometry();
+    const double r = g.innerRadius + (double(s.depth) + 0.5) * g.ringWidth;
+    const double a = (s.start + s.end) / 2 + shift * (s.end - s.start);
+    return {g.center.x + r * std::sin(a), g.center.y - r * std::cos(a)};
+}
+
+// The entries ("" for a separator) of the menu that pops up while `act` runs,
+// empty if none does; the entry `trigger` is chosen, then the menu closed.
+inline QStringList menuDuring(const std::function<void()>& act, const QString& trigger = {}) {
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions()) {
+                entries << (action->isSeparator() ? QString() : action->text());
+                if (!trigger.isEmpty() && action->text() == trigger) {
+                    action->trigger();
+                }
+            }
+            menu->close();
+        }
+    });
+    act();
+    QCoreApplication::processEvents();
+    return entries;
 }
 
 }  // namespace raumfuchs::test

@@ -1,25 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QImage>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QTimer>
-#include <cmath>
 #include <tuple>
 
-#include "app/ModelTestSupport.h"
-#include "support/HandTree.h"
+#include "ResultTestSupport.h"
 #include "ui/HoverState.h"
+#include "ui/NodeMenu.h"
 #include "ui/Style.h"
-#include "ui/SunburstView.h"
 
 namespace raumfuchs {
 namespace {
 
 using test::childNamed;
 
-// A chart of a scanned folder: big/{a.bin, deep/level2/leaf.bin}, empty/, file.bin.
+// Start (4 MB): c 3 MB, Bilder 1 MB {b 750 KB, urlaub.jpg 250 KB}.
+FileNode handTree() {
+    return test::build(test::folder(
+        "Start", 0,
+        {test::folder("Bilder", 0, {test::file("urlaub.jpg", 250'000), test::file("b", 750'000)}),
+         test::file("c", 3'000'000)}));
+}
+
+// A chart of a scanned folder: big/{a.bin, deep/level2/leaf.bin}, empty/, file.bin;
+// `start` is a tree by hand with sizes in round numbers.
 class ChartTest : public test::ModelTest {
   protected:
     void SetUp() override {
@@ -35,23 +40,8 @@ class ChartTest : public test::ModelTest {
     }
 
     QPointF disc() const { return {view.ringGeometry().center.x, view.ringGeometry().center.y}; }
-    Segment segment(const std::string& name) {
-        view.grab();  // lays the chart out
-        for (const Segment& s : view.segments()) {
-            if (s.node.displayName() == name) {
-                return s;
-            }
-        }
-        ADD_FAILURE() << name;
-        return {};
-    }
-    // Halfway through the ring of the arc of `name`, `shift` of its span off its middle.
     QPointF arc(const std::string& name, double shift = 0) {
-        const Segment s = segment(name);
-        const RingGeometry g = view.ringGeometry();
-        const double r = g.innerRadius + (double(s.depth) + 0.5) * g.ringWidth;
-        const double a = (s.start + s.end) / 2 + shift * (s.end - s.start);
-        return {g.center.x + r * std::sin(a), g.center.y - r * std::cos(a)};
+        return test::arcPoint(view, name, shift);
     }
     void mouse(QEvent::Type type, QPointF p) {
         const bool down = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
@@ -68,6 +58,7 @@ class ChartTest : public test::ModelTest {
     std::string hovered() const { return hover.hovered() ? hover.hovered().displayName() : "-"; }
 
     FileNode root;
+    const FileNode start = handTree();
     HoverState hover;
     SunburstView view{model, hover};
 };
@@ -106,7 +97,7 @@ int distance(const QImage& image, QPointF p, const QColor& expected) {
 
 TEST_F(ChartTest, HoverLightensTheArcKeepsItsAncestorsAndDimsTheRest) {
     const QColor background = view.palette().color(QPalette::Window);
-    auto color = [&](const char* name) { return Style::color(segment(name).color); };
+    auto color = [&](const char* name) { return Style::color(test::arcOf(view, name).color); };
     auto over = [](const QColor& top, double a, const QColor& bottom) {
         return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
                                 float(top.greenF() * a + bottom.greenF() * (1 - a)),
@@ -128,11 +119,7 @@ TEST_F(ChartTest, LabelDescribesTheHoveredNodeOrTheFolder) {
     const std::string longName =
         "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
         "Zeilen passt und darum in der Mitte gekürzt wird.txt";
-    const FileNode start = test::build(test::folder(
-        "Start", 0,
-        {test::folder("Bilder", 0, {test::file("urlaub.jpg", 250'000), test::file("b", 750'000)}),
-         test::file(longName, 2'000'000)}));
-    const FileNode bilder = test::childNamed(start, "Bilder");
+    const FileNode bilder = childNamed(start, "Bilder");
     auto label = [&] {
         const auto l = view.centerLabel();
         return QStringList{l.upIcon ? "↑" : "", l.name.join('|'), l.size, l.detail};
@@ -140,9 +127,9 @@ TEST_F(ChartTest, LabelDescribesTheHoveredNodeOrTheFolder) {
     EXPECT_FALSE(view.centerLabel().upIcon);  // the scanned root has no parent
     view.setNode(bilder);
     EXPECT_EQ(label(), (QStringList{"↑", "Bilder", "1 MB", "2 Dateien"}));
-    hover.setHovered(test::childNamed(bilder, "urlaub.jpg"));
+    hover.setHovered(childNamed(bilder, "urlaub.jpg"));
     EXPECT_EQ(label(), (QStringList{"", "urlaub.jpg", "250 KB", "25\u00A0% von Bilder"}));
-    hover.setHovered(test::childNamed(start, longName.c_str()));
+    hover.setHovered(test::build(test::folder("x", 0, {test::file(longName, 1)})).child(0));
     const QStringList name = view.centerLabel().name;  // two lines, elided in the middle
     ASSERT_EQ(name.size(), 2);
     EXPECT_TRUE(name[0].startsWith("Ein sehr"));
@@ -197,25 +184,127 @@ TEST_F(ChartTest, ClicksZoomIntoFoldersAndTheDiscGoesUp) {
     EXPECT_EQ(model.current(), childNamed(root, "big"));
 }
 
-TEST_F(ChartTest, ContextMenuIsForTheHoveredNodeOnly) {
+// The menu of the hovered arc, or of several nodes (the side panel's selection).
+TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     view.show();
-    QStringList firstEntries;  // of every menu that came up
-    auto rightClick = [&](QPointF p) {
+    const auto menuAt = [&](QPointF p, const QString& run = {}) {
         move(p);
-        QTimer::singleShot(0, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                firstEntries << menu->actions().first()->text();
-                menu->close();
-            }
-        });
-        QContextMenuEvent e(QContextMenuEvent::Mouse, p.toPoint(), view.mapToGlobal(p.toPoint()));
-        QCoreApplication::sendEvent(&view, &e);
-        QCoreApplication::processEvents();
+        return test::menuDuring(
+            [&] {
+                QContextMenuEvent e(QContextMenuEvent::Mouse, p.toPoint(),
+                                    view.mapToGlobal(p.toPoint()));
+                QCoreApplication::sendEvent(&view, &e);
+            },
+            run);
     };
-    rightClick(disc());
-    rightClick(arc("file.bin"));
-    rightClick(arc("big"));
-    EXPECT_EQ(firstEntries, (QStringList{"Öffnen", "Hineinzoomen"}));
+    const auto menu = [&](const std::vector<FileNode>& nodes, const QString& run) {
+        return test::menuDuring([&] { NodeMenu::create(model, nodes)->exec(); }, run);
+    };
+    const QString trash = QStringLiteral("In den Papierkorb legen …");
+    const QStringList one{"Öffnen", "Im Finder zeigen", "Pfad kopieren", "", trash};
+    QStringList folder = one;
+    folder.insert(1, QStringLiteral("Neu einlesen"));
+    EXPECT_TRUE(menuAt(disc()).isEmpty());  // nothing hovered: no menu
+    EXPECT_EQ(menuAt(arc("file.bin")), one);
+    EXPECT_EQ(menuAt(arc("empty")), folder);
+    EXPECT_EQ(menuAt(arc("big"), "Neu einlesen"), QStringList{"Hineinzoomen"} + folder);
+    const FileNode big = childNamed(root, "big"), file = childNamed(root, "file.bin");
+    EXPECT_TRUE(model.isRefreshing(big));
+    test::settle(model);
+    menuAt(arc("big"), "Hineinzoomen");
+    EXPECT_EQ(model.current(), big);
+    menuAt(arc("file.bin"), "Öffnen");
+    EXPECT_EQ(services.opened, std::vector<std::string>{file.path()});
+
+    const QStringList several{"Im Finder zeigen", "Pfade kopieren", "", trash};
+    EXPECT_EQ(menu({}, {}), several);
+    EXPECT_EQ(menu({file, big}, "Im Finder zeigen"), several);
+    EXPECT_EQ(services.revealed,
+              (std::vector<std::vector<std::string>>{{file.path(), big.path()}}));
+    menu({file, big}, "Pfade kopieren");
+    EXPECT_EQ(services.clipboardTexts,
+              std::vector<QString>{QString::fromStdString(file.path() + "\n" + big.path())});
+    menu({file, big}, trash);  // only asks: the model checks and confirms
+    EXPECT_TRUE(model.isConfirmingTrash());
+    EXPECT_EQ(model.pendingTrash(), (std::vector<FileNode>{file, big}));
+    EXPECT_TRUE(services.trashed.empty());
+}
+
+TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
+    view.setNode(test::childNamed(start, "Bilder"));
+    view.setNode(start);
+
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->role(), QAccessible::Chart);
+    EXPECT_EQ(chart->text(QAccessible::Name), "Start, 4 MB");
+    ASSERT_EQ(chart->childCount(), 3);  // the disc, then ring 0 clockwise
+    QAccessibleInterface* disc = chart->child(0);
+    EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
+    EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
+    QAccessibleInterface* c = chart->child(1);
+    QAccessibleInterface* bilder = chart->child(2);
+    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
+    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
+    EXPECT_EQ(c->childCount(), 0);
+    ASSERT_EQ(bilder->childCount(), 2);
+    QAccessibleInterface* b = bilder->child(0);
+    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");  // of the shown folder
+    EXPECT_EQ(bilder->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
+    EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
+    EXPECT_TRUE(b->parent() == bilder && bilder->parent() == chart);
+    EXPECT_EQ(chart->indexOfChild(bilder), 2);
+    EXPECT_EQ(chart->child(2), bilder) << "parts are kept, not made anew";
+    const auto pressable = [](QAccessibleInterface* part) {
+        return part->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction());
+    };
+    EXPECT_TRUE(pressable(bilder) && !pressable(c));
+
+    // Geometry: the arc's rectangle holds its middle, and a hit there finds it.
+    const QPoint middle = b->rect().center();
+    EXPECT_EQ(chart->childAt(middle.x(), middle.y()), bilder);
+    EXPECT_EQ(bilder->childAt(middle.x(), middle.y()), b);
+    const QPoint centre = view.mapToGlobal(view.rect().center());
+    EXPECT_EQ(chart->childAt(centre.x(), centre.y()), disc);
+
+    // Another folder: new parts, and the disc now goes up.
+    view.setNode(test::childNamed(start, "Bilder"));
+    EXPECT_EQ(chart->child(0)->role(), QAccessible::Button);
+    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), "Nach oben zu „Start“");
+    EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
+}
+
+TEST_F(ChartTest, ArrowsMoveAlongRingsOutwardsAndInwards) {
+    view.setNode(start);
+    test::showAndSettle(view);
+    view.setFocus();
+    // Ring 0 clockwise: c, Bilder; ring 1: b, urlaub.jpg.
+    const std::vector<std::pair<int, std::string>> steps{
+        {Qt::Key_Down, "-"},           {Qt::Key_Left, "Bilder"},
+        {Qt::Key_Right, "c"},          {Qt::Key_Right, "Bilder"},
+        {Qt::Key_Right, "c"},          {Qt::Key_Up, "c"},
+        {Qt::Key_Left, "Bilder"},      {Qt::Key_Up, "b"},
+        {Qt::Key_Right, "urlaub.jpg"}, {Qt::Key_Right, "b"},
+        {Qt::Key_Left, "urlaub.jpg"},  {Qt::Key_Up, "urlaub.jpg"},
+        {Qt::Key_Down, "Bilder"},      {Qt::Key_Down, "-"},
+        {Qt::Key_Down, "-"},           {Qt::Key_Up, "c"}};
+    int i = 0;
+    for (const auto& [key, expected] : steps) {
+        test::pressKey(view, key);
+        EXPECT_EQ(hovered(), expected) << "step " << i++;
+    }
+    // The keyboard's arc is the hovered one: the centre label tells about it.
+    EXPECT_EQ(view.centerLabel().name, QStringList{"c"});
+
+    // An empty folder has nowhere to go.
+    const FileNode empty = test::build(test::folder("leer", 0, {}));
+    view.setNode(empty);
+    hover.setHovered(FileNode());
+    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down}) {
+        test::pressKey(view, key);
+        EXPECT_EQ(hovered(), "-") << key;
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Fill colour and width of the usage bar, and what it really paints.
+// The usage bar's colour steps, its width and what it really paints.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -13,24 +13,20 @@
 namespace raumfuchs {
 namespace {
 
-TEST(UsageBarTest, ColourThresholdsAndStub) {
-    const QColor green = QColor::fromHsvF(0.36f, 0.55f, 0.75f);
+TEST(UsageBarTest, StepsAtThreeQuartersAndNinetyPercentAndPaintsFillOverTrack) {
     const QColor accent = Style::color(Theme::accent);
-    EXPECT_EQ(UsageBar::fillColor(0.749), green);
+    const QColor full = UsageBar::fillColor(0.9);
+    EXPECT_NE(UsageBar::fillColor(0.749), accent);
     EXPECT_EQ(UsageBar::fillColor(0.75), accent);
     EXPECT_EQ(UsageBar::fillColor(0.899), accent);
-    const QColor full = UsageBar::fillColor(0.9);
     EXPECT_TRUE(full.redF() > 0.9f && full.greenF() < 0.4f);
     EXPECT_EQ(UsageBar::fillColor(1.7), full);
-
     for (const double stub : {0.0, -0.5, 0.001, std::nan("")}) {
         EXPECT_DOUBLE_EQ(UsageBar::fillWidth(stub, 200), 4.0) << stub;
     }
     EXPECT_DOUBLE_EQ(UsageBar::fillWidth(0.5, 200), 100.0);
     EXPECT_DOUBLE_EQ(UsageBar::fillWidth(3.0, 200), 200.0);
-}
 
-TEST(UsageBarTest, PaintsFillOverTrack) {
     test::ensureApp();
     QImage image(200, 8, QImage::Format_ARGB32_Premultiplied);
     const auto paint = [&](double fraction) {

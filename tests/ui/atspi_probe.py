@@ -2,14 +2,14 @@
 """Reads Raumfuchs' result window through the AT-SPI bus, as a screen reader does.
 
 Usage (inside a private session bus):
-    dbus-run-session -- /usr/bin/python3 atspi_probe.py PROGRAM FOLDER [--dump]
+    dbus-run-session -- /usr/bin/python3 atspi_probe.py PROGRAM FOLDER
 
 Starts an X server (Xvfb), the accessibility bus and PROGRAM --scan FOLDER, and
 checks the result window: an object with the chart role named after FOLDER with
-its size, arcs named "name, size, share", and list rows whose name or
-description carry size and share. Exit status 0: all found; 77: the bus or the
-X server cannot start here (reason on stdout); 1: a check failed (on stdout).
-With --dump, prints the accessible tree instead of checking it.
+its size, arcs named "name, size, share" nested under their folder's arc, and
+list rows whose name or description carry size and share. Exit status 0: all
+found; 77: the bus or the X server cannot start here; 1: a check failed. The
+reason is on stdout.
 """
 import os
 import re
@@ -19,26 +19,20 @@ import sys
 import tempfile
 import time
 
-SKIP = 77
 # "4,81 GB", "16 KB"; "51 %", "8,0 %", "–" (with no-break spaces).
 SIZE = r"\d[\d.]*(?:,\d+)?[ \u00a0](?:KB|MB|GB|TB)"
 SHARE = r"\d+(?:,\d+)?[ \u00a0]%|–"
 NAMED = re.compile(r"^.+, " + SIZE + ", (?:" + SHARE + ")")
 
 
-def skip(message):
+def leave(status, message):
     print(message)
-    sys.exit(SKIP)
-
-
-def fail(message):
-    print(message)
-    sys.exit(1)
+    sys.exit(status)
 
 
 def start_xvfb():
     if shutil.which("Xvfb") is None:
-        skip("Xvfb fehlt: kein X-Server für die AT-SPI-Brücke von Qt")
+        leave(77, "Xvfb fehlt: kein X-Server für die AT-SPI-Brücke von Qt")
     read, write = os.pipe()
     server = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
@@ -48,28 +42,25 @@ def start_xvfb():
         number = pipe.readline().strip()
     if not number:
         server.kill()
-        skip("Xvfb startet nicht")
+        leave(77, "Xvfb startet nicht")
     return server, ":" + number
 
 
-def tree(node, depth=0, limit=16):
+def tree(node, depth=0):
     # Read afresh: libatspi keeps child counts it saw once, and the window's
     # widgets fill in after the scan.
     node.clearCache()
     yield depth, node
-    if depth >= limit:
-        return
-    for i in range(node.childCount):
+    for i in range(node.childCount if depth < 16 else 0):
         child = node.getChildAtIndex(i)
         if child is not None:
-            yield from tree(child, depth + 1, limit)
+            yield from tree(child, depth + 1)
 
 
 def find_app(pyatspi, deadline):
     while time.time() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
+        for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
             if app is not None and app.name == "Raumfuchs":
                 return app
         time.sleep(0.2)
@@ -92,17 +83,35 @@ def result_window(pyatspi, app, folder, deadline):
     return None, []
 
 
+def check(chart, rows):
+    if chart is None:
+        leave(1, "kein Objekt mit der Rolle „chart“ im Ergebnisfenster")
+    if not re.search(SIZE, chart.name):
+        leave(1, "der Name des Diagramms nennt keine Größe: %r" % chart.name)
+    arcs = [node for depth, node in tree(chart) if depth > 0 and NAMED.match(node.name or "")]
+    if len(arcs) < 3:
+        leave(1, "zu wenige Bögen mit Name, Größe und Anteil: %r" %
+              [node.name for _, node in tree(chart)])
+    if not any(arc.parent is not None and NAMED.match(arc.parent.name or "") for arc in arcs):
+        leave(1, "kein Bogen hängt unter dem Bogen seines Ordners")
+    for row in rows:
+        text = "%s | %s" % (row.name, row.description)
+        if not re.search(SIZE, text) or not re.search(SHARE, text):
+            leave(1, "eine Zeile ohne Größe und Anteil: %r" % text)
+    print("Diagramm %r, %d Bögen, %d Zeilen, z. B. %r und %r" %
+          (chart.name, len(arcs), len(rows), arcs[0].name, rows[0].name))
+
+
 def main():
     if len(sys.argv) < 3:
-        fail(__doc__)
+        leave(1, __doc__)
     program, scanned = sys.argv[1], sys.argv[2]
-    dump = "--dump" in sys.argv
     if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
-        skip("kein D-Bus-Sitzungsbus (mit dbus-run-session starten)")
+        leave(77, "kein D-Bus-Sitzungsbus (mit dbus-run-session starten)")
     try:
         import pyatspi
     except ImportError:
-        skip("pyatspi fehlt (Paket python3-pyatspi)")
+        leave(77, "pyatspi fehlt (Paket python3-pyatspi)")
 
     server, display = start_xvfb()
     config = tempfile.mkdtemp(prefix="raumfuchs-atspi-")
@@ -116,45 +125,19 @@ def main():
         try:
             app = find_app(pyatspi, time.time() + 30)
         except Exception as error:  # the registry answers nothing: no bus
-            skip("der AT-SPI-Bus startet nicht: %s" % error)
+            leave(77, "der AT-SPI-Bus startet nicht: %s" % error)
         if app is None:
             if app_process.poll() is not None:
-                fail("Raumfuchs ist beendet: " + app_process.stderr.read().decode(errors="replace"))
-            skip("Raumfuchs erscheint nicht im AT-SPI-Register (Bus ohne Registry?)")
-        if dump:
-            time.sleep(3)
-            for depth, node in tree(app):
-                print("  " * depth + "%s | %r | %r" % (node.getRoleName(), node.name,
-                                                       node.description))
-            return
-        chart, rows = result_window(pyatspi, app, os.path.basename(scanned), time.time() + 30)
-        check(pyatspi, chart, rows)
+                leave(1, "Raumfuchs ist beendet: " +
+                      app_process.stderr.read().decode(errors="replace"))
+            leave(77, "Raumfuchs erscheint nicht im AT-SPI-Register (Bus ohne Registry?)")
+        check(*result_window(pyatspi, app, os.path.basename(scanned), time.time() + 30))
     finally:
         app_process.kill()
         app_process.wait()
         server.kill()
         server.wait()
         shutil.rmtree(config, ignore_errors=True)
-
-
-def check(pyatspi, chart, rows):
-    if chart is None:
-        fail("kein Objekt mit der Rolle „chart“ im Ergebnisfenster")
-    if not re.search(SIZE, chart.name):
-        fail("der Name des Diagramms nennt keine Größe: %r" % chart.name)
-    arcs = [node for depth, node in tree(chart) if depth > 0 and NAMED.match(node.name or "")]
-    if len(arcs) < 3:
-        names = [node.name for _, node in tree(chart)]
-        fail("zu wenige Bögen mit Name, Größe und Anteil: %r" % names)
-    nested = [arc for arc in arcs if arc.parent is not None and NAMED.match(arc.parent.name or "")]
-    if not nested:
-        fail("kein Bogen hängt unter dem Bogen seines Ordners")
-    for row in rows:
-        text = "%s | %s" % (row.name, row.description)
-        if not re.search(SIZE, text) or not re.search(SHARE, text):
-            fail("eine Zeile ohne Größe und Anteil: %r" % text)
-    print("Diagramm %r, %d Bögen, %d Zeilen, z. B. %r und %r" %
-          (chart.name, len(arcs), len(rows), arcs[0].name, rows[0].name))
 
 
 if __name__ == "__main__":
