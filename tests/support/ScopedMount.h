@@ -60,6 +60,11 @@ class ScopedMount {
     ScopedMount() = default;
     ScopedMount(ScopedMount&& other) noexcept
         : target_(std::exchange(other.target_, {})), error_(std::move(other.error_)) {}
+    ScopedMount& operator=(ScopedMount&& other) noexcept {
+        std::swap(target_, other.target_);
+        std::swap(error_, other.error_);
+        return *this;
+    }
     ~ScopedMount() {
         // A loop device made by mount -o loop goes with its last unmount.
         if (!target_.empty() && ::umount(target_.c_str()) != 0) {
