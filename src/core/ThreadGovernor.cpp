@@ -16,11 +16,10 @@ double median(std::array<double, ThreadGovernor::kWindow> values) {
 
 ThreadGovernor::ThreadGovernor(std::size_t cores) : cores_(std::clamp<std::size_t>(cores, 1, 16)) {
     counts_[candidates_++] = 1;
-    if (cores_ > 1) {
-        counts_[candidates_++] = cores_;
-    }
-    if (most() > cores_) {
-        counts_[candidates_++] = most();
+    for (const std::size_t count : {cores_, 2 * cores_, most()}) {
+        if (count > counts_[candidates_ - 1] && count <= most()) {
+            counts_[candidates_++] = count;
+        }
     }
 }
 
@@ -51,16 +50,20 @@ void ThreadGovernor::decide() {
         onDevice_ = false;
         return;
     }
-    if (!onDevice_ || (step_ == trialWindows() && ++kept_ >= retryAfter_)) {
+    if (!onDevice_) {
+        // Back on the device: the trials carry on, or the count kept stays.
         onDevice_ = true;
-        step_ = 0;
-        rates_ = {};
-        threads_ = counts_[0];
+        step_ -= step_ < trialWindows() ? step_ % 2 : 0;
+        threads_ = step_ < trialWindows() ? counts_[step_ / 2 % candidates_] : chosen_;
         return;
     }
     if (step_ < trialWindows()) {
         const double span = windowEnd_ - windowStart_;
         trial(span > 0 ? entries_ / span : 0);
+    } else if (++kept_ >= retryAfter_) {
+        step_ = 0;
+        rates_ = {};
+        threads_ = counts_[0];
     }
 }
 
@@ -75,7 +78,7 @@ void ThreadGovernor::trial(double rate) {
     }
     std::size_t best = 0;
     for (std::size_t i = 1; i < candidates_; ++i) {
-        if (rates_[i] >= rates_[best] * kParallelGain) {
+        if (rates_[i] >= rates_[best] * (best == 0 ? kParallelGain : kMoreGain)) {
             best = i;
         }
     }

@@ -15,15 +15,19 @@ namespace raumfuchs {
 // in turn and loses time jumping between them; and where the device answers
 // quickly, the kernel's own work for each entry keeps the cores busy. So the
 // scan tries. When a window of kWindow folders waits on the device, it reads
-// with each candidate count in turn (one thread, one per core,
-// kDeviceThreads), kTrial rounds, each count for a window to settle and a
-// window measured, and compares the entries read per second. It keeps the
-// fastest count, where more threads must beat fewer by kParallelGain, and
+// with each candidate count in turn (one thread, one per core, two per core
+// and kDeviceThreads, as far as they differ), kTrial rounds, each count for a
+// window to settle and a window measured, and compares the entries read per
+// second. It keeps the fastest count, where reading in parallel must beat one
+// thread by kParallelGain and more threads must beat fewer by kMoreGain, and
 // tries again after kRetryAfter windows, twice as long each time the choice
 // stays, up to kRetryMost. A window the cache serves (its median time per
 // entry below kCacheLatency) goes back to one thread per core at once; while
 // reading with more threads than cores, where other threads' reads often
-// bring in a folder's blocks, it takes half that.
+// bring in a folder's blocks, it takes half that. Back on the device, the
+// trials go on where they stopped, or the count kept returns: a tree mixes
+// cached folders and folders the device must read, and starting afresh each
+// time would spend most of the walk on trials.
 // docs/PERFORMANCE.md has the measurements behind the thresholds.
 class ThreadGovernor {
   public:
@@ -32,6 +36,7 @@ class ThreadGovernor {
     static constexpr std::size_t kDeviceThreads = 8;
     static constexpr std::size_t kTrial = 2;
     static constexpr double kParallelGain = 1.3;
+    static constexpr double kMoreGain = 1.05;
     static constexpr std::size_t kRetryAfter = 16;
     static constexpr std::size_t kRetryMost = 256;
 
@@ -56,7 +61,7 @@ class ThreadGovernor {
     std::size_t trialWindows() const { return 2 * kTrial * candidates_; }
 
     const std::size_t cores_;
-    std::array<std::size_t, 3> counts_{};  // the candidates, ascending
+    std::array<std::size_t, 4> counts_{};  // the candidates, ascending
     std::size_t candidates_ = 0;
     std::size_t threads_ = 1;
     std::array<double, kWindow> perEntry_{};
@@ -66,7 +71,7 @@ class ThreadGovernor {
     double entries_ = 0;  // in the window, each folder counted as one more
     bool onDevice_ = false;
     std::size_t step_ = 0;  // windows of the trials done
-    std::array<double, 3> rates_{};
+    std::array<double, 4> rates_{};
     std::size_t chosen_ = 0;  // the count kept, 0 before the first trials
     std::size_t kept_ = 0;    // windows since then
     std::size_t retryAfter_ = kRetryAfter;
