@@ -34,11 +34,8 @@ TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {
     TempTree t;
     // Hard links in siblings, at other depths and in a folder of 12,000 entries,
     // whose stats several threads share, one of them failing.
-    t.folder("a");
     t.file("a/shared", 30000);
-    t.folder("b");
     t.folder("b/c");
-    t.folder("big");
     t.file("big/0", 9000);
     const int big = open(t.path("big").c_str(), O_RDONLY | O_DIRECTORY);
     for (int i = 1; i < 12000; ++i) {
@@ -53,13 +50,11 @@ TEST(ParallelScanTest, GivesTheSequentialTreeWithAnyThreadCount) {
     t.hardLink("a/shared", "b/c/deep");
     for (int d = 0; d < 20; ++d) {
         const std::string folder = "many/" + std::to_string(d);
-        t.folder(folder);
         for (int f = 0; f < 40; ++f) {
             t.file(folder + "/f" + std::to_string(f), static_cast<std::size_t>(f * 300));
         }
         t.hardLink("big/0", folder + "/link");
     }
-    t.folder("locked");
     t.file("locked/x", 10);
     t.folder("vanishing");
     t.file("many/3/unstatable", 10);
@@ -112,13 +107,11 @@ TEST(ParallelScanTest, WalkerGivesTheSameEntriesWithAnyThreadCount) {
     TempTree t;
     std::string level;
     for (int i = 0; i < 40; ++i) {  // a comb: evicted ancestors are opened again
-        t.folder(level + "leaf");
         t.file(level + "leaf/f", 10);
         t.folder(level + "next");
         level += "next/";
     }
     for (const char* name : {"locked", "skipped", "broken", "other", "spare"}) {
-        t.folder(name);
         for (int f = 0; f < 40; ++f) {
             t.file(std::string(name) + "/f" + std::to_string(f), 100);
         }
@@ -127,7 +120,6 @@ TEST(ParallelScanTest, WalkerGivesTheSameEntriesWithAnyThreadCount) {
     // A folder that is its own ancestor: read ahead by the workers (they cannot
     // tell), never entered by the walk.
     for (const char* name : {"spare/loop", "spare/loop/a", "spare/loop/a/b", "spare/loop/c"}) {
-        t.folder(name);
         t.file(std::string(name) + "/f", 10);
     }
     const auto injecting = [&](InjectingFileSystem& fs) -> InjectingFileSystem& {
@@ -169,10 +161,8 @@ TEST(ParallelScanTest, CancelsWithEightThreadsAndLeavesNoThread) {
     // 60 folders of 10 folders of 10 files: 6,660 entries to stat.
     TempTree t;
     for (int d = 0; d < 60; ++d) {
-        t.folder(std::to_string(d));
         for (int e = 0; e < 10; ++e) {
             const std::string folder = std::to_string(d) + "/" + std::to_string(e);
-            t.folder(folder);
             for (int f = 0; f < 10; ++f) {
                 t.file(folder + "/" + std::to_string(f));
             }

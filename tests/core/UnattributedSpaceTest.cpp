@@ -86,11 +86,9 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
 
     test::InjectingFileSystem fileSystem;
     fileSystem.unopenable = {"locked"};
-    ScanSetup setup;
-    setup.fileSystem = &fileSystem;
     const CancelToken token;
     const std::optional<ScanResult> scan =
-        DiskScanner::scanWith(t.path("vol"), "vol", token, {}, setup);
+        DiskScanner::scanWith(t.path("vol"), "vol", token, {}, {.fileSystem = &fileSystem});
     ASSERT_TRUE(scan);
     const std::optional<std::int64_t> used = volumeUsedBytes(t.path("vol"));
     ASSERT_TRUE(used);
