@@ -75,17 +75,13 @@ TEST(RootPolicyTest, LinuxEntersEachLocalFileSystemThroughItsWidestReachedMount)
         << "55 26 8:81 /q /srv/z rw - ext4 /dev/sdf1 rw\n";
     const LinuxRootPolicy linux(t.path("mountinfo"));
     using enum MountChoice;
-    EXPECT_EQ(linux.mountChoices("/"), (Choices{{"/b", Skip},
-                                                {"/f", Enter},
-                                                {"/c", Skip},
-                                                {"/srv/www", Skip},
-                                                {"/data/a", Enter},
-                                                {"/data/b", Enter},
-                                                {"/data/a2", Skip},
-                                                {"/data/deep", Skip},
-                                                {"/opt/bind", Enter},
-                                                {"/vol", Enter},
-                                                {"/srv/z", Enter}}));
+    // clang-format off
+    EXPECT_EQ(linux.mountChoices("/"),
+              (Choices{{"/b", Skip}, {"/f", Enter}, {"/c", Skip}, {"/srv/www", Skip},
+                       {"/data/a", Enter}, {"/data/b", Enter}, {"/data/a2", Skip},
+                       {"/data/deep", Skip}, {"/opt/bind", Enter}, {"/vol", Enter},
+                       {"/srv/z", Enter}}));
+    // clang-format on
     // Below another folder, a folder of the root volume bound there is new content.
     EXPECT_EQ(linux.mountChoices("/srv"),
               (Choices{{"/srv/www", Enter}, {"/srv/www/inner", Enter}, {"/srv/z", Enter}}));

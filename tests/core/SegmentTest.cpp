@@ -28,7 +28,7 @@ Names names(const std::vector<Segment>& segments) {
     return result;
 }
 
-TEST(SegmentLayout, PreOrderNestedSpansGapsAndEmptyFolders) {
+TEST(SegmentLayout, PreOrderNestedSpansGapsEmptyFoldersAndThinChildrenEndingTheWalk) {
     const auto first =
         layout(folder("root", 0,
                       {folder("A", 0, {file("a1", 300), folder("a2", 0, {file("a2x", 100)})}),
@@ -56,9 +56,7 @@ TEST(SegmentLayout, PreOrderNestedSpansGapsAndEmptyFolders) {
     EXPECT_TRUE(Segment::build(FileNode(), 5).empty());
     // A zero-sized child, sorted last, ends the walk of its folder.
     EXPECT_EQ(names(layout(folder("root", 0, {file("z", 0), file("a", 10)}))), Names{"a"});
-}
 
-TEST(SegmentLayout, ThinChildrenEndTheWalkAtTheLimit) {
     // 5 × 2π / 10000 ≈ 0.00314 is below the limit, 6 × 2π / 10000 ≈ 0.00377 above.
     EXPECT_EQ(names(layout(folder("root", 0, {file("a", 9990), file("b", 5), file("c", 5)}))),
               Names{"a"});

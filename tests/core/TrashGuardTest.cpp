@@ -17,25 +17,21 @@ namespace {
 using test::file;
 using test::folder;
 
-TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalException) {
+TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalExceptionWhereverTheyAreMounted) {
     const auto& mac = TrashGuard::macProtectedPrefixes();
     const auto& linux = TrashGuard::linuxProtectedPrefixes();
-    for (const auto& [path, onMac, onLinux] : {std::tuple{"/System", true, true},
-                                               {"/System/x", true, true},
-                                               {"/usr/local", true, true},
-                                               {"/usr/local/bin/tool", false, false},
-                                               {"/Library/Apple/x", true, true},
-                                               {"/Library/Application Support/x", false, false},
-                                               {"/Systemdaten/x", false, false},
-                                               {"/etc/hosts", false, true},
-                                               {"/var/lib/dpkg", false, true},
-                                               {"/var/library", false, false}}) {
+    // clang-format off
+    const std::tuple<const char*, bool, bool> cases[] = {  // path, on macOS, on Linux
+        {"/System", true, true}, {"/System/x", true, true}, {"/usr/local", true, true},
+        {"/usr/local/bin/tool", false, false}, {"/Library/Apple/x", true, true},
+        {"/Library/Application Support/x", false, false}, {"/Systemdaten/x", false, false},
+        {"/etc/hosts", false, true}, {"/var/lib/dpkg", false, true}, {"/var/library", false, false}};
+    // clang-format on
+    for (const auto& [path, onMac, onLinux] : cases) {
         EXPECT_EQ(TrashGuard::isProtected(path, mac), onMac) << path;
         EXPECT_EQ(TrashGuard::isProtected(path, linux), onLinux) << path;
     }
-}
 
-TEST(TrashGuard, ProtectedWhereverAMountOfTheSameFileSystemShowsTheContent) {
     const std::vector<MountEntry> mounts = parseMountInfo(
         "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
         "2 1 8:1 /etc /srv/etc rw - ext4 /dev/sda1 rw\n"
@@ -44,7 +40,6 @@ TEST(TrashGuard, ProtectedWhereverAMountOfTheSameFileSystemShowsTheContent) {
         "5 1 8:2 / /data rw - ext4 /dev/sda2 rw\n"
         "6 1 8:1 /etc /mnt/over rw - ext4 /dev/sda1 rw\n"
         "7 1 8:2 / /mnt/over rw - ext4 /dev/sda2 rw\n");
-    const auto& linux = TrashGuard::linuxProtectedPrefixes();
     for (const char* path : {"/srv/etc", "/srv/etc/hosts", "/srv/ssh/sshd_config", "/usr/share"}) {
         EXPECT_TRUE(TrashGuard::isProtectedLocation(path, mounts, linux)) << path;
     }

@@ -18,7 +18,7 @@ VolumeRecord record(std::string path, std::string name, std::int64_t total = 100
     return r;
 }
 
-TEST(VolumeService, RootFirstThenNamesInFileListOrderAndOnlyBrowsableWithCapacity) {
+TEST(VolumeService, RootFirstThenNamesInFileListOrderOnlyBrowsableWithCapacityFreeSpaceAndFlags) {
     VolumeRecord hidden = record("/mnt/hidden", "Versteckt");
     hidden.browsable = false;
     VolumeRecord noTotal = record("/mnt/nototal", "Ohne");
@@ -37,9 +37,7 @@ TEST(VolumeService, RootFirstThenNamesInFileListOrderAndOnlyBrowsableWithCapacit
     EXPECT_EQ(paths, (std::vector<std::string>{"/", "/media/apfel-gross", "/media/aepfel",
                                                "/media/b9", "/media/b10", "/media/birne",
                                                "/media/d2", "/media/d1", "/media/zz"}));
-}
 
-TEST(VolumeService, FreeSpaceNamesAndFlags) {
     VolumeRecord importantZero = record("/mnt/a", "A", 10'000'000'000, 5'000'000'000);
     importantZero.availableImportant = 0;
     VolumeRecord importantWins = record("/mnt/b", "B", 10'000'000'000, 1'000'000'000);
