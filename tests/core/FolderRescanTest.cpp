@@ -24,9 +24,10 @@ FileNode scan(const std::string& path, const ScanSetup& setup = {}) {
     return result ? result->root : FileNode();
 }
 
-// Refreshes `relative` in place the way the model does; returns the rescan.
+// Refreshes `relative` in place the way the model does and compares the whole
+// tree with a fresh scan (sizes too, unless told otherwise); returns the rescan.
 FolderRescan refresh(const FileNode& root, const TempTree& dir, const std::string& relative,
-                     const ScanSetup& setup = {}) {
+                     const ScanSetup& setup = {}, bool sizes = true) {
     const FileNode folder = test::nodeAt(root, relative);
     EXPECT_TRUE(folder) << relative;
     const CancelToken token;
@@ -35,6 +36,7 @@ FolderRescan refresh(const FileNode& root, const TempTree& dir, const std::strin
                           root.tree().generation(), token, setup);
     EXPECT_TRUE(rescan) << relative;
     root.tree().splice(folder.index(), rescan->fresh.get(), rescan->resizes);
+    expectMatchesScan(root, scan(dir.path(), setup), sizes);
     return *rescan;
 }
 
@@ -71,7 +73,6 @@ TEST(FolderRescanTest, AFolderReadAgainEqualsAFreshScanAfterEveryKindOfChange) {
     const FolderRescan rescan = refresh(root, dir, "a", setup);
     EXPECT_GT(root.tree().generation(), before);
     EXPECT_EQ(rescan.unreadableCount, 0);
-    expectMatchesScan(root, scan(dir.path(), setup));
     // The folder keeps its identity and moved before its grown-past sibling.
     EXPECT_TRUE(root.child(0) == a);
     EXPECT_FALSE(root.tree().isAttached(FileTree::Index(a.index() + 1)));
@@ -79,24 +80,20 @@ TEST(FolderRescanTest, AFolderReadAgainEqualsAFreshScanAfterEveryKindOfChange) {
     // Again, one level down, and then the root itself.
     dir.file("a/sub/leer/r", 30'000);
     refresh(root, dir, "a/sub/leer", setup);
-    expectMatchesScan(root, scan(dir.path(), setup));
     std::filesystem::remove_all(dir.path("b"));
     refresh(root, dir, "", setup);
-    expectMatchesScan(root, scan(dir.path(), setup));
 
     // A vanished folder goes; an unreadable one keeps its own blocks.
     std::filesystem::remove_all(dir.path("a/weg"));
     const FileNode gone = test::nodeAt(root, "a/weg");
     EXPECT_FALSE(refresh(root, dir, "a/weg", setup).fresh);
     EXPECT_FALSE(root.tree().isAttached(gone.index()));
-    expectMatchesScan(root, scan(dir.path(), setup));
     fs.unopenable.insert("zu");
     const FolderRescan locked = refresh(root, dir, "a/zu", setup);
     EXPECT_EQ(locked.unreadableCount, 1);
     EXPECT_EQ(locked.unreadableBefore, 0);
     EXPECT_TRUE(test::nodeAt(root, "a/zu").isUnreadable());
     EXPECT_EQ(test::nodeAt(root, "a/zu").size(), dir.allocated("a/zu"));
-    expectMatchesScan(root, scan(dir.path(), setup));
 
     // A change of the tree since the path was taken makes the rescan give up.
     const CancelToken token;
@@ -121,11 +118,11 @@ TEST(FolderRescanTest, HardLinksAcrossTheFolderEdgeStayCountedOnce) {
     dir.hardLink("innen/own", "innen/own2");
     const FileNode root = scan(dir.path());
     ASSERT_TRUE(root);
-    const auto check = [&](const char* step) {
+    // Refreshes one side; the sizes of single links may differ from a fresh scan.
+    const auto refreshed = [&](const char* side, const char* step) {
         SCOPED_TRACE(step);
-        const FileNode fresh = scan(dir.path());
-        EXPECT_EQ(root.size(), fresh.size());
-        expectMatchesScan(root, fresh, false);
+        refresh(root, dir, side, {}, false);
+        EXPECT_EQ(root.size(), scan(dir.path()).size());
         // Each file's bytes sit on exactly one of its links.
         for (const std::string name : {"keep", "gone", "grows"}) {
             std::int64_t carried = 0;
@@ -142,21 +139,16 @@ TEST(FolderRescanTest, HardLinksAcrossTheFolderEdgeStayCountedOnce) {
                   dir.allocated("innen/own"));
     };
     for (const char* side : {"innen", "aussen"}) {
-        refresh(root, dir, side);
-        check("unchanged");
+        refreshed(side, "unchanged");
     }
     std::filesystem::remove(dir.path("innen/gone"));
     grow(dir.path("innen/grows"), 300'000);
-    refresh(root, dir, "innen");
-    check("a link removed and a linked file grown, refreshed inside");
+    refreshed("innen", "a link removed and a linked file grown, refreshed inside");
     grow(dir.path("aussen/keep"), 200'000);
-    refresh(root, dir, "aussen");
-    check("grown, refreshed outside");
-    refresh(root, dir, "innen");
-    check("and inside");
+    refreshed("aussen", "grown, refreshed outside");
+    refreshed("innen", "and inside");
     std::filesystem::remove(dir.path("aussen/grows"));
-    refresh(root, dir, "aussen");
-    check("the other link removed");
+    refreshed("aussen", "the other link removed");
 }
 
 }  // namespace

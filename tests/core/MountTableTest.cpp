@@ -7,7 +7,7 @@
 namespace raumfuchs {
 namespace {
 
-TEST(MountTable, ParsesFieldsAndEscapes) {
+TEST(MountTable, ParsesFieldsAndEscapesAndFindsTheCoveringMountByWholeComponents) {
     const std::vector<MountEntry> entries = parseMountInfo(
         "36 35 98:0 /mnt1 /mnt/parent rw,noatime master:1 - ext3 /dev/root rw,errors=continue\n"
         "garbage line\n"
@@ -24,9 +24,7 @@ TEST(MountTable, ParsesFieldsAndEscapes) {
     EXPECT_EQ(entries[2].source, "server:/export x");
     EXPECT_EQ(decodeMountField("a\\04b\\"), "a\\04b\\");  // incomplete escapes stay
     EXPECT_EQ(decodeMountField("\\377"), std::string("\xff"));
-}
 
-TEST(MountTable, TheCoveringMountIsTheLongestWholeComponentMatchAndTheLastAtItsPoint) {
     const std::vector<MountEntry> mounts = parseMountInfo(
         "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
         "2 1 8:2 / /mnt/a rw - ext4 /dev/sda2 rw\n"

@@ -130,7 +130,6 @@ TEST(NcduImport, RefusesMalformedFilesNamingTheFileAndTheOffset) {
         {root + "{\"name\":\"a/b\"}]]", "ungültiger Name", root.size() + 14},
         {root + "{\"name\":\"" + longName + "\"}]]", "länger als 32.768 Bytes",
          root.size() + 9 + 32 * 1024},
-        {root + "[[[[", "„{“ erwartet", root.size() + 1},
         {root + std::string(100'000, '['), "„{“ erwartet", root.size() + 1},
         {root + "{\"name\":\"f\",\"x\":" + std::string(100'000, '[') + "]]",
          "zu tief verschachtelt", root.size() + 16 + 256},
@@ -173,11 +172,6 @@ TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
     }
     EXPECT_EQ(depth, kDepth + 1);
     EXPECT_EQ(node.nameBytes(), "bottom");
-
-    // The same file packed with zstd reads the same.
-    const std::string packed = dir.path("export.json.zst");
-    ASSERT_EQ(std::system(("zstd -q -f " + dir.path("export.json") + " -o " + packed).c_str()), 0);
-    EXPECT_EQ(imported(importNcdu(packed, CancelToken(), {})).result.root.size(), kDepth + 5);
 
     std::string many = header() + "[{\"name\":\"/many\"}";
     for (int i = 0; i < 5000; ++i) {

@@ -14,7 +14,7 @@ using test::folder;
 
 constexpr double kPi = std::numbers::pi;
 
-TEST(RingGeometry, FollowsTheSmallerSideWithAFloorAndAnglesRunClockwiseFromTwelve) {
+TEST(RingGeometry, FollowsTheSmallerSideAnglesRunClockwiseFromTwelveAndHitsFindRingAndArc) {
     // Radii and centre of 800 × 600 are also pinned down by the hit test below.
     const RingGeometry g = RingGeometry::forSize(800, 600);
     EXPECT_DOUBLE_EQ(g.arcInnerRadius(2), 86.4 + 2 * 40.32 + 1);
@@ -32,16 +32,13 @@ TEST(RingGeometry, FollowsTheSmallerSideWithAFloorAndAnglesRunClockwiseFromTwelv
     const double nearlyFull = chartAngle({399.999, 100}, g);
     EXPECT_GT(nearlyFull, 2 * kPi - 1e-4);
     EXPECT_LT(nearlyFull, 2 * kPi);
-}
 
-TEST(RingGeometry, HitTestFindsRingAndArc) {
     // Ring 0: folder A on the first half, file b on the next quarter, the
     // root's own bytes a gap on the last quarter. Ring 1: a1 on 0…0.6π, a2 on 0.6π…π.
     const FileNode root = test::build(
         folder("root", 250, {folder("A", 0, {file("a1", 300), file("a2", 200)}), file("b", 250)}));
     const auto segments = Segment::build(root, 5);
     ASSERT_EQ(segments.size(), 4u);
-    const RingGeometry g = RingGeometry::forSize(800, 600);
     const auto hit = [&](ChartPoint p) -> std::string {
         const Segment* s = hitTest(p, g, segments);
         return s ? s->node.displayName() : "";

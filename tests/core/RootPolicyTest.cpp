@@ -11,6 +11,7 @@ namespace raumfuchs {
 namespace {
 
 using test::TempTree;
+using Choices = std::unordered_map<std::string, MountChoice>;
 
 const std::unordered_set<std::string> kFixed{"/Volumes", "/dev", "/net", "/home",
                                              "/System/Volumes/Data/home"};
@@ -74,24 +75,17 @@ TEST(RootPolicyTest, LinuxEntersEachLocalFileSystemThroughItsWidestReachedMount)
         << "55 26 8:81 /q /srv/z rw - ext4 /dev/sdf1 rw\n";
     const LinuxRootPolicy linux(t.path("mountinfo"));
     using enum MountChoice;
+    // clang-format off
     EXPECT_EQ(linux.mountChoices("/"),
-              (std::unordered_map<std::string, MountChoice>{{"/b", Skip},
-                                                            {"/f", Enter},
-                                                            {"/c", Skip},
-                                                            {"/srv/www", Skip},
-                                                            {"/data/a", Enter},
-                                                            {"/data/b", Enter},
-                                                            {"/data/a2", Skip},
-                                                            {"/data/deep", Skip},
-                                                            {"/opt/bind", Enter},
-                                                            {"/vol", Enter},
-                                                            {"/srv/z", Enter}}));
+              (Choices{{"/b", Skip}, {"/f", Enter}, {"/c", Skip}, {"/srv/www", Skip},
+                       {"/data/a", Enter}, {"/data/b", Enter}, {"/data/a2", Skip},
+                       {"/data/deep", Skip}, {"/opt/bind", Enter}, {"/vol", Enter},
+                       {"/srv/z", Enter}}));
+    // clang-format on
     // Below another folder, a folder of the root volume bound there is new content.
     EXPECT_EQ(linux.mountChoices("/srv"),
-              (std::unordered_map<std::string, MountChoice>{
-                  {"/srv/www", Enter}, {"/srv/www/inner", Enter}, {"/srv/z", Enter}}));
-    EXPECT_EQ(LinuxRootPolicy(t.path("missing")).mountChoices("/"),
-              (std::unordered_map<std::string, MountChoice>{}));
+              (Choices{{"/srv/www", Enter}, {"/srv/www/inner", Enter}, {"/srv/z", Enter}}));
+    EXPECT_EQ(LinuxRootPolicy(t.path("missing")).mountChoices("/"), Choices{});
 }
 
 }  // namespace

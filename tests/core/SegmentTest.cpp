@@ -28,7 +28,7 @@ Names names(const std::vector<Segment>& segments) {
     return result;
 }
 
-TEST(SegmentLayout, PreOrderNestedSpansGapsAndEmptyFolders) {
+TEST(SegmentLayout, PreOrderNestedSpansGapsEmptyFoldersAndThinChildrenEndingTheWalk) {
     const auto first =
         layout(folder("root", 0,
                       {folder("A", 0, {file("a1", 300), folder("a2", 0, {file("a2x", 100)})}),
@@ -56,9 +56,7 @@ TEST(SegmentLayout, PreOrderNestedSpansGapsAndEmptyFolders) {
     EXPECT_TRUE(Segment::build(FileNode(), 5).empty());
     // A zero-sized child, sorted last, ends the walk of its folder.
     EXPECT_EQ(names(layout(folder("root", 0, {file("z", 0), file("a", 10)}))), Names{"a"});
-}
 
-TEST(SegmentLayout, ThinChildrenEndTheWalkAtTheLimit) {
     // 5 × 2π / 10000 ≈ 0.00314 is below the limit, 6 × 2π / 10000 ≈ 0.00377 above.
     EXPECT_EQ(names(layout(folder("root", 0, {file("a", 9990), file("b", 5), file("c", 5)}))),
               Names{"a"});
@@ -75,54 +73,45 @@ TEST(SegmentLayout, ThinChildrenEndTheWalkAtTheLimit) {
               (Names{"big", "edge"}));
 }
 
-TEST(SegmentLayout, HueFamiliesFollowTheTopLevelPosition) {
-    std::vector<test::HandNode> children;
-    for (int i = 0; i < 12; ++i) {
-        // Sizes fall with the position so the stored order is the given one.
-        children.push_back(
-            folder("top" + std::to_string(i), 1000 - i, {file("inner" + std::to_string(i), 1000)}));
-    }
-    const auto segments = layout(folder("root", 0, std::move(children)));
-    ASSERT_EQ(segments.size(), 24u);
-    for (std::size_t i = 0; i < 12; ++i) {
-        ASSERT_EQ(segments[2 * i].node.displayName(), "top" + std::to_string(i));
-        EXPECT_EQ(segments[2 * i].color.hue, Theme::hues[i % 10]) << i;
-        EXPECT_EQ(segments[2 * i + 1].color.hue, Theme::hues[i % 10]) << i;
-    }
-}
-
-TEST(SegmentLayout, FoldersShadePerRingAndFilesStayGrey) {
-    // root ─ filler, d0 ─ d1 ─ d2 ─ d3 ─ d4 ─ d5 (ring 5: not shown)
+TEST(SegmentLayout, TopLevelPositionsPickTheHueFoldersShadePerRingAndFilesStayGrey) {
+    // root ─ filler, d0 ─ d1 ─ d2 ─ d3 ─ d4 ─ d5 ─ deep, top2 … top11 ─ inner
     //                          └ f3 (a file in ring 3)
-    const FileNode root = test::build(folder(
-        "root", 0,
-        {file("filler", 5000),
-         folder("d0", 0,
-                {folder("d1", 0,
-                        {folder("d2", 0,
-                                {folder("d3", 0,
-                                        {folder("d4", 0, {folder("d5", 0, {file("deep", 900)})})}),
-                                 file("f3", 100)})})})}));
+    std::vector<test::HandNode> children{
+        file("filler", 5000),
+        folder(
+            "d0", 0,
+            {folder(
+                "d1", 0,
+                {folder("d2", 0,
+                        {folder("d3", 0, {folder("d4", 0, {folder("d5", 0, {file("deep", 900)})})}),
+                         file("f3", 100)})})})};
+    for (int i = 2; i < 12; ++i) {  // sizes fall with the position: stored in this order
+        children.push_back(folder("top" + std::to_string(i), 100 - i, {file("inner", 100)}));
+    }
+    const FileNode root = test::build(folder("root", 0, std::move(children)));
     const auto segments = Segment::build(root, 5);
-    EXPECT_EQ(names(segments), (Names{"filler", "d0", "d1", "d2", "d3", "d4", "f3"}));
-    const double saturation[] = {0.66, 0.57, 0.48, 0.39, 0.30};
-    const double brightness[] = {0.84, 0.87, 0.90, 0.93, 0.96};
-    for (std::size_t ring = 0; ring < 5; ++ring) {
-        const Segment& s = segments[ring + 1];
+    ASSERT_EQ(segments.size(), 7u + 20u);  // d5 sits in ring 5: not shown
+    EXPECT_EQ(names({segments.begin(), segments.begin() + 7}),
+              (Names{"filler", "d0", "d1", "d2", "d3", "d4", "f3"}));
+    EXPECT_EQ(segments[0].color, (Hsb{Theme::hues[0], 0.14, 0.72, 1}));
+    EXPECT_EQ(segments[6].color, (Hsb{Theme::hues[1], 0.14, 0.72, 1}));
+    for (std::size_t i = 2; i < 12; ++i) {  // the hues start again after ten
+        ASSERT_EQ(segments[2 * i + 3].node.displayName(), "top" + std::to_string(i));
+        EXPECT_EQ(segments[2 * i + 3].color.hue, Theme::hues[i % 10]) << i;
+        EXPECT_EQ(segments[2 * i + 4].color.hue, Theme::hues[i % 10]) << i;
+    }
+    // With seven rings the floor and the cap take effect from ring 5 on.
+    const auto deeper = Segment::build(root, 7);
+    const double shades[][2] = {{0.66, 0.84}, {0.57, 0.87}, {0.48, 0.90},
+                                {0.39, 0.93}, {0.30, 0.96}, {0.25, 0.97}};
+    for (std::size_t ring = 0; ring < 6; ++ring) {
+        const Segment& s = deeper[ring + 1];
+        EXPECT_EQ(s.node.displayName(), "d" + std::to_string(ring));
         EXPECT_EQ(s.depth, static_cast<std::int64_t>(ring));
-        EXPECT_NEAR(s.color.saturation, saturation[ring], 1e-12) << ring;
-        EXPECT_NEAR(s.color.brightness, brightness[ring], 1e-12) << ring;
+        EXPECT_NEAR(s.color.saturation, shades[ring][0], 1e-12) << ring;
+        EXPECT_NEAR(s.color.brightness, shades[ring][1], 1e-12) << ring;
         EXPECT_EQ(s.color.hue, Theme::hues[1]) << ring;
     }
-    EXPECT_EQ(segments[6].depth, 3);
-    EXPECT_EQ(segments[6].color, (Hsb{Theme::hues[1], 0.14, 0.72, 1}));
-    EXPECT_EQ(segments[0].color, (Hsb{Theme::hues[0], 0.14, 0.72, 1}));
-    // With more rings the floor and the cap take effect from ring 5 on.
-    const auto deeper = Segment::build(root, 7);
-    ASSERT_EQ(deeper.size(), 9u);
-    EXPECT_EQ(deeper[6].node.displayName(), "d5");
-    EXPECT_NEAR(deeper[6].color.saturation, 0.25, 1e-12);
-    EXPECT_NEAR(deeper[6].color.brightness, 0.97, 1e-12);
 }
 
 }  // namespace

@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <tuple>
+
+#include "core/DiskTrashGuard.h"
+#include "core/RealLocation.h"
 #include "support/HandTree.h"
+#include "support/ScopedMount.h"
+#include "support/TempTree.h"
 
 namespace raumfuchs {
 namespace {
@@ -10,23 +17,21 @@ namespace {
 using test::file;
 using test::folder;
 
-TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalException) {
+TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalExceptionWhereverTheyAreMounted) {
     const auto& mac = TrashGuard::macProtectedPrefixes();
     const auto& linux = TrashGuard::linuxProtectedPrefixes();
-    for (const char* path : {"/System", "/usr/local", "/Library/Apple/x"}) {
-        EXPECT_TRUE(TrashGuard::isProtected(path, mac)) << path;
+    // clang-format off
+    const std::tuple<const char*, bool, bool> cases[] = {  // path, on macOS, on Linux
+        {"/System", true, true}, {"/System/x", true, true}, {"/usr/local", true, true},
+        {"/usr/local/bin/tool", false, false}, {"/Library/Apple/x", true, true},
+        {"/Library/Application Support/x", false, false}, {"/Systemdaten/x", false, false},
+        {"/etc/hosts", false, true}, {"/var/lib/dpkg", false, true}, {"/var/library", false, false}};
+    // clang-format on
+    for (const auto& [path, onMac, onLinux] : cases) {
+        EXPECT_EQ(TrashGuard::isProtected(path, mac), onMac) << path;
+        EXPECT_EQ(TrashGuard::isProtected(path, linux), onLinux) << path;
     }
-    for (const char* path : {"/Systemdaten/x", "/usr/local/bin/tool",
-                             "/Library/Application Support/x", "/etc/hosts"}) {
-        EXPECT_FALSE(TrashGuard::isProtected(path, mac)) << path;
-    }
-    for (const char* path : {"/etc/hosts", "/var/lib/dpkg", "/System/x"}) {
-        EXPECT_TRUE(TrashGuard::isProtected(path, linux)) << path;
-    }
-    EXPECT_FALSE(TrashGuard::isProtected("/var/library", linux));
-}
 
-TEST(TrashGuard, ProtectedWhereverAMountOfTheSameFileSystemShowsTheContent) {
     const std::vector<MountEntry> mounts = parseMountInfo(
         "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
         "2 1 8:1 /etc /srv/etc rw - ext4 /dev/sda1 rw\n"
@@ -35,7 +40,6 @@ TEST(TrashGuard, ProtectedWhereverAMountOfTheSameFileSystemShowsTheContent) {
         "5 1 8:2 / /data rw - ext4 /dev/sda2 rw\n"
         "6 1 8:1 /etc /mnt/over rw - ext4 /dev/sda1 rw\n"
         "7 1 8:2 / /mnt/over rw - ext4 /dev/sda2 rw\n");
-    const auto& linux = TrashGuard::linuxProtectedPrefixes();
     for (const char* path : {"/srv/etc", "/srv/etc/hosts", "/srv/ssh/sshd_config", "/usr/share"}) {
         EXPECT_TRUE(TrashGuard::isProtectedLocation(path, mounts, linux)) << path;
     }
@@ -86,6 +90,44 @@ TEST(TrashGuard, RefusesTheRootAndProtectedNodesAndKeepsOnlyTheTopmost) {
               Paths{"/home/ann"});
     EXPECT_EQ(accepted({"/home/ann/todo", "/home/ann/notes"}),
               (Paths{"/home/ann/todo", "/home/ann/notes"}));
+}
+
+// Nothing here is ever moved: only the guard's answer is looked at.
+TEST(DiskTrashGuard, LinksAndBindMountsDoNotGetAroundTheGuard) {
+    test::TempTree dir;
+    dir.symlink("/usr", "usr-link");
+    dir.symlink("/etc", "etc-link");
+    dir.file("eigen/notiz.txt", 10);
+    dir.folder("etc-bind");
+    dir.folder("sub-bind");
+    const DiskTrashGuard before(TrashGuard::linuxProtectedPrefixes());
+    EXPECT_EQ(realLocation(dir.path("usr-link/share")), "/usr/share");
+    EXPECT_EQ(realLocation(dir.path("etc-link")), dir.path("etc-link"));  // the link itself
+    EXPECT_TRUE(before.isProtected(dir.path("usr-link/share")));
+    EXPECT_TRUE(before.isProtected(dir.path("usr-link/share/../lib")));
+    EXPECT_FALSE(before.isProtected(dir.path("usr-link/local/bin/tool")));
+    EXPECT_FALSE(before.isProtected(dir.path("etc-link")));
+    EXPECT_FALSE(before.isProtected(dir.path("eigen/notiz.txt")));
+
+    // A subfolder of /etc that this machine has.
+    std::string sub;
+    for (const auto& entry : std::filesystem::directory_iterator("/etc")) {
+        if (entry.is_directory() && !entry.is_symlink()) {
+            sub = entry.path().string();
+            break;
+        }
+    }
+    ASSERT_FALSE(sub.empty());
+    const test::ScopedMount etcBind = test::ScopedMount::bind("/etc", dir.path("etc-bind"), true);
+    const test::ScopedMount subBind = test::ScopedMount::bind(sub, dir.path("sub-bind"), true);
+    if (!etcBind.mounted() || !subBind.mounted()) {
+        GTEST_SKIP() << "bind mounts refused on this machine (not root?)";
+    }
+    const DiskTrashGuard guard(TrashGuard::linuxProtectedPrefixes());
+    EXPECT_TRUE(guard.isProtected(dir.path("etc-bind")));
+    EXPECT_TRUE(guard.isProtected(dir.path("etc-bind/hostname")));
+    EXPECT_TRUE(guard.isProtected(dir.path("sub-bind/x")));
+    EXPECT_FALSE(guard.isProtected(dir.path("eigen/notiz.txt")));
 }
 
 }  // namespace

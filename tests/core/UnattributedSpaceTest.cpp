@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "core/DiskScanner.h"
 #include "support/InjectingFileSystem.h"
@@ -17,29 +18,20 @@ namespace {
 using test::ScopedMount;
 using test::TempTree;
 
-// A child process named "rf-halter" that keeps `fd` open until the object goes.
-// If the test dies first, the pipe closes with it and the child ends too.
+// A child process named "rf-halter" that keeps `fd` open until the object goes,
+// or until the test process ends, whichever comes first.
 class OpenHolder {
   public:
-    explicit OpenHolder(int fd) : fd_(fd) {
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        pid_ = fork();
+    explicit OpenHolder(int fd) : fd_(fd), pid_(fork()) {
         if (pid_ == 0) {
-            close(pipeFds[1]);
             prctl(PR_SET_NAME, "rf-halter");
-            char byte;
-            while (read(pipeFds[0], &byte, 1) < 0 && errno == EINTR) {
-            }
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            pause();
             _exit(0);
         }
-        close(pipeFds[0]);
-        release_ = pipeFds[1];
     }
     ~OpenHolder() {
-        close(release_);
+        kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
     std::string procLink() const {
@@ -48,8 +40,7 @@ class OpenHolder {
 
   private:
     int fd_;
-    pid_t pid_ = -1;
-    int release_ = -1;
+    pid_t pid_;
 };
 
 std::int64_t superblockField(const std::string& image, const std::string& field) {
@@ -86,11 +77,9 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
 
     test::InjectingFileSystem fileSystem;
     fileSystem.unopenable = {"locked"};
-    ScanSetup setup;
-    setup.fileSystem = &fileSystem;
     const CancelToken token;
     const std::optional<ScanResult> scan =
-        DiskScanner::scanWith(t.path("vol"), "vol", token, {}, setup);
+        DiskScanner::scanWith(t.path("vol"), "vol", token, {}, {.fileSystem = &fileSystem});
     ASSERT_TRUE(scan);
     const std::optional<std::int64_t> used = volumeUsedBytes(t.path("vol"));
     ASSERT_TRUE(used);

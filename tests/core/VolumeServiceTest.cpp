@@ -18,32 +18,26 @@ VolumeRecord record(std::string path, std::string name, std::int64_t total = 100
     return r;
 }
 
-std::vector<std::string> pathsOf(const std::vector<VolumeRecord>& records) {
-    std::vector<std::string> paths;
-    for (const VolumeInfo& v : VolumeService::orderedVolumes(records)) {
-        paths.push_back(v.path);
-    }
-    return paths;
-}
-
-TEST(VolumeService, RootFirstThenNamesInFileListOrderAndOnlyBrowsableWithCapacity) {
+TEST(VolumeService, RootFirstThenNamesInFileListOrderOnlyBrowsableWithCapacityFreeSpaceAndFlags) {
     VolumeRecord hidden = record("/mnt/hidden", "Versteckt");
     hidden.browsable = false;
     VolumeRecord noTotal = record("/mnt/nototal", "Ohne");
     noTotal.total.reset();
+    std::vector<std::string> paths;
+    for (const VolumeInfo& v : VolumeService::orderedVolumes(
+             {record("/media/b10", "Backup 10"), record("/media/zz", "zzz"),
+              record("/media/d2", "Daten"), record("/media/b9", "Backup 9"), record("/", "Zuletzt"),
+              record("/media/aepfel", "Äpfel"), record("/media/d1", "Daten"),
+              record("/media/apfel-gross", "APFEL"), record("/media/birne", "birne"),
+              record("/mnt/empty", "Leer", 0, 0), record("/mnt/negative", "Negativ", -1, 0), hidden,
+              noTotal})) {
+        paths.push_back(v.path);
+    }
     // Equal names keep the platform's order.
-    EXPECT_EQ(pathsOf({record("/media/b10", "Backup 10"), record("/media/zz", "zzz"),
-                       record("/media/d2", "Daten"), record("/media/b9", "Backup 9"),
-                       record("/", "Zuletzt"), record("/media/aepfel", "Äpfel"),
-                       record("/media/d1", "Daten"), record("/media/apfel-gross", "APFEL"),
-                       record("/media/birne", "birne"), record("/mnt/empty", "Leer", 0, 0),
-                       record("/mnt/negative", "Negativ", -1, 0), hidden, noTotal}),
-              (std::vector<std::string>{"/", "/media/apfel-gross", "/media/aepfel", "/media/b9",
-                                        "/media/b10", "/media/birne", "/media/d2", "/media/d1",
-                                        "/media/zz"}));
-}
+    EXPECT_EQ(paths, (std::vector<std::string>{"/", "/media/apfel-gross", "/media/aepfel",
+                                               "/media/b9", "/media/b10", "/media/birne",
+                                               "/media/d2", "/media/d1", "/media/zz"}));
 
-TEST(VolumeService, FreeSpaceNamesAndFlags) {
     VolumeRecord importantZero = record("/mnt/a", "A", 10'000'000'000, 5'000'000'000);
     importantZero.availableImportant = 0;
     VolumeRecord importantWins = record("/mnt/b", "B", 10'000'000'000, 1'000'000'000);

@@ -96,23 +96,6 @@ class TempTree {
     void symlink(const std::string& target, const std::string& relative) {
         check(::symlink(target.c_str(), path(relative).c_str()), relative);
     }
-    // `depth` nested folders "ddd" below `folder` (an existing folder, "" for the
-    // root) with a file "bottom" at the end, made with openat so the chain may
-    // go deeper than PATH_MAX.
-    void deepChain(const std::string& folder, int depth) {
-        int fd =
-            open(folder.empty() ? root_.c_str() : path(folder).c_str(), O_RDONLY | O_DIRECTORY);
-        check(fd, folder);
-        for (int i = 0; i < depth; ++i) {
-            check(mkdirat(fd, "ddd", 0755), "ddd");
-            const int next = openat(fd, "ddd", O_RDONLY | O_DIRECTORY);
-            close(fd);
-            check(next, "ddd");
-            fd = next;
-        }
-        close(openat(fd, "bottom", O_CREAT | O_WRONLY, 0644));
-        close(fd);
-    }
     // Allocated bytes of an entry (st_blocks × 512), without following links.
     std::int64_t allocated(const std::string& relative) const {
         struct stat st;
