@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -65,11 +64,7 @@ TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderO
     // Without a file manager on the bus: the containing folders, each once.
     services.reveal(
         {{"/srv/a/eins", false}, {"/srv/a/zwei/", true}, {"/srv/b c/drei", false}, {"/top", true}});
-    QElapsedTimer timer;
-    timer.start();
-    while (recorder.urls.size() < 5 && timer.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    test::waitUntil([&] { return recorder.urls.size() >= 5; }, 5000);
     services.reveal({});
     QCoreApplication::processEvents();
     EXPECT_EQ(recorder.urls,
