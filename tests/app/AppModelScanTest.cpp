@@ -33,8 +33,6 @@ TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUncha
     test::scanAndWait(model, scratch.path(), "Ordner");
     EXPECT_EQ(phases, (std::vector<Phase>{Phase::Scanning, Phase::Result}));
     const FileNode root = model.root();
-    EXPECT_EQ(root.path(), scratch.path());
-    EXPECT_EQ(root.fileCount(), 2);
     const FileNode sub = test::childNamed(root, "sub");
     model.navigate(sub);
 

@@ -54,8 +54,6 @@ class LinuxDesktopServicesTest : public ::testing::Test {
 };
 
 TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderOnce) {
-    EXPECT_EQ(LinuxDesktopServices::fileUrl("/a b/ä").toLocalFile(), QStringLiteral("/a b/ä"));
-
     LinuxDesktopServices services;
     services.open({"/srv/Bilder/\xff.png", false});
     const QString address =
