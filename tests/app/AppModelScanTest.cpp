@@ -56,7 +56,7 @@ TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUncha
 }
 
 // /usr stands for a large tree that reports progress for a while.
-TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
+TEST_F(AppModelScan, SupersededScansAreIgnoredAndADestroyedModelLeavesNothingBehind) {
     scratch.file("a", 10'000);
     test::TempTree second;
     second.file("b", 10'000);
@@ -85,6 +85,19 @@ TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
     for (const std::string& path : progressPaths) {
         EXPECT_TRUE(path.empty() || path.starts_with(second.path())) << path;
     }
+
+    // A model destroyed with a result queued and a scan running leaves nothing behind.
+    std::weak_ptr<FileTree> tree;
+    {
+        AppModel other(services);
+        test::scanAndWait(other, scratch.path(), "Erster");
+        tree = other.root().treePtr();
+        other.startScan(ScanTarget{scratch.path(), "Erster", std::nullopt});
+        ASSERT_TRUE(test::handedOver(other));                      // done and queued
+        other.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tree.expired());
 }
 
 // Real folders with mode 000, met by an ordinary user: the scan and refresh
@@ -122,21 +135,6 @@ TEST_F(AppModelScan, FoldersThatCannotBeListedKeepTheirOwnBlocksAndAreCounted) {
     EXPECT_EQ(model.alertMessage(),
               QStringLiteral("„zu“ lässt sich nicht mehr lesen und zählt nur noch mit der Größe "
                              "des Ordners selbst."));
-}
-
-TEST_F(AppModelScan, AModelDestroyedDuringScansLeavesNothingBehind) {
-    scratch.file("a", 10'000);
-    std::weak_ptr<FileTree> tree;
-    {
-        AppModel other(services);
-        test::scanAndWait(other, scratch.path(), "Ordner");
-        tree = other.root().treePtr();
-        other.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
-        ASSERT_TRUE(test::handedOver(other));                      // done and queued
-        other.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
-    }
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(tree.expired());
 }
 
 TEST_F(AppModelScan, NavigationTheFolderChooserAndBackToStart) {
