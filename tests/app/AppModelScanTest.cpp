@@ -33,8 +33,6 @@ TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUncha
     test::scanAndWait(model, scratch.path(), "Ordner");
     EXPECT_EQ(phases, (std::vector<Phase>{Phase::Scanning, Phase::Result}));
     const FileNode root = model.root();
-    EXPECT_EQ(root.path(), scratch.path());
-    EXPECT_EQ(root.fileCount(), 2);
     const FileNode sub = test::childNamed(root, "sub");
     model.navigate(sub);
 
@@ -58,7 +56,7 @@ TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUncha
 }
 
 // /usr stands for a large tree that reports progress for a while.
-TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
+TEST_F(AppModelScan, SupersededScansAreIgnoredAndADestroyedModelLeavesNothingBehind) {
     scratch.file("a", 10'000);
     test::TempTree second;
     second.file("b", 10'000);
@@ -87,6 +85,19 @@ TEST_F(AppModelScan, ASupersededScansLateProgressAndResultAreIgnored) {
     for (const std::string& path : progressPaths) {
         EXPECT_TRUE(path.empty() || path.starts_with(second.path())) << path;
     }
+
+    // A model destroyed with a result queued and a scan running leaves nothing behind.
+    std::weak_ptr<FileTree> tree;
+    {
+        AppModel other(services);
+        test::scanAndWait(other, scratch.path(), "Erster");
+        tree = other.root().treePtr();
+        other.startScan(ScanTarget{scratch.path(), "Erster", std::nullopt});
+        ASSERT_TRUE(test::handedOver(other));                      // done and queued
+        other.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tree.expired());
 }
 
 // Real folders with mode 000, met by an ordinary user: the scan and refresh
@@ -107,9 +118,7 @@ TEST_F(AppModelScan, FoldersThatCannotBeListedKeepTheirOwnBlocksAndAreCounted) {
     EXPECT_FALSE(model.alertMessage());
     EXPECT_EQ(model.unreadableCount(), 1);
     ASSERT_TRUE(model.root());
-    EXPECT_TRUE(model.root().isDirectory() && model.root().isUnreadable());
     EXPECT_EQ(model.root().size(), scratch.allocated("zu"));
-    EXPECT_EQ(model.root().childCount(), 0u);
 
     // Readable at the scan, unreadable at the refresh.
     ASSERT_EQ(chmod(scratch.path("zu").c_str(), 0755), 0);
@@ -120,29 +129,12 @@ TEST_F(AppModelScan, FoldersThatCannotBeListedKeepTheirOwnBlocksAndAreCounted) {
     ASSERT_TRUE(waitUntil([&] { return !model.isRefreshing(zu); }));
     settle(model);
     EXPECT_TRUE(zu.isUnreadable());
-    EXPECT_EQ(zu.childCount(), 0u);
-    EXPECT_EQ(zu.size(), scratch.allocated("zu"));
     EXPECT_EQ(model.root().size(),
               scratch.allocated("") + scratch.allocated("zu") + scratch.allocated("offen"));
     EXPECT_EQ(model.unreadableCount(), 1);
     EXPECT_EQ(model.alertMessage(),
               QStringLiteral("„zu“ lässt sich nicht mehr lesen und zählt nur noch mit der Größe "
                              "des Ordners selbst."));
-}
-
-TEST_F(AppModelScan, AModelDestroyedDuringScansLeavesNothingBehind) {
-    scratch.file("a", 10'000);
-    std::weak_ptr<FileTree> tree;
-    {
-        AppModel other(services);
-        test::scanAndWait(other, scratch.path(), "Ordner");
-        tree = other.root().treePtr();
-        other.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
-        ASSERT_TRUE(test::handedOver(other));                      // done and queued
-        other.startScan(ScanTarget{"/usr", "usr", std::nullopt});  // still running
-    }
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(tree.expired());
 }
 
 TEST_F(AppModelScan, NavigationTheFolderChooserAndBackToStart) {

@@ -11,15 +11,6 @@
 namespace raumfuchs {
 namespace {
 
-// Lets go slowly, as a large tree does.
-struct SlowToFree {
-    std::atomic<bool>& freed;
-    ~SlowToFree() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        freed = true;
-    }
-};
-
 TEST(BackgroundTasks, PostsArriveInOrderAndNothingOutlivesTheOwner) {
     test::ensureApp();
     std::atomic<bool> freed = false;
@@ -27,9 +18,14 @@ TEST(BackgroundTasks, PostsArriveInOrderAndNothingOutlivesTheOwner) {
     std::vector<int> inOrder(1000);
     std::iota(inOrder.begin(), inOrder.end(), 0);
     {
+        // What the task holds lets go slowly, as a large tree does.
+        std::shared_ptr<int> slowToFree(new int, [&freed](const int* held) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            delete held;
+            freed = true;
+        });
         BackgroundTasks tasks;
-        tasks.run([held = std::make_shared<SlowToFree>(freed),
-                   &arrived](const BackgroundTasks::Post& post) {
+        tasks.run([held = std::move(slowToFree), &arrived](const BackgroundTasks::Post& post) {
             for (int i = 0; i < 1000; ++i) {
                 post([&arrived, i] { arrived.push_back(i); });
             }

@@ -5,59 +5,46 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include "app/MountedFolderTest.h"
 #include "core/PathText.h"
+#include "support/ScopedMount.h"
+#include "support/TempTree.h"
 
 namespace raumfuchs {
 namespace {
 
 namespace fs = std::filesystem;
 
-void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
 std::string readFile(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The decoded Path= value of a .trashinfo file.
 std::string recordedPath(const std::string& infoFile) {
     const std::string info = readFile(infoFile);
-    const auto start = info.find("\nPath=");
-    if (start == std::string::npos) {
-        return {};
-    }
-    const auto end = info.find('\n', start + 1);
-    return PathText::percentDecode(info.substr(start + 6, end - start - 6));
+    const auto start = info.find("\nPath=") + 6;
+    return PathText::percentDecode(info.substr(start, info.find('\n', start) - start));
 }
 
-// The home trash at `root`/data/Trash, at a fixed moment.
-FreedesktopTrash trashIn(const std::string& root) {
-    return FreedesktopTrash(
-        {root + "/data/Trash", ::getuid(), [] { return std::time_t{1'700'000'000}; }});
-}
-
+// A scratch tree whose home trash is data/Trash, at a fixed moment.
 struct FreedesktopTrashTest : ::testing::Test {
     FreedesktopTrashTest() { tree.folder("items"); }
-    FreedesktopTrash trash() const { return trashIn(root); }
+    FreedesktopTrash trash() const {
+        return FreedesktopTrash({homeTrash, ::getuid(), [] { return std::time_t{1'700'000'000}; }});
+    }
     test::TempTree tree;
     const std::string root = tree.root();
     const std::string homeTrash = root + "/data/Trash";
 };
 
 TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
-    const std::string item = root + "/items/Bericht März 50%.txt";
-    writeFile(item, "Inhalt");
-    const auto moved = trash().moveToTrash(item);
+    tree.file("items/Bericht März 50%.txt", 6);
+    const auto moved = trash().moveToTrash(root + "/items/Bericht März 50%.txt");
     ASSERT_TRUE(moved.has_value());
     EXPECT_EQ(*moved, homeTrash + "/files/Bericht März 50%.txt");
-    EXPECT_EQ(readFile(*moved), "Inhalt");
+    EXPECT_EQ(readFile(*moved), "xxxxxx");
     const std::string info = readFile(homeTrash + "/info/Bericht März 50%.txt.trashinfo");
     EXPECT_EQ(info.rfind("[Trash Info]\nPath=/", 0), 0u) << info;
     EXPECT_NE(info.find("Bericht%20M%C3%A4rz%2050%25.txt\n"), std::string::npos) << info;
@@ -65,33 +52,30 @@ TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
     EXPECT_EQ(info.size() - info.find("DeletionDate=2023-11-"), 13u + 19u + 1u) << info;
 
     const std::string odd = root + "/items/caf\xe9-\xff\xfe";
-    fs::create_directory(odd);
-    writeFile(odd + "/inside", "x");
+    tree.file("items/caf\xe9-\xff\xfe/inside", 1);
     EXPECT_EQ(trash().moveToTrash(odd), homeTrash + "/files/caf\xe9-\xff\xfe");
     EXPECT_EQ(readFile(homeTrash + "/files/caf\xe9-\xff\xfe/inside"), "x");
     EXPECT_EQ(recordedPath(homeTrash + "/info/caf\xe9-\xff\xfe.trashinfo"), odd);
 
     // A link goes itself, not its target.
-    writeFile(root + "/items/target", "bleibt");
+    tree.file("items/target", 6);
     tree.symlink("target", "items/link");
     ASSERT_TRUE(trash().moveToTrash(root + "/items/./link").has_value());
-    EXPECT_EQ(readFile(root + "/items/target"), "bleibt");
+    EXPECT_EQ(fs::file_size(root + "/items/target"), 6u);
     EXPECT_TRUE(fs::is_symlink(homeTrash + "/files/link"));
     EXPECT_EQ(recordedPath(homeTrash + "/info/link.trashinfo"), root + "/items/link");
 }
 
 TEST_F(FreedesktopTrashTest, CollidingNamesGetNumberedAndFailedMovesLeaveNothing) {
     for (const char* folder : {"a", "b", "c"}) {
-        tree.folder(std::string("items/") + folder);
-        writeFile(root + "/items/" + folder + "/notiz", folder);
+        tree.file(std::string("items/") + folder + "/notiz");
     }
     // A leftover in files/ without an info file must not be overwritten either.
-    fs::create_directories(homeTrash + "/files");
-    writeFile(homeTrash + "/files/notiz.3", "alt");
+    tree.file("data/Trash/files/notiz.3", 3);
     EXPECT_EQ(trash().moveToTrash(root + "/items/a/notiz"), homeTrash + "/files/notiz");
     EXPECT_EQ(trash().moveToTrash(root + "/items/b/notiz"), homeTrash + "/files/notiz.2");
     EXPECT_EQ(trash().moveToTrash(root + "/items/c/notiz"), homeTrash + "/files/notiz.4");
-    EXPECT_EQ(readFile(homeTrash + "/files/notiz.3"), "alt");
+    EXPECT_EQ(readFile(homeTrash + "/files/notiz.3"), "xxx");
     EXPECT_EQ(recordedPath(homeTrash + "/info/notiz.4.trashinfo"), root + "/items/c/notiz");
 
     EXPECT_FALSE(trash().moveToTrash(root + "/items/missing").has_value());
@@ -102,19 +86,23 @@ TEST_F(FreedesktopTrashTest, CollidingNamesGetNumberedAndFailedMovesLeaveNothing
     EXPECT_EQ(std::distance(fs::begin(infos), fs::end(infos)), 3);
 }
 
-using FreedesktopTrashMount = test::MountedFolderTest;
-
-TEST_F(FreedesktopTrashMount, NothingThatIsOrHoldsAMountPointMoves) {
-    const std::string root = tree.root();
+TEST_F(FreedesktopTrashTest, NothingThatIsOrHoldsAMountPointMoves) {
+    tree.folder("ordner/mp");
+    const test::ScopedMount mount = test::ScopedMount::tmpfs(tree.path("ordner/mp"));
+    if (!mount.mounted()) {
+        GTEST_SKIP() << mount.failed();
+    }
+    tree.file("ordner/mp/daten", 100);
+    tree.file("ordner/neben", 10);
     tree.symlink(root, "weg");
     for (const char* path : {"/ordner", "/ordner/mp", "/weg/ordner", "/ordner/"}) {
-        EXPECT_FALSE(trashIn(root).moveToTrash(root + path).has_value()) << path;
+        EXPECT_FALSE(trash().moveToTrash(root + path).has_value()) << path;
     }
     EXPECT_EQ(fs::file_size(root + "/ordner/mp/daten"), 100u);
     EXPECT_FALSE(fs::exists(root + "/data/Trash/info/ordner.trashinfo"));
     // Beside the mount point, and inside the mount, items still go.
-    EXPECT_TRUE(trashIn(root).moveToTrash(root + "/weg/ordner/neben").has_value());
-    EXPECT_TRUE(trashIn(root).moveToTrash(root + "/ordner/mp/daten").has_value());
+    EXPECT_TRUE(trash().moveToTrash(root + "/weg/ordner/neben").has_value());
+    EXPECT_TRUE(trash().moveToTrash(root + "/ordner/mp/daten").has_value());
 }
 
 TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
@@ -133,8 +121,7 @@ TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
     const std::string trashName = ".Trash-" + std::to_string(::getuid());
     // Reached through a link from outside the mount, as a scan through the
     // link names it.
-    fs::create_directories(root + "/volume/deep/inner");
-    writeFile(root + "/volume/deep/inner/item.txt", "i");
+    tree.file("volume/deep/inner/item.txt", 1);
     tree.symlink(root + "/volume/deep/inner", "lnk");
     const auto moved = trash().moveToTrash(root + "/lnk/item.txt");
     ASSERT_TRUE(moved.has_value());

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -55,8 +54,6 @@ class LinuxDesktopServicesTest : public ::testing::Test {
 };
 
 TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderOnce) {
-    EXPECT_EQ(LinuxDesktopServices::fileUrl("/a b/ä").toLocalFile(), QStringLiteral("/a b/ä"));
-
     LinuxDesktopServices services;
     services.open({"/srv/Bilder/\xff.png", false});
     const QString address =
@@ -65,11 +62,7 @@ TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderO
     // Without a file manager on the bus: the containing folders, each once.
     services.reveal(
         {{"/srv/a/eins", false}, {"/srv/a/zwei/", true}, {"/srv/b c/drei", false}, {"/top", true}});
-    QElapsedTimer timer;
-    timer.start();
-    while (recorder.urls.size() < 5 && timer.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    test::waitUntil([&] { return recorder.urls.size() >= 5; }, 5000);
     services.reveal({});
     QCoreApplication::processEvents();
     EXPECT_EQ(recorder.urls,
@@ -79,13 +72,8 @@ TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderO
 
 TEST_F(LinuxDesktopServicesTest, NamesDownloadsFolderAndFolderChooser) {
     LinuxDesktopServices services;
-    const std::pair<std::string, QString> names[] = {
-        {"///", "/"},
-        {"/home/anna/Fotos/", "Fotos"},
-        {"/x/Mu\xcc\x88nchen", QString::fromUtf8("Mu\xcc\x88nchen")}};
-    for (const auto& [path, name] : names) {
-        EXPECT_EQ(services.displayName(path), name) << path;
-    }
+    // Decoded as it is stored: no normalisation, and bytes that are not UTF-8 still show.
+    EXPECT_EQ(services.displayName("/x/Mu\xcc\x88nchen/"), QString::fromUtf8("Mu\xcc\x88nchen"));
     EXPECT_FALSE(services.displayName("/x/bad\xff").isEmpty());
 
     EXPECT_EQ(services.downloadsPath(), std::nullopt);  // no such folder yet

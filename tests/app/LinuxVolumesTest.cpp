@@ -35,20 +35,16 @@ class CraftedProbe : public LinuxVolumeProbe {
     }
 };
 
+// "/devices" is no system area: only the /dev folder itself is, not the prefix.
 TEST(LinuxMountInfo, HidesPseudoFileSystemsAndSystemAreas) {
+    // clang-format off
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"proc", "/proc", true},
-        {"squashfs", "/media/image", true},
-        {"overlay", "/var/lib/docker/overlay2/x/merged", true},
-        {"overlay", "/", false},
-        {"tmpfs", "/", false},
-        {"ext4", "/run/user/1000/doc", true},
-        {"vfat", "/run/media/anna/STICK", false},
-        {"ext4", "/snap/core/1", true},
-        {"ext4", "/dev/shm2", true},
-        {"ext4", "/devices", false},  // only the /dev folder itself, not a prefix
-        {"nfs4", "/mnt/nas", false},
-    };
+        {"proc", "/proc", true}, {"squashfs", "/media/image", true},
+        {"overlay", "/var/lib/docker/overlay2/x/merged", true}, {"overlay", "/", false},
+        {"tmpfs", "/", false}, {"ext4", "/run/user/1000/doc", true},
+        {"vfat", "/run/media/anna/STICK", false}, {"ext4", "/snap/core/1", true},
+        {"ext4", "/dev/shm2", true}, {"ext4", "/devices", false}, {"nfs4", "/mnt/nas", false}};
+    // clang-format on
     for (const auto& [type, point, hidden] : cases) {
         EXPECT_EQ(isHiddenMount(MountEntry{0, 0, "/", point, type, "x"}), hidden) << point;
     }

@@ -24,9 +24,6 @@ TEST(ProgressLine, DrawsAnEscapedShortenedLineAtMostTenTimesASecondAndWipesIt) {
     }
     line.clear();
     line.clear();
-    ProgressLine quiet(terminal.side, false);
-    quiet.update(progress);
-    quiet.clear();
     // 43 cells: 19 for the counts, 24 for the path ("…" and 23 more).
     EXPECT_EQ(terminal.drain(), "\r\033[K0 Dateien, 2,9 MB  …aaaaaa/x\\033]0;y\\a/日本\r\033[K");
 
