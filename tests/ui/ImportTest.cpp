@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QDateTime>
 #include <QListView>
-#include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
 #include <filesystem>
@@ -49,12 +48,7 @@ struct ImportTest : test::ModelTest {
         return window.findChild<QAction*>(QString::fromLatin1(name));
     }
     QStringList menuEntries(const FileNode& node) {
-        QStringList entries;
-        const std::unique_ptr<QMenu> menu = NodeMenu::create(model, {node});
-        for (const QAction* entry : menu->actions()) {
-            entries << (entry->isSeparator() ? QStringLiteral("—") : entry->text());
-        }
-        return entries;
+        return test::menuDuring([&] { NodeMenu::create(model, {node})->exec(); });
     }
     // The summary of the result screen on display (an older one may await deletion).
     SummaryBar& summary() const {
@@ -72,7 +66,6 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     window.show();
     services.chosenExport = exported.file;
     action("openExportAction")->trigger();
-    EXPECT_EQ(services.chooseExportCalls, 1);
     ASSERT_EQ(model.phase(), Phase::Scanning);
     ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
     test::settle(model);
@@ -110,16 +103,12 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     auto& panel = *window.findChild<SidePanel*>();
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("dropZone"))->isVisibleTo(&panel));
     EXPECT_FALSE(panel.findChild<QListView*>(QStringLiteral("rows"))->dragEnabled());
-    panel.findChild<QListView*>()->setCurrentIndex(
-        panel.findChild<QListView*>()->model()->index(1, 0));
-    test::pressKey(*panel.findChild<QListView*>(), Qt::Key_Delete);
     model.requestTrash({file});
     model.revealInFinder({file});
     model.openItem(file);
     model.rescan();
     EXPECT_EQ(model.phase(), Phase::Result);
-    EXPECT_TRUE(model.pendingTrash().empty());
-    EXPECT_FALSE(model.isConfirmingTrash());
+    EXPECT_FALSE(model.isConfirmingTrash() || !model.pendingTrash().empty());
     EXPECT_TRUE(services.trashed.empty() && services.revealed.empty() && services.opened.empty());
     EXPECT_TRUE(std::filesystem::exists(exported.scratch.path("Daten/a.bin")));
 

@@ -75,16 +75,19 @@ inline std::string nameOf(const FileNode& node) {
     return node ? node.displayName() : "-";
 }
 
-// The events of a double-click with the left button at `position`.
-inline void doubleClick(QWidget& widget, QPoint position) {
-    const QPointF local(position);
-    const QPointF global(widget.mapToGlobal(position));
+// A left-button mouse event of `type` at `position`, sent straight to `widget`.
+inline void mouse(QWidget& widget, QEvent::Type type, QPointF position) {
+    const bool down = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    QMouseEvent event(type, position, widget.mapToGlobal(position),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+inline void doubleClick(QWidget& widget, QPointF position) {
     for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
                             QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons buttons =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, local, global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(&widget, &event);
+        mouse(widget, type, position);
     }
 }
 

@@ -96,8 +96,6 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     ASSERT_TRUE(waitForLoad());
     EXPECT_FALSE(isSpinnerShown());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "file.txt", "leaf.txt"}));
-    EXPECT_EQ(rows().index(0).data(NodeListModel::PathRole).toString(),
-              QStringLiteral("Testbaum/big"));
 
     select({"big/b.bin"});
     tree.model.navigate(tree.at("big"));  // another folder clears it
@@ -149,8 +147,7 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     trash({tree.at("file.txt"), tree.at("heavy/a.bin")});
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
-    EXPECT_EQ(removed[0][1].toInt(), 2);
-    EXPECT_EQ(removed[0][2].toInt(), 2);
+    EXPECT_EQ(removed[0].mid(1), (QVariantList{2, 2}));  // the row of "file.txt" only
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(rowNames(), (Names{"big", "heavy", "nofiles", "empty"}));
     EXPECT_EQ(panel.selectedNodes(),
