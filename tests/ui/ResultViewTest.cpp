@@ -22,15 +22,18 @@
 namespace raumfuchs {
 namespace {
 
-using test::ScannedTree;
-
 QString bytes(std::int64_t count) {
     return QString::fromStdString(Format::bytes(count));
 }
 
-TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
-    ScannedTree tree;
-    ResultView view(tree.model);
+struct ResultViewTest : ::testing::Test {
+    std::string hovered() const { return test::nameOf(view.findChild<HoverState*>()->hovered()); }
+
+    test::ScannedTree tree;
+    ResultView view{tree.model};
+};
+
+TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     const BreadcrumbBar& bar = *view.findChild<BreadcrumbBar*>();
 
     const auto texts = [&] {
@@ -74,9 +77,7 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     EXPECT_EQ(bar.crumbs()[0]->symbol(), QStringLiteral("internaldrive"));
 }
 
-TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
-    ScannedTree tree;
-    ResultView view(tree.model);
+TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
     const QList<QAction*> actions = view.toolbarActions();
     ASSERT_EQ(actions.size(), 5);
     QAction* up = view.findChild<QAction*>(QStringLiteral("up"));
@@ -106,8 +107,7 @@ TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
     EXPECT_EQ(tree.model.phase(), Phase::Start);
 }
 
-TEST(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFolders) {
-    ScannedTree tree;
+TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFolders) {
     const char* locked[] = {"locked1", "locked2", "big/locked3"};
     ::chmod(tree.scratch.path().c_str(), 0755);
     for (const char* name : locked) {
@@ -123,7 +123,6 @@ TEST(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFol
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }
 
-    ResultView view(tree.model);
     const SummaryBar& summary = *view.findChild<SummaryBar*>();
     EXPECT_EQ(summary.unreadableText(), QStringLiteral("3 Ordner nicht lesbar"));
     summary.findChild<QAbstractButton*>(QStringLiteral("unreadable"))->click();
@@ -163,17 +162,13 @@ TEST(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFol
 }
 
 // The result screen on show and active, as the user sees it.
-struct ShownResultTest : ::testing::Test {
+struct ShownResultTest : ResultViewTest {
     void SetUp() override {
         view.resize(1000, 700);
         test::showAndSettle(view);
         view.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     }
-    std::string hovered() const { return test::nameOf(view.findChild<HoverState*>()->hovered()); }
-
-    ScannedTree tree;
-    ResultView view{tree.model};
 };
 
 // A click zooms with an animation to a new chart; the folder clicked stays

@@ -272,7 +272,8 @@ TEST_F(SidePanelTest, RowsAreTintedInsetAndTheirBarsAligned) {
     // Sizes of different widths ("1xx KB", "16 KB", "8 KB", "4 KB"): each
     // row's bar is its one long stretch off the row's background.
     const QImage image = list()->viewport()->grab().toImage();
-    std::vector<int> barEnds;
+    ASSERT_EQ(rows().rowCount(), 4);
+    std::set<int> barEnds;
     for (int row = 0; row < rows().rowCount(); ++row) {
         const QRect rect = list()->visualRect(rows().index(row));
         const QRgb background = image.pixel(rect.left() + 1, rect.top() + 1);
@@ -288,10 +289,9 @@ TEST_F(SidePanelTest, RowsAreTintedInsetAndTheirBarsAligned) {
             }
         }
         EXPECT_GT(longest, 40) << row;
-        barEnds.push_back(end);
+        barEnds.insert(end);
     }
-    ASSERT_EQ(barEnds.size(), 4u);
-    EXPECT_EQ(std::set<int>(barEnds.begin(), barEnds.end()).size(), 1u);
+    EXPECT_EQ(barEnds.size(), 1u);
 }
 
 }  // namespace

@@ -232,15 +232,15 @@ TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
     QAccessibleInterface* disc = chart->child(0);
     EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
     EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
-    QAccessibleInterface* c = chart->child(1);
-    QAccessibleInterface* bilder = chart->child(2);
-    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
-    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
+    QAccessibleInterface *c = chart->child(1), *bilder = chart->child(2);
     EXPECT_EQ(c->childCount(), 0);
     ASSERT_EQ(bilder->childCount(), 2);
     QAccessibleInterface* b = bilder->child(0);
-    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");  // of the shown folder
+    // Shares of the shown folder.
+    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
+    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");
     EXPECT_EQ(bilder->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
+    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
     EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
     EXPECT_TRUE(b->parent() == bilder && bilder->parent() == chart);
     EXPECT_EQ(chart->indexOfChild(bilder), 2);
