@@ -22,19 +22,19 @@ namespace raumfuchs::test {
 //   nofiles/sub/
 //   file.txt    16 KiB
 struct ScannedTree {
-    explicit ScannedTree(std::optional<std::int64_t> volumeExtra = std::nullopt) {
+    ScannedTree() {
         scratch.file("big/a.bin", 64 * 1024);
         scratch.file("big/b.bin", 32 * 1024);
         scratch.file("big/deep/level2/level3/leaf.txt", 4096);
         scratch.folder("empty");
         scratch.folder("nofiles/sub");
         scratch.file("file.txt", 16 * 1024);
-        scan(volumeExtra);
+        scan();
     }
 
     // Scans again; with `volumeExtra` as a whole volume whose used bytes are
     // the tree's size plus that amount.
-    void scan(std::optional<std::int64_t> volumeExtra) {
+    void scan(std::optional<std::int64_t> volumeExtra = std::nullopt) {
         std::optional<std::int64_t> used;
         if (volumeExtra) {
             scanAndWait(model, scratch.path(), QStringLiteral("Vorab"));

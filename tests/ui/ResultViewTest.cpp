@@ -63,7 +63,7 @@ TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
 
     // A name with "&" shows as it is, no mnemonic grabbed.
     tree.scratch.file("Tom & Jerry/&Co/x.txt", 4096);
-    tree.scan(std::nullopt);
+    tree.scan();
     tree.model.navigate(tree.at("Tom & Jerry/&Co"));
     ASSERT_EQ(bar.crumbs().size(), 3u);
     for (const auto& [i, name] : {std::pair{1, "Tom & Jerry"}, std::pair{2, "&Co"}}) {
@@ -127,7 +127,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableF
     EXPECT_EQ(summary.unreadableText(), QStringLiteral("3 Ordner nicht lesbar"));
     summary.findChild<QAbstractButton*>(QStringLiteral("unreadable"))->click();
     EXPECT_EQ(tree.services.addresses.size(), 1u);
-    tree.scan(std::nullopt);  // readable again
+    tree.scan();  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
     EXPECT_TRUE(summary.remainderText().isEmpty());  // a folder scan
     const QString files = QStringLiteral("7 Dateien in ") +

@@ -126,7 +126,7 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
 TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     tree.scratch.file("heavy/a.bin", 256 * 1024);
     tree.scratch.file("heavy/b.bin", 8 * 1024);
-    tree.scan(std::nullopt);
+    tree.scan();
     NodeListModel& model = rows();
     const QAbstractItemModelTester tester(&model,
                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -235,7 +235,7 @@ TEST_F(SidePanelTest, DropZoneTrashesTheDroppedNodesOfTheTreeInOrder) {
     // A row dragged out of the panel, its name not UTF-8.
     const std::string odd = "big/K\xf6ln 100%.txt";
     tree.scratch.file(odd, 4096);
-    tree.scan(std::nullopt);
+    tree.scan();
     const std::unique_ptr<QMimeData> row(SidePanel::mimeData(tree.at(odd)));
     EXPECT_TRUE(row->data(QStringLiteral("text/uri-list")).contains("K%F6ln%20100%25.txt"));
     drop(row->data(QStringLiteral("text/uri-list")));
