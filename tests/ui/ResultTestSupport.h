@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -70,6 +71,16 @@ inline void pressKey(QWidget& widget, int key, Qt::KeyboardModifiers modifiers =
     QCoreApplication::sendEvent(&widget, &press);
 }
 
+// The texts of `items` (buttons, labels), in order.
+template <typename Items>
+QStringList textsOf(const Items& items) {
+    QStringList texts;
+    for (const auto* item : items) {
+        texts << item->text();
+    }
+    return texts;
+}
+
 // The node's name, "-" for none.
 inline std::string nameOf(const FileNode& node) {
     return node ? node.displayName() : "-";
@@ -89,6 +100,12 @@ inline void doubleClick(QWidget& widget, QPointF position) {
                             QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
         mouse(widget, type, position);
     }
+}
+
+// Asks `widget` for its context menu as the mouse at `position` or the menu key does.
+inline void contextMenu(QWidget& widget, QContextMenuEvent::Reason reason, QPoint position = {}) {
+    QContextMenuEvent event(reason, position, widget.mapToGlobal(position));
+    QCoreApplication::sendEvent(&widget, &event);
 }
 
 // The arc of the node named `name` on `chart`, laid out first.

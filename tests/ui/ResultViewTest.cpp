@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
-#include <QContextMenuEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -36,13 +35,7 @@ struct ResultViewTest : ::testing::Test {
 TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     const BreadcrumbBar& bar = *view.findChild<BreadcrumbBar*>();
 
-    const auto texts = [&] {
-        QStringList shown;
-        for (const QAbstractButton* crumb : bar.crumbs()) {
-            shown << crumb->text();
-        }
-        return shown;
-    };
+    const auto texts = [&] { return test::textsOf(bar.crumbs()); };
     tree.model.navigate(tree.at("big/deep/level2"));
     EXPECT_EQ(texts(), (QStringList{"Testbaum", "big", "deep", "level2"}));
     EXPECT_EQ(bar.chevronCount(), 3);
@@ -144,10 +137,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableF
     QTest::keyClick(view.findChild<QAbstractButton*>(QStringLiteral("remainder")), Qt::Key_Space);
     auto* dialog = view.findChild<UnattributedDialog*>();
     ASSERT_TRUE(dialog && tree.model.unattributed());
-    QStringList texts;
-    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
-        texts << label->text();
-    }
+    const QStringList texts = test::textsOf(dialog->findChildren<QLabel*>());
     const UnattributedSpace& space = *tree.model.unattributed();
     for (const QString& shown :
          {bytes(extra) + " nicht zuordenbar", bytes(space.reserved), bytes(space.deletedOpen.bytes),
@@ -253,11 +243,7 @@ TEST_F(ShownResultTest, ResultScreenWorksWithoutAPointer) {
         test::menuDuring([&] { test::pressKey(*chart, Qt::Key_F10, Qt::ShiftModifier); }).value(0),
         "Öffnen");
     test::pressKey(*chart, Qt::Key_Left);
-    const auto menuKey = [&] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(),
-                                chart->mapToGlobal(QPoint()));
-        QCoreApplication::sendEvent(chart, &event);
-    };
+    const auto menuKey = [&] { test::contextMenu(*chart, QContextMenuEvent::Keyboard); };
     EXPECT_EQ(test::menuDuring(menuKey, QStringLiteral("In den Papierkorb legen …")).value(0),
               "Hineinzoomen");
     EXPECT_EQ(tree.model.pendingTrash(), std::vector<FileNode>{tree.at("big")});

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QContextMenuEvent>
 #include <QImage>
 #include <tuple>
 
@@ -179,12 +178,7 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     const auto menuAt = [&](QPointF p, const QString& run = {}) {
         move(p);
         return test::menuDuring(
-            [&] {
-                QContextMenuEvent e(QContextMenuEvent::Mouse, p.toPoint(),
-                                    view.mapToGlobal(p.toPoint()));
-                QCoreApplication::sendEvent(&view, &e);
-            },
-            run);
+            [&] { test::contextMenu(view, QContextMenuEvent::Mouse, p.toPoint()); }, run);
     };
     const auto menu = [&](const std::vector<FileNode>& nodes, const QString& run) {
         return test::menuDuring([&] { NodeMenu::create(model, nodes)->exec(); }, run);
