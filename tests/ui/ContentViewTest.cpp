@@ -59,7 +59,7 @@ struct ContentViewTest : test::ModelTest {
     ContentView view{model};
 };
 
-TEST_F(ContentViewTest, TrashDialogTitlesCancelEscapeAndConfirm) {
+TEST_F(ContentViewTest, TrashDialogAndAlertFollowTheModel) {
     model.requestTrash({node("Urlaub.mov")});
     QMessageBox* dialog = view.trashDialog();
     ASSERT_NE(dialog, nullptr);
@@ -85,9 +85,7 @@ TEST_F(ContentViewTest, TrashDialogTitlesCancelEscapeAndConfirm) {
               (std::vector<std::string>{scratch.path("Urlaub.mov"), scratch.path("Fotos")}));
     EXPECT_TRUE(model.pendingTrash().empty());
     EXPECT_EQ(view.trashDialog(), nullptr);
-}
 
-TEST_F(ContentViewTest, AlertClearsMessageAndShowsTheNextOne) {
     model.setAlertMessage(QStringLiteral("Erste Meldung"));
     QMessageBox* alert = view.alert();
     ASSERT_NE(alert, nullptr);

@@ -25,7 +25,7 @@ struct Ink {
     std::vector<int> runs(double x, double y0, double y1) const {
         std::vector<int> lengths;
         for (int y = int(y0 * 2), last = 0; y < int(y1 * 2); ++y) {
-            const int inked = qAlpha(image.pixel(int(x * 2), y)) > 128;
+            const int inked = (*this)(x, y / 2.0);
             if (inked && !last) {
                 lengths.push_back(0);
             }
@@ -55,9 +55,8 @@ TEST(IconsTest, SymbolsAreVisibleTintedAndShapedAsNamedWithAndWithoutTheme) {
             EXPECT_TRUE(QIcon::hasThemeIcon(QStringLiteral("view-grid-symbolic")));
         }
         const Ink question("questionmark.circle"), up("arrow.up.circle");
-        for (const Ink* circle : {&question, &up}) {
-            EXPECT_TRUE((*circle)(3, 12) && (*circle)(21, 12) && (*circle)(12, 3) &&
-                        (*circle)(12, 21));
+        for (const Ink* ring : {&question, &up}) {
+            EXPECT_TRUE((*ring)(3, 12) && (*ring)(21, 12) && (*ring)(12, 3) && (*ring)(12, 21));
         }
         // "?": the dot is the lowest mark inside the ring, below the longer hook
         // and stem (an "i" has its dot on top).
@@ -70,10 +69,8 @@ TEST(IconsTest, SymbolsAreVisibleTintedAndShapedAsNamedWithAndWithoutTheme) {
         // Four squares: ink in each quarter, none on the cross between them
         // (a 3 × 3 grid has its middle cell there).
         const Ink grid("square.grid.2x2");
-        for (double x : {6.0, 18.0}) {
-            for (double y : {6.0, 18.0}) {
-                EXPECT_FALSE(grid.runs(x, y - 3, y + 3).empty()) << x << "," << y;
-            }
+        for (const auto& [x, y] : {std::pair{6, 6}, {6, 18}, {18, 6}, {18, 18}}) {
+            EXPECT_FALSE(grid.runs(x, y - 3, y + 3).empty()) << x << "," << y;
         }
         EXPECT_TRUE(grid.runs(12, 2, 22).empty());
         EXPECT_FALSE(grid(4, 12) || grid(20, 12));

@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QDateTime>
 #include <QListView>
-#include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
 #include <filesystem>
@@ -25,21 +24,15 @@ namespace raumfuchs {
 namespace {
 
 // A folder and its export written by ncdu itself, beside it.
-struct ExportedTree {
-    ExportedTree() {
+struct ImportTest : test::ModelTest {
+    ImportTest() {
         scratch.file("Daten/a.bin", 64 * 1024);
         scratch.file("Daten/Fotos/b.jpg", 32 * 1024);
         scratch.file("Daten/Fotos/c.jpg", 8 * 1024);
-        file = scratch.path("daten.json");
-        const std::string output = test::commandOutput("ncdu -0 -o '" + file + "' '" +
+        const std::string output = test::commandOutput("ncdu -0 -o '" + exported + "' '" +
                                                        scratch.path("Daten") + "' </dev/null 2>&1");
-        EXPECT_TRUE(std::filesystem::exists(file)) << "ncdu: " << output;
+        EXPECT_TRUE(std::filesystem::exists(exported)) << "ncdu: " << output;
     }
-    test::TempTree scratch;
-    std::string file;
-};
-
-struct ImportTest : test::ModelTest {
     void openAndWait(const std::string& file) {
         model.openExport(file);
         ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
@@ -49,30 +42,24 @@ struct ImportTest : test::ModelTest {
         return window.findChild<QAction*>(QString::fromLatin1(name));
     }
     QStringList menuEntries(const FileNode& node) {
-        QStringList entries;
-        const std::unique_ptr<QMenu> menu = NodeMenu::create(model, {node});
-        for (const QAction* entry : menu->actions()) {
-            entries << (entry->isSeparator() ? QStringLiteral("—") : entry->text());
-        }
-        return entries;
+        return test::menuDuring([&] { NodeMenu::create(model, {node})->exec(); });
     }
     // The summary of the result screen on display (an older one may await deletion).
     SummaryBar& summary() const {
         return *window.findChild<ContentView*>()->screen()->findChild<SummaryBar*>();
     }
-    ExportedTree exported;
+    const std::string exported = scratch.path("daten.json");
     MainWindow window{model};
 };
 
 TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     // The same folder scanned here, to compare with.
-    test::scanAndWait(model, exported.scratch.path("Daten"), QStringLiteral("Daten"));
+    test::scanAndWait(model, scratch.path("Daten"), QStringLiteral("Daten"));
     const std::int64_t scannedSize = model.root().size();
 
     window.show();
-    services.chosenExport = exported.file;
+    services.chosenExport = exported;
     action("openExportAction")->trigger();
-    EXPECT_EQ(services.chooseExportCalls, 1);
     ASSERT_EQ(model.phase(), Phase::Scanning);
     ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
     test::settle(model);
@@ -82,8 +69,7 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     const FileNode& root = model.root();
     EXPECT_EQ(root.fileCount(), 3);
     EXPECT_EQ(root.size(), scannedSize);
-    EXPECT_EQ(root.path(), exported.scratch.path("Daten"));
-    EXPECT_EQ(model.node(exported.scratch.path("Daten/Fotos")).fileCount(), 2);
+    EXPECT_EQ(root.path(), scratch.path("Daten"));
     ASSERT_TRUE(model.exportOrigin());
 
     // Where it came from instead of a duration; the export was written just now.
@@ -94,10 +80,10 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
         << summary().filesText().toStdString();
 
     // Nothing that would act on this machine's files of the same paths.
-    const FileNode file = model.node(exported.scratch.path("Daten/a.bin"));
+    const FileNode file = model.node(scratch.path("Daten/a.bin"));
     ASSERT_TRUE(file);
     EXPECT_EQ(menuEntries(file), (QStringList{"Pfad kopieren"}));
-    EXPECT_EQ(menuEntries(model.node(exported.scratch.path("Daten/Fotos"))),
+    EXPECT_EQ(menuEntries(model.node(scratch.path("Daten/Fotos"))),
               (QStringList{"Hineinzoomen", "Pfad kopieren"}));
     EXPECT_FALSE(action("rescanAction")->isEnabled());
     QStringList toolbar;
@@ -110,31 +96,27 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     auto& panel = *window.findChild<SidePanel*>();
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("dropZone"))->isVisibleTo(&panel));
     EXPECT_FALSE(panel.findChild<QListView*>(QStringLiteral("rows"))->dragEnabled());
-    panel.findChild<QListView*>()->setCurrentIndex(
-        panel.findChild<QListView*>()->model()->index(1, 0));
-    test::pressKey(*panel.findChild<QListView*>(), Qt::Key_Delete);
     model.requestTrash({file});
     model.revealInFinder({file});
     model.openItem(file);
     model.rescan();
     EXPECT_EQ(model.phase(), Phase::Result);
-    EXPECT_TRUE(model.pendingTrash().empty());
-    EXPECT_FALSE(model.isConfirmingTrash());
+    EXPECT_FALSE(model.isConfirmingTrash() || !model.pendingTrash().empty());
     EXPECT_TRUE(services.trashed.empty() && services.revealed.empty() && services.opened.empty());
-    EXPECT_TRUE(std::filesystem::exists(exported.scratch.path("Daten/a.bin")));
+    EXPECT_TRUE(std::filesystem::exists(scratch.path("Daten/a.bin")));
 
     // Back on the start screen the tree and its origin are gone; a new scan is
     // a scan again.
     model.backToStart();
     EXPECT_FALSE(model.exportOrigin());
-    test::scanAndWait(model, exported.scratch.path("Daten"), QStringLiteral("Daten"));
+    test::scanAndWait(model, scratch.path("Daten"), QStringLiteral("Daten"));
     EXPECT_TRUE(action("rescanAction")->isEnabled());
-    EXPECT_EQ(menuEntries(model.node(exported.scratch.path("Daten/a.bin"))).size(),
+    EXPECT_EQ(menuEntries(model.node(scratch.path("Daten/a.bin"))).size(),
               5);  // open, reveal, copy, separator, trash
 }
 
 TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
-    const std::string broken = exported.scratch.path("kaputt.json");
+    const std::string broken = scratch.path("kaputt.json");
     std::ofstream(broken) << R"([1,2,{"progname":"ncdu"},[{"name":"/x"},{"name":)";
 
     // From the start screen: the reader's message, back to the start.
@@ -146,7 +128,7 @@ TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
     model.setAlertMessage(std::nullopt);
 
     // Over a scanned result: the same tree, still a scan, still offering the disk.
-    test::scanAndWait(model, exported.scratch.path("Daten"), QStringLiteral("Daten"));
+    test::scanAndWait(model, scratch.path("Daten"), QStringLiteral("Daten"));
     const FileNode root = model.root();
     openAndWait(broken);
     EXPECT_EQ(model.phase(), Phase::Result);
@@ -158,22 +140,22 @@ TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
 
     // A missing file, and an import cancelled over the imported tree.
     model.setAlertMessage(std::nullopt);
-    openAndWait(exported.file);
+    openAndWait(exported);
     ASSERT_TRUE(model.exportOrigin());
     const FileNode imported = model.root();
-    model.openExport(exported.scratch.path("fehlt.json"));
+    model.openExport(scratch.path("fehlt.json"));
     model.cancelScan();
     test::settle(model);
     EXPECT_TRUE(model.root() == imported);
     EXPECT_TRUE(model.exportOrigin());
     EXPECT_FALSE(model.alertMessage());
-    openAndWait(exported.scratch.path("fehlt.json"));
+    openAndWait(scratch.path("fehlt.json"));
     EXPECT_TRUE(model.alertMessage() && model.alertMessage()->contains("fehlt.json"));
     EXPECT_TRUE(model.root() == imported);
 
     // Written by hand: no time, no producer, an unreadable folder that is no
     // link to this machine's settings.
-    const std::string bare = exported.scratch.path("bare.json");
+    const std::string bare = scratch.path("bare.json");
     std::ofstream(bare) << R"([1,0,{},[{"name":"/srv"},{"name":"a","dsize":4096},)"
                         << R"([{"name":"zu","read_error":true}]]])";
     openAndWait(bare);
@@ -187,18 +169,18 @@ TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
 
 TEST_F(ImportTest, StartScreenLinkAndLaunchOptionOpenAnExport) {
     StartView start(model);
-    services.chosenExport = exported.file;
+    services.chosenExport = exported;
     start.findChild<QPushButton*>(QStringLiteral("openExportLink"))->click();
     EXPECT_EQ(services.chooseExportCalls, 1);
     EXPECT_EQ(model.target(),
-              (ScanTarget{exported.file, QStringLiteral("daten.json"), std::nullopt, true}));
+              (ScanTarget{exported, QStringLiteral("daten.json"), std::nullopt, true}));
     model.cancelScan();
 
-    RaumfuchsApp app({"raumfuchs", "--open", exported.file});
+    RaumfuchsApp app({"raumfuchs", "--open", exported});
     app.show();
     ASSERT_TRUE(test::waitUntil([&] { return app.model().phase() == Phase::Result; }));
     ASSERT_TRUE(app.model().exportOrigin());
-    EXPECT_EQ(app.model().exportOrigin()->file, exported.file);
+    EXPECT_EQ(app.model().exportOrigin()->file, exported);
     EXPECT_EQ(app.model().root().fileCount(), 3);
 }
 

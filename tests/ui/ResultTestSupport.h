@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,19 +23,19 @@ namespace raumfuchs::test {
 //   nofiles/sub/
 //   file.txt    16 KiB
 struct ScannedTree {
-    explicit ScannedTree(std::optional<std::int64_t> volumeExtra = std::nullopt) {
+    ScannedTree() {
         scratch.file("big/a.bin", 64 * 1024);
         scratch.file("big/b.bin", 32 * 1024);
         scratch.file("big/deep/level2/level3/leaf.txt", 4096);
         scratch.folder("empty");
         scratch.folder("nofiles/sub");
         scratch.file("file.txt", 16 * 1024);
-        scan(volumeExtra);
+        scan();
     }
 
     // Scans again; with `volumeExtra` as a whole volume whose used bytes are
     // the tree's size plus that amount.
-    void scan(std::optional<std::int64_t> volumeExtra) {
+    void scan(std::optional<std::int64_t> volumeExtra = std::nullopt) {
         std::optional<std::int64_t> used;
         if (volumeExtra) {
             scanAndWait(model, scratch.path(), QStringLiteral("Vorab"));
@@ -70,22 +71,41 @@ inline void pressKey(QWidget& widget, int key, Qt::KeyboardModifiers modifiers =
     QCoreApplication::sendEvent(&widget, &press);
 }
 
+// The texts of `items` (buttons, labels), in order.
+template <typename Items>
+QStringList textsOf(const Items& items) {
+    QStringList texts;
+    for (const auto* item : items) {
+        texts << item->text();
+    }
+    return texts;
+}
+
 // The node's name, "-" for none.
 inline std::string nameOf(const FileNode& node) {
     return node ? node.displayName() : "-";
 }
 
-// The events of a double-click with the left button at `position`.
-inline void doubleClick(QWidget& widget, QPoint position) {
-    const QPointF local(position);
-    const QPointF global(widget.mapToGlobal(position));
+// A left-button mouse event of `type` at `position`, sent straight to `widget`.
+inline void mouse(QWidget& widget, QEvent::Type type, QPointF position) {
+    const bool down = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    QMouseEvent event(type, position, widget.mapToGlobal(position),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+inline void doubleClick(QWidget& widget, QPointF position) {
     for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
                             QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons buttons =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, local, global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(&widget, &event);
+        mouse(widget, type, position);
     }
+}
+
+// Asks `widget` for its context menu as the mouse at `position` or the menu key does.
+inline void contextMenu(QWidget& widget, QContextMenuEvent::Reason reason, QPoint position = {}) {
+    QContextMenuEvent event(reason, position, widget.mapToGlobal(position));
+    QCoreApplication::sendEvent(&widget, &event);
 }
 
 // The arc of the node named `name` on `chart`, laid out first.

@@ -1,22 +1,18 @@
 #include <gtest/gtest.h>
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
-#include <QContextMenuEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
-#include <QToolBar>
 
 #include "ResultTestSupport.h"
 #include "core/Format.h"
 #include "ui/BreadcrumbBar.h"
 #include "ui/ChartPane.h"
 #include "ui/HoverState.h"
-#include "ui/MainWindow.h"
 #include "ui/ResultView.h"
 #include "ui/SidePanel.h"
 #include "ui/SummaryBar.h"
@@ -25,27 +21,27 @@
 namespace raumfuchs {
 namespace {
 
-using test::ScannedTree;
-
 QString bytes(std::int64_t count) {
     return QString::fromStdString(Format::bytes(count));
 }
 
-TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
-    ScannedTree tree;
-    ResultView view(tree.model);
+struct ResultViewTest : ::testing::Test {
+    std::string hovered() const { return test::nameOf(view.findChild<HoverState*>()->hovered()); }
+
+    test::ScannedTree tree;
+    ResultView view{tree.model};
+};
+
+TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     const BreadcrumbBar& bar = *view.findChild<BreadcrumbBar*>();
 
+    const auto texts = [&] { return test::textsOf(bar.crumbs()); };
     tree.model.navigate(tree.at("big/deep/level2"));
-    ASSERT_EQ(bar.crumbs().size(), 4u);
+    EXPECT_EQ(texts(), (QStringList{"Testbaum", "big", "deep", "level2"}));
     EXPECT_EQ(bar.chevronCount(), 3);
-    const QStringList expected{"Testbaum", "big", "deep", "level2"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(bar.crumbs()[i]->text(), expected[static_cast<int>(i)]);
-    }
     bar.crumbs()[1]->click();
     EXPECT_TRUE(tree.model.current() == tree.at("big"));
-    EXPECT_EQ(bar.crumbs().size(), 2u);
+    EXPECT_EQ(texts(), (QStringList{"Testbaum", "big"}));
 
     // A narrow bar scrolls so that the shown folder ends at the trailing edge.
     BreadcrumbBar narrow(tree.model);
@@ -60,7 +56,7 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
 
     // A name with "&" shows as it is, no mnemonic grabbed.
     tree.scratch.file("Tom & Jerry/&Co/x.txt", 4096);
-    tree.scan(std::nullopt);
+    tree.scan();
     tree.model.navigate(tree.at("Tom & Jerry/&Co"));
     ASSERT_EQ(bar.crumbs().size(), 3u);
     for (const auto& [i, name] : {std::pair{1, "Tom & Jerry"}, std::pair{2, "&Co"}}) {
@@ -74,9 +70,7 @@ TEST(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     EXPECT_EQ(bar.crumbs()[0]->symbol(), QStringLiteral("internaldrive"));
 }
 
-TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
-    ScannedTree tree;
-    ResultView view(tree.model);
+TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
     const QList<QAction*> actions = view.toolbarActions();
     ASSERT_EQ(actions.size(), 5);
     QAction* up = view.findChild<QAction*>(QStringLiteral("up"));
@@ -106,56 +100,27 @@ TEST(ResultViewTest, ToolbarActionsAndUpEnabling) {
     EXPECT_EQ(tree.model.phase(), Phase::Start);
 }
 
-TEST(ResultViewTest, WindowTitleIsTheTargetWithTheWholeTreeSize) {
-    ScannedTree tree;
-    MainWindow window(tree.model);
-    const auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("toolBar"));
-    ASSERT_NE(toolBar, nullptr);
-    const std::int64_t size = tree.model.root().size();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Testbaum — ") + bytes(size));
-    EXPECT_FALSE(toolBar->isHidden());
-
-    tree.model.navigate(tree.at("big"));  // still the whole tree
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Testbaum — ") + bytes(size));
-    const FileNode a = tree.at("big/a.bin");
-    tree.model.requestTrash({a});
-    tree.model.confirmTrash();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Testbaum — ") + bytes(size - a.size()));
-
-    tree.model.backToStart();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Raumfuchs"));
-    EXPECT_TRUE(toolBar->isHidden());
-}
-
-TEST(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFolders) {
-    ScannedTree tree;
+TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFolders) {
     const char* locked[] = {"locked1", "locked2", "big/locked3"};
     ::chmod(tree.scratch.path().c_str(), 0755);
     for (const char* name : locked) {
         tree.scratch.file(std::string(name) + "/secret", 4096);
         ::chmod(tree.scratch.path(name).c_str(), 0);
     }
-    // Scan threads inherit the file-system uid: as root, read as an ordinary user.
-    const bool asRoot = ::geteuid() == 0;
-    if (asRoot) {
-        ::setfsuid(65534);
-    }
-    tree.model.startScan(ScanTarget{tree.scratch.path(), QStringLiteral("Testbaum"), {}});
-    if (asRoot) {
-        ::setfsuid(0);
-    }
+    ASSERT_TRUE(test::asNobody([&] {
+        tree.model.startScan(ScanTarget{tree.scratch.path(), QStringLiteral("Testbaum"), {}});
+    }));
     ASSERT_TRUE(test::waitUntil([&] { return tree.model.phase() == Phase::Result; }));
     test::settle(tree.model);
     for (const char* name : locked) {
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }
 
-    ResultView view(tree.model);
     const SummaryBar& summary = *view.findChild<SummaryBar*>();
     EXPECT_EQ(summary.unreadableText(), QStringLiteral("3 Ordner nicht lesbar"));
     summary.findChild<QAbstractButton*>(QStringLiteral("unreadable"))->click();
     EXPECT_EQ(tree.services.addresses.size(), 1u);
-    tree.scan(std::nullopt);  // readable again
+    tree.scan();  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
     EXPECT_TRUE(summary.remainderText().isEmpty());  // a folder scan
     const QString files = QStringLiteral("7 Dateien in ") +
@@ -163,49 +128,44 @@ TEST(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFol
     tree.model.navigate(tree.at("big/deep"));  // the count is the whole scan's
     EXPECT_EQ(summary.filesText(), files);
 
-    tree.scan(std::int64_t{20'000'000'000});
+    // A volume's remainder opens, as a keyboard user opens it, into its parts
+    // and what is left of it once they are taken off.
+    const std::int64_t extra = 20'000'000'000;
+    tree.scan(extra);
     EXPECT_EQ(summary.remainderText(),
               QStringLiteral("20 GB nicht zuordenbar (System, Snapshots, Cache)"));
-    tree.scan(std::int64_t{0});  // used = scanned: nothing to explain
-    EXPECT_TRUE(summary.remainderText().isEmpty());
-}
-
-TEST(ResultViewTest, RemainderOpensWhatItIsMadeOf) {
-    ScannedTree tree(std::int64_t{300'000'000'000});
-    ResultView view(tree.model);
-    auto* remainder = view.findChild<QAbstractButton*>(QStringLiteral("remainder"));
-    ASSERT_TRUE(remainder && tree.model.unattributed());
-
-    QTest::keyClick(remainder, Qt::Key_Space);  // as a keyboard user opens it
+    QTest::keyClick(view.findChild<QAbstractButton*>(QStringLiteral("remainder")), Qt::Key_Space);
     auto* dialog = view.findChild<UnattributedDialog*>();
-    ASSERT_NE(dialog, nullptr);
-    QStringList texts;
-    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
-        texts << label->text();
-    }
+    ASSERT_TRUE(dialog && tree.model.unattributed());
+    const QStringList texts = test::textsOf(dialog->findChildren<QLabel*>());
     const UnattributedSpace& space = *tree.model.unattributed();
-    // The total, its parts, and what is left of it once they are taken off.
-    for (const QString& shown : {bytes(300'000'000'000) + " nicht zuordenbar",
-                                 bytes(space.reserved), bytes(space.deletedOpen.bytes),
-                                 bytes(300'000'000'000 - space.reserved - space.deletedOpen.bytes -
-                                       space.underMounts.value_or(0))}) {
+    for (const QString& shown :
+         {bytes(extra) + " nicht zuordenbar", bytes(space.reserved), bytes(space.deletedOpen.bytes),
+          bytes(extra - space.reserved - space.deletedOpen.bytes -
+                space.underMounts.value_or(0))}) {
         EXPECT_TRUE(texts.contains(shown)) << shown.toStdString() << "\n"
                                            << texts.join('|').toStdString();
     }
     dialog->reject();
+    tree.scan(std::int64_t{0});  // used = scanned: nothing to explain
+    EXPECT_TRUE(summary.remainderText().isEmpty());
 }
+
+// The result screen on show and active, as the user sees it.
+struct ShownResultTest : ResultViewTest {
+    void SetUp() override {
+        view.resize(1000, 700);
+        test::showAndSettle(view);
+        view.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    }
+};
 
 // A click zooms with an animation to a new chart; the folder clicked stays
 // hovered on it until the pointer moves.
-TEST(ResultViewTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
-    ScannedTree tree;
-    ResultView view(tree.model);
-    view.resize(1000, 700);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+TEST_F(ShownResultTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
     const ChartPane& pane = *view.findChild<ChartPane*>();
     const auto chart = [&] { return pane.chart(); };
-    const auto hovered = [&] { return test::nameOf(view.findChild<HoverState*>()->hovered()); };
     const auto arc = [&](const char* name) { return test::arcPoint(*chart(), name).toPoint(); };
 
     const QPoint onBig = arc("big");
@@ -244,43 +204,36 @@ SunburstView* focusedChart() {
     return qobject_cast<SunburstView*>(QApplication::focusWidget());
 }
 
-TEST(ResultViewTest, ResultScreenWorksWithoutAPointer) {
-    ScannedTree tree;
-    ResultView screen(tree.model);
-    screen.resize(1000, 700);
-    test::showAndSettle(screen);
-    screen.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
-    SunburstView* chart = screen.findChild<SunburstView*>();
+TEST_F(ShownResultTest, ResultScreenWorksWithoutAPointer) {
+    SunburstView* chart = view.findChild<SunburstView*>();
     chart->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(focusedChart(), chart);
 
     // Tab leaves for the side panel, Shift+Tab comes back.
     test::pressKey(*chart, Qt::Key_Tab);
-    EXPECT_TRUE(screen.findChild<SidePanel*>()->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(view.findChild<SidePanel*>()->isAncestorOf(QApplication::focusWidget()));
     test::pressKey(*QApplication::focusWidget(), Qt::Key_Backtab);
     ASSERT_EQ(focusedChart(), chart);
 
-    const HoverState& screenHover = *screen.findChild<HoverState*>();
     test::pressKey(*chart, Qt::Key_Right);
-    ASSERT_EQ(test::nameOf(screenHover.hovered()), "big");
+    ASSERT_EQ(hovered(), "big");
     test::pressKey(*chart, Qt::Key_Return);  // zooms in; the new chart keeps the focus
     EXPECT_EQ(tree.model.current(), tree.at("big"));
     ASSERT_NE(focusedChart(), nullptr);
     EXPECT_NE(focusedChart(), chart);
     EXPECT_EQ(focusedChart()->node(), tree.at("big"));
-    EXPECT_EQ(test::nameOf(screenHover.hovered()), "-");
+    EXPECT_EQ(hovered(), "-");
 
     test::pressKey(*focusedChart(), Qt::Key_Backspace);  // up, onto the folder it came from
     EXPECT_EQ(tree.model.current(), tree.model.root());
-    EXPECT_EQ(test::nameOf(screenHover.hovered()), "big");
+    EXPECT_EQ(hovered(), "big");
     chart = focusedChart();
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->currentArc(), 0u);
 
     // Enter on a file does nothing; on the disc it goes up.
     test::pressKey(*chart, Qt::Key_Right);
-    ASSERT_EQ(test::nameOf(screenHover.hovered()), "file.txt");
+    ASSERT_EQ(hovered(), "file.txt");
     test::pressKey(*chart, Qt::Key_Return);
     EXPECT_EQ(tree.model.current(), tree.model.root());
 
@@ -290,17 +243,12 @@ TEST(ResultViewTest, ResultScreenWorksWithoutAPointer) {
         test::menuDuring([&] { test::pressKey(*chart, Qt::Key_F10, Qt::ShiftModifier); }).value(0),
         "Öffnen");
     test::pressKey(*chart, Qt::Key_Left);
-    const auto menuKey = [&] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(),
-                                chart->mapToGlobal(QPoint()));
-        QCoreApplication::sendEvent(chart, &event);
-    };
+    const auto menuKey = [&] { test::contextMenu(*chart, QContextMenuEvent::Keyboard); };
     EXPECT_EQ(test::menuDuring(menuKey, QStringLiteral("In den Papierkorb legen …")).value(0),
               "Hineinzoomen");
-    ASSERT_EQ(tree.model.pendingTrash().size(), 1u);
-    EXPECT_EQ(tree.model.pendingTrash().front(), tree.at("big"));
+    EXPECT_EQ(tree.model.pendingTrash(), std::vector<FileNode>{tree.at("big")});
     tree.model.confirmTrash();  // the arc went: the keyboard is on the disc again
-    EXPECT_EQ(test::nameOf(screenHover.hovered()), "-");
+    EXPECT_EQ(hovered(), "-");
     EXPECT_EQ(chart->centerLabel().name, QStringList{"Testbaum"});
     EXPECT_TRUE(test::menuDuring(menuKey).isEmpty());
     test::pressKey(*chart, Qt::Key_Return);  // the root's disc: nowhere up

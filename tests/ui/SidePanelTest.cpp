@@ -96,8 +96,6 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     ASSERT_TRUE(waitForLoad());
     EXPECT_FALSE(isSpinnerShown());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "file.txt", "leaf.txt"}));
-    EXPECT_EQ(rows().index(0).data(NodeListModel::PathRole).toString(),
-              QStringLiteral("Testbaum/big"));
 
     select({"big/b.bin"});
     tree.model.navigate(tree.at("big"));  // another folder clears it
@@ -128,7 +126,7 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
 TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     tree.scratch.file("heavy/a.bin", 256 * 1024);
     tree.scratch.file("heavy/b.bin", 8 * 1024);
-    tree.scan(std::nullopt);
+    tree.scan();
     NodeListModel& model = rows();
     const QAbstractItemModelTester tester(&model,
                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -149,8 +147,7 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     trash({tree.at("file.txt"), tree.at("heavy/a.bin")});
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
-    EXPECT_EQ(removed[0][1].toInt(), 2);
-    EXPECT_EQ(removed[0][2].toInt(), 2);
+    EXPECT_EQ(removed[0].mid(1), (QVariantList{2, 2}));  // the row of "file.txt" only
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(rowNames(), (Names{"big", "heavy", "nofiles", "empty"}));
     EXPECT_EQ(panel.selectedNodes(),
@@ -238,7 +235,7 @@ TEST_F(SidePanelTest, DropZoneTrashesTheDroppedNodesOfTheTreeInOrder) {
     // A row dragged out of the panel, its name not UTF-8.
     const std::string odd = "big/K\xf6ln 100%.txt";
     tree.scratch.file(odd, 4096);
-    tree.scan(std::nullopt);
+    tree.scan();
     const std::unique_ptr<QMimeData> row(SidePanel::mimeData(tree.at(odd)));
     EXPECT_TRUE(row->data(QStringLiteral("text/uri-list")).contains("K%F6ln%20100%25.txt"));
     drop(row->data(QStringLiteral("text/uri-list")));
@@ -275,7 +272,8 @@ TEST_F(SidePanelTest, RowsAreTintedInsetAndTheirBarsAligned) {
     // Sizes of different widths ("1xx KB", "16 KB", "8 KB", "4 KB"): each
     // row's bar is its one long stretch off the row's background.
     const QImage image = list()->viewport()->grab().toImage();
-    std::vector<int> barEnds;
+    ASSERT_EQ(rows().rowCount(), 4);
+    std::set<int> barEnds;
     for (int row = 0; row < rows().rowCount(); ++row) {
         const QRect rect = list()->visualRect(rows().index(row));
         const QRgb background = image.pixel(rect.left() + 1, rect.top() + 1);
@@ -291,10 +289,9 @@ TEST_F(SidePanelTest, RowsAreTintedInsetAndTheirBarsAligned) {
             }
         }
         EXPECT_GT(longest, 40) << row;
-        barEnds.push_back(end);
+        barEnds.insert(end);
     }
-    ASSERT_EQ(barEnds.size(), 4u);
-    EXPECT_EQ(std::set<int>(barEnds.begin(), barEnds.end()).size(), 1u);
+    EXPECT_EQ(barEnds.size(), 1u);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QContextMenuEvent>
 #include <QImage>
 #include <tuple>
 
@@ -43,19 +42,12 @@ class ChartTest : public test::ModelTest {
     QPointF arc(const std::string& name, double shift = 0) {
         return test::arcPoint(view, name, shift);
     }
-    void mouse(QEvent::Type type, QPointF p) {
-        const bool down = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-        QMouseEvent e(type, p, view.mapToGlobal(p),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&view, &e);
-    }
-    void move(QPointF p) { mouse(QEvent::MouseMove, p); }
+    void move(QPointF p) { test::mouse(view, QEvent::MouseMove, p); }
     void click(QPointF p) {
-        mouse(QEvent::MouseButtonPress, p);
-        mouse(QEvent::MouseButtonRelease, p);
+        test::mouse(view, QEvent::MouseButtonPress, p);
+        test::mouse(view, QEvent::MouseButtonRelease, p);
     }
-    std::string hovered() const { return hover.hovered() ? hover.hovered().displayName() : "-"; }
+    std::string hovered() const { return test::nameOf(hover.hovered()); }
 
     FileNode root;
     const FileNode start = handTree();
@@ -86,6 +78,31 @@ TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
     EXPECT_EQ(hovered(), "-");
     EXPECT_EQ(writes, 6);
     EXPECT_EQ(view.cursor().shape(), arrow);
+
+    // Clicks zoom into folders, files and outside do nothing, the disc goes up.
+    int changes = 0;
+    QObject::connect(&model, &AppModel::currentChanged, [&] { ++changes; });
+    for (QPointF p : {arc("file.bin"), arc("a.bin"), disc(), QPointF(2, 2)}) {
+        click(p);  // files, the root's disc, outside
+    }
+    EXPECT_EQ(changes, 0);
+    const FileNode level2 = test::nodeAt(root, "big/deep/level2");
+    click(arc("level2"));
+    EXPECT_EQ(model.current(), level2);
+    view.setNode(level2);
+    move(disc());
+    EXPECT_EQ(view.cursor().shape(), Qt::PointingHandCursor);
+    click(disc());
+    EXPECT_EQ(model.current(), level2.parent());
+    view.setNode(root);
+    click(arc("empty"));
+    EXPECT_EQ(model.current(), childNamed(root, "empty"));
+
+    model.navigate(root);
+    changes = 0;
+    test::doubleClick(view, arc("big"));  // acts once
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(model.current(), childNamed(root, "big"));
 }
 
 // The largest channel difference between the pixel at `p` and `expected`.
@@ -155,47 +172,13 @@ TEST_F(ChartTest, ArcsAreLaidOutOnShowAndOnNewFolderOrTreeOnly) {
     EXPECT_EQ(view.layoutCount(), 3);
 }
 
-TEST_F(ChartTest, ClicksZoomIntoFoldersAndTheDiscGoesUp) {
-    int changes = 0;
-    QObject::connect(&model, &AppModel::currentChanged, [&] { ++changes; });
-    for (QPointF p : {arc("file.bin"), arc("a.bin"), disc(), QPointF(2, 2)}) {
-        click(p);  // files, the root's disc, outside
-    }
-    EXPECT_EQ(changes, 0);
-    const FileNode level2 = test::nodeAt(root, "big/deep/level2");
-    click(arc("level2"));
-    EXPECT_EQ(model.current(), level2);
-    view.setNode(level2);
-    move(disc());
-    EXPECT_EQ(view.cursor().shape(), Qt::PointingHandCursor);
-    click(disc());
-    EXPECT_EQ(model.current(), level2.parent());
-    view.setNode(root);
-    click(arc("empty"));
-    EXPECT_EQ(model.current(), childNamed(root, "empty"));
-
-    model.navigate(root);
-    changes = 0;
-    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                      QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-        mouse(type, arc("big"));  // a double click acts once
-    }
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(model.current(), childNamed(root, "big"));
-}
-
 // The menu of the hovered arc, or of several nodes (the side panel's selection).
 TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     view.show();
     const auto menuAt = [&](QPointF p, const QString& run = {}) {
         move(p);
         return test::menuDuring(
-            [&] {
-                QContextMenuEvent e(QContextMenuEvent::Mouse, p.toPoint(),
-                                    view.mapToGlobal(p.toPoint()));
-                QCoreApplication::sendEvent(&view, &e);
-            },
-            run);
+            [&] { test::contextMenu(view, QContextMenuEvent::Mouse, p.toPoint()); }, run);
     };
     const auto menu = [&](const std::vector<FileNode>& nodes, const QString& run) {
         return test::menuDuring([&] { NodeMenu::create(model, nodes)->exec(); }, run);
@@ -207,10 +190,11 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     EXPECT_TRUE(menuAt(disc()).isEmpty());  // nothing hovered: no menu
     EXPECT_EQ(menuAt(arc("file.bin")), one);
     EXPECT_EQ(menuAt(arc("empty")), folder);
+    scratch.file("big/neu.bin", 4096);
     EXPECT_EQ(menuAt(arc("big"), "Neu einlesen"), QStringList{"Hineinzoomen"} + folder);
-    const FileNode big = childNamed(root, "big"), file = childNamed(root, "file.bin");
-    EXPECT_TRUE(model.isRefreshing(big));
     test::settle(model);
+    EXPECT_TRUE(model.node(scratch.path("big/neu.bin")));  // read in again
+    const FileNode big = childNamed(root, "big"), file = childNamed(root, "file.bin");
     menuAt(arc("big"), "Hineinzoomen");
     EXPECT_EQ(model.current(), big);
     menuAt(arc("file.bin"), "Öffnen");
@@ -242,15 +226,15 @@ TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
     QAccessibleInterface* disc = chart->child(0);
     EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
     EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
-    QAccessibleInterface* c = chart->child(1);
-    QAccessibleInterface* bilder = chart->child(2);
-    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
-    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
+    QAccessibleInterface *c = chart->child(1), *bilder = chart->child(2);
     EXPECT_EQ(c->childCount(), 0);
     ASSERT_EQ(bilder->childCount(), 2);
     QAccessibleInterface* b = bilder->child(0);
-    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");  // of the shown folder
+    // Shares of the shown folder.
+    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
+    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");
     EXPECT_EQ(bilder->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
+    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
     EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
     EXPECT_TRUE(b->parent() == bilder && bilder->parent() == chart);
     EXPECT_EQ(chart->indexOfChild(bilder), 2);

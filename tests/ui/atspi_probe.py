@@ -1,15 +1,8 @@
 #!/usr/bin/python3
-"""Reads Raumfuchs' result window through the AT-SPI bus, as a screen reader does.
-
-Usage (inside a private session bus):
-    dbus-run-session -- /usr/bin/python3 atspi_probe.py PROGRAM FOLDER
-
-Starts an X server (Xvfb), the accessibility bus and PROGRAM --scan FOLDER, and
-checks the result window: an object with the chart role named after FOLDER with
-its size, arcs named "name, size, share" nested under their folder's arc, and
-list rows whose name or description carry size and share. Exit status 0: all
-found; 77: the bus or the X server cannot start here; 1: a check failed. The
-reason is on stdout.
+"""Reads Raumfuchs' result window over AT-SPI as a screen reader does: run as
+dbus-run-session -- atspi_probe.py PROGRAM FOLDER. Exit status 0: chart, nested
+arcs and rows carry names, sizes and shares; 77: no bus or X server here; 1: a
+check failed. The reason is on stdout.
 """
 import os
 import re
@@ -30,22 +23,6 @@ def leave(status, message):
     sys.exit(status)
 
 
-def start_xvfb():
-    if shutil.which("Xvfb") is None:
-        leave(77, "Xvfb fehlt: kein X-Server für die AT-SPI-Brücke von Qt")
-    read, write = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-        pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        server.kill()
-        leave(77, "Xvfb startet nicht")
-    return server, ":" + number
-
-
 def tree(node, depth=0):
     # Read afresh: libatspi keeps child counts it saw once, and the window's
     # widgets fill in after the scan.
@@ -57,35 +34,35 @@ def tree(node, depth=0):
             yield from tree(child, depth + 1)
 
 
-def find_app(pyatspi, deadline):
+def poll(find, seconds=30):
+    deadline = time.time() + seconds
     while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
-            if app is not None and app.name == "Raumfuchs":
-                return app
+        found = find()
+        if found:
+            return found
         time.sleep(0.2)
     return None
 
 
-def result_window(pyatspi, app, folder, deadline):
-    """The chart object once the scan has finished, and every list item."""
-    while time.time() < deadline:
-        charts, rows = [], []
-        for _, node in tree(app):
-            role = node.getRole()
-            if role == pyatspi.ROLE_CHART:
-                charts.append(node)
-            elif role == pyatspi.ROLE_LIST_ITEM and node.parent.getRole() == pyatspi.ROLE_LIST:
-                rows.append(node)
-        if charts and charts[0].name.startswith(folder) and rows:
-            return charts[0], rows
-        time.sleep(0.2)
-    return None, []
+def find_app(pyatspi):
+    desktop = pyatspi.Registry.getDesktop(0)
+    apps = (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
+    return next((app for app in apps if app is not None and app.name == "Raumfuchs"), None)
+
+
+def result_window(pyatspi, app, folder):
+    """The chart once the scan has finished, and every list item."""
+    charts, rows = [], []
+    for _, node in tree(app):
+        role = node.getRole()
+        if role == pyatspi.ROLE_CHART:
+            charts.append(node)
+        elif role == pyatspi.ROLE_LIST_ITEM and node.parent.getRole() == pyatspi.ROLE_LIST:
+            rows.append(node)
+    return (charts[0], rows) if charts and charts[0].name.startswith(folder) and rows else None
 
 
 def check(chart, rows):
-    if chart is None:
-        leave(1, "kein Objekt mit der Rolle „chart“ im Ergebnisfenster")
     if not re.search(SIZE, chart.name):
         leave(1, "der Name des Diagramms nennt keine Größe: %r" % chart.name)
     arcs = [node for depth, node in tree(chart) if depth > 0 and NAMED.match(node.name or "")]
@@ -98,32 +75,39 @@ def check(chart, rows):
         text = "%s | %s" % (row.name, row.description)
         if not re.search(SIZE, text) or not re.search(SHARE, text):
             leave(1, "eine Zeile ohne Größe und Anteil: %r" % text)
-    print("Diagramm %r, %d Bögen, %d Zeilen, z. B. %r und %r" %
-          (chart.name, len(arcs), len(rows), arcs[0].name, rows[0].name))
+    print("Diagramm %r, %d Bögen, %d Zeilen" % (chart.name, len(arcs), len(rows)))
 
 
 def main():
-    if len(sys.argv) < 3:
-        leave(1, __doc__)
     program, scanned = sys.argv[1], sys.argv[2]
     if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
         leave(77, "kein D-Bus-Sitzungsbus (mit dbus-run-session starten)")
+    if shutil.which("Xvfb") is None:
+        leave(77, "Xvfb fehlt: kein X-Server für die AT-SPI-Brücke von Qt")
     try:
         import pyatspi
     except ImportError:
         leave(77, "pyatspi fehlt (Paket python3-pyatspi)")
-
-    server, display = start_xvfb()
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24",
+                               "-nolisten", "tcp"], pass_fds=(write,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as pipe:
+        display = pipe.readline().strip()
     config = tempfile.mkdtemp(prefix="raumfuchs-atspi-")
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+    env = dict(os.environ, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb",
                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_CONFIG_HOME=config,
                XDG_CACHE_HOME=config)
     env.pop("WAYLAND_DISPLAY", None)
-    app_process = subprocess.Popen([program, "--scan", scanned], env=env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    app_process = None
     try:
+        if not display:
+            leave(77, "Xvfb startet nicht")
+        app_process = subprocess.Popen([program, "--scan", scanned], env=env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         try:
-            app = find_app(pyatspi, time.time() + 30)
+            app = poll(lambda: find_app(pyatspi))
         except Exception as error:  # the registry answers nothing: no bus
             leave(77, "der AT-SPI-Bus startet nicht: %s" % error)
         if app is None:
@@ -131,10 +115,14 @@ def main():
                 leave(1, "Raumfuchs ist beendet: " +
                       app_process.stderr.read().decode(errors="replace"))
             leave(77, "Raumfuchs erscheint nicht im AT-SPI-Register (Bus ohne Registry?)")
-        check(*result_window(pyatspi, app, os.path.basename(scanned), time.time() + 30))
+        found = poll(lambda: result_window(pyatspi, app, os.path.basename(scanned)))
+        if found is None:
+            leave(1, "kein Objekt mit der Rolle „chart“ und Zeilen im Ergebnisfenster")
+        check(*found)
     finally:
-        app_process.kill()
-        app_process.wait()
+        if app_process is not None:
+            app_process.kill()
+            app_process.wait()
         server.kill()
         server.wait()
         shutil.rmtree(config, ignore_errors=True)
