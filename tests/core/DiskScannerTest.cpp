@@ -423,12 +423,13 @@ TEST(DiskScannerTest, ThreadCountIsForcedByTheEnvironment) {
 
 TEST(DiskScannerTest, DefaultScanStaysOnOneThreadWhereListingsWaitMilliseconds) {
     TempTree t;
-    // Enough folders for the governor to try every thread count, each of
-    // four entries, so that every window reads as much: 256 folders of four
-    // files under three levels of four folders.
-    for (int leaf = 0; leaf < 256; ++leaf) {
+    // Enough folders for the governor to try every thread count several
+    // times, so that one trial thrown off by a thread the machine held up
+    // does not decide, each of four entries, so that every window reads as
+    // much: 1,024 folders of four files under four levels of four folders.
+    for (int leaf = 0; leaf < 1024; ++leaf) {
         std::string folder;
-        for (int level = 3; level >= 0; --level) {
+        for (int level = 4; level >= 0; --level) {
             folder += std::to_string(leaf >> (2 * level) & 3) + (level > 0 ? "/" : "");
         }
         for (int f = 0; f < 4; ++f) {
