@@ -53,8 +53,12 @@ void ThreadGovernor::decide() {
     if (!onDevice_) {
         // Back on the device: the trials carry on, or the count kept stays.
         onDevice_ = true;
-        step_ -= step_ < trialWindows() ? step_ % 2 : 0;
-        threads_ = step_ < trialWindows() ? counts_[step_ / 2 % candidates_] : chosen_;
+        if (step_ < trialWindows()) {
+            step_ -= step_ % 2;  // settle again before measuring
+            threads_ = trialCount();
+        } else {
+            threads_ = chosen_;
+        }
         return;
     }
     if (step_ < trialWindows()) {
@@ -73,7 +77,7 @@ void ThreadGovernor::trial(double rate) {
         rates_[step_ / 2 % candidates_] += rate;
     }
     if (++step_ < trialWindows()) {
-        threads_ = counts_[step_ / 2 % candidates_];
+        threads_ = trialCount();
         return;
     }
     std::size_t best = 0;

@@ -59,6 +59,8 @@ class ThreadGovernor {
     // Ends a window of the trials; after the last, keeps the fastest count.
     void trial(double rate);
     std::size_t trialWindows() const { return 2 * kTrial * candidates_; }
+    // The candidate the current window of the trials reads with.
+    std::size_t trialCount() const { return counts_[step_ / 2 % candidates_]; }
 
     const std::size_t cores_;
     std::array<std::size_t, 4> counts_{};  // the candidates, ascending

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "core/PathText.h"
@@ -16,14 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The decoded Path= value of a .trashinfo file.
 std::string recordedPath(const std::string& infoFile) {
-    const std::string info = readFile(infoFile);
+    const std::string info = test::fileContents(infoFile);
     const auto start = info.find("\nPath=") + 6;
     return PathText::percentDecode(info.substr(start, info.find('\n', start) - start));
 }
@@ -44,8 +38,8 @@ TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
     const auto moved = trash().moveToTrash(root + "/items/Bericht März 50%.txt");
     ASSERT_TRUE(moved.has_value());
     EXPECT_EQ(*moved, homeTrash + "/files/Bericht März 50%.txt");
-    EXPECT_EQ(readFile(*moved), "xxxxxx");
-    const std::string info = readFile(homeTrash + "/info/Bericht März 50%.txt.trashinfo");
+    EXPECT_EQ(test::fileContents(*moved), "xxxxxx");
+    const std::string info = test::fileContents(homeTrash + "/info/Bericht März 50%.txt.trashinfo");
     EXPECT_EQ(info.rfind("[Trash Info]\nPath=/", 0), 0u) << info;
     EXPECT_NE(info.find("Bericht%20M%C3%A4rz%2050%25.txt\n"), std::string::npos) << info;
     // Local time without a zone: 2023-11-14 somewhere around 22:13 UTC.
@@ -54,7 +48,7 @@ TEST_F(FreedesktopTrashTest, MovesWithItsInfoKeepingTheNameBytes) {
     const std::string odd = root + "/items/caf\xe9-\xff\xfe";
     tree.file("items/caf\xe9-\xff\xfe/inside", 1);
     EXPECT_EQ(trash().moveToTrash(odd), homeTrash + "/files/caf\xe9-\xff\xfe");
-    EXPECT_EQ(readFile(homeTrash + "/files/caf\xe9-\xff\xfe/inside"), "x");
+    EXPECT_EQ(test::fileContents(homeTrash + "/files/caf\xe9-\xff\xfe/inside"), "x");
     EXPECT_EQ(recordedPath(homeTrash + "/info/caf\xe9-\xff\xfe.trashinfo"), odd);
 
     // A link goes itself, not its target.
@@ -75,7 +69,7 @@ TEST_F(FreedesktopTrashTest, CollidingNamesGetNumberedAndFailedMovesLeaveNothing
     EXPECT_EQ(trash().moveToTrash(root + "/items/a/notiz"), homeTrash + "/files/notiz");
     EXPECT_EQ(trash().moveToTrash(root + "/items/b/notiz"), homeTrash + "/files/notiz.2");
     EXPECT_EQ(trash().moveToTrash(root + "/items/c/notiz"), homeTrash + "/files/notiz.4");
-    EXPECT_EQ(readFile(homeTrash + "/files/notiz.3"), "xxx");
+    EXPECT_EQ(test::fileContents(homeTrash + "/files/notiz.3"), "xxx");
     EXPECT_EQ(recordedPath(homeTrash + "/info/notiz.4.trashinfo"), root + "/items/c/notiz");
 
     EXPECT_FALSE(trash().moveToTrash(root + "/items/missing").has_value());

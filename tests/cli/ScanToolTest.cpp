@@ -33,11 +33,6 @@ struct Outcome {
     std::string err;
 };
 
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Starts the program with `arguments`, its standard output going to the file
 // `out` and its standard error to the open descriptor `errFd`; with `uid` set,
 // it runs as that user.
@@ -69,8 +64,8 @@ Outcome run(const std::vector<std::string>& arguments, const std::string& out = 
     close(errFd);
     Outcome result;
     waitpid(pid, &result.status, 0);
-    result.out = out.empty() ? contents(outPath) : "";
-    result.err = contents(io.path("err"));
+    result.out = out.empty() ? test::fileContents(outPath) : "";
+    result.err = test::fileContents(io.path("err"));
     return result;
 }
 
@@ -159,7 +154,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         EXPECT_EQ(got.err, call.err);
     }
     EXPECT_EQ(test::listing(t.root()).size(), 2u);
-    EXPECT_EQ(contents(t.path("earlier.json")), "xxxx");
+    EXPECT_EQ(test::fileContents(t.path("earlier.json")), "xxxx");
 }
 
 // Root may list any folder: as root, the program runs as "nobody" where an
@@ -261,7 +256,7 @@ TEST(ScanTool, ProgressOnATerminalOnlyAndNotWhenQuiet) {
         Outcome result;
         result.err = terminal.drain();
         waitpid(pid, &result.status, 0);
-        result.out = contents(io.path("out"));
+        result.out = test::fileContents(io.path("out"));
         return result;
     };
     const Outcome live = onTerminal({"--top", "1", "/usr"});

@@ -19,6 +19,12 @@
 
 namespace raumfuchs::test {
 
+// The whole content of a file, byte for byte; empty when it cannot be read.
+inline std::string fileContents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 // Runs a shell command and returns its standard output without trailing blanks.
 inline std::string commandOutput(const std::string& command) {
     std::string out;
