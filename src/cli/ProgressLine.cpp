@@ -64,7 +64,7 @@ ProgressLine::ProgressLine(int fd, bool enabled) : fd_(fd), enabled_(enabled) {}
 
 std::string ProgressLine::text(const ScanProgress& progress, std::size_t columns) {
     const std::string counts =
-        Format::integer(progress.files) + " Dateien, " + Format::bytes(progress.bytes) + "  ";
+        Format::files(progress.files) + ", " + Format::bytes(progress.bytes) + "  ";
     const std::size_t countsWidth = terminalColumns(counts);
     if (countsWidth >= columns) {
         return head(counts, columns);

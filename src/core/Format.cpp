@@ -217,4 +217,8 @@ std::string integer(std::int64_t value) {
     return out + groupDigits(magnitudeDigits(magnitudeOf(value)));
 }
 
+std::string files(std::int64_t count) {
+    return integer(count) + (count == 1 ? " Datei" : " Dateien");
+}
+
 }  // namespace raumfuchs::Format

@@ -33,4 +33,7 @@ std::string percent(std::int64_t part, std::int64_t whole);
 // An integer with German digit grouping: "12.345", "-1.000".
 std::string integer(std::int64_t value);
 
+// A count of files with its noun: "1 Datei", "0 Dateien", "12.345 Dateien".
+std::string files(std::int64_t count);
+
 }  // namespace raumfuchs::Format

@@ -90,8 +90,7 @@ class ArcAccessible : public QAccessibleInterface, public QAccessibleActionInter
                 return up ? QStringLiteral("Nach oben zu „%1“").arg(toQString(up.displayName()))
                           : toQString(folder.displayName()) + QStringLiteral(", ") +
                                 toQString(Format::bytes(folder.size())) + QStringLiteral(", ") +
-                                toQString(Format::integer(folder.fileCount())) +
-                                QStringLiteral(" Dateien");
+                                toQString(Format::files(folder.fileCount()));
             }
             return type == QAccessible::Description ? view_->centerText() : QString();
         }

@@ -17,7 +17,7 @@ constexpr int kPathMaxWidth = 560;
 }
 
 QString ScanningView::counterText(std::int64_t files, std::int64_t bytes) {
-    return QString::fromStdString(Format::integer(files)) + QStringLiteral(" Dateien · ") +
+    return QString::fromStdString(Format::files(files)) + QStringLiteral(" · ") +
            QString::fromStdString(Format::bytes(bytes));
 }
 

@@ -107,8 +107,7 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
 void SummaryBar::refresh() {
     const FileNode& root = model_.root();
     const std::int64_t files = root ? root.fileCount() : 0;
-    const QString count =
-        QString::fromStdString(Format::integer(files)) + QStringLiteral(" Dateien");
+    const QString count = QString::fromStdString(Format::files(files));
     const auto& origin = model_.exportOrigin();
     if (!origin) {
         files_->setText(count + QStringLiteral(" in ") +

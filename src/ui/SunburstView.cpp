@@ -243,7 +243,7 @@ SunburstView::CenterLabel SunburstView::centerLabel() const {
         label.detail = text(Format::percent(shown.size(), node_ ? node_.size() : 0)) +
                        QStringLiteral(" von ") + (node_ ? text(node_.displayName()) : QString());
     } else {
-        label.detail = text(Format::integer(node_.fileCount())) + QStringLiteral(" Dateien");
+        label.detail = text(Format::files(node_.fileCount()));
     }
     const QFontMetricsF caption(Style::font(Style::TextStyle::Caption));
     label.detail = caption.elidedText(label.detail, Qt::ElideRight, width);

@@ -64,6 +64,9 @@ TEST(Format, PercentWithOneFractionDigitBelowTenAndNoneOfANonPositiveWhole) {
     EXPECT_EQ(Format::integer(999), "999");
     EXPECT_EQ(Format::integer(-1'234'567), "-1.234.567");
     EXPECT_EQ(Format::integer(kMin), "-9.223.372.036.854.775.808");
+    EXPECT_EQ(Format::files(1), "1 Datei");
+    EXPECT_EQ(Format::files(0), "0 Dateien");
+    EXPECT_EQ(Format::files(12'345), "12.345 Dateien");
 }
 
 }  // namespace

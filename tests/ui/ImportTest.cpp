@@ -160,7 +160,7 @@ TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
                         << R"([{"name":"zu","read_error":true}]]])";
     openAndWait(bare);
     ASSERT_EQ(model.phase(), Phase::Result);
-    EXPECT_EQ(summary().filesText(), QStringLiteral("1 Dateien"));
+    EXPECT_EQ(summary().filesText(), QStringLiteral("1 Datei"));
     EXPECT_EQ(summary().exportText(), QStringLiteral("aus „bare.json“"));
     EXPECT_EQ(summary().unreadableText(), QStringLiteral("1 Ordner nicht lesbar"));
     EXPECT_FALSE(
