@@ -84,11 +84,7 @@ std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::
                                             ScanListener* listener) {
     ScanSetup setup;
     setup.listener = listener;
-#ifdef __APPLE__
-    const MacRootPolicy policy;
-#else
     const LinuxRootPolicy policy;
-#endif
     if (path == "/") {
         setup.rootPolicy = &policy;
     }

@@ -6,30 +6,11 @@
 
 namespace raumfuchs::TrashGuard {
 
-const std::vector<std::string>& macProtectedPrefixes() {
-    static const std::vector<std::string> prefixes{
-        "/System", "/bin", "/sbin", "/usr", "/private/var/db", "/Library/Apple"};
-    return prefixes;
-}
-
-const std::vector<std::string>& linuxProtectedPrefixes() {
-    static const std::vector<std::string> prefixes = [] {
-        std::vector<std::string> list = macProtectedPrefixes();
-        for (const char* path : {"/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/libx32",
-                                 "/proc", "/run", "/sys", "/var/lib"}) {
-            list.emplace_back(path);
-        }
-        return list;
-    }();
-    return prefixes;
-}
-
 const std::vector<std::string>& protectedPrefixes() {
-#ifdef __APPLE__
-    return macProtectedPrefixes();
-#else
-    return linuxProtectedPrefixes();
-#endif
+    static const std::vector<std::string> prefixes{"/bin",  "/sbin", "/usr",   "/boot",   "/dev",
+                                                   "/etc",  "/lib",  "/lib32", "/lib64",  "/libx32",
+                                                   "/proc", "/run",  "/sys",   "/var/lib"};
+    return prefixes;
 }
 
 bool isProtected(std::string_view path, const std::vector<std::string>& prefixes) {

@@ -10,11 +10,8 @@
 
 namespace raumfuchs::TrashGuard {
 
-// Paths that are never moved to the trash, nor anything below them. Every
-// platform refuses the macOS system locations; Linux adds its own.
-const std::vector<std::string>& macProtectedPrefixes();
-const std::vector<std::string>& linuxProtectedPrefixes();
-// The list of the platform this program was built for.
+// Paths that are never moved to the trash, nor anything below them: the
+// system's programs, libraries, settings and the kernel's virtual trees.
 const std::vector<std::string>& protectedPrefixes();
 
 // True when `path` (file-system bytes) equals one of `prefixes` or lies below
