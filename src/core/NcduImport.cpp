@@ -780,7 +780,7 @@ std::optional<ImportedScan> NcduParser::run() {
         fail("nach dem Ende folgen weitere Daten");
     }
     std::shared_ptr<FileTree> tree = builder_->finish();
-    scan.result = ScanResult{tree->root(), unreadable_, 0, 0, std::nullopt};
+    scan.result = ScanResult{tree->root(), unreadable_, 0, 0, std::nullopt, {}};
     return scan;
 }
 
