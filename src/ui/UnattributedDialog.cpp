@@ -37,10 +37,15 @@ void addPart(QGridLayout* grid, const QString& name, const QString& amount, cons
     grid->setRowMinimumHeight(row + 2, 6);
 }
 
-QString holdersText(const DeletedOpenFiles& deleted) {
+// `several`: the scan entered more than one file system.
+QString holdersText(const DeletedOpenFiles& deleted, bool several) {
     QString text;
     if (deleted.files == 0) {
-        text = QStringLiteral("Kein Prozess hält eine gelöschte Datei dieses Laufwerks offen.");
+        text = several ? QStringLiteral(
+                             "Kein Prozess hält eine gelöschte Datei dieser Dateisysteme offen.")
+                       : QStringLiteral(
+                             "Kein Prozess hält eine gelöschte Datei dieses Laufwerks "
+                             "offen.");
     } else {
         QStringList names;
         for (const std::string& name : deleted.holders) {
@@ -110,7 +115,8 @@ UnattributedDialog::UnattributedDialog(const UnattributedSpace& measured, std::i
                            "Laufwerks."),
             this);
     addPart(grid, QStringLiteral("Gelöschte, noch geöffnete Dateien"),
-            bytes(space.deletedOpen.bytes), holdersText(space.deletedOpen), this);
+            bytes(space.deletedOpen.bytes),
+            holdersText(space.deletedOpen, space.fileSystems.size() > 1), this);
     addPart(grid, QStringLiteral("Unter Einhängepunkten verborgen"),
             space.underMounts ? bytes(*space.underMounts) : QStringLiteral("nicht gemessen"),
             space.underMounts ? QStringLiteral("Dateien in Ordnern, über die später ein "
