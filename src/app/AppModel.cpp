@@ -161,8 +161,8 @@ void AppModel::finishScan(std::optional<ScanResult> result, const ScanTarget& ta
 void AppModel::finishImport(std::variant<ImportedScan, std::string> outcome,
                             const ScanTarget& target) {
     if (auto* imported = std::get_if<ImportedScan>(&outcome)) {
-        adopt(imported->result,
-              ExportOrigin{target.path, std::move(imported->producer), imported->timestamp});
+        adopt(imported->result, ExportOrigin{target.path, std::move(imported->producer),
+                                             imported->timestamp, imported->folderSizesEstimated});
         return;
     }
     // The reader's message names the file and where in it the reading failed.

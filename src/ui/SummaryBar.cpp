@@ -126,8 +126,12 @@ void SummaryBar::refresh() {
         if (!origin->producer.empty()) {
             text += QStringLiteral(" von ") + QString::fromStdString(origin->producer);
         }
-        exportLabel_->setText(
-            exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth));
+        text = exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth);
+        // Never elided: it says the sizes are not all the file's own.
+        if (origin->folderSizesEstimated) {
+            text += QStringLiteral(", Ordnergrößen geschätzt");
+        }
+        exportLabel_->setText(text);
         export_->setToolTip(file);
     }
     export_->setVisible(origin.has_value());
