@@ -161,8 +161,8 @@ void AppModel::finishScan(std::optional<ScanResult> result, const ScanTarget& ta
 void AppModel::finishImport(std::variant<ImportedScan, std::string> outcome,
                             const ScanTarget& target) {
     if (auto* imported = std::get_if<ImportedScan>(&outcome)) {
-        adopt(imported->result,
-              ExportOrigin{target.path, std::move(imported->producer), imported->timestamp});
+        adopt(imported->result, ExportOrigin{target.path, std::move(imported->producer),
+                                             imported->timestamp, imported->folderSizesEstimated});
         return;
     }
     // The reader's message names the file and where in it the reading failed.
@@ -266,9 +266,10 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
     FileTree& tree = folder.tree();
     const QString name = QString::fromStdString(folder.displayName());
     if (!rescan.fresh && !folder.parent()) {
-        // The scanned folder itself is gone: the last result stays, as after
-        // a full scan that found nothing.
-        setAlertMessage(QStringLiteral("„%1“ konnte nicht gelesen werden.").arg(name));
+        // The scanned folder itself is gone: nothing of the tree is left to
+        // show, and the start screen offers what there is.
+        backToStart();
+        setAlertMessage(QStringLiteral("„%1“ gibt es nicht mehr.").arg(name));
         return;
     }
     // The shown folder below the refreshed one is found again by its names.

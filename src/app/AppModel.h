@@ -26,6 +26,8 @@ struct ExportOrigin {
     std::string file;            // path of the export, file-system bytes
     std::string producer;        // "ncdu 1.18"; empty when the file names none
     std::int64_t timestamp = 0;  // unix seconds of the export; 0 when unknown
+    // Some folders' own sizes were not in the file and are estimates.
+    bool folderSizesEstimated = false;
     friend bool operator==(const ExportOrigin&, const ExportOrigin&) = default;
 };
 

@@ -27,8 +27,8 @@ void ScanSession::start(const ScanTarget& target) {
             });
         if (result && target.volumeUsed && !result->rootUnreachable()) {
             result->unattributed =
-                measureUnattributedSpace(target.path, *target.volumeUsed, result->root.size(),
-                                         result->unreadableCount, token.get());
+                measureUnattributedSpace(result->enteredMounts, *target.volumeUsed,
+                                         result->root.size(), result->unreadableCount, token.get());
         }
         post([this, token, target, result = std::move(result)]() mutable {
             if (token_ != token) {

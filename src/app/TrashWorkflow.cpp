@@ -8,7 +8,7 @@
 namespace raumfuchs {
 
 std::vector<FileNode> TrashWorkflow::accepted(const std::vector<FileNode>& nodes) const {
-    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
+    const DiskTrashGuard guard(TrashGuard::systemProtection());
     return TrashGuard::acceptedForTrash(
         nodes, [&guard](const std::string& path) { return guard.isProtected(path); });
 }
@@ -21,7 +21,7 @@ QString TrashWorkflow::refusal() {
 
 TrashWorkflow::Outcome TrashWorkflow::trash(const std::vector<FileNode>& nodes, FileNode current) {
     // Held again: a link or a mount may have changed since the request.
-    const DiskTrashGuard guard(TrashGuard::protectedPrefixes());
+    const DiskTrashGuard guard(TrashGuard::systemProtection());
     QStringList failed;
     for (const FileNode& node : nodes) {
         // A node whose folder was read in again since the request is no longer

@@ -9,7 +9,8 @@ std::string unattributedJson(const UnattributedSpace& space) {
     return ",\"unattributed\":{\"reserved\":" + std::to_string(space.reserved) +
            ",\"deletedOpen\":" + std::to_string(space.deletedOpen.bytes) +
            ",\"underMounts\":" + (space.underMounts ? std::to_string(*space.underMounts) : "null") +
-           ",\"rest\":" + std::to_string(space.rest()) + "}";
+           ",\"rest\":" + std::to_string(space.rest()) + ",\"used\":" + std::to_string(space.used) +
+           ",\"remainder\":" + std::to_string(space.remainder) + "}";
 }
 
 std::string unattributedText(const UnattributedSpace& space) {
@@ -23,7 +24,16 @@ std::string unattributedText(const UnattributedSpace& space) {
     for (const std::string& name : space.deletedOpen.holders) {
         holders += (holders.empty() ? " (gehalten von " : ", ") + escapeForTerminal(name);
     }
-    std::string text = line("Nicht zuordenbar:", Format::bytes(space.remainder));
+    // What the file systems entered report as used; a scan of "/" names them.
+    std::string used = Format::bytes(space.used);
+    if (space.fileSystems.size() > 1) {
+        used += " auf " + std::to_string(space.fileSystems.size()) + " Dateisystemen:";
+        for (std::size_t i = 0; i < space.fileSystems.size(); ++i) {
+            used += (i == 0 ? " " : ", ") + escapeForTerminal(space.fileSystems[i]);
+        }
+    }
+    std::string text = line("Belegt:", used);
+    text += line("Nicht zuordenbar:", Format::bytes(space.remainder));
     text += line("  für root reserviert:", Format::bytes(space.reserved));
     text += line("  gelöscht, noch offen:",
                  Format::bytes(space.deletedOpen.bytes) + (holders.empty() ? "" : holders + ")"));

@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
     std::optional<UnattributedSpace> space;
     if (args->importFile.empty()) {
         if (const std::optional<std::int64_t> used = volumeUsedBytes(args->path)) {
-            space = measureUnattributedSpace(args->path, *used, result->root.size(),
+            space = measureUnattributedSpace(result->enteredMounts, *used, result->root.size(),
                                              result->unreadableCount, &token);
         }
     }

@@ -16,8 +16,8 @@ namespace raumfuchs {
 class ReadAhead;
 struct ReadAheadBatch;
 
-// Kinds of walk entries. The numbers are those of the BSD fts interface, so
-// that the scanner's dispatch reads the same on every platform.
+// Kinds of walk entries, numbered as the BSD fts interface numbers them: the
+// walk yields the entry sequence of an fts walk (see DirWalker).
 enum class EntryInfo : std::uint8_t {
     Directory = 1,      // FTS_D: directory in pre-order
     Cycle = 2,          // FTS_DC: directory that is one of its own ancestors

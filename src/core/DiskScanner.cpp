@@ -24,6 +24,12 @@ double steadySeconds() {
 // Root mode: which directories are left out and which volumes are entered.
 class RootRules {
   public:
+    enum class Verdict {
+        Descend,     // a folder of the same file system
+        EnterMount,  // a mount point whose file system the scan enters here
+        Skip,
+    };
+
     RootRules(const RootPolicy& policy, const std::string& scanRoot)
         : policy_(policy),
           exclusions_(policy.exclusions()),
@@ -31,31 +37,31 @@ class RootRules {
 
     bool excludes(const std::string& path) const { return exclusions_.contains(path); }
 
-    // Whether the directory just met at level 1 or deeper is not entered.
-    bool skips(const WalkEntry& entry, DirWalker& walker) {
+    // What becomes of the directory just met at level 1 or deeper.
+    Verdict judge(const WalkEntry& entry, DirWalker& walker) {
         const std::string path = walker.path();
         if (exclusions_.contains(path)) {
-            return true;
+            return Verdict::Skip;
         }
         const auto choice = mountChoices_.find(path);
         if (choice != mountChoices_.end() && choice->second == MountChoice::Skip) {
-            return true;
+            return Verdict::Skip;
         }
         const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
         const bool mountPoint =
             entry.hasStat && parentDevice &&
             (entry.stat.device != *parentDevice || choice != mountChoices_.end());
         if (!mountPoint) {
-            return false;
+            return Verdict::Descend;
         }
-        const auto known = skipDevice_.find(entry.stat.device);
-        if (known != skipDevice_.end()) {
-            return known->second;
+        auto known = skipDevice_.find(entry.stat.device);
+        if (known == skipDevice_.end()) {
+            const std::optional<std::string> type = policy_.fileSystemType(path);
+            known =
+                skipDevice_.emplace(entry.stat.device, type && !policy_.acceptsFileSystem(*type))
+                    .first;
         }
-        const std::optional<std::string> type = policy_.fileSystemType(path);
-        const bool skip = type && !policy_.acceptsFileSystem(*type);
-        skipDevice_[entry.stat.device] = skip;
-        return skip;
+        return known->second ? Verdict::Skip : Verdict::EnterMount;
     }
 
   private:
@@ -84,11 +90,7 @@ std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::
                                             ScanListener* listener) {
     ScanSetup setup;
     setup.listener = listener;
-#ifdef __APPLE__
-    const MacRootPolicy policy;
-#else
     const LinuxRootPolicy policy;
-#endif
     if (path == "/") {
         setup.rootPolicy = &policy;
     }
@@ -121,6 +123,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     TreeBuilder builder(path, displayName);
     HardlinkSet hardlinks;
+    std::vector<EnteredMount> entered;
     std::int64_t entries = 0;
     std::int64_t files = 0;
     std::int64_t bytes = 0;
@@ -146,13 +149,20 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
             entry->level == 0 ? std::string_view(displayName) : entry->name;
         const std::int64_t allocated = entry->hasStat ? entry->stat.blocks * 512 : 0;
         switch (entry->info) {
-            case EntryInfo::Directory:
-                if (rootRules && entry->level > 0 && rootRules->skips(*entry, walker)) {
+            case EntryInfo::Directory: {
+                const RootRules::Verdict verdict = rootRules && entry->level > 0
+                                                       ? rootRules->judge(*entry, walker)
+                                                       : RootRules::Verdict::Descend;
+                if (verdict == RootRules::Verdict::Skip) {
                     if (listener) {
                         listener->leftOut(*entry, rootRules->excludes(walker.path()));
                     }
                     walker.skip();
                     break;
+                }
+                if (entry->hasStat &&
+                    (entry->level == 0 || verdict == RootRules::Verdict::EnterMount)) {
+                    entered.push_back({walker.path(), entry->stat.device});
                 }
                 if (listener) {
                     const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
@@ -162,6 +172,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                 builder.openDirectory(name, allocated);
                 walker.setMark(true);
                 break;
+            }
             case EntryInfo::File:
             case EntryInfo::Symlink:
             case EntryInfo::Other: {
@@ -214,7 +225,8 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     const double duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    return ScanResult{tree->root(), unreadable, duration, walker.threadsUsed(), std::nullopt};
+    return ScanResult{tree->root(),         unreadable,   duration,
+                      walker.threadsUsed(), std::nullopt, std::move(entered)};
 }
 
 }  // namespace raumfuchs

@@ -7,7 +7,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "core/EnteredMount.h"
 #include "core/FileTree.h"
 #include "core/UnattributedSpace.h"
 
@@ -28,6 +30,10 @@ struct ScanResult {
     std::size_t threads = 1;
     // For a whole volume, measured after the walk by whoever started it.
     std::optional<UnattributedSpace> unattributed;
+    // Where the walk entered a file system, in walk order: the scanned folder
+    // first and, in root mode, every mount point it went into. Empty when the
+    // scanned path is no folder.
+    std::vector<EnteredMount> enteredMounts;
 
     // The scanned path itself could not be reached (it does not exist, or its
     // metadata could not be read): the tree is a lone placeholder with nothing

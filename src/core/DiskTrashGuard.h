@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/MountTable.h"
+#include "core/TrashGuard.h"
 
 namespace raumfuchs {
 
@@ -11,16 +12,16 @@ namespace raumfuchs {
 // protected when its text is, when its real location is (symbolic links do
 // not get around the guard) or when a mount shows the same content at a
 // protected place (bind mounts do not either). The mount table and the
-// protected folders' own real locations are read once, when the guard is made.
+// protected paths' own real locations are read once, when the guard is made.
 class DiskTrashGuard {
   public:
-    explicit DiskTrashGuard(const std::vector<std::string>& prefixes);
+    explicit DiskTrashGuard(TrashGuard::ProtectedPaths protection);
 
     bool isProtected(const std::string& path) const;
 
   private:
-    std::vector<std::string> prefixes_;  // as given, then the real locations that differ
-    std::vector<MountEntry> mounts_;     // empty when the table cannot be read
+    TrashGuard::ProtectedPaths protection_;  // as given, then the real locations that differ
+    std::vector<MountEntry> mounts_;         // empty when the table cannot be read
 };
 
 }  // namespace raumfuchs

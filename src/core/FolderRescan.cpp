@@ -138,11 +138,7 @@ std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::In
                                               const std::string& path, const std::string& scanRoot,
                                               std::uint64_t generation, const CancelToken& token,
                                               ScanSetup setup) {
-#ifdef __APPLE__
-    static const MacRootPolicy policy;
-#else
     static const LinuxRootPolicy policy;
-#endif
     if (scanRoot == "/" && setup.rootPolicy == nullptr) {
         setup.rootPolicy = &policy;
     }

@@ -275,6 +275,7 @@ class NcduParser {
     std::string key_;
     Info info_;
     bool gdu_ = false;
+    bool estimated_ = false;  // a gdu folder without size was counted as kGduFolderBytes
     std::optional<TreeBuildThread> builder_;
     // Per open folder: the device its entries are on, for gdu's files the
     // folder's total as written (-1 when absent), and the bytes counted in it
@@ -709,6 +710,7 @@ void NcduParser::closeDirectory() {
     Open top = open_.back();
     open_.pop_back();
     if (gdu_) {
+        estimated_ = estimated_ || top.total < 0;
         const std::int64_t own =
             top.total < 0 ? kGduFolderBytes : std::max<std::int64_t>(top.total - top.entries, 0);
         builder_->addOwnBytes(counted(own));
@@ -780,7 +782,8 @@ std::optional<ImportedScan> NcduParser::run() {
         fail("nach dem Ende folgen weitere Daten");
     }
     std::shared_ptr<FileTree> tree = builder_->finish();
-    scan.result = ScanResult{tree->root(), unreadable_, 0, 0, std::nullopt};
+    scan.result = ScanResult{tree->root(), unreadable_, 0, 0, std::nullopt, {}};
+    scan.folderSizesEstimated = estimated_;
     return scan;
 }
 

@@ -9,28 +9,10 @@
 #include <vector>
 
 #include "core/MountTable.h"
-#include "core/Utf8.h"
-#include "core/WholeFile.h"
 
 namespace raumfuchs {
 
 namespace {
-
-std::vector<std::string_view> splitDroppingEmpty(std::string_view text, char separator) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        if (end > start) {
-            pieces.push_back(text.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return pieces;
-}
 
 // Whether `path` is `base` or lies below it.
 bool isWithin(std::string_view path, std::string_view base) {
@@ -48,26 +30,6 @@ std::optional<std::string> RootPolicy::fileSystemType(const std::string& path) c
         return std::nullopt;
     }
     return fileSystemTypeName(static_cast<long>(info.f_type));
-}
-
-std::unordered_set<std::string> MacRootPolicy::exclusions() const {
-    std::unordered_set<std::string> result{"/Volumes", "/dev", "/net", "/home",
-                                           "/System/Volumes/Data/home"};
-    const std::optional<std::string> text = readWholeFile(firmlinksPath_);
-    if (!text || !isValidUtf8(*text)) {
-        return result;
-    }
-    for (std::string_view line : splitDroppingEmpty(*text, '\n')) {
-        const std::vector<std::string_view> fields = splitDroppingEmpty(line, '\t');
-        if (fields.size() == 2) {
-            result.insert("/System/Volumes/Data/" + std::string(fields[1]));
-        }
-    }
-    return result;
-}
-
-bool MacRootPolicy::acceptsFileSystem(std::string_view type) const {
-    return type == "apfs" || type == "hfs";
 }
 
 std::unordered_set<std::string> LinuxRootPolicy::exclusions() const {

@@ -16,7 +16,8 @@ enum class MountChoice {
 
 // What a scan of the whole system root ("/") leaves out and which other
 // volumes it enters. The scanner asks it once per scan for the exclusions and
-// the mount choices, and once per device for the file-system type.
+// the mount choices, and once per device for the file-system type. The one
+// real policy is LinuxRootPolicy; tests derive their own from it.
 class RootPolicy {
   public:
     virtual ~RootPolicy() = default;
@@ -37,22 +38,9 @@ class RootPolicy {
     virtual std::optional<std::string> fileSystemType(const std::string& path) const;
 };
 
-// macOS: five fixed folders plus the data volume's side of every firmlink;
-// only "apfs" and "hfs" volumes are entered.
-class MacRootPolicy : public RootPolicy {
-  public:
-    explicit MacRootPolicy(std::string firmlinksPath = "/usr/share/firmlinks")
-        : firmlinksPath_(std::move(firmlinksPath)) {}
-
-    std::unordered_set<std::string> exclusions() const override;
-    bool acceptsFileSystem(std::string_view type) const override;
-
-  private:
-    std::string firmlinksPath_;
-};
-
-// Linux: the kernel's virtual trees and the removable-media folders are left
-// out; local disk file systems are entered, the content of each once: every
+// The root policy of this system: the kernel's virtual trees and the
+// removable-media folders are left out; local disk file systems (those of a
+// Mac disk, apfs and hfs, among them) are entered, the content of each once: every
 // file system through the mounts whose mount root is not inside the mount root
 // of one already entered (the scanned folder's own first, then the widest), so
 // a bind mount of a folder of a disk is left out wherever it lies in the walk.

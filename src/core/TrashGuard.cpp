@@ -1,42 +1,60 @@
 #include "core/TrashGuard.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <unordered_set>
 
 #include "core/PathText.h"
 
 namespace raumfuchs::TrashGuard {
 
-const std::vector<std::string>& macProtectedPrefixes() {
-    static const std::vector<std::string> prefixes{
-        "/System", "/bin", "/sbin", "/usr", "/private/var/db", "/Library/Apple"};
-    return prefixes;
-}
-
-const std::vector<std::string>& linuxProtectedPrefixes() {
-    static const std::vector<std::string> prefixes = [] {
-        std::vector<std::string> list = macProtectedPrefixes();
-        for (const char* path : {"/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/libx32",
-                                 "/proc", "/run", "/sys", "/var/lib"}) {
-            list.emplace_back(path);
+ProtectedPaths systemProtection() {
+    ProtectedPaths protection{
+        {"/bin", "/sbin", "/usr", "/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/libx32",
+         "/proc", "/run", "/sys", "/var/lib"},
+        {"/", "/home", "/root", "/var", "/tmp", "/srv", "/opt", "/mnt", "/media"}};
+    std::vector<std::string> homes;
+    if (const char* home = std::getenv("HOME")) {
+        homes.emplace_back(home);
+    }
+    // The entry's strings go into `buffer`, which grows until they fit.
+    std::vector<char> buffer(1024);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (std::size_t{1} << 20)) {
+        buffer.resize(buffer.size() * 4);
+    }
+    if (found != nullptr && found->pw_dir != nullptr) {
+        homes.emplace_back(found->pw_dir);
+    }
+    for (const std::string& home : homes) {
+        const std::string_view folder = PathText::withoutTrailingSlashes(home);
+        // Only an absolute path names a folder; "" or "." would name the
+        // working folder.
+        if (folder.starts_with('/') &&
+            std::find(protection.folders.begin(), protection.folders.end(), folder) ==
+                protection.folders.end()) {
+            protection.folders.emplace_back(folder);
         }
-        return list;
-    }();
-    return prefixes;
+    }
+    return protection;
 }
 
-const std::vector<std::string>& protectedPrefixes() {
-#ifdef __APPLE__
-    return macProtectedPrefixes();
-#else
-    return linuxProtectedPrefixes();
-#endif
-}
-
-bool isProtected(std::string_view path, const std::vector<std::string>& prefixes) {
+bool isProtected(std::string_view path, const ProtectedPaths& protection) {
+    for (const std::string& folder : protection.folders) {
+        if (path == folder) {
+            return true;
+        }
+    }
     if (path.starts_with("/usr/local/")) {
         return false;
     }
-    for (const std::string& prefix : prefixes) {
+    for (const std::string& prefix : protection.prefixes) {
         if (path.starts_with(prefix) &&
             (path.size() == prefix.size() || path[prefix.size()] == '/')) {
             return true;
@@ -46,8 +64,8 @@ bool isProtected(std::string_view path, const std::vector<std::string>& prefixes
 }
 
 bool isProtectedLocation(std::string_view realPath, const std::vector<MountEntry>& mounts,
-                         const std::vector<std::string>& prefixes) {
-    if (isProtected(realPath, prefixes)) {
+                         const ProtectedPaths& protection) {
+    if (isProtected(realPath, protection)) {
         return true;
     }
     const std::optional<std::size_t> shown = coveringMount(mounts, realPath);
@@ -66,7 +84,7 @@ bool isProtectedLocation(std::string_view realPath, const std::vector<MountEntry
         if (!rest) {
             continue;
         }
-        if (isProtected(PathText::join(mount.mountPoint, *rest), prefixes)) {
+        if (isProtected(PathText::join(mount.mountPoint, *rest), protection)) {
             return true;
         }
     }

@@ -188,17 +188,23 @@ std::optional<std::int64_t> measureInPrivateNamespace(const std::string& volume,
 
 }  // namespace
 
-std::optional<std::int64_t> volumeUsedBytes(const std::string& path) {
-    const std::optional<std::string> real = realPath(path);
-    const std::optional<std::vector<MountEntry>> mounts = readMountTable();
+std::optional<std::int64_t> usedBytes(const std::string& path) {
     struct statvfs vfs {};
-    if (!real || !mounts ||
-        std::none_of(mounts->begin(), mounts->end(),
-                     [&](const MountEntry& m) { return m.mountPoint == *real; }) ||
-        ::statvfs(real->c_str(), &vfs) != 0 || vfs.f_blocks < vfs.f_bavail) {
+    if (::statvfs(path.c_str(), &vfs) != 0 || vfs.f_blocks < vfs.f_bavail) {
         return std::nullopt;
     }
     return static_cast<std::int64_t>(vfs.f_blocks - vfs.f_bavail) * fragmentSize(vfs);
+}
+
+std::optional<std::int64_t> volumeUsedBytes(const std::string& path) {
+    const std::optional<std::string> real = realPath(path);
+    const std::optional<std::vector<MountEntry>> mounts = readMountTable();
+    if (!real || !mounts || std::none_of(mounts->begin(), mounts->end(), [&](const MountEntry& m) {
+            return m.mountPoint == *real;
+        })) {
+        return std::nullopt;
+    }
+    return usedBytes(*real);
 }
 
 std::int64_t reservedBytes(const std::string& path) {
@@ -209,13 +215,14 @@ std::int64_t reservedBytes(const std::string& path) {
     return static_cast<std::int64_t>(vfs.f_bfree - vfs.f_bavail) * fragmentSize(vfs);
 }
 
-DeletedOpenFiles findDeletedOpenFiles(std::uint64_t device, const std::string& procRoot) {
+DeletedOpenFiles findDeletedOpenFiles(const std::vector<std::uint64_t>& devices,
+                                      const std::string& procRoot) {
     DeletedOpenFiles found;
     DIR* processes = ::opendir(procRoot.c_str());
     if (processes == nullptr) {
         return found;
     }
-    std::unordered_set<std::uint64_t> inodes;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> inodes;  // device, inode
     std::set<std::string> holders;
     while (const dirent* process = ::readdir(processes)) {
         if (!isNumber(process->d_name)) {
@@ -240,11 +247,12 @@ DeletedOpenFiles findDeletedOpenFiles(std::uint64_t device, const std::string& p
                 uninspected = uninspected || errno == EACCES || errno == EPERM;
                 continue;  // else closed meanwhile
             }
-            if (st.st_dev != device || st.st_nlink != 0) {
+            if (st.st_nlink != 0 ||
+                std::find(devices.begin(), devices.end(), st.st_dev) == devices.end()) {
                 continue;
             }
             holds = true;
-            if (inodes.insert(st.st_ino).second) {
+            if (inodes.emplace(st.st_dev, st.st_ino).second) {
                 found.bytes += static_cast<std::int64_t>(st.st_blocks) * 512;
                 ++found.files;
             }
@@ -282,18 +290,35 @@ std::optional<std::int64_t> hiddenUnderMounts(const std::string& volume, const C
     return hidden;
 }
 
-UnattributedSpace measureUnattributedSpace(const std::string& volume, std::int64_t used,
-                                           std::int64_t scanned, std::int64_t unreadableFolders,
-                                           const CancelToken* token, const std::string& procRoot) {
+UnattributedSpace measureUnattributedSpace(const std::vector<EnteredMount>& entered,
+                                           std::int64_t used, std::int64_t scanned,
+                                           std::int64_t unreadableFolders, const CancelToken* token,
+                                           const std::string& procRoot) {
     UnattributedSpace space;
-    space.remainder = used - scanned;
+    space.used = used;
     space.unreadableFolders = unreadableFolders;
-    space.reserved = reservedBytes(volume);
-    struct stat st {};
-    if (::stat(volume.c_str(), &st) == 0) {
-        space.deletedOpen = findDeletedOpenFiles(st.st_dev, procRoot);
+    std::vector<std::uint64_t> devices;
+    space.underMounts = 0;
+    for (const EnteredMount& mount : entered) {
+        if (std::find(devices.begin(), devices.end(), mount.device) == devices.end()) {
+            // The file system's own figures, once.
+            if (!devices.empty()) {
+                space.used += usedBytes(mount.path).value_or(0);
+            }
+            devices.push_back(mount.device);
+            space.fileSystems.push_back(mount.path);
+            space.reserved += reservedBytes(mount.path);
+        }
+        // Below each place it was entered: mounts that show other folders of
+        // one file system hide different parts of it.
+        if (space.underMounts) {
+            const std::optional<std::int64_t> hidden =
+                hiddenUnderMounts(mount.path, token, space.underMountsUnmeasured);
+            space.underMounts = hidden ? std::optional(*space.underMounts + *hidden) : std::nullopt;
+        }
     }
-    space.underMounts = hiddenUnderMounts(volume, token, space.underMountsUnmeasured);
+    space.remainder = space.used - scanned;
+    space.deletedOpen = findDeletedOpenFiles(devices, procRoot);
     return space;
 }
 

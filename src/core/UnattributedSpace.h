@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/EnteredMount.h"
+
 namespace raumfuchs {
 
 class CancelToken;
@@ -22,9 +24,17 @@ struct DeletedOpenFiles {
 };
 
 // What makes up the space a whole-volume scan cannot attribute to any file it
-// found: the volume's used bytes minus the bytes of the scanned tree.
+// found: the used bytes of the file systems it entered minus the bytes of the
+// scanned tree. A scan of one volume enters its file system alone; a scan of
+// the system root enters other local ones too, and each part is then the sum
+// over all of them, each file system counted once.
 struct UnattributedSpace {
-    std::int64_t remainder = 0;
+    // The used bytes of the file systems entered, together.
+    std::int64_t used = 0;
+    // Their mount points where the scan entered them, the scanned volume first,
+    // each file system once.
+    std::vector<std::string> fileSystems;
+    std::int64_t remainder = 0;  // used − the tree's bytes
     // Blocks only the administrator may fill ((f_bfree − f_bavail) × f_frsize);
     // ext4 adds its own small reserve for delayed allocation to root's 5 %.
     std::int64_t reserved = 0;
@@ -39,25 +49,29 @@ struct UnattributedSpace {
     std::int64_t unreadableFolders = 0;
 
     // What none of the parts explains: metadata of the file system, the
-    // content of unreadable folders, snapshots. Negative when the scan counted
-    // more than the volume (a root scan that entered other volumes).
+    // content of unreadable folders, snapshots. Negative only when files were
+    // written or removed while the scan ran.
     std::int64_t rest() const {
         return remainder - reserved - deletedOpen.bytes - underMounts.value_or(0);
     }
     friend bool operator==(const UnattributedSpace&, const UnattributedSpace&) = default;
 };
 
-// The used bytes of the volume mounted at `path` ((f_blocks − f_bavail) ×
-// f_frsize, as the volume list counts them); nothing when `path` is no mount
-// point or cannot be asked.
+// The used bytes of the file system holding `path` ((f_blocks − f_bavail) ×
+// f_frsize, as the volume list counts them); nothing when it cannot be asked.
+std::optional<std::int64_t> usedBytes(const std::string& path);
+
+// usedBytes() of the volume mounted at `path`; nothing when `path` is no
+// mount point.
 std::optional<std::int64_t> volumeUsedBytes(const std::string& path);
 
 // Bytes reserved for the administrator on the volume holding `path`.
 std::int64_t reservedBytes(const std::string& path);
 
-// Every descriptor under `procRoot`/<pid>/fd that leads to a file on `device`
-// whose last name is gone. Reads only.
-DeletedOpenFiles findDeletedOpenFiles(std::uint64_t device, const std::string& procRoot = "/proc");
+// Every descriptor under `procRoot`/<pid>/fd that leads to a file on one of
+// `devices` whose last name is gone. Reads only.
+DeletedOpenFiles findDeletedOpenFiles(const std::vector<std::uint64_t>& devices,
+                                      const std::string& procRoot = "/proc");
 
 // The bytes hidden below the mount points inside the volume mounted at
 // `volume`, or the reason they cannot be measured. Looks from a thread of its
@@ -68,10 +82,14 @@ DeletedOpenFiles findDeletedOpenFiles(std::uint64_t device, const std::string& p
 std::optional<std::int64_t> hiddenUnderMounts(const std::string& volume, const CancelToken* token,
                                               std::string& unmeasured);
 
-// All parts for the volume mounted at `volume`, whose scan found `scanned`
-// bytes of its `used` and could not read `unreadableFolders` folders.
-UnattributedSpace measureUnattributedSpace(const std::string& volume, std::int64_t used,
-                                           std::int64_t scanned, std::int64_t unreadableFolders,
+// All parts for a scan of a volume that entered file systems at `entered`
+// (ScanResult::enteredMounts: the volume first), found `scanned` bytes and
+// could not read `unreadableFolders` folders. `used` is the volume's used
+// bytes as the caller counted them; those of the other file systems entered
+// are read here.
+UnattributedSpace measureUnattributedSpace(const std::vector<EnteredMount>& entered,
+                                           std::int64_t used, std::int64_t scanned,
+                                           std::int64_t unreadableFolders,
                                            const CancelToken* token = nullptr,
                                            const std::string& procRoot = "/proc");
 

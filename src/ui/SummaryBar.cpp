@@ -96,9 +96,10 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->addWidget(unreadableNote_);
     row->addStretch(1);
 
-    for (auto signal : {&AppModel::rootChanged, &AppModel::targetChanged,
-                        &AppModel::scanDurationChanged, &AppModel::unreadableCountChanged,
-                        &AppModel::treeRevisionChanged, &AppModel::exportOriginChanged}) {
+    for (auto signal :
+         {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::scanDurationChanged,
+          &AppModel::unreadableCountChanged, &AppModel::treeRevisionChanged,
+          &AppModel::exportOriginChanged, &AppModel::unattributedChanged}) {
         connect(&model_, signal, this, &SummaryBar::refresh);
     }
     refresh();
@@ -125,17 +126,23 @@ void SummaryBar::refresh() {
         if (!origin->producer.empty()) {
             text += QStringLiteral(" von ") + QString::fromStdString(origin->producer);
         }
-        exportLabel_->setText(
-            exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth));
+        text = exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth);
+        // Never elided: it says the sizes are not all the file's own.
+        if (origin->folderSizesEstimated) {
+            text += QStringLiteral(", Ordnergrößen geschätzt");
+        }
+        exportLabel_->setText(text);
         export_->setToolTip(file);
     }
     export_->setVisible(origin.has_value());
 
-    const auto& target = model_.target();
+    // Measured with whole-volume scans alone: what the file systems the scan
+    // entered report as used, against the tree as it is now.
+    const auto& unattributed = model_.unattributed();
     const std::int64_t scanned = root ? root.size() : 0;
-    const bool showsRemainder = target && target->volumeUsed && scanned < *target->volumeUsed;
+    const bool showsRemainder = unattributed && scanned < unattributed->used;
     if (showsRemainder) {
-        remainder_->setText(QString::fromStdString(Format::bytes(*target->volumeUsed - scanned)) +
+        remainder_->setText(QString::fromStdString(Format::bytes(unattributed->used - scanned)) +
                             QStringLiteral(" nicht zuordenbar (System, Snapshots, Cache)"));
     }
     remainder_->setVisible(showsRemainder);
@@ -150,13 +157,12 @@ void SummaryBar::refresh() {
 }
 
 void SummaryBar::explainRemainder() {
-    const auto& target = model_.target();
+    const auto& unattributed = model_.unattributed();
     const FileNode& root = model_.root();
-    if (!target || !target->volumeUsed || !root) {
+    if (!unattributed || !root) {
         return;
     }
-    auto* dialog =
-        new UnattributedDialog(model_.unattributed(), *target->volumeUsed - root.size(), this);
+    auto* dialog = new UnattributedDialog(*unattributed, unattributed->used - root.size(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

@@ -13,8 +13,9 @@ class TextLabel;
 // the volume reports as used that no scanned file accounts for, and a link to
 // the settings when folders could not be read. A click on the remainder shows
 // what it is made of. For an imported tree, the export's time, file and
-// producer take the duration's place, and the count of unreadable folders is
-// no link. Describes the whole scan, whichever folder is shown.
+// producer take the duration's place (with a note when folder sizes were
+// estimated), and the count of unreadable folders is no link. Describes the whole scan, whichever
+// folder is shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
   public:

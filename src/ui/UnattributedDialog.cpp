@@ -1,6 +1,8 @@
 #include "ui/UnattributedDialog.h"
 
+#include <QByteArray>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -35,10 +37,15 @@ void addPart(QGridLayout* grid, const QString& name, const QString& amount, cons
     grid->setRowMinimumHeight(row + 2, 6);
 }
 
-QString holdersText(const DeletedOpenFiles& deleted) {
+// `several`: the scan entered more than one file system.
+QString holdersText(const DeletedOpenFiles& deleted, bool several) {
     QString text;
     if (deleted.files == 0) {
-        text = QStringLiteral("Kein Prozess hält eine gelöschte Datei dieses Laufwerks offen.");
+        text = several ? QStringLiteral(
+                             "Kein Prozess hält eine gelöschte Datei dieser Dateisysteme offen.")
+                       : QStringLiteral(
+                             "Kein Prozess hält eine gelöschte Datei dieses Laufwerks "
+                             "offen.");
     } else {
         QStringList names;
         for (const std::string& name : deleted.holders) {
@@ -64,8 +71,8 @@ QString holdersText(const DeletedOpenFiles& deleted) {
 
 }  // namespace
 
-UnattributedDialog::UnattributedDialog(const std::optional<UnattributedSpace>& measured,
-                                       std::int64_t remainder, QWidget* parent)
+UnattributedDialog::UnattributedDialog(const UnattributedSpace& measured, std::int64_t remainder,
+                                       QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Nicht zuordenbarer Platz"));
     auto* column = new QVBoxLayout(this);
@@ -76,9 +83,21 @@ UnattributedDialog::UnattributedDialog(const std::optional<UnattributedSpace>& m
                                 Style::TextStyle::Title3, this);
     title->setTextStyle(Style::TextStyle::Title3, QFont::DemiBold);
     column->addWidget(title);
+    QString counted = QStringLiteral("Diesen Platz meldet das Laufwerk als belegt");
+    if (measured.fileSystems.size() > 1) {
+        QStringList places;
+        for (const std::string& place : measured.fileSystems) {
+            places << QFile::decodeName(QByteArray::fromStdString(place));
+        }
+        counted = QStringLiteral(
+                      "Diesen Platz melden die %1 Dateisysteme, die der Scan betrat "
+                      "(%2), zusammen als belegt")
+                      .arg(integer(static_cast<std::int64_t>(measured.fileSystems.size())),
+                           places.join(QStringLiteral(", ")));
+    }
     auto* intro = new TextLabel(
-        QStringLiteral("Diesen Platz meldet das Laufwerk als belegt, der Scan fand ihn aber in "
-                       "keiner Datei. Er setzt sich so zusammen:"),
+        counted +
+            QStringLiteral(", der Scan fand ihn aber in keiner Datei. Er setzt sich so zusammen:"),
         Style::TextStyle::Callout, this);
     intro->setLevel(Style::Level::Secondary);
     intro->setWordWrap(true);
@@ -89,42 +108,34 @@ UnattributedDialog::UnattributedDialog(const std::optional<UnattributedSpace>& m
     grid->setHorizontalSpacing(24);
     grid->setVerticalSpacing(2);
     grid->setColumnStretch(0, 1);
-    if (measured) {
-        UnattributedSpace space = *measured;
-        space.remainder = remainder;
-        addPart(grid, QStringLiteral("Für den Administrator reserviert"), bytes(space.reserved),
-                QStringLiteral("Blöcke, die nur root beschreiben darf – bei ext4 meist 5 % des "
-                               "Laufwerks."),
-                this);
-        addPart(grid, QStringLiteral("Gelöschte, noch geöffnete Dateien"),
-                bytes(space.deletedOpen.bytes), holdersText(space.deletedOpen), this);
-        addPart(grid, QStringLiteral("Unter Einhängepunkten verborgen"),
-                space.underMounts ? bytes(*space.underMounts) : QStringLiteral("nicht gemessen"),
-                space.underMounts ? QStringLiteral("Dateien in Ordnern, über die später ein "
-                                                   "anderes Laufwerk eingehängt wurde.")
-                                  : QString::fromStdString(space.underMountsUnmeasured),
-                this);
-        addPart(grid, QStringLiteral("Nicht lesbare Ordner"),
-                integer(space.unreadableFolders) + QStringLiteral(" Ordner"),
-                space.unreadableFolders > 0
-                    ? QStringLiteral("Ihr Inhalt ist unbekannt; er steckt im Rest.")
-                    : QStringLiteral("Der Scan konnte jeden Ordner lesen."),
-                this);
-        addPart(grid, QStringLiteral("Rest"), bytes(space.rest()),
-                space.rest() >= 0
-                    ? QStringLiteral("Was nichts hiervon erklärt: Verwaltungsdaten und Journal des "
-                                     "Dateisystems, Snapshots, der Inhalt nicht lesbarer Ordner.")
-                    : QStringLiteral("Weniger als nichts: Der Scan zählte mehr, als das Laufwerk "
-                                     "zu Beginn als belegt meldete – während des Scans kamen "
-                                     "Dateien hinzu oder gingen, oder er zählte andere Laufwerke "
-                                     "mit."),
-                this);
-    } else {
-        auto* none =
-            new TextLabel(QStringLiteral("Für diesen Scan liegt keine Aufschlüsselung vor."),
-                          Style::TextStyle::Body, this);
-        grid->addWidget(none, 0, 0);
-    }
+    UnattributedSpace space = measured;
+    space.remainder = remainder;
+    addPart(grid, QStringLiteral("Für den Administrator reserviert"), bytes(space.reserved),
+            QStringLiteral("Blöcke, die nur root beschreiben darf – bei ext4 meist 5 % des "
+                           "Laufwerks."),
+            this);
+    addPart(grid, QStringLiteral("Gelöschte, noch geöffnete Dateien"),
+            bytes(space.deletedOpen.bytes),
+            holdersText(space.deletedOpen, space.fileSystems.size() > 1), this);
+    addPart(grid, QStringLiteral("Unter Einhängepunkten verborgen"),
+            space.underMounts ? bytes(*space.underMounts) : QStringLiteral("nicht gemessen"),
+            space.underMounts ? QStringLiteral("Dateien in Ordnern, über die später ein "
+                                               "anderes Laufwerk eingehängt wurde.")
+                              : QString::fromStdString(space.underMountsUnmeasured),
+            this);
+    addPart(grid, QStringLiteral("Nicht lesbare Ordner"),
+            integer(space.unreadableFolders) + QStringLiteral(" Ordner"),
+            space.unreadableFolders > 0
+                ? QStringLiteral("Ihr Inhalt ist unbekannt; er steckt im Rest.")
+                : QStringLiteral("Der Scan konnte jeden Ordner lesen."),
+            this);
+    addPart(grid, QStringLiteral("Rest"), bytes(space.rest()),
+            space.rest() >= 0
+                ? QStringLiteral("Was nichts hiervon erklärt: Verwaltungsdaten und Journal des "
+                                 "Dateisystems, Snapshots, der Inhalt nicht lesbarer Ordner.")
+                : QStringLiteral("Weniger als nichts: Der Scan zählte mehr, als belegt gemeldet "
+                                 "war – während des Scans kamen Dateien hinzu oder gingen."),
+            this);
     column->addLayout(grid);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <cstdint>
-#include <optional>
 
 #include "core/UnattributedSpace.h"
 
@@ -10,12 +9,13 @@ namespace raumfuchs {
 
 // "Nicht zuordenbarer Platz": what the space a whole-volume scan found in no
 // file is made of, part by part, with the processes that hold deleted files
-// and what could not be measured and why. `remainder` is the amount the
-// summary shows now (it grows when items go to the trash).
+// and what could not be measured and why; the file systems counted when the
+// scan entered several. `remainder` is the amount the summary shows now (it
+// grows when items go to the trash).
 class UnattributedDialog : public QDialog {
     Q_OBJECT
   public:
-    UnattributedDialog(const std::optional<UnattributedSpace>& space, std::int64_t remainder,
+    UnattributedDialog(const UnattributedSpace& space, std::int64_t remainder,
                        QWidget* parent = nullptr);
 };
 

@@ -66,6 +66,14 @@ TEST_F(RefreshFolder, KeepsTheShownFolderOrItsNearestAncestorAndTellsOfVanishedF
     EXPECT_EQ(model.alertMessage(),
               QStringLiteral("„a“ gibt es nicht mehr und wurde aus der Übersicht entfernt."));
     test::expectMatchesScan(model.root(), freshScan(scratch.path()));
+
+    // The scanned folder itself removed: back to the start screen, which the
+    // alert shows over.
+    std::filesystem::remove_all(scratch.path());
+    refreshAndWait("");
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_FALSE(model.root());
+    EXPECT_EQ(model.alertMessage(), QStringLiteral("„Ordner“ gibt es nicht mehr."));
 }
 
 // Runs under ThreadSanitizer in CI: a background reader walks the tree the

@@ -69,6 +69,7 @@ using TrashGuardOnDisk = test::ModelTest;
 
 TEST_F(TrashGuardOnDisk, LinksAreRefusedAtRequestAndAgainAtTrashTime) {
     scratch.symlink("/usr", "lnk");
+    scratch.symlink("/", "wurzel");
     scratch.folder("harmlos");
     scratch.symlink(scratch.path("harmlos"), "wechsel");
     // The tree as a scan through the links names it.
@@ -76,6 +77,9 @@ TEST_F(TrashGuardOnDisk, LinksAreRefusedAtRequestAndAgainAtTrashTime) {
         test::folder(
             "scan", 0,
             {test::folder("lnk", 0, {test::folder("share", 0, {test::file("x", 10)})}),
+             test::folder(
+                 "wurzel", 0,
+                 {test::folder("home", 0, {test::file("x", 10)}), test::folder("tmp", 0, {})}),
              test::folder("wechsel", 0, {test::file("notiz", 10)}), test::file("eigen", 10)}),
         scratch.path());
     const auto at = [&](std::string_view path) { return test::nodeAt(root, path); };
@@ -83,6 +87,14 @@ TEST_F(TrashGuardOnDisk, LinksAreRefusedAtRequestAndAgainAtTrashTime) {
     model.requestTrash({at("lnk/share")});
     EXPECT_EQ(model.alertMessage(), kRefused);
     EXPECT_FALSE(model.isConfirmingTrash());
+    // Every user's homes and the temporary files, reached through a link to
+    // "/": refused as folders, while what they hold may go.
+    model.setAlertMessage(std::nullopt);
+    model.requestTrash({at("wurzel/home"), at("wurzel/tmp")});
+    EXPECT_EQ(model.alertMessage(), kRefused);
+    EXPECT_FALSE(model.isConfirmingTrash());
+    model.requestTrash({at("wurzel/home/x")});
+    EXPECT_EQ(model.pendingTrash(), std::vector<FileNode>{at("wurzel/home/x")});
     model.requestTrash({at("lnk/share/x"), at("eigen"), at("wechsel/notiz")});
     EXPECT_EQ(model.pendingTrash(), (std::vector<FileNode>{at("eigen"), at("wechsel/notiz")}));
 

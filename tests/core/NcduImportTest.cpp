@@ -60,6 +60,7 @@ TEST(NcduImport, BuildsTheTreeByTheTreesRulesFromNcduAndGduFiles) {
                  "{\"name\":\"e\\u00e9\\ud83d\\ude00\\\"\\\\\\n\\t\xff\xfe\",\"dsize\":4096}]]\n");
     const ImportedScan& scan = imported(ncdu);
     EXPECT_EQ(scan.producer, "ncdu 1.18");
+    EXPECT_FALSE(scan.folderSizesEstimated);
     EXPECT_EQ(scan.timestamp, 1700000000);
     const FileNode root = scan.result.root;
     EXPECT_EQ(root.path(), "/srv/data");
@@ -92,6 +93,7 @@ TEST(NcduImport, BuildsTheTreeByTheTreesRulesFromNcduAndGduFiles) {
     EXPECT_EQ(childNamed(g, "x").size(), 20480);
     EXPECT_EQ(childNamed(g, "y").size(), 4096);
     EXPECT_EQ(g.size(), 4096 + 20480 + 4096 + 100);
+    EXPECT_TRUE(imported(gdu).folderSizesEstimated);
 }
 
 TEST(NcduImport, RefusesMalformedFilesNamingTheFileAndTheOffset) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <unordered_set>
 
 #include "support/TempTree.h"
 
@@ -12,37 +13,6 @@ namespace {
 
 using test::TempTree;
 using Choices = std::unordered_map<std::string, MountChoice>;
-
-const std::unordered_set<std::string> kFixed{"/Volumes", "/dev", "/net", "/home",
-                                             "/System/Volumes/Data/home"};
-
-std::unordered_set<std::string> macExclusions(TempTree& t, const std::string& table) {
-    std::ofstream(t.path("firmlinks"), std::ios::binary) << table;
-    return MacRootPolicy(t.path("firmlinks")).exclusions();
-}
-
-TEST(RootPolicyTest, MacReadsTheFirmlinkTable) {
-    TempTree t;
-    EXPECT_EQ(MacRootPolicy(t.path("missing")).exclusions(), kFixed);
-
-    std::unordered_set<std::string> expected = kFixed;
-    expected.insert({"/System/Volumes/Data/Applications", "/System/Volumes/Data/usr/local",
-                     "/System/Volumes/Data/Users", "/System/Volumes/Data/Library ",
-                     "/System/Volumes/Data/lead"});
-    EXPECT_EQ(macExclusions(t,
-                            "/Applications\tApplications\n"
-                            "/usr/local\tusr/local\n"
-                            "\n"
-                            "/Users\t\tUsers\n"         // two tabs: still two pieces
-                            "/three\tfields\there\n"    // ignored
-                            "/one-field\n"              // ignored
-                            "/Library\tLibrary \n"      // spaces kept verbatim
-                            "\t/lead\tlead\t\n"         // outer tabs ignored
-                            "/again\tApplications\n"),  // nothing new
-              expected);
-    // A table that is not UTF-8 is not read at all.
-    EXPECT_EQ(macExclusions(t, "/Applications\tApplications\n/x\t\xff\xfe\n"), kFixed);
-}
 
 // Which mount of each file system a root scan enters, decided on the whole
 // table: the widest mount root, whatever the order of the table or the walk.

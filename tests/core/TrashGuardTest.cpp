@@ -1,9 +1,13 @@
 #include "core/TrashGuard.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <tuple>
+#include <optional>
+#include <utility>
 
 #include "core/DiskTrashGuard.h"
 #include "core/RealLocation.h"
@@ -18,18 +22,20 @@ using test::file;
 using test::folder;
 
 TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalExceptionWhereverTheyAreMounted) {
-    const auto& mac = TrashGuard::macProtectedPrefixes();
-    const auto& linux = TrashGuard::linuxProtectedPrefixes();
+    const TrashGuard::ProtectedPaths prefixes = TrashGuard::systemProtection();
     // clang-format off
-    const std::tuple<const char*, bool, bool> cases[] = {  // path, on macOS, on Linux
-        {"/System", true, true}, {"/System/x", true, true}, {"/usr/local", true, true},
-        {"/usr/local/bin/tool", false, false}, {"/Library/Apple/x", true, true},
-        {"/Library/Application Support/x", false, false}, {"/Systemdaten/x", false, false},
-        {"/etc/hosts", false, true}, {"/var/lib/dpkg", false, true}, {"/var/library", false, false}};
+    const std::pair<const char*, bool> cases[] = {
+        {"/usr", true}, {"/usr/share/x", true}, {"/usr/local", true},
+        {"/usr/local/bin/tool", false}, {"/usrdaten/x", false}, {"/bin/sh", true},
+        {"/etc/hosts", true}, {"/var/lib/dpkg", true}, {"/var/library", false},
+        // Folders refused themselves, what they hold free.
+        {"/", true}, {"/home", true}, {"/home/ann", false}, {"/root", true}, {"/root/x", false},
+        {"/var", true}, {"/var/cache", false}, {"/tmp", true}, {"/tmp/x", false}, {"/srv", true},
+        {"/opt", true}, {"/opt/tool", false}, {"/mnt", true}, {"/media", true},
+        {"/media/stick", false}, {"/homes", false}};
     // clang-format on
-    for (const auto& [path, onMac, onLinux] : cases) {
-        EXPECT_EQ(TrashGuard::isProtected(path, mac), onMac) << path;
-        EXPECT_EQ(TrashGuard::isProtected(path, linux), onLinux) << path;
+    for (const auto& [path, refused] : cases) {
+        EXPECT_EQ(TrashGuard::isProtected(path, prefixes), refused) << path;
     }
 
     const std::vector<MountEntry> mounts = parseMountInfo(
@@ -39,28 +45,29 @@ TEST(TrashGuard, ProtectedPathsAreWholeComponentsWithTheUsrLocalExceptionWhereve
         "4 1 8:1 /usr/local/bin /srv/tools rw - ext4 /dev/sda1 rw\n"
         "5 1 8:2 / /data rw - ext4 /dev/sda2 rw\n"
         "6 1 8:1 /etc /mnt/over rw - ext4 /dev/sda1 rw\n"
-        "7 1 8:2 / /mnt/over rw - ext4 /dev/sda2 rw\n");
-    for (const char* path : {"/srv/etc", "/srv/etc/hosts", "/srv/ssh/sshd_config", "/usr/share"}) {
-        EXPECT_TRUE(TrashGuard::isProtectedLocation(path, mounts, linux)) << path;
+        "7 1 8:2 / /mnt/over rw - ext4 /dev/sda2 rw\n"
+        "8 5 8:1 /home /data/users rw - ext4 /dev/sda1 rw\n"
+        "9 1 8:1 / /data/all rw - ext4 /dev/sda1 rw\n");
+    for (const char* path : {"/srv/etc", "/srv/etc/hosts", "/srv/ssh/sshd_config", "/usr/share",
+                             "/data/users", "/data/all", "/data/all/var"}) {
+        EXPECT_TRUE(TrashGuard::isProtectedLocation(path, mounts, prefixes)) << path;
     }
     // The /usr/local exception holds at the other place too; another file
     // system's own etc folder, and a bind covered by a later mount, are free.
-    for (const char* path :
-         {"/srv/tools/tool", "/srv/other", "/data/etc/hosts", "/mnt/over/hosts", "/srv"}) {
-        EXPECT_FALSE(TrashGuard::isProtectedLocation(path, mounts, linux)) << path;
+    for (const char* path : {"/srv/tools/tool", "/srv/other", "/data/etc/hosts", "/mnt/over/hosts",
+                             "/data/users/ann", "/data/all/var/cache", "/data"}) {
+        EXPECT_FALSE(TrashGuard::isProtectedLocation(path, mounts, prefixes)) << path;
     }
-    EXPECT_TRUE(TrashGuard::isProtectedLocation("/etc/x", {}, linux));
+    EXPECT_TRUE(TrashGuard::isProtectedLocation("/etc/x", {}, prefixes));
 }
 
 TEST(TrashGuard, RefusesTheRootAndProtectedNodesAndKeepsOnlyTheTopmost) {
     const FileNode root = test::build(
-        folder("Macintosh HD", 0,
+        folder("System", 0,
                {folder("usr", 0, {folder("local", 0, {folder("bin", 0, {file("tool", 4096)})})}),
-                folder("Systemdaten", 0, {file("a", 100)}),
-                folder("private", 0,
-                       {folder("var", 0,
-                               {folder("db", 0, {file("x", 10)}),
-                                folder("folders", 0, {file("y", 10)})})}),
+                folder("usrdaten", 0, {file("a", 100)}),
+                folder("var", 0,
+                       {folder("lib", 0, {file("x", 10)}), folder("cache", 0, {file("y", 10)})}),
                 folder("home", 0, {folder("ann", 0, {file("notes", 10), file("todo", 20)})})}),
         "/");
     const auto accepted = [&](const std::vector<std::string>& paths) {
@@ -72,7 +79,7 @@ TEST(TrashGuard, RefusesTheRootAndProtectedNodesAndKeepsOnlyTheTopmost) {
         std::vector<std::string> result;
         for (const FileNode& node :
              TrashGuard::acceptedForTrash(nodes, [](const std::string& path) {
-                 return TrashGuard::isProtected(path, TrashGuard::macProtectedPrefixes());
+                 return TrashGuard::isProtected(path, TrashGuard::systemProtection());
              })) {
             result.push_back(node.path());
         }
@@ -80,15 +87,15 @@ TEST(TrashGuard, RefusesTheRootAndProtectedNodesAndKeepsOnlyTheTopmost) {
     };
     using Paths = std::vector<std::string>;
     EXPECT_EQ(accepted({"/"}), Paths{});
-    EXPECT_EQ(accepted({"/usr/local", "/private/var/db/x", "/"}), Paths{});
-    EXPECT_EQ(accepted({"/usr/local", "/usr/local/bin/tool", "/Systemdaten", "/private/var/db/x",
-                        "/private/var/folders/y"}),
-              (Paths{"/usr/local/bin/tool", "/Systemdaten", "/private/var/folders/y"}));
+    EXPECT_EQ(accepted({"/usr/local", "/var/lib/x", "/", "/home", "/var"}), Paths{});
+    EXPECT_EQ(
+        accepted({"/usr/local", "/usr/local/bin/tool", "/usrdaten", "/var/lib/x", "/var/cache/y"}),
+        (Paths{"/usr/local/bin/tool", "/usrdaten", "/var/cache/y"}));
     // A file listed before its folder, a protected file and a repeat: only the
     // folder remains, once. Siblings are not nested; input order is kept.
-    EXPECT_EQ(accepted({"/home/ann/notes", "/private/var/db/x", "/home/ann", "/home/ann"}),
+    EXPECT_EQ(accepted({"/home/ann/notes", "/var/lib/x", "/home/ann", "/home/ann"}),
               Paths{"/home/ann"});
-    EXPECT_EQ(accepted({"/home/ann/todo", "/home/ann/notes"}),
+    EXPECT_EQ(accepted({"/home", "/home/ann/todo", "/home/ann/notes"}),
               (Paths{"/home/ann/todo", "/home/ann/notes"}));
 }
 
@@ -97,10 +104,29 @@ TEST(DiskTrashGuard, LinksAndBindMountsDoNotGetAroundTheGuard) {
     test::TempTree dir;
     dir.symlink("/usr", "usr-link");
     dir.symlink("/etc", "etc-link");
+    dir.symlink("/", "root-link");
     dir.file("eigen/notiz.txt", 10);
     dir.folder("etc-bind");
     dir.folder("sub-bind");
-    const DiskTrashGuard before(TrashGuard::linuxProtectedPrefixes());
+    dir.folder("home-bind");
+    // The user's home folder as HOME names it; the user database names another.
+    dir.folder("zuhause/Downloads");
+    dir.symlink(dir.path("zuhause"), "zuhause-link");
+    const std::optional<std::string> savedHome =
+        std::getenv("HOME") ? std::optional<std::string>(std::getenv("HOME")) : std::nullopt;
+    ::setenv("HOME", (dir.path("zuhause-link") + "/").c_str(), 1);
+    const DiskTrashGuard before(TrashGuard::systemProtection());
+    savedHome ? ::setenv("HOME", savedHome->c_str(), 1) : ::unsetenv("HOME");
+    for (const std::string& path :
+         {dir.path("zuhause"), dir.path("zuhause-link"), dir.path("root-link/home"),
+          dir.path("root-link/tmp"), dir.path("root-link/var"), std::string("/home"),
+          std::string(::getpwuid(::getuid())->pw_dir)}) {
+        EXPECT_TRUE(before.isProtected(path)) << path;
+    }
+    for (const std::string& path : {dir.path("zuhause/Downloads"), dir.path("root-link/home/x"),
+                                    dir.path("root-link/var/cache"), dir.path("root-link")}) {
+        EXPECT_FALSE(before.isProtected(path)) << path;
+    }
     EXPECT_EQ(realLocation(dir.path("usr-link/share")), "/usr/share");
     EXPECT_EQ(realLocation(dir.path("etc-link")), dir.path("etc-link"));  // the link itself
     EXPECT_TRUE(before.isProtected(dir.path("usr-link/share")));
@@ -120,10 +146,14 @@ TEST(DiskTrashGuard, LinksAndBindMountsDoNotGetAroundTheGuard) {
     ASSERT_FALSE(sub.empty());
     const test::ScopedMount etcBind = test::ScopedMount::bind("/etc", dir.path("etc-bind"), true);
     const test::ScopedMount subBind = test::ScopedMount::bind(sub, dir.path("sub-bind"), true);
-    if (!etcBind.mounted() || !subBind.mounted()) {
+    const test::ScopedMount homeBind =
+        test::ScopedMount::bind("/home", dir.path("home-bind"), true);
+    if (!etcBind.mounted() || !subBind.mounted() || !homeBind.mounted()) {
         GTEST_SKIP() << "bind mounts refused on this machine (not root?)";
     }
-    const DiskTrashGuard guard(TrashGuard::linuxProtectedPrefixes());
+    const DiskTrashGuard guard(TrashGuard::systemProtection());
+    EXPECT_TRUE(guard.isProtected(dir.path("home-bind")));  // every user's homes at once
+    EXPECT_FALSE(guard.isProtected(dir.path("home-bind/ann")));
     EXPECT_TRUE(guard.isProtected(dir.path("etc-bind")));
     EXPECT_TRUE(guard.isProtected(dir.path("etc-bind/hostname")));
     EXPECT_TRUE(guard.isProtected(dir.path("sub-bind/x")));

@@ -8,6 +8,8 @@
 #include <csignal>
 
 #include "core/DiskScanner.h"
+#include "core/RootPolicy.h"
+#include "support/HandTree.h"
 #include "support/InjectingFileSystem.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
@@ -59,7 +61,7 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     // Written into a folder before another volume is mounted over it.
     t.file("vol/cover/hidden", 1'000'000);
     const std::int64_t hidden = t.allocated("vol/cover/hidden");
-    const ScopedMount cover = ScopedMount::ext4(store.path("cover.img"), t.path("vol/cover"));
+    const ScopedMount cover = ScopedMount::ext4(store.path("cover.img"), t.path("vol/cover"), 32);
     ASSERT_TRUE(cover.mounted()) << cover.failed();
     // Deleted while a child process keeps it open.
     t.file("vol/deleted", 1'500'000);
@@ -86,7 +88,8 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     EXPECT_FALSE(volumeUsedBytes(t.path("vol/locked")));  // no mount point
 
     const UnattributedSpace space = measureUnattributedSpace(
-        t.path("vol"), *used, scan->root.size(), scan->unreadableCount, &token);
+        scan->enteredMounts, *used, scan->root.size(), scan->unreadableCount, &token);
+    EXPECT_EQ(space.fileSystems, std::vector<std::string>{t.path("vol")});
     EXPECT_EQ(space.remainder, *used - scan->root.size());
     // The blocks reserved for root, and the kernel's 2 % (at most 4096 blocks)
     // kept for delayed allocation.
@@ -109,6 +112,39 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     EXPECT_EQ(volumeUsedBytes(t.path("vol")), used);
     EXPECT_FALSE(std::filesystem::exists(t.path("vol/cover/hidden")));
 
+    // A scan in root mode enters the cover's file system too, and not a second
+    // time through a bind of one of its folders. What the cover holds is
+    // more than the rest of the volume: set against the volume's used bytes
+    // alone, the remainder would be negative.
+    t.file("vol/cover/inside", 12'000'000);
+    t.folder("vol/cover/sub");
+    t.folder("vol/again");
+    const ScopedMount again = ScopedMount::bind(t.path("vol/cover/sub"), t.path("vol/again"));
+    ASSERT_TRUE(again.mounted()) << again.failed();
+    const int coverFd = open(t.path("vol/cover").c_str(), O_RDONLY | O_DIRECTORY);
+    syncfs(coverFd);
+    close(coverFd);
+    const LinuxRootPolicy policy;
+    const std::optional<ScanResult> whole = DiskScanner::scanWith(
+        t.path("vol"), "vol", token, {}, {.rootPolicy = &policy, .fileSystem = &fileSystem});
+    ASSERT_TRUE(whole);
+    ASSERT_GE(test::nodeAt(whole->root, "cover/inside").size(), 12'000'000);
+    EXPECT_FALSE(test::nodeAt(whole->root, "again"));
+    const std::optional<std::int64_t> coverUsed = volumeUsedBytes(t.path("vol/cover"));
+    ASSERT_TRUE(coverUsed);
+    ASSERT_LT(*used - whole->root.size(), 0);
+    const UnattributedSpace both = measureUnattributedSpace(
+        whole->enteredMounts, *used, whole->root.size(), whole->unreadableCount, &token);
+    EXPECT_EQ(both.fileSystems, (std::vector<std::string>{t.path("vol"), t.path("vol/cover")}));
+    EXPECT_EQ(both.used, *used + *coverUsed);
+    EXPECT_EQ(both.remainder, both.used - whole->root.size());
+    EXPECT_GT(both.remainder, 0);
+    EXPECT_EQ(both.reserved, reservedBytes(t.path("vol")) + reservedBytes(t.path("vol/cover")));
+    EXPECT_EQ(both.deletedOpen.bytes, deleted);
+    EXPECT_EQ(both.underMounts, hidden);  // the cover hides nothing of its own
+    EXPECT_GE(both.rest(), lockedContent);
+    EXPECT_LE(both.rest() * 100, both.remainder);
+
     // A process whose descriptors cannot be listed is unknown, not empty; one
     // that can be is read through its links.
     TempTree proc;
@@ -120,7 +156,7 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     proc.folder("self/fd");
     struct stat st {};
     ASSERT_EQ(stat(t.path("vol").c_str(), &st), 0);
-    const DeletedOpenFiles seen = findDeletedOpenFiles(st.st_dev, proc.path());
+    const DeletedOpenFiles seen = findDeletedOpenFiles({st.st_dev}, proc.path());
     EXPECT_EQ(seen.uninspectedProcesses, 1);
     EXPECT_EQ(seen.bytes, deleted);
     EXPECT_EQ(seen.holders, std::vector<std::string>{"kopie"});

@@ -105,6 +105,18 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     EXPECT_TRUE(services.trashed.empty() && services.revealed.empty() && services.opened.empty());
     EXPECT_TRUE(std::filesystem::exists(scratch.path("Daten/a.bin")));
 
+    // gdu writes no folder sizes: the import estimates them and says so.
+    const std::string byGdu = scratch.path("gdu.json");
+    const std::string output = test::commandOutput("gdu -n -o '" + byGdu + "' '" +
+                                                   scratch.path("Daten") + "' </dev/null 2>&1");
+    ASSERT_TRUE(std::filesystem::exists(byGdu)) << "gdu: " << output;
+    openAndWait(byGdu);
+    ASSERT_EQ(model.root().fileCount(), 3);
+    const QString fromGdu = summary().exportText();
+    EXPECT_TRUE(fromGdu.startsWith(QStringLiteral("aus „gdu.json“ von gdu ")) &&
+                fromGdu.endsWith(QStringLiteral(", Ordnergrößen geschätzt")))
+        << fromGdu.toStdString();
+
     // Back on the start screen the tree and its origin are gone; a new scan is
     // a scan again.
     model.backToStart();

@@ -147,6 +147,14 @@ TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableF
                                            << texts.join('|').toStdString();
     }
     dialog->reject();
+    // A scan of "/" names the file systems whose used bytes it counted.
+    UnattributedSpace several = space;
+    several.fileSystems = {"/", "/srv/extra"};
+    const UnattributedDialog both(several, extra);
+    EXPECT_TRUE(test::textsOf(both.findChildren<QLabel*>())
+                    .join('|')
+                    .contains(QStringLiteral("die 2 Dateisysteme, die der Scan betrat (/, "
+                                             "/srv/extra), zusammen als belegt")));
     tree.scan(std::int64_t{0});  // used = scanned: nothing to explain
     EXPECT_TRUE(summary.remainderText().isEmpty());
 }
