@@ -10,11 +10,10 @@ class AppModel;
 class TextLabel;
 
 // The line under the chart: files counted and the scan's duration, the space
-// the volume reports as used that no scanned file accounts for, and a link to
-// the settings when folders could not be read. A click on the remainder shows
-// what it is made of. For an imported tree, the export's time, file and
-// producer take the duration's place, and the count of unreadable folders is
-// no link. Describes the whole scan, whichever folder is shown.
+// the volume reports as used that no scanned file accounts for, and how many
+// folders could not be read. A click on the remainder shows what it is made
+// of. For an imported tree, the export's time, file and producer take the
+// duration's place. Describes the whole scan, whichever folder is shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
   public:
@@ -35,9 +34,8 @@ class SummaryBar : public QWidget {
     QWidget* export_;
     TextLabel* exportLabel_;
     QAbstractButton* remainder_;
-    QAbstractButton* unreadable_;
-    QWidget* unreadableNote_;
-    TextLabel* unreadableNoteLabel_;
+    QWidget* unreadable_;
+    TextLabel* unreadableLabel_;
 };
 
 }  // namespace raumfuchs
