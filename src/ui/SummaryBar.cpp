@@ -127,8 +127,8 @@ void SummaryBar::refresh() {
     const std::int64_t scanned = root ? root.size() : 0;
     const bool showsRemainder = target && target->volumeUsed && scanned < *target->volumeUsed;
     if (showsRemainder) {
-        remainder_->setText(QString::fromStdString(Format::bytes(*target->volumeUsed - scanned)) +
-                            QStringLiteral(" nicht zuordenbar (Reserve, Metadaten, Snapshots)"));
+        remainderShort_ = QString::fromStdString(Format::bytes(*target->volumeUsed - scanned)) +
+                          QStringLiteral(" nicht zuordenbar");
     }
     remainder_->setVisible(showsRemainder);
 
@@ -141,6 +141,22 @@ void SummaryBar::refresh() {
                                                     "Ordner nicht lesen; ihr Inhalt fehlt in den "
                                                     "Größen."));
     unreadable_->setVisible(unreadable > 0);
+    fitRemainder();
+}
+
+void SummaryBar::fitRemainder() {
+    // What the remainder is made of goes first when the line is too narrow;
+    // the tooltip and the dialog still tell it.
+    remainder_->setText(remainderShort_ + QStringLiteral(" (Reserve, Metadaten, Snapshots)"));
+    layout()->invalidate();
+    if (layout()->sizeHint().width() > width()) {
+        remainder_->setText(remainderShort_);
+    }
+}
+
+void SummaryBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitRemainder();
 }
 
 void SummaryBar::explainRemainder() {

@@ -25,8 +25,13 @@ class SummaryBar : public QWidget {
     QString remainderText() const;
     QString unreadableText() const;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void refresh();
+    // The remainder's text, with its parts when the line has room for them.
+    void fitRemainder();
     void explainRemainder();
 
     AppModel& model_;
@@ -34,6 +39,7 @@ class SummaryBar : public QWidget {
     QWidget* export_;
     TextLabel* exportLabel_;
     QAbstractButton* remainder_;
+    QString remainderShort_;  // "20 GB nicht zuordenbar"
     QWidget* unreadable_;
     TextLabel* unreadableLabel_;
 };
