@@ -118,6 +118,8 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }
 
+    view.resize(1400, 800);  // room for the remainder's parts
+    test::showAndSettle(view);
     const SummaryBar& summary = *view.findChild<SummaryBar*>();
     EXPECT_EQ(summary.unreadableText(), QStringLiteral("3 Ordner nicht lesbar"));
     // Nothing to open: the rights are the administrator's to give.
