@@ -75,10 +75,12 @@ QToolButton* segment(const QString& title, const char* name, QWidget* parent) {
     return button;
 }
 
-// The two buttons of the view picker drawn as one segmented control.
+// The two buttons of the view picker drawn as one segmented control. The
+// focus (on the chosen one: the arrow keys choose) is an underlined title.
 const char* kPickerStyle = R"(
 QToolButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 12px; }
 QToolButton:checked { background: palette(highlight); color: palette(highlighted-text); }
+QToolButton:focus { text-decoration: underline; }
 QToolButton#first { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }
 QToolButton#last { border-left: none; border-top-right-radius: 6px;
                    border-bottom-right-radius: 6px; }

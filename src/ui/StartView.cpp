@@ -112,9 +112,11 @@ QWidget* makeHeader(AppModel& model, QWidget* parent) {
     refresh->setAutoRaise(true);
     refresh->setCursor(Qt::PointingHandCursor);
     refresh->setToolTip(QStringLiteral("Laufwerke neu einlesen"));
-    refresh->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgba(255,255,255,217); border: none; padding: 4px; }"
-        "QToolButton:hover { background: rgba(255,255,255,28); border-radius: 6px; }"));
+    refresh->setStyleSheet(
+        QStringLiteral("QToolButton { color: rgba(255,255,255,217); border: 2px solid transparent; "
+                       "border-radius: 6px; padding: 2px; }"
+                       "QToolButton:hover { background: rgba(255,255,255,28); }"
+                       "QToolButton:focus { border-color: rgba(255,255,255,191); }"));
     QObject::connect(refresh, &QToolButton::clicked, &model, &AppModel::reloadVolumes);
     row->addWidget(refresh, 0, Qt::AlignVCenter);
     return card;
@@ -190,6 +192,8 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a tab stop itself: it scrolls to whichever control takes the focus.
+    setFocusPolicy(Qt::NoFocus);
 
     auto* canvas = new QWidget(this);
     auto* centring = new QHBoxLayout(canvas);

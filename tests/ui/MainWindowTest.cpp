@@ -137,5 +137,49 @@ TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
     EXPECT_EQ(opened(Qt::Key_F10, Qt::NoModifier), "&Datei");
 }
 
+// Tab visits every control of the start screen and the result screen once
+// round, and each looks different while it has the focus.
+TEST_F(MainWindowTest, EveryTabStopShowsItsFocus) {
+    scratch.file("Projekte/neu.txt", 8192);
+    services.volumes = {
+        VolumeInfo{scratch.path(), "Daten", 2'000'000'000, 1'500'000'000, false, true}};
+    test::showAndSettle(window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto walk = [&] {
+        QStringList unmarked;
+        QList<QWidget*> seen;
+        for (int i = 0; i < 40; ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            if (focused && seen.contains(focused)) {
+                break;
+            }
+            QImage with;
+            if (focused) {
+                seen << focused;
+                with = focused->grab().toImage();
+            }
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window,
+                            Qt::Key_Tab);
+            QCoreApplication::processEvents();
+            if (focused && focused->grab().toImage() == with) {
+                unmarked << QString::fromLatin1(focused->metaObject()->className()) + " " +
+                                focused->objectName() + " " + focused->accessibleName();
+            }
+        }
+        return std::pair{seen.size(), unmarked};
+    };
+    const auto [startStops, startUnmarked] = walk();
+    EXPECT_TRUE(startUnmarked.isEmpty()) << startUnmarked.join(" | ").toStdString();
+    EXPECT_GE(startStops, 6);
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Daten"), 123456});
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
+    test::settle(model);
+    QCoreApplication::processEvents();
+    const auto [resultStops, resultUnmarked] = walk();
+    EXPECT_TRUE(resultUnmarked.isEmpty()) << resultUnmarked.join(" | ").toStdString();
+    EXPECT_GE(resultStops, 4);
+}
+
 }  // namespace
 }  // namespace raumfuchs
