@@ -40,9 +40,8 @@ namespace {
 class NoDesktop : public DesktopServices {
   public:
     bool moveToTrash(const DesktopItem&) override { return false; }
-    void reveal(const std::vector<DesktopItem>&) override {}
-    void open(const DesktopItem&) override {}
-    void openAddress(const QString&) override {}
+    void reveal(const std::vector<DesktopItem>&, std::function<void()>) override {}
+    bool open(const DesktopItem&) override { return false; }
     void setClipboardText(const QString&) override {}
     std::optional<std::string> chooseFolder() override { return {}; }
     std::optional<std::string> chooseExport() override { return {}; }
@@ -50,6 +49,7 @@ class NoDesktop : public DesktopServices {
     std::string homePath() override { return "/"; }
     std::optional<std::string> downloadsPath() override { return {}; }
     std::vector<VolumeInfo> mountedVolumes() override { return {}; }
+    bool runsAsAdministrator() override { return false; }
 };
 
 using Clock = std::chrono::steady_clock;

@@ -1,16 +1,23 @@
 #include "app/AppModel.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+
 #include "app/NodeLookup.h"
+#include "core/Utf8.h"
 
 namespace raumfuchs {
 
 namespace {
 
-const char* const kFullDiskAccessAddress =
-    "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles";
-
 bool sameProgress(const ScanProgress& a, const ScanProgress& b) {
     return a.files == b.files && a.bytes == b.bytes && a.currentPath == b.currentPath;
+}
+
+// A path of the file system's bytes as a message shows it.
+QString displayPath(const std::string& path) {
+    return QString::fromStdString(decodeUtf8Lossy(path));
 }
 
 std::vector<DesktopItem> desktopItems(const std::vector<FileNode>& nodes) {
@@ -368,11 +375,20 @@ void AppModel::confirmTrash() {
 
 // --- desktop actions ---
 
-void AppModel::revealInFinder(const std::vector<FileNode>& nodes) {
-    if (isImported()) {
+void AppModel::revealInFileManager(const std::vector<FileNode>& nodes) {
+    if (isImported() || nodes.empty()) {
         return;
     }
-    services_.reveal(desktopItems(nodes));
+    const QString what =
+        nodes.size() == 1 ? QStringLiteral("„%1“ lässt sich").arg(displayPath(nodes.front().path()))
+                          : QStringLiteral("%1 Objekte lassen sich").arg(nodes.size());
+    // The answer comes later, maybe after this model is gone.
+    services_.reveal(desktopItems(nodes), [model = QPointer<AppModel>(this), what] {
+        if (model) {
+            model->setAlertMessage(
+                QStringLiteral("Kein Dateimanager hat geantwortet: %1 nicht zeigen.").arg(what));
+        }
+    });
 }
 
 void AppModel::copyPaths(const std::vector<FileNode>& nodes) {
@@ -387,13 +403,22 @@ void AppModel::copyPaths(const std::vector<FileNode>& nodes) {
 }
 
 void AppModel::openItem(const FileNode& node) {
-    if (node && !isImported()) {
-        services_.open({node.path(), node.isDirectory()});
+    if (node && !isImported() && !services_.open({node.path(), node.isDirectory()})) {
+        setAlertMessage(QStringLiteral("Kein Programm zum Öffnen von „%1“ gefunden.")
+                            .arg(displayPath(node.path())));
     }
 }
 
-void AppModel::openFullDiskAccessSettings() {
-    services_.openAddress(QString::fromLatin1(kFullDiskAccessAddress));
+void AppModel::openLicences(const std::string& file) {
+    const QString shown = displayPath(file);
+    if (!QFileInfo(QFile::decodeName(QByteArray::fromStdString(file))).isFile()) {
+        setAlertMessage(
+            QStringLiteral("Die Lizenzen fehlen: Es gibt keine Datei „%1“.").arg(shown));
+    } else if (!services_.open({file, false})) {
+        setAlertMessage(QStringLiteral("Kein Programm zum Anzeigen von Textdateien gefunden. Die "
+                                       "Lizenzen liegen in „%1“.")
+                            .arg(shown));
+    }
 }
 
 }  // namespace raumfuchs

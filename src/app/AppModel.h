@@ -107,10 +107,13 @@ class AppModel : public QObject {
     // Moves the pending nodes to the trash and takes them out of the tree.
     void confirmTrash();
 
-    void revealInFinder(const std::vector<FileNode>& nodes);
+    // The desktop's actions; each sets an alert when nothing on the desktop
+    // could carry it out (the file manager's answer comes later).
+    void revealInFileManager(const std::vector<FileNode>& nodes);
     void copyPaths(const std::vector<FileNode>& nodes);
     void openItem(const FileNode& node);
-    void openFullDiskAccessSettings();
+    // Opens the licence notices at `file` (file-system bytes) in the text viewer.
+    void openLicences(const std::string& file);
 
   signals:
     void phaseChanged();

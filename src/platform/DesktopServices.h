@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,12 +26,13 @@ class DesktopServices {
     // Moves the item into the user's trash (never deletes it). Returns false
     // when it could not be moved; the item is then untouched.
     virtual bool moveToTrash(const DesktopItem& item) = 0;
-    // Shows the items selected in the file manager.
-    virtual void reveal(const std::vector<DesktopItem>& items) = 0;
-    // Opens the item in its default application (a folder in the file manager).
-    virtual void open(const DesktopItem& item) = 0;
-    // Hands an address (e.g. a settings page) to the desktop; the outcome is ignored.
-    virtual void openAddress(const QString& address) = 0;
+    // Shows the items selected in the file manager. The file manager answers
+    // later: `failed` is called then, on this thread, when neither it nor a
+    // program for folders showed them (and never when they were shown).
+    virtual void reveal(const std::vector<DesktopItem>& items, std::function<void()> failed) = 0;
+    // Opens the item in its default application (a folder in the file
+    // manager); false when no program could be started for it.
+    virtual bool open(const DesktopItem& item) = 0;
     virtual void setClipboardText(const QString& text) = 0;
     // The modal folder chooser; nothing when the user cancels.
     virtual std::optional<std::string> chooseFolder() = 0;
@@ -39,10 +41,12 @@ class DesktopServices {
     // The name a file manager shows for the path.
     virtual QString displayName(const std::string& path) = 0;
     virtual std::string homePath() = 0;
-    // Nothing when the desktop knows no downloads folder.
+    // Nothing when the desktop knows no downloads folder or it does not exist.
     virtual std::optional<std::string> downloadsPath() = 0;
     // The browsable volumes, ordered for the start screen.
     virtual std::vector<VolumeInfo> mountedVolumes() = 0;
+    // The program runs with the administrator's rights and so reads every folder.
+    virtual bool runsAsAdministrator() = 0;
 };
 
 }  // namespace raumfuchs

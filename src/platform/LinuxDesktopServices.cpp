@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "core/PathText.h"
@@ -32,7 +34,8 @@ bool LinuxDesktopServices::moveToTrash(const DesktopItem& item) {
     return trash_.moveToTrash(item.path).has_value();
 }
 
-void LinuxDesktopServices::reveal(const std::vector<DesktopItem>& items) {
+void LinuxDesktopServices::reveal(const std::vector<DesktopItem>& items,
+                                  std::function<void()> failed) {
     if (items.empty()) {
         return;
     }
@@ -46,9 +49,15 @@ void LinuxDesktopServices::reveal(const std::vector<DesktopItem>& items) {
             folders.push_back(folder);
         }
     }
-    const auto openFolders = [folders] {
+    // Without a file manager: the containing folders, in whatever program
+    // opens folders; a failure when not one of them could be opened.
+    const auto openFolders = [folders, failed = std::move(failed)] {
+        bool opened = false;
         for (const std::string& folder : folders) {
-            QDesktopServices::openUrl(fileUrl(folder));
+            opened = QDesktopServices::openUrl(fileUrl(folder)) || opened;
+        }
+        if (!opened && failed) {
+            failed();
         }
     };
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -76,12 +85,8 @@ void LinuxDesktopServices::reveal(const std::vector<DesktopItem>& items) {
                      });
 }
 
-void LinuxDesktopServices::open(const DesktopItem& item) {
-    QDesktopServices::openUrl(fileUrl(item.path));
-}
-
-void LinuxDesktopServices::openAddress(const QString& address) {
-    QDesktopServices::openUrl(QUrl(address));
+bool LinuxDesktopServices::open(const DesktopItem& item) {
+    return QDesktopServices::openUrl(fileUrl(item.path));
 }
 
 void LinuxDesktopServices::setClipboardText(const QString& text) {
@@ -141,6 +146,10 @@ std::optional<std::string> LinuxDesktopServices::downloadsPath() {
 
 std::vector<VolumeInfo> LinuxDesktopServices::mountedVolumes() {
     return mountedLinuxVolumes();
+}
+
+bool LinuxDesktopServices::runsAsAdministrator() {
+    return ::geteuid() == 0;
 }
 
 }  // namespace raumfuchs

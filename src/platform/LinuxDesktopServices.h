@@ -15,9 +15,8 @@ class LinuxDesktopServices : public DesktopServices {
     LinuxDesktopServices();
 
     bool moveToTrash(const DesktopItem& item) override;
-    void reveal(const std::vector<DesktopItem>& items) override;
-    void open(const DesktopItem& item) override;
-    void openAddress(const QString& address) override;
+    void reveal(const std::vector<DesktopItem>& items, std::function<void()> failed) override;
+    bool open(const DesktopItem& item) override;
     void setClipboardText(const QString& text) override;
     std::optional<std::string> chooseFolder() override;
     std::optional<std::string> chooseExport() override;
@@ -25,6 +24,7 @@ class LinuxDesktopServices : public DesktopServices {
     std::string homePath() override;
     std::optional<std::string> downloadsPath() override;
     std::vector<VolumeInfo> mountedVolumes() override;
+    bool runsAsAdministrator() override;
 
     // The path's file URL built from its bytes, so that names which are not
     // valid UTF-8 reach the desktop unchanged.

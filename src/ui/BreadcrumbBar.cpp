@@ -78,6 +78,9 @@ BreadcrumbBar::BreadcrumbBar(AppModel& model, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // No tab stop of its own: it scrolls itself to the shown folder, and the
+    // keyboard goes up with Alt+Up and Backspace.
+    setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     viewport()->setAutoFillBackground(false);

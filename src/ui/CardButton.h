@@ -18,6 +18,7 @@ class CardButton : public QAbstractButton {
     // Content widgets must not take the clicks meant for the card.
     void adoptContent(QWidget* child);
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

@@ -50,56 +50,64 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent)
     refreshEnabledStates();
 }
 
+// Menus as Linux desktops lay them out: no application menu; "Datei",
+// "Gehe zu" and "Hilfe", opened with Alt and their letter or with F10.
 void MainWindow::buildMenus() {
     auto add = [this](QMenu* menu, const QString& name, const QString& title,
-                      const QKeySequence& shortcut = {}) {
+                      const QList<QKeySequence>& shortcuts = {}) {
         QAction* action = menu->addAction(title);
         action->setObjectName(name);
-        action->setShortcut(shortcut);
+        action->setShortcuts(shortcuts);
         return action;
     };
 
-    QMenu* app = menuBar()->addMenu(QStringLiteral("Raumfuchs"));
-    connect(add(app, QStringLiteral("aboutAction"), QStringLiteral("Über Raumfuchs")),
-            &QAction::triggered, this, &MainWindow::aboutRequested);
-    connect(add(app, QStringLiteral("updatesAction"), QStringLiteral("Nach Updates suchen …")),
-            &QAction::triggered, this, &MainWindow::updateCheckRequested);
-    app->addSeparator();
-    connect(add(app, QStringLiteral("quitAction"), QStringLiteral("Raumfuchs beenden"),
-                QKeySequence::Quit),
-            &QAction::triggered, qApp, &QApplication::closeAllWindows);
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Ablage"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
     connect(add(file, QStringLiteral("scanFolderAction"), QStringLiteral("Ordner scannen …"),
-                QKeySequence(Qt::CTRL | Qt::Key_O)),
+                {QKeySequence(Qt::CTRL | Qt::Key_O)}),
             &QAction::triggered, &model_, &AppModel::chooseFolder);
     connect(add(file, QStringLiteral("openExportAction"), QStringLiteral("Scan-Datei öffnen …"),
-                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
+                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}),
             &QAction::triggered, &model_, &AppModel::chooseExport);
     rescan_ = add(file, QStringLiteral("rescanAction"), QStringLiteral("Erneut scannen"),
-                  QKeySequence(Qt::CTRL | Qt::Key_R));
+                  {QKeySequence(Qt::CTRL | Qt::Key_R)});
     connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
     file->addSeparator();
     connect(add(file, QStringLiteral("overviewAction"), QStringLiteral("Zur Übersicht"),
-                QKeySequence(Qt::CTRL | Qt::Key_1)),
+                {QKeySequence(Qt::CTRL | Qt::Key_1)}),
             &QAction::triggered, &model_, &AppModel::backToStart);
+    file->addSeparator();
+    connect(add(file, QStringLiteral("quitAction"), QStringLiteral("Beenden"),
+                {QKeySequence(Qt::CTRL | Qt::Key_Q)}),
+            &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
-    QMenu* go = menuBar()->addMenu(QStringLiteral("Gehe zu"));
+    QMenu* go = menuBar()->addMenu(QStringLiteral("&Gehe zu"));
+    // Alt+Up as in the file managers; Ctrl+Up as well, for those used to it.
     parentFolder_ = add(go, QStringLiteral("parentAction"), QStringLiteral("Übergeordneter Ordner"),
-                        QKeySequence(Qt::CTRL | Qt::Key_Up));
+                        {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::CTRL | Qt::Key_Up)});
     connect(parentFolder_, &QAction::triggered, this, [this] {
         if (model_.current()) {
             model_.navigate(model_.current().parent());
         }
     });
     rootFolder_ = add(go, QStringLiteral("rootAction"), QStringLiteral("Hauptverzeichnis"),
-                      QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Up));
+                      {QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Up)});
     connect(rootFolder_, &QAction::triggered, this, [this] { model_.navigate(model_.root()); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     // "&&": a single "&" would mark a mnemonic and vanish from the menu.
     connect(add(help, QStringLiteral("licencesAction"), QStringLiteral("Lizenzen && Rechtliches")),
             &QAction::triggered, this, &MainWindow::licencesRequested);
+    connect(add(help, QStringLiteral("aboutAction"), QStringLiteral("Über Raumfuchs")),
+            &QAction::triggered, this, &MainWindow::aboutRequested);
+
+    // GNOME and KDE programs open their first menu with F10; Qt's menu bar
+    // does so only on Windows.
+    auto* menuKey = new QAction(this);
+    menuKey->setObjectName(QStringLiteral("menuBarAction"));
+    menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(menuKey, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
+    addAction(menuKey);
 }
 
 void MainWindow::refreshEnabledStates() {

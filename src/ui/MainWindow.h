@@ -11,7 +11,7 @@ class AppModel;
 class ContentView;
 
 // The single window: the root view and the menu bar. Commands that belong to
-// the application (about, updates, licences) are passed on as signals.
+// the application (about, licences) are passed on as signals.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
@@ -21,7 +21,6 @@ class MainWindow : public QMainWindow {
     // Once, when the window first shows its content: the launch task runs then.
     void firstShown();
     void aboutRequested();
-    void updateCheckRequested();
     void licencesRequested();
 
   protected:

@@ -50,7 +50,8 @@ std::string relativePath(const FileNode& node, const FileNode& relativeTo) {
     if (rest.empty()) {
         return result;
     }
-    if (rest.front() != '/') {
+    // The root of the system is named "/" itself: no second separator then.
+    if (rest.front() != '/' && (result.empty() || result.back() != '/')) {
         result += '/';
     }
     return result + rest;

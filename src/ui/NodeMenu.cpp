@@ -32,8 +32,8 @@ void populate(QMenu& menu, AppModel& model, const std::vector<FileNode>& nodes) 
         }
     }
     if (!model.isImported()) {
-        QObject::connect(menu.addAction(QStringLiteral("Im Finder zeigen")), &QAction::triggered, m,
-                         [m, nodes] { m->revealInFinder(nodes); });
+        QObject::connect(menu.addAction(QStringLiteral("Im Dateimanager zeigen")),
+                         &QAction::triggered, m, [m, nodes] { m->revealInFileManager(nodes); });
     }
     const QString copyTitle =
         nodes.size() == 1 ? QStringLiteral("Pfad kopieren") : QStringLiteral("Pfade kopieren");

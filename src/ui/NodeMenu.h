@@ -12,7 +12,7 @@ namespace raumfuchs::NodeMenu {
 // The context menu for one or more nodes of the tree, shared by the chart and
 // the side panel. Entries, top to bottom: "Hineinzoomen" (one folder with
 // children), "Öffnen" (exactly one node), "Neu einlesen" (one folder: reads
-// it in again), "Im Finder zeigen", "Pfad kopieren" / "Pfade kopieren", a
+// it in again), "Im Dateimanager zeigen", "Pfad kopieren" / "Pfade kopieren", a
 // separator, "In den Papierkorb legen …"; for an imported tree only
 // "Hineinzoomen" and the copy entry. Every entry calls
 // the model; moving to the trash only asks the model, which checks and

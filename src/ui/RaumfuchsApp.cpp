@@ -23,8 +23,6 @@ RaumfuchsApp::RaumfuchsApp(std::vector<std::string> arguments)
     connect(&window_, &MainWindow::firstShown, this, &RaumfuchsApp::scanFromLaunchArguments);
     connect(&window_, &MainWindow::aboutRequested, this, &RaumfuchsApp::showAboutPanel);
     connect(&window_, &MainWindow::licencesRequested, this, &RaumfuchsApp::openLicences);
-    connect(&window_, &MainWindow::updateCheckRequested, this,
-            [this] { updater_.checkForUpdates(&window_); });
 }
 
 void RaumfuchsApp::configure(QApplication& application) {
@@ -60,14 +58,15 @@ void RaumfuchsApp::show() {
 
 QString RaumfuchsApp::licenceFile() {
     const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString installed =
+        QDir::cleanPath(programDir.filePath(QStringLiteral("../share/raumfuchs/Lizenzen.txt")));
     for (const QString& candidate :
-         {programDir.filePath(QStringLiteral("Lizenzen.txt")),
-          programDir.filePath(QStringLiteral("../share/raumfuchs/Lizenzen.txt"))}) {
+         {programDir.filePath(QStringLiteral("Lizenzen.txt")), installed}) {
         if (QFileInfo(candidate).isFile()) {
             return QFileInfo(candidate).absoluteFilePath();
         }
     }
-    return {};
+    return installed;
 }
 
 void RaumfuchsApp::showAboutPanel() {
@@ -76,11 +75,7 @@ void RaumfuchsApp::showAboutPanel() {
 }
 
 void RaumfuchsApp::openLicences() {
-    const QString file = licenceFile();
-    if (file.isEmpty()) {
-        return;
-    }
-    services_.open(DesktopItem{QFile::encodeName(file).toStdString(), false});
+    model_.openLicences(QFile::encodeName(licenceFile()).toStdString());
 }
 
 void RaumfuchsApp::scanFromLaunchArguments() {

@@ -9,14 +9,13 @@
 #include "app/AppModel.h"
 #include "platform/LinuxDesktopServices.h"
 #include "ui/MainWindow.h"
-#include "ui/Updater.h"
 
 class QApplication;
 
 namespace raumfuchs {
 
-// The application: the one model and update checker, the single window and
-// the commands that belong to the application rather than to a screen.
+// The application: the one model, the single window and the commands that
+// belong to the application rather than to a screen.
 class RaumfuchsApp : public QObject {
     Q_OBJECT
   public:
@@ -31,7 +30,7 @@ class RaumfuchsApp : public QObject {
     AppModel& model() { return model_; }
 
     // Where the licence notices lie: beside the program in the build, under
-    // share/raumfuchs once installed. Empty when neither exists.
+    // share/raumfuchs once installed; the latter when neither exists.
     static QString licenceFile();
 
   private:
@@ -42,7 +41,6 @@ class RaumfuchsApp : public QObject {
     std::vector<std::string> arguments_;
     LinuxDesktopServices services_;
     AppModel model_;
-    Updater updater_;
     MainWindow window_;
 };
 

@@ -68,8 +68,8 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
     refresh_ = makeAction(QStringLiteral("Neu einlesen"), "arrow.triangle.2.circlepath",
                           QStringLiteral("Gezeigten Ordner neu einlesen (F5)"), this);
     refresh_->setShortcut(QKeySequence(Qt::Key_F5));
-    reveal_ = makeAction(QStringLiteral("Im Finder zeigen"), "folder",
-                         QStringLiteral("Aktuellen Ordner im Finder zeigen"), this);
+    reveal_ = makeAction(QStringLiteral("Im Dateimanager zeigen"), "folder",
+                         QStringLiteral("Aktuellen Ordner im Dateimanager zeigen"), this);
     connect(overview_, &QAction::triggered, &model_, &AppModel::backToStart);
     connect(up_, &QAction::triggered, this, [this] {
         if (const FileNode parent = model_.current() ? model_.current().parent() : FileNode()) {
@@ -81,7 +81,7 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
             [this] { model_.refreshFolder(model_.current()); });
     connect(reveal_, &QAction::triggered, this, [this] {
         if (model_.current()) {
-            model_.revealInFinder({model_.current()});
+            model_.revealInFileManager({model_.current()});
         }
     });
 

@@ -30,7 +30,7 @@ class ResultView : public QWidget {
     // Leading group: "Übersicht", "Nach oben".
     QList<QAction*> navigationActions() const { return {overview_, up_}; }
     // Trailing group: "Erneut scannen" (Ctrl+R), "Neu einlesen" (F5: the shown
-    // folder only, in place), "Im Finder zeigen".
+    // folder only, in place), "Im Dateimanager zeigen".
     QList<QAction*> primaryActions() const { return {rescan_, refresh_, reveal_}; }
     QList<QAction*> toolbarActions() const { return navigationActions() + primaryActions(); }
 

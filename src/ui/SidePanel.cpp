@@ -30,20 +30,24 @@ namespace {
 constexpr int kInset = 12;  // of the picker and the list, as of the drop zone
 constexpr int kIdealWidth = 400;
 
-// The list with the two gestures QListView leaves to its owner: Delete and
-// Backspace, and a drag that carries only the dragged row.
+// The list with the gestures QListView leaves to its owner: Delete trashes,
+// Backspace goes up as it does in the chart and in file managers, and a drag
+// carries only the dragged row.
 class NodeListView : public QListView {
   public:
     NodeListView(SidePanel& panel, QWidget* parent) : QListView(parent), panel_(panel) {}
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+        if (event->key() == Qt::Key_Delete) {
             panel_.trashSelection();
-            event->accept();
+        } else if (event->key() == Qt::Key_Backspace) {
+            panel_.goUp();
+        } else {
+            QListView::keyPressEvent(event);
             return;
         }
-        QListView::keyPressEvent(event);
+        event->accept();
     }
 
     void startDrag(Qt::DropActions) override {
@@ -71,10 +75,12 @@ QToolButton* segment(const QString& title, const char* name, QWidget* parent) {
     return button;
 }
 
-// The two buttons of the view picker drawn as one segmented control.
+// The two buttons of the view picker drawn as one segmented control. The
+// focus (on the chosen one: the arrow keys choose) is an underlined title.
 const char* kPickerStyle = R"(
 QToolButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 12px; }
 QToolButton:checked { background: palette(highlight); color: palette(highlighted-text); }
+QToolButton:focus { text-decoration: underline; }
 QToolButton#first { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }
 QToolButton#last { border-left: none; border-top-right-radius: 6px;
                    border-bottom-right-radius: 6px; }
@@ -308,6 +314,23 @@ void SidePanel::activate(const QModelIndex& index) {
 
 void SidePanel::trashSelection() {
     model_.requestTrash(selectedNodes());
+}
+
+void SidePanel::goUp() {
+    const FileNode from = model_.current();
+    const FileNode up = from ? from.parent() : FileNode();
+    if (!up) {
+        return;
+    }
+    model_.navigate(up);
+    if (mode_ == Mode::Contents) {
+        const std::vector<int> rows = rows_->rowsOf({from.id()});
+        if (!rows.empty()) {
+            selectRows(rows);
+            list_->selectionModel()->setCurrentIndex(rows_->index(rows.front()),
+                                                     QItemSelectionModel::NoUpdate);
+        }
+    }
 }
 
 void SidePanel::showMenu(const QPoint& position) {

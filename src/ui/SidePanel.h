@@ -20,7 +20,7 @@ class TextLabel;
 
 // The list column of the result screen: the shown folder's contents or the
 // largest files below it, with selection, context menu, double-click to zoom
-// or open, the Delete key, dragging rows out as files and a drop zone for the
+// or open, the Delete key, Backspace to go up, dragging rows out as files and a drop zone for the
 // trash (the last two not for an imported tree). Follows the chart's hover.
 // Reads the tree, changes it only through the model.
 class SidePanel : public QWidget {
@@ -47,6 +47,8 @@ class SidePanel : public QWidget {
     // The Delete key: the selection to the model's trash request, even when
     // nothing is selected (the model then explains why nothing happens).
     void trashSelection();
+    // Backspace: up one folder, where the folder just left is the selected row.
+    void goUp();
 
     // A drag of one node: its file URL, percent-encoded from the path's bytes.
     static QMimeData* mimeData(const FileNode& node);

@@ -112,9 +112,11 @@ QWidget* makeHeader(AppModel& model, QWidget* parent) {
     refresh->setAutoRaise(true);
     refresh->setCursor(Qt::PointingHandCursor);
     refresh->setToolTip(QStringLiteral("Laufwerke neu einlesen"));
-    refresh->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgba(255,255,255,217); border: none; padding: 4px; }"
-        "QToolButton:hover { background: rgba(255,255,255,28); border-radius: 6px; }"));
+    refresh->setStyleSheet(
+        QStringLiteral("QToolButton { color: rgba(255,255,255,217); border: 2px solid transparent; "
+                       "border-radius: 6px; padding: 2px; }"
+                       "QToolButton:hover { background: rgba(255,255,255,28); }"
+                       "QToolButton:focus { border-color: rgba(255,255,255,191); }"));
     QObject::connect(refresh, &QToolButton::clicked, &model, &AppModel::reloadVolumes);
     row->addWidget(refresh, 0, Qt::AlignVCenter);
     return card;
@@ -154,8 +156,10 @@ QWidget* makeExportLink(AppModel& model, QWidget* parent) {
     return box;
 }
 
-QWidget* makeHint(AppModel& model, QWidget* parent) {
+// Why a scan without the administrator's rights comes out a little small.
+QWidget* makeHint(QWidget* parent) {
     auto* box = new HintBox(parent);
+    box->setObjectName(QStringLiteral("accessHint"));
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(16, 16, 16, 16);
     row->setSpacing(12);
@@ -166,22 +170,18 @@ QWidget* makeHint(AppModel& model, QWidget* parent) {
 
     auto* column = new QVBoxLayout;
     column->setSpacing(6);
-    auto* title = new TextLabel(QStringLiteral("Tipp: Vollzugriff erteilen"),
+    auto* title = new TextLabel(QStringLiteral("Tipp: Manche Ordner brauchen Administratorrechte"),
                                 Style::TextStyle::Subheadline, box);
     title->setTextStyle(Style::TextStyle::Subheadline, QFont::DemiBold);
     auto* body = new TextLabel(
-        QStringLiteral(
-            "Ohne „Festplattenvollzugriff“ kann macOS manche Ordner (Mail, Nachrichten, "
-            "Safari …) vor Raumfuchs verbergen. Die Ergebnisse sind dann etwas zu klein."),
+        QStringLiteral("Ohne Administratorrechte kann Raumfuchs manche Ordner nicht lesen, etwa "
+                       "die Ordner anderer Benutzer, /root und Teile von /var. Die Ergebnisse "
+                       "sind dann etwas zu klein."),
         Style::TextStyle::Callout, box);
     body->setLevel(Style::Level::Secondary);
     body->setWordWrap(true);
-    auto* link = makeLink(QStringLiteral("Systemeinstellungen öffnen"), box);
-    link->setObjectName(QStringLiteral("settingsLink"));
-    QObject::connect(link, &QPushButton::clicked, &model, &AppModel::openFullDiskAccessSettings);
     column->addWidget(title);
     column->addWidget(body);
-    column->addWidget(link, 0, Qt::AlignLeft);
     row->addLayout(column, 1);
     return box;
 }
@@ -192,6 +192,8 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a tab stop itself: it scrolls to whichever control takes the focus.
+    setFocusPolicy(Qt::NoFocus);
 
     auto* canvas = new QWidget(this);
     auto* centring = new QHBoxLayout(canvas);
@@ -222,28 +224,29 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
         auto* button = new ShortcutButton(title, symbol, content);
         connect(button, &QAbstractButton::clicked, this, action);
         shortcuts->addWidget(button, 1);
+        return button;
     };
     addShortcut(QStringLiteral("Ordner wählen …"), QStringLiteral("folder.badge.plus"),
                 [this] { model_.chooseFolder(); });
     addShortcut(QStringLiteral("Benutzerordner"), QStringLiteral("house"),
                 [this] { scanFolder(model_.services().homePath()); });
-    addShortcut(QStringLiteral("Downloads"), QStringLiteral("arrow.down.circle"), [this] {
-        if (const auto downloads = model_.services().downloadsPath()) {
-            scanFolder(*downloads);
-        }
-    });
-    addShortcut(QStringLiteral("Programme"), QStringLiteral("square.grid.2x2"), [this] {
-#ifdef Q_OS_MACOS
-        scanFolder("/Applications");
-#else
-        scanFolder("/usr");
-#endif
-    });
+    downloads_ =
+        addShortcut(QStringLiteral("Downloads"), QStringLiteral("arrow.down.circle"), [this] {
+            if (const auto downloads = model_.services().downloadsPath()) {
+                scanFolder(*downloads);
+            } else {
+                followDownloads();  // gone since the screen was shown
+            }
+        });
+    addShortcut(QStringLiteral("Programme"), QStringLiteral("square.grid.2x2"),
+                [this] { scanFolder("/usr"); });
     folders->addLayout(shortcuts);
     folders->addWidget(makeExportLink(model_, content), 0, Qt::AlignLeft);
     blocks->addLayout(folders);
 
-    blocks->addWidget(makeHint(model_, content));
+    if (!model_.services().runsAsAdministrator()) {
+        blocks->addWidget(makeHint(content));
+    }
     blocks->addStretch(1);
 
     centring->addStretch(0);
@@ -260,7 +263,15 @@ void StartView::showEvent(QShowEvent* event) {
     QScrollArea::showEvent(event);
     if (!event->spontaneous()) {
         model_.reloadVolumes();
+        followDownloads();
     }
+}
+
+void StartView::followDownloads() {
+    const bool exists = model_.services().downloadsPath().has_value();
+    downloads_->setEnabled(exists);
+    downloads_->setToolTip(exists ? QString()
+                                  : QStringLiteral("Es gibt keinen Ordner „Downloads“."));
 }
 
 void StartView::rebuildVolumeCards() {

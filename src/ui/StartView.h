@@ -2,6 +2,7 @@
 
 #include <QScrollArea>
 
+class QAbstractButton;
 class QVBoxLayout;
 
 namespace raumfuchs {
@@ -9,9 +10,9 @@ namespace raumfuchs {
 class AppModel;
 
 // The start screen: header, one card per mounted volume, the folder
-// shortcuts with the link that opens a scan file, and the hint on full disk
-// access. Reloads the volume list each
-// time it is shown.
+// shortcuts with the link that opens a scan file, and, without the
+// administrator's rights, the hint that some folders cannot be read. Reloads
+// the volume list each time it is shown.
 class StartView : public QScrollArea {
     Q_OBJECT
   public:
@@ -22,10 +23,13 @@ class StartView : public QScrollArea {
 
   private:
     void rebuildVolumeCards();
+    // The "Downloads" shortcut is disabled while there is no such folder.
+    void followDownloads();
     void scanFolder(const std::string& path);
 
     AppModel& model_;
     QVBoxLayout* volumeList_ = nullptr;
+    QAbstractButton* downloads_ = nullptr;
 };
 
 }  // namespace raumfuchs

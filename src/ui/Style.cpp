@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <algorithm>
 #include <array>
 
@@ -66,6 +67,16 @@ QFont font(TextStyle style, QFont::Weight weight, bool monospacedDigits) {
 QFont monospaced(TextStyle style) {
     QFont result = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     result.setPointSizeF(font(style).pointSizeF());
+    return result;
+}
+
+QFont fitted(TextStyle style, const QString& text, double width) {
+    QFont result = font(style);
+    // Half a point at a time: hinted glyphs narrow only at whole pixel sizes.
+    while (QFontMetricsF(result).horizontalAdvance(text) > width &&
+           result.pointSizeF() > kMinimumPointSize) {
+        result.setPointSizeF(std::max(kMinimumPointSize, result.pointSizeF() - 0.5));
+    }
     return result;
 }
 

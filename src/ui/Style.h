@@ -27,6 +27,9 @@ QFont font(TextStyle style);
 // The same style with a weight (e.g. QFont::DemiBold) and, for counters and
 // sizes, digits of equal width.
 QFont font(TextStyle style, QFont::Weight weight, bool monospacedDigits = false);
+// The style's font, made smaller until `text` is at most `width` wide, but not
+// below the smallest size of the table.
+QFont fitted(TextStyle style, const QString& text, double width);
 
 // The style's size in the system's fixed-pitch font (paths being scanned).
 QFont monospaced(TextStyle style);

@@ -77,23 +77,15 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
                    QStringLiteral("color: %1;").arg(secondary.name(QColor::HexArgb)), this);
     remainder_->setToolTip(QStringLiteral(
         "Diesen Platz meldet das Laufwerk als belegt, er steckt aber nicht in sichtbaren "
-        "Dateien – z. B. lokale Time-Machine-Snapshots oder Systemdaten."));
+        "Dateien – etwa für den Administrator reservierte Blöcke, Verwaltungsdaten des "
+        "Dateisystems, Snapshots (btrfs, LVM) oder gelöschte, noch geöffnete Dateien."));
     remainder_->setObjectName(QStringLiteral("remainder"));
     connect(remainder_, &QAbstractButton::clicked, this, &SummaryBar::explainRemainder);
     row->addWidget(remainder_);
 
-    QAbstractButton* link = linkButton(QStringLiteral("lock"), palette().color(QPalette::Link),
-                                       QStringLiteral("color: palette(link);"), this);
-    link->setToolTip(
-        QStringLiteral("Erteile Raumfuchs den Festplattenvollzugriff und scanne erneut."));
-    connect(link, &QToolButton::clicked, &model_, &AppModel::openFullDiskAccessSettings);
-    link->setObjectName(QStringLiteral("unreadable"));
-    unreadable_ = link;
-    row->addWidget(link);
-    // The same count as plain text, for an imported tree: access on another
-    // machine is not granted here.
-    unreadableNote_ = item(QStringLiteral("lock"), unreadableNoteLabel_, this);
-    row->addWidget(unreadableNote_);
+    unreadable_ = item(QStringLiteral("lock"), unreadableLabel_, this);
+    unreadable_->setObjectName(QStringLiteral("unreadable"));
+    row->addWidget(unreadable_);
     row->addStretch(1);
 
     for (auto signal :
@@ -142,18 +134,36 @@ void SummaryBar::refresh() {
     const std::int64_t scanned = root ? root.size() : 0;
     const bool showsRemainder = unattributed && scanned < unattributed->used;
     if (showsRemainder) {
-        remainder_->setText(QString::fromStdString(Format::bytes(unattributed->used - scanned)) +
-                            QStringLiteral(" nicht zuordenbar (System, Snapshots, Cache)"));
+        remainderShort_ = QString::fromStdString(Format::bytes(unattributed->used - scanned)) +
+                          QStringLiteral(" nicht zuordenbar");
     }
     remainder_->setVisible(showsRemainder);
 
     const std::int64_t unreadable = model_.unreadableCount();
-    const QString unreadableText = QString::fromStdString(Format::integer(unreadable)) +
-                                   QStringLiteral(" Ordner nicht lesbar");
-    unreadable_->setText(unreadableText);
-    unreadableNoteLabel_->setText(unreadableText);
-    unreadable_->setVisible(unreadable > 0 && !origin);
-    unreadableNote_->setVisible(unreadable > 0 && origin);
+    unreadableLabel_->setText(QString::fromStdString(Format::integer(unreadable)) +
+                              QStringLiteral(" Ordner nicht lesbar"));
+    // An export's folders were left unread on another machine, by its rights.
+    unreadable_->setToolTip(origin ? QString()
+                                   : QStringLiteral("Ohne Administratorrechte lassen sich diese "
+                                                    "Ordner nicht lesen; ihr Inhalt fehlt in den "
+                                                    "Größen."));
+    unreadable_->setVisible(unreadable > 0);
+    fitRemainder();
+}
+
+void SummaryBar::fitRemainder() {
+    // What the remainder is made of goes first when the line is too narrow;
+    // the tooltip and the dialog still tell it.
+    remainder_->setText(remainderShort_ + QStringLiteral(" (Reserve, Metadaten, Snapshots)"));
+    layout()->invalidate();
+    if (layout()->sizeHint().width() > width()) {
+        remainder_->setText(remainderShort_);
+    }
+}
+
+void SummaryBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitRemainder();
 }
 
 void SummaryBar::explainRemainder() {
@@ -180,10 +190,7 @@ QString SummaryBar::remainderText() const {
 }
 
 QString SummaryBar::unreadableText() const {
-    if (unreadableNote_->isVisibleTo(this)) {
-        return unreadableNoteLabel_->text();
-    }
-    return unreadable_->isVisibleTo(this) ? unreadable_->text() : QString();
+    return unreadable_->isVisibleTo(this) ? unreadableLabel_->text() : QString();
 }
 
 }  // namespace raumfuchs

@@ -10,12 +10,11 @@ class AppModel;
 class TextLabel;
 
 // The line under the chart: files counted and the scan's duration, the space
-// the volume reports as used that no scanned file accounts for, and a link to
-// the settings when folders could not be read. A click on the remainder shows
-// what it is made of. For an imported tree, the export's time, file and
-// producer take the duration's place (with a note when folder sizes were
-// estimated), and the count of unreadable folders is no link. Describes the whole scan, whichever
-// folder is shown.
+// the volume reports as used that no scanned file accounts for, and how many
+// folders could not be read. A click on the remainder shows what it is made
+// of. For an imported tree, the export's time, file and producer take the
+// duration's place (with a note when folder sizes were estimated). Describes
+// the whole scan, whichever folder is shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
   public:
@@ -27,8 +26,13 @@ class SummaryBar : public QWidget {
     QString remainderText() const;
     QString unreadableText() const;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void refresh();
+    // The remainder's text, with its parts when the line has room for them.
+    void fitRemainder();
     void explainRemainder();
 
     AppModel& model_;
@@ -36,9 +40,9 @@ class SummaryBar : public QWidget {
     QWidget* export_;
     TextLabel* exportLabel_;
     QAbstractButton* remainder_;
-    QAbstractButton* unreadable_;
-    QWidget* unreadableNote_;
-    TextLabel* unreadableNoteLabel_;
+    QString remainderShort_;  // "20 GB nicht zuordenbar"
+    QWidget* unreadable_;
+    TextLabel* unreadableLabel_;
 };
 
 }  // namespace raumfuchs

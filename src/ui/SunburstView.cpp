@@ -245,8 +245,9 @@ SunburstView::CenterLabel SunburstView::centerLabel() const {
     } else {
         label.detail = text(Format::files(node_.fileCount()));
     }
-    const QFontMetricsF caption(Style::font(Style::TextStyle::Caption));
-    label.detail = caption.elidedText(label.detail, Qt::ElideRight, width);
+    // A small chart shows the text smaller before it cuts it.
+    label.detailFont = Style::fitted(Style::TextStyle::Caption, label.detail, width);
+    label.detail = QFontMetricsF(label.detailFont).elidedText(label.detail, Qt::ElideRight, width);
     return label;
 }
 
@@ -262,7 +263,7 @@ void SunburstView::drawLabel(QPainter& painter) const {
     const QColor secondary = Style::foreground(pal, Style::Level::Secondary);
     const QFont nameFont = Style::font(Style::TextStyle::Headline);
     const QFont sizeFont = Style::font(Style::TextStyle::Title2, QFont::Bold, true);
-    const QFont captionFont = Style::font(Style::TextStyle::Caption);
+    const QFont captionFont = label.detailFont;
     const double iconSize = QFontMetricsF(Style::font(Style::TextStyle::Title3)).height();
     const double lineHeight = QFontMetricsF(nameFont).lineSpacing();
     const double sizeHeight = QFontMetricsF(sizeFont).height();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QImage>
 #include <QPainterPath>
@@ -74,7 +75,8 @@ class SunburstView : public QWidget {
         bool upIcon = false;  // "arrow.up.circle": a click on the disc goes up
         QStringList name;     // at most two lines
         QString size;
-        QString detail;  // "25 % von Bilder" or "12.345 Dateien"
+        QString detail;    // "25 % von Bilder" or "12.345 Dateien"
+        QFont detailFont;  // the caption's, smaller in a small chart
     };
     CenterLabel centerLabel() const;
 

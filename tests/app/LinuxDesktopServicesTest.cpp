@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/ModelTestSupport.h"
 
@@ -45,7 +51,7 @@ class LinuxDesktopServicesTest : public ::testing::Test {
         }
     }
 
-    static constexpr const char* kSchemes[] = {"file", "x-apple.systempreferences"};
+    static constexpr const char* kSchemes[] = {"file"};
     bool appReady = (test::ensureApp(), true);
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
@@ -55,19 +61,74 @@ class LinuxDesktopServicesTest : public ::testing::Test {
 
 TEST_F(LinuxDesktopServicesTest, UrlsCarryTheExactBytesAndRevealOpensEachFolderOnce) {
     LinuxDesktopServices services;
-    services.open({"/srv/Bilder/\xff.png", false});
-    const QString address =
-        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles");
-    services.openAddress(address);
+    EXPECT_TRUE(services.open({"/srv/Bilder/\xff.png", false}));
     // Without a file manager on the bus: the containing folders, each once.
+    int failures = 0;
     services.reveal(
-        {{"/srv/a/eins", false}, {"/srv/a/zwei/", true}, {"/srv/b c/drei", false}, {"/top", true}});
-    test::waitUntil([&] { return recorder.urls.size() >= 5; }, 5000);
-    services.reveal({});
+        {{"/srv/a/eins", false}, {"/srv/a/zwei/", true}, {"/srv/b c/drei", false}, {"/top", true}},
+        [&] { ++failures; });
+    test::waitUntil([&] { return recorder.urls.size() >= 4; }, 5000);
+    services.reveal({}, [&] { ++failures; });
     QCoreApplication::processEvents();
-    EXPECT_EQ(recorder.urls,
-              (std::vector<QByteArray>{"file:///srv/Bilder/%FF.png", address.toLatin1(),
-                                       "file:///srv/a", "file:///srv/b%20c", "file:///"}));
+    EXPECT_EQ(recorder.urls, (std::vector<QByteArray>{"file:///srv/Bilder/%FF.png", "file:///srv/a",
+                                                      "file:///srv/b%20c", "file:///"}));
+    EXPECT_EQ(failures, 0);
+}
+
+// A session bus of its own, without file manager and without service
+// activation; the address once it listens, empty when it could not start.
+QString startPrivateBus(QProcess& daemon, const std::string& folder) {
+    const std::string config = folder + "/bus.conf";
+    std::ofstream(config) << ("<busconfig><type>session</type><listen>unix:path=" + folder +
+                              "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                              "<allow user=\"*\"/><allow send_destination=\"*\"/>"
+                              "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy>"
+                              "</busconfig>");
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
+                  QStringLiteral("--config-file=") + QString::fromStdString(config)});
+    if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000)) {
+        return {};
+    }
+    return QString::fromUtf8(daemon.readLine()).trimmed();
+}
+
+// On a real session bus where no file manager answers: the folders open
+// instead, and with nothing to open them either the failure is reported.
+// Its own process, since Qt connects to the session bus once per process.
+int revealOnABusWithoutFileManager(const std::string& folder, UrlRecorder& recorder) {
+    QProcess daemon;
+    const QString address = startPrivateBus(daemon, folder);
+    if (address.isEmpty()) {
+        std::fprintf(stderr, "dbus-daemon startet nicht\n");
+        return 2;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    qputenv("PATH", "/nonexistent");  // no xdg-open, no program for folders
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool ready = bus.isConnected() && !bus.interface()->isServiceRegistered(
+                                                QStringLiteral("org.freedesktop.FileManager1"));
+    LinuxDesktopServices services;
+    int failures = 0;
+    services.reveal({{"/srv/a/eins", false}}, [&] { ++failures; });
+    test::waitUntil([&] { return !recorder.urls.empty(); }, 5000);
+    const bool folderOpened = recorder.urls == std::vector<QByteArray>{"file:///srv/a"};
+
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    services.reveal({{"/srv/a/eins", false}, {"/srv/b/zwei", false}}, [&] { ++failures; });
+    test::waitUntil([&] { return failures > 0; }, 5000);
+    const bool opened = services.open({"/srv/a/eins", false});
+    std::fprintf(stderr, "Bus %d, Ordner %d, Fehlschläge %d, geöffnet %d\n", ready, folderOpened,
+                 failures, opened);
+    daemon.kill();
+    daemon.waitForFinished();
+    return ready && folderOpened && failures == 1 && !opened ? 0 : 1;
+}
+
+TEST_F(LinuxDesktopServicesTest, WithoutFileManagerRevealOpensTheFolderOrSaysItFailed) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(revealOnABusWithoutFileManager(root, recorder)),
+                testing::ExitedWithCode(0), "");
 }
 
 TEST_F(LinuxDesktopServicesTest, NamesDownloadsFolderAndFolderChooser) {

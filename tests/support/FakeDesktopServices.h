@@ -16,7 +16,6 @@ class FakeDesktopServices : public DesktopServices {
     std::vector<std::string> trashed;                // paths asked to move, in call order
     std::vector<std::vector<std::string>> revealed;  // one entry per reveal() call
     std::vector<std::string> opened;
-    std::vector<QString> addresses;
     std::vector<QString> clipboardTexts;
     int chooseFolderCalls = 0;
     int chooseExportCalls = 0;
@@ -26,19 +25,27 @@ class FakeDesktopServices : public DesktopServices {
     std::optional<std::string> chosenExport;  // the same
     std::string home = "/home/tester";
     std::optional<std::string> downloads = std::string("/home/tester/Downloads");
+    bool administrator = false;
+    bool fileManager = true;  // false: reveal() fails, at once
+    bool opener = true;       // false: open() finds no program
 
     bool moveToTrash(const DesktopItem& item) override {
         trashed.push_back(item.path);
         return true;
     }
-    void reveal(const std::vector<DesktopItem>& items) override {
+    void reveal(const std::vector<DesktopItem>& items, std::function<void()> failed) override {
         revealed.emplace_back();
         for (const DesktopItem& item : items) {
             revealed.back().push_back(item.path);
         }
+        if (!fileManager) {
+            failed();
+        }
     }
-    void open(const DesktopItem& item) override { opened.push_back(item.path); }
-    void openAddress(const QString& address) override { addresses.push_back(address); }
+    bool open(const DesktopItem& item) override {
+        opened.push_back(item.path);
+        return opener;
+    }
     void setClipboardText(const QString& text) override { clipboardTexts.push_back(text); }
     std::optional<std::string> chooseFolder() override {
         ++chooseFolderCalls;
@@ -55,6 +62,7 @@ class FakeDesktopServices : public DesktopServices {
     std::string homePath() override { return home; }
     std::optional<std::string> downloadsPath() override { return downloads; }
     std::vector<VolumeInfo> mountedVolumes() override { return volumes; }
+    bool runsAsAdministrator() override { return administrator; }
 };
 
 }  // namespace raumfuchs

@@ -1,18 +1,16 @@
 // The menu commands: enabled states through the phases and what they do; the
-// title and the toolbar; the update command without settings.
+// title and the toolbar; the menus and their keys.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QTimer>
+#include <QTest>
 #include <QToolBar>
 
-#include "app/ModelTestSupport.h"
+#include "ResultTestSupport.h"
 #include "core/Format.h"
 #include "ui/MainWindow.h"
-#include "ui/Updater.h"
 
 namespace raumfuchs {
 namespace {
@@ -74,43 +72,113 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
     EXPECT_EQ(services.chooseFolderCalls, 1);
 }
 
-TEST_F(MainWindowTest, MenuTextsShowAsWritten) {
+// "Lizenzen & Rechtliches" says why it shows nothing.
+TEST_F(MainWindowTest, LicencesSayWhatIsMissing) {
+    const std::string file = scratch.path("Lizenzen.txt");
+    const QString shown = QString::fromStdString(file);
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(), "Die Lizenzen fehlen: Es gibt keine Datei „" + shown + "“.");
+    EXPECT_TRUE(services.opened.empty());
+    scratch.file("Lizenzen.txt", 100);
+    services.opener = false;
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(),
+              "Kein Programm zum Anzeigen von Textdateien gefunden. Die "
+              "Lizenzen liegen in „" +
+                  shown + "“.");
+    model.setAlertMessage(std::nullopt);
+    services.opener = true;
+    model.openLicences(file);
+    EXPECT_FALSE(model.alertMessage().has_value());
+    EXPECT_EQ(services.opened.back(), file);
+}
+
+// Every menu entry as shown, with its shortcuts; the menus open from the keyboard.
+TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
     // iconText() is the text as menus show it: a lone "&" marks a mnemonic and vanishes.
     QStringList shown;
     for (QAction* menu : window.menuBar()->actions()) {
+        shown << menu->text();
         for (QAction* item : menu->menu()->actions()) {
             EXPECT_EQ(item->iconText(), QString(item->text()).replace("&&", "&"));
-            shown << item->iconText();
+            QStringList keys;
+            for (const QKeySequence& key : item->shortcuts()) {
+                keys << key.toString(QKeySequence::PortableText);
+            }
+            shown << (item->isSeparator() ? "-" : "  " + item->iconText() + " " + keys.join(", "))
+                         .trimmed();
         }
     }
-    EXPECT_TRUE(shown.contains(QStringLiteral("Lizenzen & Rechtliches"))) << shown.size();
+    EXPECT_EQ(shown,
+              (QStringList{"&Datei", "Ordner scannen … Ctrl+O", "Scan-Datei öffnen … Ctrl+Shift+O",
+                           "Erneut scannen Ctrl+R", "-", "Zur Übersicht Ctrl+1", "-",
+                           "Beenden Ctrl+Q", "&Gehe zu", "Übergeordneter Ordner Alt+Up, Ctrl+Up",
+                           "Hauptverzeichnis Ctrl+Shift+Up", "&Hilfe", "Lizenzen & Rechtliches",
+                           "Über Raumfuchs"}))
+        << shown.join('|').toStdString();
+
+    test::showAndSettle(window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto opened = [&](int key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(&window, Qt::Key(key), modifiers);
+        QCoreApplication::processEvents();
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        const QString title = menu ? menu->title() : QString();
+        if (menu) {
+            menu->close();
+            QCoreApplication::processEvents();
+        }
+        return title;
+    };
+    EXPECT_EQ(opened(Qt::Key_D, Qt::AltModifier), "&Datei");
+    EXPECT_EQ(opened(Qt::Key_G, Qt::AltModifier), "&Gehe zu");
+    EXPECT_EQ(opened(Qt::Key_H, Qt::AltModifier), "&Hilfe");
+    EXPECT_EQ(opened(Qt::Key_F10, Qt::NoModifier), "&Datei");
 }
 
-TEST(UpdaterTest, WithoutKeyTheCommandOnlyExplainsAndTheNewestFeedVersionWins) {
-    test::ensureApp();
-    Updater updater(QStringLiteral("https://example.invalid/appcast.xml"), QString());
-    EXPECT_FALSE(updater.isActive());
-    QStringList shown;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown << box->text();
-            box->accept();
+// Tab visits every control of the start screen and the result screen once
+// round, and each looks different while it has the focus.
+TEST_F(MainWindowTest, EveryTabStopShowsItsFocus) {
+    scratch.file("Projekte/neu.txt", 8192);
+    services.volumes = {
+        VolumeInfo{scratch.path(), "Daten", 2'000'000'000, 1'500'000'000, false, true}};
+    test::showAndSettle(window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto walk = [&] {
+        QStringList unmarked;
+        QList<QWidget*> seen;
+        for (int i = 0; i < 40; ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            if (focused && seen.contains(focused)) {
+                break;
+            }
+            QImage with;
+            if (focused) {
+                seen << focused;
+                with = focused->grab().toImage();
+            }
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window,
+                            Qt::Key_Tab);
+            QCoreApplication::processEvents();
+            if (focused && focused->grab().toImage() == with) {
+                unmarked << QString::fromLatin1(focused->metaObject()->className()) + " " +
+                                focused->objectName() + " " + focused->accessibleName();
+            }
         }
-    });
-    updater.checkForUpdates(nullptr);  // modal: returns once the alert is closed
-    EXPECT_EQ(shown.value(0), QStringLiteral("Updates noch nicht eingerichtet"));
-
-    // The newest version of a feed, compared part by part.
-    const QByteArray feed =
-        R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
- <channel>
-  <item><sparkle:shortVersionString>1.9.2</sparkle:shortVersionString></item>
-  <item><enclosure url="https://example.invalid/r.tar.gz" sparkle:shortVersionString="1.10.0"/></item>
-  <item><sparkle:shortVersionString>1.2</sparkle:shortVersionString></item>
- </channel>
-</rss>)";
-    EXPECT_EQ(Updater::newestVersion(feed), std::optional<QString>(QStringLiteral("1.10.0")));
-    EXPECT_EQ(Updater::newestVersion("<rss><channel><item>"), std::nullopt);
+        return std::pair{seen.size(), unmarked};
+    };
+    const auto [startStops, startUnmarked] = walk();
+    EXPECT_TRUE(startUnmarked.isEmpty()) << startUnmarked.join(" | ").toStdString();
+    EXPECT_GE(startStops, 6);
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Daten"), 123456});
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
+    test::settle(model);
+    QCoreApplication::processEvents();
+    const auto [resultStops, resultUnmarked] = walk();
+    EXPECT_TRUE(resultUnmarked.isEmpty()) << resultUnmarked.join(" | ").toStdString();
+    EXPECT_GE(resultStops, 4);
 }
 
 }  // namespace

@@ -33,6 +33,11 @@ TEST(NodeRowTest, RelativePathAndShare) {
     EXPECT_EQ(relativePath(steuer.child(0), nutzer), "nutzer/Dokumente/Steuer");
     EXPECT_EQ(relativePath(notiz, root), "Daten/Users/nutzer");  // no doubled separator
     EXPECT_EQ(relativePath(notiz, steuer), "/Users/nutzer");     // not below: the full path
+    // The whole system, named "/" as the file manager names it.
+    const FileNode system =
+        test::build(folder("/", 0, {folder("tmp", 0, {file("a", 4)}), file("vmlinuz", 4)}), "/");
+    EXPECT_EQ(relativePath(childNamed(childNamed(system, "tmp"), "a"), system), "/tmp");
+    EXPECT_EQ(relativePath(childNamed(system, "vmlinuz"), system), "/");
     root.tree().detach(notiz.index());
     EXPECT_EQ(relativePath(notiz, nutzer), "");  // cut out: no parent, no path
 

@@ -13,9 +13,11 @@
 #include "ui/BreadcrumbBar.h"
 #include "ui/ChartPane.h"
 #include "ui/HoverState.h"
+#include "ui/MainWindow.h"
 #include "ui/ResultView.h"
 #include "ui/SidePanel.h"
 #include "ui/SummaryBar.h"
+#include "ui/TextLabel.h"
 #include "ui/UnattributedDialog.h"
 
 namespace raumfuchs {
@@ -100,7 +102,7 @@ TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
     EXPECT_EQ(tree.model.phase(), Phase::Start);
 }
 
-TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableFolders) {
+TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemainder) {
     const char* locked[] = {"locked1", "locked2", "big/locked3"};
     ::chmod(tree.scratch.path().c_str(), 0755);
     for (const char* name : locked) {
@@ -116,10 +118,17 @@ TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableF
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }
 
+    view.resize(1400, 800);  // room for the remainder's parts
+    test::showAndSettle(view);
     const SummaryBar& summary = *view.findChild<SummaryBar*>();
     EXPECT_EQ(summary.unreadableText(), QStringLiteral("3 Ordner nicht lesbar"));
-    summary.findChild<QAbstractButton*>(QStringLiteral("unreadable"))->click();
-    EXPECT_EQ(tree.services.addresses.size(), 1u);
+    // Nothing to open: the rights are the administrator's to give.
+    const auto* unreadable = summary.findChild<QWidget*>(QStringLiteral("unreadable"));
+    EXPECT_EQ(qobject_cast<const QAbstractButton*>(unreadable), nullptr);
+    EXPECT_EQ(unreadable->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(unreadable->toolTip(), QStringLiteral("Ohne Administratorrechte lassen sich diese "
+                                                    "Ordner nicht lesen; ihr Inhalt fehlt in den "
+                                                    "Größen."));
     tree.scan();  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
     EXPECT_TRUE(summary.remainderText().isEmpty());  // a folder scan
@@ -133,7 +142,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableF
     const std::int64_t extra = 20'000'000'000;
     tree.scan(extra);
     EXPECT_EQ(summary.remainderText(),
-              QStringLiteral("20 GB nicht zuordenbar (System, Snapshots, Cache)"));
+              QStringLiteral("20 GB nicht zuordenbar (Reserve, Metadaten, Snapshots)"));
     QTest::keyClick(view.findChild<QAbstractButton*>(QStringLiteral("remainder")), Qt::Key_Space);
     auto* dialog = view.findChild<UnattributedDialog*>();
     ASSERT_TRUE(dialog && tree.model.unattributed());
@@ -157,6 +166,51 @@ TEST_F(ResultViewTest, SummaryCountsFilesExplainsTheRemainderAndLinksUnreadableF
                                              "/srv/extra), zusammen als belegt")));
     tree.scan(std::int64_t{0});  // used = scanned: nothing to explain
     EXPECT_TRUE(summary.remainderText().isEmpty());
+}
+
+// In the smallest window a volume's summary and a large file count are shown
+// whole: the remainder without its parts, the count a step smaller.
+TEST(WindowMinimumTest, SummaryAndCentreLabelFitTheSmallestWindow) {
+    test::ScannedTree tree;
+    tree.scan(std::int64_t{661'000'000});
+    MainWindow window(tree.model);
+    window.resize(window.minimumSize());
+    test::showAndSettle(window);
+    ASSERT_EQ(window.size(), QSize(820, 540));
+    const auto* summary = window.findChild<SummaryBar*>();
+    const auto* remainder = summary->findChild<QAbstractButton*>(QStringLiteral("remainder"));
+    EXPECT_EQ(summary->remainderText(), QStringLiteral("661 MB nicht zuordenbar"));
+    EXPECT_LE(remainder->sizeHint().width(), remainder->width());
+    for (const auto* label : summary->findChildren<TextLabel*>()) {
+        if (label->isVisibleTo(summary)) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width())
+                << label->text().toStdString();
+        }
+    }
+    window.resize(1400, 800);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(summary->remainderText(),
+              QStringLiteral("661 MB nicht zuordenbar (Reserve, Metadaten, Snapshots)"));
+    EXPECT_LE(remainder->sizeHint().width(), remainder->width());
+
+    // A folder of 1.148.258 files in a chart as large as the smallest window gives it.
+    window.resize(window.minimumSize());
+    QCoreApplication::processEvents();
+    const QSize chartSize = window.findChild<ChartPane*>()->chart()->size();
+    auto many = std::make_shared<FileTree>("/daten", "Daten");
+    const FileTree::Index top = many->addDirectory(FileTree::kNone, "", 0);
+    const FileTree::Index file = many->addFile(top, "a.bin", 4096);
+    many->setChildren(top, {file});
+    many->addToTotals(top, 4096, 1'148'258);
+    HoverState hover;
+    SunburstView chart(tree.model, hover);
+    chart.resize(chartSize);
+    chart.setNode(many->root());
+    const SunburstView::CenterLabel label = chart.centerLabel();
+    EXPECT_EQ(label.detail, QStringLiteral("1.148.258 Dateien"));
+    EXPECT_LE(QFontMetricsF(label.detailFont).horizontalAdvance(label.detail),
+              1.7 * chart.ringGeometry().innerRadius);
 }
 
 // The result screen on show and active, as the user sees it.

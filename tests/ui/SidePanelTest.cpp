@@ -205,8 +205,22 @@ TEST_F(SidePanelTest, DoubleClickMenuAndDeleteKeyFollowTheSelection) {
     EXPECT_FALSE(tree.model.isConfirmingTrash());
     tree.model.setAlertMessage(std::nullopt);
 
-    select({"empty", "file.txt"});
+    // Backspace never trashes: it goes up, onto the folder it came from, and
+    // at the root it does nothing.
+    select({"file.txt"});
     test::pressKey(*list(), Qt::Key_Backspace);
+    EXPECT_FALSE(tree.model.isConfirmingTrash() || tree.model.alertMessage());
+    EXPECT_TRUE(tree.model.current() == tree.model.root());
+    tree.model.navigate(tree.at("big/deep"));
+    test::pressKey(*list(), Qt::Key_Backspace);
+    EXPECT_TRUE(tree.model.current() == tree.at("big"));
+    EXPECT_EQ(panel.selectedNodes(), std::vector<FileNode>{tree.at("big/deep")});
+    EXPECT_EQ(list()->currentIndex(), indexOf("big/deep"));
+    EXPECT_FALSE(tree.model.isConfirmingTrash() || tree.model.alertMessage());
+    tree.model.navigate(tree.model.root());
+
+    select({"empty", "file.txt"});
+    test::pressKey(*list(), Qt::Key_Delete);
     ASSERT_TRUE(tree.model.isConfirmingTrash());
     EXPECT_EQ(tree.model.pendingTrash(),
               (std::vector<FileNode>{tree.at("file.txt"), tree.at("empty")}));  // row order

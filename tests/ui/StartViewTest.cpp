@@ -4,9 +4,11 @@
 
 #include <QToolButton>
 
-#include "app/ModelTestSupport.h"
+#include "ResultTestSupport.h"
+
 #include "ui/ShortcutButton.h"
 #include "ui/StartView.h"
+#include "ui/TextLabel.h"
 #include "ui/VolumeCard.h"
 
 namespace raumfuchs {
@@ -73,15 +75,48 @@ TEST_F(StartViewTest, CardsAndShortcutsStartTheirScans) {
     view->findChild<QToolButton*>(QStringLiteral("refreshButton"))->click();
     EXPECT_TRUE(
         test::waitUntil([&] { return view->findChildren<VolumeCard*>().size() == 1; }, 2000));
+}
 
-    // Without a downloads folder the shortcut does nothing.
+// What the screen shows depends on the machine: the access hint without the
+// administrator's rights, the "Downloads" shortcut only with such a folder,
+// both looked at again each time the screen shows.
+TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
     services.downloads.reset();
-    const auto before = model.target();
     show();
-    click(QStringLiteral("Downloads"));
+    ShortcutButton* downloads = nullptr;
+    for (ShortcutButton* button : view->findChildren<ShortcutButton*>()) {
+        downloads = button->text() == QStringLiteral("Downloads") ? button : downloads;
+    }
+    ASSERT_NE(downloads, nullptr);
+    EXPECT_FALSE(downloads->isEnabled());
+    EXPECT_EQ(downloads->toolTip(), QStringLiteral("Es gibt keinen Ordner „Downloads“."));
+    downloads->click();
     EXPECT_EQ(model.phase(), Phase::Start);
-    EXPECT_EQ(model.target(), before);
     EXPECT_FALSE(model.alertMessage().has_value());
+
+    const auto* hint = view->findChild<QWidget*>(QStringLiteral("accessHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(
+        test::textsOf(hint->findChildren<TextLabel*>()),
+        (QStringList{"Tipp: Manche Ordner brauchen Administratorrechte",
+                     "Ohne Administratorrechte kann Raumfuchs manche Ordner nicht lesen, etwa "
+                     "die Ordner anderer Benutzer, /root und Teile von /var. Die Ergebnisse "
+                     "sind dann etwas zu klein."}));
+    EXPECT_TRUE(hint->findChildren<QAbstractButton*>().isEmpty());  // nothing to open
+
+    scratch.folder("Downloads");
+    services.downloads = scratch.path("Downloads");
+    view->hide();
+    view->show();
+    EXPECT_TRUE(downloads->isEnabled());
+    EXPECT_TRUE(downloads->toolTip().isEmpty());
+    downloads->click();
+    EXPECT_EQ(model.target()->path, scratch.path("Downloads"));
+    model.cancelScan();
+
+    services.administrator = true;
+    show();
+    EXPECT_EQ(view->findChild<QWidget*>(QStringLiteral("accessHint")), nullptr);
 }
 
 }  // namespace

@@ -184,7 +184,7 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
         return test::menuDuring([&] { NodeMenu::create(model, nodes)->exec(); }, run);
     };
     const QString trash = QStringLiteral("In den Papierkorb legen …");
-    const QStringList one{"Öffnen", "Im Finder zeigen", "Pfad kopieren", "", trash};
+    const QStringList one{"Öffnen", "Im Dateimanager zeigen", "Pfad kopieren", "", trash};
     QStringList folder = one;
     folder.insert(1, QStringLiteral("Neu einlesen"));
     EXPECT_TRUE(menuAt(disc()).isEmpty());  // nothing hovered: no menu
@@ -200,14 +200,29 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     menuAt(arc("file.bin"), "Öffnen");
     EXPECT_EQ(services.opened, std::vector<std::string>{file.path()});
 
-    const QStringList several{"Im Finder zeigen", "Pfade kopieren", "", trash};
+    const QStringList several{"Im Dateimanager zeigen", "Pfade kopieren", "", trash};
     EXPECT_EQ(menu({}, {}), several);
-    EXPECT_EQ(menu({file, big}, "Im Finder zeigen"), several);
+    EXPECT_EQ(menu({file, big}, "Im Dateimanager zeigen"), several);
     EXPECT_EQ(services.revealed,
               (std::vector<std::vector<std::string>>{{file.path(), big.path()}}));
     menu({file, big}, "Pfade kopieren");
     EXPECT_EQ(services.clipboardTexts,
               std::vector<QString>{QString::fromStdString(file.path() + "\n" + big.path())});
+    // Nothing on the desktop to carry an entry out: the alert says what is missing.
+    const QString path = QString::fromStdString(file.path());
+    services.fileManager = false;
+    menu({file}, "Im Dateimanager zeigen");
+    EXPECT_EQ(model.alertMessage(),
+              "Kein Dateimanager hat geantwortet: „" + path + "“ lässt sich nicht zeigen.");
+    menu({file, big}, "Im Dateimanager zeigen");
+    EXPECT_EQ(model.alertMessage(),
+              QStringLiteral("Kein Dateimanager hat geantwortet: 2 Objekte lassen sich nicht "
+                             "zeigen."));
+    services.opener = false;
+    menu({file}, "Öffnen");
+    EXPECT_EQ(model.alertMessage(), "Kein Programm zum Öffnen von „" + path + "“ gefunden.");
+    model.setAlertMessage(std::nullopt);
+
     menu({file, big}, trash);  // only asks: the model checks and confirms
     EXPECT_TRUE(model.isConfirmingTrash());
     EXPECT_EQ(model.pendingTrash(), (std::vector<FileNode>{file, big}));
