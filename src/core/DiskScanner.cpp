@@ -72,7 +72,7 @@ std::size_t DiskScanner::forcedThreads() {
         char* end = nullptr;
         const long value = std::strtol(forced, &end, 10);
         if (end != forced && *end == '\0' && value >= 1) {
-            return static_cast<std::size_t>(std::min(value, 64L));
+            return std::min(static_cast<std::size_t>(value), kMaxThreads);
         }
     }
     return 0;
@@ -81,9 +81,10 @@ std::size_t DiskScanner::forcedThreads() {
 std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::string& displayName,
                                             const CancelToken& token,
                                             const ProgressCallback& onProgress,
-                                            ScanListener* listener) {
+                                            const ScanOptions& options) {
     ScanSetup setup;
-    setup.listener = listener;
+    setup.threads = options.threads;
+    setup.listener = options.listener;
 #ifdef __APPLE__
     const MacRootPolicy policy;
 #else

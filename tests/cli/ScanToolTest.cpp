@@ -103,9 +103,14 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
     }
     const Outcome json = run({"--json", t.root()});
     EXPECT_NE(json.out.find("\"titel\\u001b]0;gekapert\\u0007\""), std::string::npos);
-    // The thread count used is reported; a forced one is the one used.
-    EXPECT_NE(run({"--json", "--threads", "3", t.root()}).out.find(",\"threads\":3,"),
-              std::string::npos);
+    // The thread count used is reported; a forced one is the one used, the
+    // option's before the environment's.
+    setenv("RAUMFUCHS_SCAN_THREADS", "2", 1);
+    const Outcome forced = run({"-Jq", "--threads=3", t.root()});
+    const Outcome byEnvironment = run({t.root(), "--json"});
+    unsetenv("RAUMFUCHS_SCAN_THREADS");
+    EXPECT_NE(forced.out.find(",\"threads\":3,"), std::string::npos) << forced.err;
+    EXPECT_NE(byEnvironment.out.find(",\"threads\":2,"), std::string::npos);
 }
 
 // Calls that give no result: each with its exit status and its two streams.
@@ -115,6 +120,9 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     t.file("earlier.json", 4);
     const std::string usage = run({"--help"}).out;
     EXPECT_TRUE(usage.starts_with("Aufruf: raumfuchs-scan")) << usage;
+    const auto wrong = [](const std::string& what) {
+        return "raumfuchs-scan: " + what + "\nMehr dazu: raumfuchs-scan --help\n";
+    };
     const std::string lost = "Die Ausgabe konnte nicht geschrieben werden.\n";
     struct Call {
         std::vector<std::string> arguments;
@@ -126,11 +134,19 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     const Call calls[] = {
         {{"/tmp", "-h"}, 0, usage, ""},
         {{"--version"}, 0, "raumfuchs-scan " RAUMFUCHS_VERSION "\n", ""},
-        {{}, 2, "", usage},
-        {{"--verbose", "/tmp"}, 2, "", usage},
-        {{"/tmp", "/usr"}, 2, "", usage},
-        {{"--top"}, 2, "", usage},
-        {{"--import", "x", "--export", "y"}, 2, "", usage},
+        {{}, 2, "", wrong("kein Pfad angegeben")},
+        {{"--bogus=1", "/tmp"}, 2, "", wrong("unbekannte Option „--bogus“")},
+        {{"-q\033", "/tmp"}, 2, "", wrong("unbekannte Option „-\\033“")},
+        {{"--t", "3", "/tmp"}, 2, "", wrong("mehrdeutige Option „--t“")},
+        {{"--json=ja", "/tmp"}, 2, "", wrong("„--json“ nimmt keinen Wert")},
+        {{"/tmp", "/usr"}, 2, "", wrong("zu viele Pfade")},
+        {{"--top"}, 2, "", wrong("„--top“ braucht eine Zahl")},
+        {{"--top=-1", "/tmp"}, 2, "", wrong("„--top“ braucht eine Zahl")},
+        {{"--threads", "65", "/tmp"}, 2, "", wrong("„--threads“ braucht eine Zahl von 1 bis 64")},
+        {{"--import", "x", "--export", "y"},
+         2,
+         "",
+         wrong("„--import“ und „--export“ gehen nicht zusammen")},
         {{t.path("fehlt\nda")}, 1, "", "„fehlt\\nda“ konnte nicht gelesen werden.\n"},
         // An export that fails leaves an earlier file as it was.
         {{"--export", t.path("earlier.json"), t.path("weg")},
