@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
 #include "core/DiskScanner.h"
+#include "core/ErrnoText.h"
 #include "core/FileTree.h"
 #include "core/Format.h"
 #include "core/NcduImport.h"
@@ -292,6 +294,16 @@ void printHuman(const std::string& path, const ScanResult& result, std::size_t t
     }
 }
 
+// Why the scanned path could not be reached, from the errno of its look.
+std::string unreachable(const std::string& path, int error) {
+    const std::string named = "„" + path + "“";
+    if (error == ENOENT) {
+        return named + " gibt es nicht.";
+    }
+    return named + " konnte nicht gelesen werden" + (error != 0 ? ": " + errnoText(error) : "") +
+           ".";
+}
+
 // A message on standard error, escaped for the terminal.
 void complain(const std::string& message) {
     std::cerr << escapeForTerminal(message) << "\n";
@@ -377,11 +389,10 @@ int main(int argc, char** argv) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
     }
-    // As in the application, a path that could not be reached is reported as
-    // unreadable; a folder that cannot be listed is a result with 1 unreadable.
+    // A path that could not be reached is named with the reason; a folder
+    // that cannot be listed is a result with 1 unreadable.
     if (!result || result->rootUnreachable()) {
-        std::cerr << "„" << escapeForTerminal(PathText::lastComponent(args->path))
-                  << "“ konnte nicht gelesen werden.\n";
+        complain(unreachable(args->path, result ? result->rootError : 0));
         return 1;
     }
     if (exported && !exported->commit()) {

@@ -126,6 +126,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     std::int64_t files = 0;
     std::int64_t bytes = 0;
     std::int64_t unreadable = 0;
+    int rootError = 0;
     double lastReport = clock();
 
     while (const WalkEntry* entry = walker.next()) {
@@ -195,6 +196,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                     }
                 } else if (entry->info != EntryInfo::DirectoryDone) {
                     ++unreadable;
+                    rootError = entry->level == 0 ? entry->error : rootError;
                     builder.addPlaceholder(name, entry->info == EntryInfo::Unlistable);
                     if (listener) {
                         listener->placeholder(*entry);
@@ -215,7 +217,9 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     const double duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    return ScanResult{tree->root(), unreadable, duration, walker.threadsUsed(), std::nullopt};
+    ScanResult result{tree->root(), unreadable, duration, walker.threadsUsed(), std::nullopt};
+    result.rootError = rootError;
+    return result;
 }
 
 }  // namespace raumfuchs

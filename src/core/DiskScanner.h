@@ -28,6 +28,8 @@ struct ScanResult {
     std::size_t threads = 1;
     // For a whole volume, measured after the walk by whoever started it.
     std::optional<UnattributedSpace> unattributed;
+    // When the root is unreachable: the errno of the look at the scanned path.
+    int rootError = 0;
 
     // The scanned path itself could not be reached (it does not exist, or its
     // metadata could not be read): the tree is a lone placeholder with nothing

@@ -118,6 +118,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     TempTree t;
     t.file("a", 100);
     t.file("earlier.json", 4);
+    t.symlink("kreis", "kreis");
     const std::string usage = run({"--help"}).out;
     EXPECT_TRUE(usage.starts_with("Aufruf: raumfuchs-scan")) << usage;
     const auto wrong = [](const std::string& what) {
@@ -147,12 +148,22 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
          2,
          "",
          wrong("„--import“ und „--export“ gehen nicht zusammen")},
-        {{t.path("fehlt\nda")}, 1, "", "„fehlt\\nda“ konnte nicht gelesen werden.\n"},
+        {{t.path("fehlt\nda")}, 1, "", "„" + t.path("fehlt\\nda") + "“ gibt es nicht.\n"},
+        {{t.path("a/b")},
+         1,
+         "",
+         "„" + t.path("a/b") +
+             "“ konnte nicht gelesen werden: ein Teil des Pfads ist kein Ordner.\n"},
+        {{t.path("kreis/x")},
+         1,
+         "",
+         "„" + t.path("kreis/x") +
+             "“ konnte nicht gelesen werden: zu viele symbolische Verknüpfungen im Pfad.\n"},
         // An export that fails leaves an earlier file as it was.
         {{"--export", t.path("earlier.json"), t.path("weg")},
          1,
          "",
-         "„weg“ konnte nicht gelesen werden.\n"},
+         "„" + t.path("weg") + "“ gibt es nicht.\n"},
         {{"--export", "/dev/full", t.root()},
          1,
          "",
@@ -169,7 +180,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         EXPECT_EQ(got.out, call.out);
         EXPECT_EQ(got.err, call.err);
     }
-    EXPECT_EQ(test::listing(t.root()).size(), 2u);
+    EXPECT_EQ(test::listing(t.root()).size(), 3u);
     EXPECT_EQ(test::fileContents(t.path("earlier.json")), "xxxx");
 }
 
@@ -186,6 +197,10 @@ TEST(ScanTool, ALockedFolderIsAResultAndAMountPointExplainsWhatItsScanCannotFind
     EXPECT_TRUE(exitedWith(locked, 0)) << locked.status << locked.err;
     EXPECT_NE(locked.out.find("Nicht lesbar: 1\n"), std::string::npos) << locked.out;
     EXPECT_NE(locked.out.find("Dateien:      0\n"), std::string::npos) << locked.out;
+    const Outcome below = run({t.path("gesperrt/innen")}, "", user);
+    EXPECT_TRUE(exitedWith(below, 1)) << below.status;
+    EXPECT_EQ(below.err, "„" + t.path("gesperrt/innen") +
+                             "“ konnte nicht gelesen werden: keine Berechtigung.\n");
 
     t.folder("vol");
     const test::ScopedMount volume = test::ScopedMount::ext4(store.path("vol.img"), t.path("vol"));
