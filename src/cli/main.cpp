@@ -304,7 +304,8 @@ std::string unreachable(const std::string& path, int error) {
            ".";
 }
 
-// A message on standard error, escaped for the terminal.
+// A message on standard error, its names (a path, an option, an entry of an
+// imported file) escaped for the terminal.
 void complain(const std::string& message) {
     std::cerr << escapeForTerminal(message) << "\n";
 }
@@ -349,7 +350,7 @@ int main(int argc, char** argv) {
     std::optional<ExportFile> exported;
     if (!args->exportFile.empty() &&
         !exported.emplace(args->exportFile, args->path, RAUMFUCHS_VERSION).error().empty()) {
-        std::cerr << exported->error() << "\n";
+        complain(exported->error());
         return 1;
     }
     std::optional<ScanResult> result;
@@ -361,7 +362,7 @@ int main(int argc, char** argv) {
         });
         if (const auto* message = std::get_if<std::string>(&imported);
             message && !message->empty()) {
-            std::cerr << *message << "\n";
+            complain(*message);
             return 1;
         }
         if (auto* scan = std::get_if<ImportedScan>(&imported)) {
@@ -382,7 +383,7 @@ int main(int argc, char** argv) {
 
     if (exported && exported->writer().failed()) {
         exported->commit();  // says why
-        std::cerr << exported->error() << "\n";
+        complain(exported->error());
         return 1;
     }
     if (token.isCancelled() || interrupted.load()) {
@@ -396,7 +397,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (exported && !exported->commit()) {
-        std::cerr << exported->error() << "\n";
+        complain(exported->error());
         return 1;
     }
     // A scanned mount point is a whole volume: what its scan could not find is

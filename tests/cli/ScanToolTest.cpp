@@ -119,6 +119,9 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     t.file("a", 100);
     t.file("earlier.json", 4);
     t.symlink("kreis", "kreis");
+    // Names in an imported file come from another machine: escaped in messages too.
+    std::ofstream(t.path("fremd.json"))
+        << R"([1,0,{"progname":"x"},[{"name":"/r"},{"name":"a/\u001b]0;x\u0007"}]])";
     const std::string usage = run({"--help"}).out;
     EXPECT_TRUE(usage.starts_with("Aufruf: raumfuchs-scan")) << usage;
     const auto wrong = [](const std::string& what) {
@@ -154,6 +157,12 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
          "",
          "„" + t.path("a/b") +
              "“ konnte nicht gelesen werden: ein Teil des Pfads ist kein Ordner.\n"},
+        {{"--import", t.path("fremd.json")},
+         1,
+         "",
+         "„" + t.path("fremd.json") +
+             "“ ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte "
+             "66).\n"},
         {{t.path("kreis/x")},
          1,
          "",
@@ -180,7 +189,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         EXPECT_EQ(got.out, call.out);
         EXPECT_EQ(got.err, call.err);
     }
-    EXPECT_EQ(test::listing(t.root()).size(), 3u);
+    EXPECT_EQ(test::listing(t.root()).size(), 4u);
     EXPECT_EQ(test::fileContents(t.path("earlier.json")), "xxxx");
 }
 
