@@ -90,41 +90,29 @@ char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos) {
 std::string escapeForTerminal(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    const auto octal = [&out](unsigned char byte) {
-        char escaped[5];
-        std::snprintf(escaped, sizeof escaped, "\\%03o", byte);
-        out += escaped;
-    };
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = sequenceLength(bytes, i);
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (length == 0) {
-            octal(c);
-            ++i;
-            continue;
-        }
-        if (c == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0) {  // U+0080 to U+009F
-            octal(c);
-            octal(static_cast<unsigned char>(bytes[i + 1]));
-            i += 2;
-            continue;
-        }
-        if (length > 1) {
-            out.append(bytes.substr(i, length));
-            i += length;
-            continue;
-        }
-        ++i;
-        const std::size_t named = std::string_view("\a\b\t\n\v\f\r").find(static_cast<char>(c));
+        const std::size_t start = i;
+        const char32_t c = decodeUtf8At(bytes, i);
+        const std::string_view sequence = bytes.substr(start, i - start);
+        const std::size_t named =
+            c < 0x20 ? std::string_view("\a\b\t\n\v\f\r").find(char(c)) : std::string_view::npos;
+        // Bidi controls reorder what follows them on the line, names and
+        // labels printed after them included.
+        const bool bidi = (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+        const bool invalid = c >= 0xDC80 && c <= 0xDCFF;
         if (c == '\\') {
             out += "\\\\";
         } else if (named != std::string_view::npos) {
             out += '\\';
             out += "abtnvfr"[named];
-        } else if (c < 0x20 || c == 0x7F) {
-            octal(c);
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || bidi || invalid) {
+            for (const char byte : sequence) {
+                char escaped[5];
+                std::snprintf(escaped, sizeof escaped, "\\%03o", static_cast<unsigned char>(byte));
+                out += escaped;
+            }
         } else {
-            out += static_cast<char>(c);
+            out.append(sequence);
         }
     }
     return out;

@@ -85,6 +85,7 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
         {"entf\x7F", "entf\\177"},
         {"csi\u009B2J", "csi\\302\\2332J"},  // U+009B: the one-byte CSI, as UTF-8
         {"kaputt\xFF\xC3(", "kaputt\\377\\303("},
+        {"rechts\u202Eftp.exe", "rechts\\342\\200\\256ftp.exe"},  // U+202E: right-to-left
         {"Grüße €", "Grüße €"},
     };
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -97,7 +98,7 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
         EXPECT_NE(text.out.find("  " + shown + "\n"), std::string::npos) << shown;
     }
     // Five summary lines, a blank one, the heading and one line per entry.
-    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 7 + 8);
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 7 + 9);
     for (const char raw : {'\033', '\r', '\t', '\a', '\x7F', '\xFF', '\x9B'}) {
         EXPECT_EQ(text.out.find(raw), std::string::npos) << int(raw);
     }
