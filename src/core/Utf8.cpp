@@ -1,5 +1,8 @@
 #include "core/Utf8.h"
 
+#include <locale.h>
+#include <wchar.h>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -41,6 +44,14 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t i) {
     }
     const bool valid = cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
     return valid ? length : 0;
+}
+
+// The character classes of C.UTF-8, which know every character's width
+// whatever locale the program runs in; made once and never changed. None
+// when the C library lacks them.
+locale_t utf8Classes() {
+    static const locale_t classes = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return classes;
 }
 
 }  // namespace
@@ -119,12 +130,17 @@ std::string escapeForTerminal(std::string_view bytes) {
 }
 
 std::size_t terminalCells(char32_t c) {
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-                      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
-    return wide ? 2 : 1;
+    // Only this thread's character classes change, and only for the call:
+    // numbers are printed as before.
+    const locale_t classes = utf8Classes();
+    const locale_t before = classes != locale_t{} ? uselocale(classes) : locale_t{};
+    const int width = wcwidth(static_cast<wchar_t>(c));
+    if (before != locale_t{}) {
+        uselocale(before);
+    }
+    // What the C library does not count as printable (an unassigned code
+    // point) is drawn by terminals as one placeholder cell.
+    return width < 0 ? 1 : static_cast<std::size_t>(width);
 }
 
 std::size_t terminalColumns(std::string_view text) {

@@ -28,8 +28,9 @@ char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos);
 // sequence. Everything else is copied unchanged.
 std::string escapeForTerminal(std::string_view bytes);
 
-// Terminal cells of one code point: two for the East Asian wide and full-width
-// ranges and the pictographs, one for everything else.
+// Terminal cells of one code point, as the C library's wcwidth counts them
+// for Unicode: two for wide characters (East Asian, most emoji), none for
+// combining marks and other zero-width characters, one for the rest.
 std::size_t terminalCells(char32_t c);
 
 // Terminal cells of UTF-8 text without control characters (escaped text, say).
