@@ -148,6 +148,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         {{"--top"}, 2, "", wrong("„--top“ braucht eine Zahl")},
         {{"--top=-1", "/tmp"}, 2, "", wrong("„--top“ braucht eine Zahl")},
         {{"--threads", "65", "/tmp"}, 2, "", wrong("„--threads“ braucht eine Zahl von 1 bis 64")},
+        {{"--export", "", "/tmp"}, 2, "", wrong("„--export“ braucht einen Dateinamen")},
         {{"--import", "x", "--export", "y"},
          2,
          "",
