@@ -50,12 +50,16 @@ std::string tail(const std::string& text, std::size_t columns) {
     }
     const auto points = codePoints(text);
     std::size_t used = 1;  // the ellipsis
-    std::size_t from = text.size();
-    for (auto it = points.rbegin(); it != points.rend() && used + it->second <= columns; ++it) {
-        used += it->second;
-        from = it->first;
+    auto cut = points.rbegin();
+    for (; cut != points.rend() && used + cut->second <= columns; ++cut) {
+        used += cut->second;
     }
-    return "…" + text.substr(from);
+    // Zero-width marks at the cut belong to the character left out.
+    auto first = cut.base();
+    while (first != points.end() && first->second == 0) {
+        ++first;
+    }
+    return "…" + text.substr(first != points.end() ? first->first : text.size());
 }
 
 }  // namespace

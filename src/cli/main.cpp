@@ -2,10 +2,14 @@
 // its total size, file count and largest children, in German or as JSON.
 // Exit codes: 0 done, 1 path unreachable or output not written, 2 wrong call,
 // 130 cancelled by Ctrl-C.
+#include <getopt.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -18,6 +22,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
 #include "core/DiskScanner.h"
+#include "core/ErrnoText.h"
 #include "core/FileTree.h"
 #include "core/Format.h"
 #include "core/NcduImport.h"
@@ -41,19 +46,22 @@ extern "C" void onInterrupt(int signal) {
 }
 
 constexpr const char* kUsage =
-    "Aufruf: raumfuchs-scan [--json] [--quiet] [--top N] [--threads N] PFAD\n"
-    "        raumfuchs-scan [--json] [--quiet] [--top N] --import DATEI\n"
+    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--threads N] [--export DATEI] PFAD\n"
+    "        raumfuchs-scan [-J] [-q] [--top N] --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
-    "  --json       genau ein JSON-Objekt auf der Standardausgabe\n"
-    "  -q, --quiet  kein Fortschritt auf der Standardfehlerausgabe\n"
-    "  --top N      die N größten Einträge unter PFAD (Vorgabe 10)\n"
-    "  --threads N  Zahl der Threads beim Durchsuchen (Vorgabe: nach den gemessenen\n"
-    "               Wartezeiten gewählt, eine auf einer Festplatte, die sucht)\n"
-    "  --export DATEI  schreibt den Scan dabei im ncdu-Format in DATEI (- für die\n"
-    "               Standardausgabe, auf .zst endend mit zstd gepackt)\n"
-    "  --import DATEI  liest einen Scan im ncdu-Format statt PFAD zu durchsuchen\n"
-    "  -h, --help   diese Hilfe\n"
-    "  --version    die Version\n";
+    "  -J, --json           genau ein JSON-Objekt auf der Standardausgabe\n"
+    "  -q, --quiet          kein Fortschritt auf der Standardfehlerausgabe\n"
+    "      --top N          die N größten Einträge unter PFAD (Vorgabe 10)\n"
+    "      --threads N      Zahl der Threads beim Durchsuchen, 1 bis 64 (Vorgabe:\n"
+    "                       RAUMFUCHS_SCAN_THREADS, sonst nach den Wartezeiten\n"
+    "                       gewählt, einer auf einer Festplatte, die sucht)\n"
+    "      --export DATEI   schreibt den Scan dabei im ncdu-Format in DATEI (- für\n"
+    "                       die Standardausgabe, auf .zst endend mit zstd gepackt)\n"
+    "      --import DATEI   liest einen Scan im ncdu-Format, statt PFAD zu\n"
+    "                       durchsuchen\n"
+    "  -h, --help           diese Hilfe\n"
+    "      --version        die Version\n"
+    "Werte auch als --top=N; kurze Optionen lassen sich bündeln (-Jq).\n";
 
 struct Arguments {
     bool help = false;
@@ -67,63 +75,132 @@ struct Arguments {
     std::string importFile;
 };
 
-std::optional<std::size_t> parseCount(std::string_view text, std::size_t min) {
-    if (text.empty() || text.size() > 9) {
-        return std::nullopt;
-    }
+// A number from `min` to `max`, digits only.
+std::optional<std::size_t> parseCount(std::string_view text, std::size_t min, std::size_t max) {
     std::size_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::size_t>(c - '0');
-    }
-    if (value < min) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < min || value > max) {
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<Arguments> parseArguments(int argc, char** argv) {
-    Arguments args;
-    bool havePath = false;
-    bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsDone && (arg == "--help" || arg == "-h" || arg == "--version")) {
-            Arguments request;
-            (arg == "--version" ? request.version : request.help) = true;
-            return request;
-        } else if (!optionsDone && arg == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && arg == "--json") {
-            args.json = true;
-        } else if (!optionsDone && (arg == "--quiet" || arg == "-q")) {
-            args.quiet = true;
-        } else if (!optionsDone && (arg == "--top" || arg == "--threads")) {
-            if (i + 1 >= argc) {
-                return std::nullopt;
-            }
-            const auto value = parseCount(argv[++i], arg == "--top" ? 0 : 1);
-            if (!value) {
-                return std::nullopt;
-            }
-            (arg == "--top" ? args.top : args.threads) = *value;
-        } else if (!optionsDone && (arg == "--export" || arg == "--import") && i + 1 < argc) {
-            (arg == "--export" ? args.exportFile : args.importFile) = argv[++i];
-        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-            return std::nullopt;
-        } else if (!havePath) {
-            args.path = std::string(arg);
-            havePath = true;
-        } else {
-            return std::nullopt;
+// What was wrong with a call, in one line.
+struct WrongCall {
+    std::string what;
+};
+
+// Codes of the options without a short form, above every character.
+enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kVersion };
+
+constexpr option kOptions[] = {
+    {"json", no_argument, nullptr, 'J'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"top", required_argument, nullptr, kTop},
+    {"threads", required_argument, nullptr, kThreads},
+    {"export", required_argument, nullptr, kExport},
+    {"import", required_argument, nullptr, kImport},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// What an option with a value lacks when its value is missing or unusable.
+std::string needsValue(int code) {
+    switch (code) {
+        case kTop:
+            return "„--top“ braucht eine Zahl";
+        case kThreads:
+            return "„--threads“ braucht eine Zahl von 1 bis " +
+                   std::to_string(DiskScanner::kMaxThreads);
+        case kExport:
+            return "„--export“ braucht einen Dateinamen";
+        default:
+            return "„--import“ braucht einen Dateinamen";
+    }
+}
+
+// What was wrong with an option getopt_long refused: `code` is its optopt,
+// `written` the argument it stood in.
+std::string refusedOption(int code, std::string_view written) {
+    for (const option& known : kOptions) {
+        if (known.name != nullptr && known.val == code) {
+            return "„--" + std::string(known.name) + "“ nimmt keinen Wert";
         }
     }
-    if (havePath == !args.importFile.empty() ||
-        (!args.importFile.empty() && !args.exportFile.empty())) {
-        return std::nullopt;
+    if (code != 0) {
+        return "unbekannte Option „-" + std::string(1, static_cast<char>(code)) + "“";
     }
+    const std::string_view name = written.substr(0, written.find('='));
+    std::size_t matches = 0;
+    for (const option& known : kOptions) {
+        matches +=
+            known.name != nullptr && std::string_view(known.name).starts_with(name.substr(2));
+    }
+    return (matches > 1 ? "mehrdeutige Option „" : "unbekannte Option „") + std::string(name) + "“";
+}
+
+// GNU-style options: long ones with their value after "=" or as the next
+// argument, and abbreviated while unambiguous; short ones bundled; options
+// and the path in any order.
+std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
+    Arguments args;
+    opterr = 0;  // the messages are ours
+    for (int code; (code = getopt_long(argc, argv, ":Jqh", kOptions, nullptr)) != -1;) {
+        const std::string_view value = optarg != nullptr ? optarg : "";
+        switch (code) {
+            case 'J':
+                args.json = true;
+                break;
+            case 'q':
+                args.quiet = true;
+                break;
+            case 'h':
+            case kVersion: {
+                Arguments request;
+                (code == 'h' ? request.help : request.version) = true;
+                return request;
+            }
+            case kTop:
+            case kThreads: {
+                const auto count = code == kTop ? parseCount(value, 0, SIZE_MAX)
+                                                : parseCount(value, 1, DiskScanner::kMaxThreads);
+                if (!count) {
+                    return WrongCall{needsValue(code)};
+                }
+                (code == kTop ? args.top : args.threads) = *count;
+                break;
+            }
+            case kExport:
+            case kImport:
+                if (value.empty()) {
+                    return WrongCall{needsValue(code)};
+                }
+                (code == kExport ? args.exportFile : args.importFile) = value;
+                break;
+            case ':':
+                return WrongCall{needsValue(optopt)};
+            default:
+                return WrongCall{refusedOption(optopt, argv[optind - 1])};
+        }
+    }
+    const int paths = argc - optind;
+    if (paths > 1) {
+        return WrongCall{"zu viele Pfade"};
+    }
+    if (!args.importFile.empty()) {
+        if (paths == 1) {
+            return WrongCall{"„--import“ und ein Pfad gehen nicht zusammen"};
+        }
+        if (!args.exportFile.empty()) {
+            return WrongCall{"„--import“ und „--export“ gehen nicht zusammen"};
+        }
+        return args;
+    }
+    if (paths == 0) {
+        return WrongCall{"kein Pfad angegeben"};
+    }
+    args.path = argv[optind];
     return args;
 }
 
@@ -217,6 +294,22 @@ void printHuman(const std::string& path, const ScanResult& result, std::size_t t
     }
 }
 
+// Why the scanned path could not be reached, from the errno of its look.
+std::string unreachable(const std::string& path, int error) {
+    const std::string named = "„" + path + "“";
+    if (error == ENOENT) {
+        return named + " gibt es nicht.";
+    }
+    return named + " konnte nicht gelesen werden" + (error != 0 ? ": " + errnoText(error) : "") +
+           ".";
+}
+
+// A message on standard error, its names (a path, an option, an entry of an
+// imported file) escaped for the terminal.
+void complain(const std::string& message) {
+    std::cerr << escapeForTerminal(message) << "\n";
+}
+
 // Output that could not be written (a full disk, say) must not pass for
 // success: the exit code says so.
 int finishOutput(int code) {
@@ -231,20 +324,18 @@ int finishOutput(int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<Arguments> args = parseArguments(argc, argv);
-    if (!args) {
-        std::fputs(kUsage, stderr);
+    const std::variant<Arguments, WrongCall> call = parseArguments(argc, argv);
+    if (const auto* wrong = std::get_if<WrongCall>(&call)) {
+        complain("raumfuchs-scan: " + wrong->what);
+        complain("Mehr dazu: raumfuchs-scan --help");
         return 2;
     }
+    const Arguments* const args = &std::get<Arguments>(call);
     if (args->help || args->version) {
         std::fputs(args->help ? kUsage : "raumfuchs-scan " RAUMFUCHS_VERSION "\n", stdout);
         return finishOutput(0);
     }
 
-    if (args->threads != 0) {
-        // The engine reads the forced thread count from its environment.
-        setenv("RAUMFUCHS_SCAN_THREADS", std::to_string(args->threads).c_str(), 1);
-    }
     CancelToken token;
     std::signal(SIGINT, onInterrupt);
     // A signal handler may not take the token's lock; the scan passes its
@@ -259,7 +350,7 @@ int main(int argc, char** argv) {
     std::optional<ExportFile> exported;
     if (!args->exportFile.empty() &&
         !exported.emplace(args->exportFile, args->path, RAUMFUCHS_VERSION).error().empty()) {
-        std::cerr << exported->error() << "\n";
+        complain(exported->error());
         return 1;
     }
     std::optional<ScanResult> result;
@@ -271,7 +362,7 @@ int main(int argc, char** argv) {
         });
         if (const auto* message = std::get_if<std::string>(&imported);
             message && !message->empty()) {
-            std::cerr << *message << "\n";
+            complain(*message);
             return 1;
         }
         if (auto* scan = std::get_if<ImportedScan>(&imported)) {
@@ -284,29 +375,29 @@ int main(int argc, char** argv) {
                 token.cancel();  // nothing more can be written
             }
         };
-        result = DiskScanner::scan(args->path, PathText::lastComponent(args->path), token,
-                                   onScanProgress, exported ? &exported->writer() : nullptr);
+        result = DiskScanner::scan(
+            args->path, PathText::lastComponent(args->path), token, onScanProgress,
+            {.threads = args->threads, .listener = exported ? &exported->writer() : nullptr});
     }
     progress.clear();
 
     if (exported && exported->writer().failed()) {
         exported->commit();  // says why
-        std::cerr << exported->error() << "\n";
+        complain(exported->error());
         return 1;
     }
     if (token.isCancelled() || interrupted.load()) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
     }
-    // As in the application, a path that could not be reached is reported as
-    // unreadable; a folder that cannot be listed is a result with 1 unreadable.
+    // A path that could not be reached is named with the reason; a folder
+    // that cannot be listed is a result with 1 unreadable.
     if (!result || result->rootUnreachable()) {
-        std::cerr << "„" << escapeForTerminal(PathText::lastComponent(args->path))
-                  << "“ konnte nicht gelesen werden.\n";
+        complain(unreachable(args->path, result ? result->rootError : 0));
         return 1;
     }
     if (exported && !exported->commit()) {
-        std::cerr << exported->error() << "\n";
+        complain(exported->error());
         return 1;
     }
     // A scanned mount point is a whole volume: what its scan could not find is

@@ -78,7 +78,7 @@ std::size_t DiskScanner::forcedThreads() {
         char* end = nullptr;
         const long value = std::strtol(forced, &end, 10);
         if (end != forced && *end == '\0' && value >= 1) {
-            return static_cast<std::size_t>(std::min(value, 64L));
+            return std::min(static_cast<std::size_t>(value), kMaxThreads);
         }
     }
     return 0;
@@ -87,9 +87,10 @@ std::size_t DiskScanner::forcedThreads() {
 std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::string& displayName,
                                             const CancelToken& token,
                                             const ProgressCallback& onProgress,
-                                            ScanListener* listener) {
+                                            const ScanOptions& options) {
     ScanSetup setup;
-    setup.listener = listener;
+    setup.threads = options.threads;
+    setup.listener = options.listener;
     const LinuxRootPolicy policy;
     if (path == "/") {
         setup.rootPolicy = &policy;
@@ -128,6 +129,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     std::int64_t files = 0;
     std::int64_t bytes = 0;
     std::int64_t unreadable = 0;
+    int rootError = 0;
     double lastReport = clock();
 
     while (const WalkEntry* entry = walker.next()) {
@@ -205,6 +207,7 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
                     }
                 } else if (entry->info != EntryInfo::DirectoryDone) {
                     ++unreadable;
+                    rootError = entry->level == 0 ? entry->error : rootError;
                     builder.addPlaceholder(name, entry->info == EntryInfo::Unlistable);
                     if (listener) {
                         listener->placeholder(*entry);
@@ -225,8 +228,10 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     const double duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    return ScanResult{tree->root(),         unreadable,   duration,
+    ScanResult result{tree->root(),         unreadable,   duration,
                       walker.threadsUsed(), std::nullopt, std::move(entered)};
+    result.rootError = rootError;
+    return result;
 }
 
 }  // namespace raumfuchs

@@ -34,6 +34,8 @@ struct ScanResult {
     // first and, in root mode, every mount point it went into. Empty when the
     // scanned path is no folder.
     std::vector<EnteredMount> enteredMounts;
+    // When the root is unreachable: the errno of the look at the scanned path.
+    int rootError = 0;
 
     // The scanned path itself could not be reached (it does not exist, or its
     // metadata could not be read): the tree is a lone placeholder with nothing
@@ -107,17 +109,31 @@ struct ScanSetup {
     ScanListener* listener = nullptr;
 };
 
+// What a caller of scan() may choose; the rest follows from the path.
+struct ScanOptions {
+    // Threads of the walk, at most DiskScanner::kMaxThreads; 0 for
+    // DiskScanner::forcedThreads() or, without one, a count chosen as the walk
+    // goes (see ThreadGovernor).
+    std::size_t threads = 0;
+    // Told of every entry; may be null.
+    ScanListener* listener = nullptr;
+};
+
 namespace DiskScanner {
+
+// The most threads a count may force (not measured: a bound on the threads
+// and folder descriptors a mistyped count can open).
+inline constexpr std::size_t kMaxThreads = 64;
 
 // Walks `path` and builds its size tree. Blocks until done; returns nothing when
 // cancelled, when the walk cannot start (an empty path, say) or when it yields
 // no root. The path "/" scans the whole system root.
 std::optional<ScanResult> scan(const std::string& path, const std::string& displayName,
                                const CancelToken& token, const ProgressCallback& onProgress,
-                               ScanListener* listener = nullptr);
+                               const ScanOptions& options = {});
 
 // The thread count RAUMFUCHS_SCAN_THREADS forces (a number of at least 1, at
-// most 64), or 0 when it is not set to one.
+// most kMaxThreads), or 0 when it is not set to one.
 std::size_t forcedThreads();
 
 // scan() with an explicit set-up; root mode is on exactly when the set-up

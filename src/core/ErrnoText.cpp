@@ -22,6 +22,10 @@ std::string errnoText(int code) {
             return "ist ein Ordner";
         case ENOTDIR:
             return "ein Teil des Pfads ist kein Ordner";
+        case ELOOP:
+            return "zu viele symbolische Verknüpfungen im Pfad";
+        case ENAMETOOLONG:
+            return "der Name ist zu lang";
         case EIO:
             return "Ein-/Ausgabefehler";
         case ENOMEM:

@@ -1,5 +1,8 @@
 #include "core/Utf8.h"
 
+#include <locale.h>
+#include <wchar.h>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -41,6 +44,14 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t i) {
     }
     const bool valid = cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
     return valid ? length : 0;
+}
+
+// The character classes of C.UTF-8, which know every character's width
+// whatever locale the program runs in; made once and never changed. None
+// when the C library lacks them.
+locale_t utf8Classes() {
+    static const locale_t classes = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return classes;
 }
 
 }  // namespace
@@ -90,53 +101,46 @@ char32_t decodeUtf8At(std::string_view bytes, std::size_t& pos) {
 std::string escapeForTerminal(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    const auto octal = [&out](unsigned char byte) {
-        char escaped[5];
-        std::snprintf(escaped, sizeof escaped, "\\%03o", byte);
-        out += escaped;
-    };
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = sequenceLength(bytes, i);
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (length == 0) {
-            octal(c);
-            ++i;
-            continue;
-        }
-        if (c == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0) {  // U+0080 to U+009F
-            octal(c);
-            octal(static_cast<unsigned char>(bytes[i + 1]));
-            i += 2;
-            continue;
-        }
-        if (length > 1) {
-            out.append(bytes.substr(i, length));
-            i += length;
-            continue;
-        }
-        ++i;
-        const std::size_t named = std::string_view("\a\b\t\n\v\f\r").find(static_cast<char>(c));
+        const std::size_t start = i;
+        const char32_t c = decodeUtf8At(bytes, i);
+        const std::string_view sequence = bytes.substr(start, i - start);
+        const std::size_t named =
+            c < 0x20 ? std::string_view("\a\b\t\n\v\f\r").find(char(c)) : std::string_view::npos;
+        // Bidi controls reorder what follows them on the line, names and
+        // labels printed after them included.
+        const bool bidi = (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+        const bool invalid = c >= 0xDC80 && c <= 0xDCFF;
         if (c == '\\') {
             out += "\\\\";
         } else if (named != std::string_view::npos) {
             out += '\\';
             out += "abtnvfr"[named];
-        } else if (c < 0x20 || c == 0x7F) {
-            octal(c);
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || bidi || invalid) {
+            for (const char byte : sequence) {
+                char escaped[5];
+                std::snprintf(escaped, sizeof escaped, "\\%03o", static_cast<unsigned char>(byte));
+                out += escaped;
+            }
         } else {
-            out += static_cast<char>(c);
+            out.append(sequence);
         }
     }
     return out;
 }
 
 std::size_t terminalCells(char32_t c) {
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-                      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
-    return wide ? 2 : 1;
+    // Only this thread's character classes change, and only for the call:
+    // numbers are printed as before.
+    const locale_t classes = utf8Classes();
+    const locale_t before = classes != locale_t{} ? uselocale(classes) : locale_t{};
+    const int width = wcwidth(static_cast<wchar_t>(c));
+    if (before != locale_t{}) {
+        uselocale(before);
+    }
+    // What the C library does not count as printable (an unassigned code
+    // point) is drawn by terminals as one placeholder cell.
+    return width < 0 ? 1 : static_cast<std::size_t>(width);
 }
 
 std::size_t terminalColumns(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/PseudoTerminal.h"
+#include "core/Utf8.h"
 
 namespace raumfuchs {
 namespace {
@@ -33,6 +34,26 @@ TEST(ProgressLine, DrawsAnEscapedShortenedLineAtMostTenTimesASecondAndWipesIt) {
     EXPECT_EQ(ProgressLine::text(progress, 22), "1.000 Dateien, 2,9 MB ");
     EXPECT_EQ(ProgressLine::text(progress, 25), "1.000 Dateien, 2,9 MB  …");
     EXPECT_EQ(ProgressLine::text(progress, 27), "1.000 Dateien, 2,9 MB  …本");
+}
+
+TEST(ProgressLine, CountsCellsAsTerminalsDrawThem) {
+    // Emoji and CJK take two cells, a combining accent none.
+    EXPECT_EQ(terminalColumns("✅"), 2u);
+    EXPECT_EQ(terminalColumns("⌚"), 2u);
+    EXPECT_EQ(terminalColumns("e\u0301"), 1u);
+    EXPECT_EQ(terminalColumns("日"), 2u);
+    EXPECT_EQ(terminalColumns("Ordner 1"), 8u);
+
+    // 43 cells: 19 for the counts, 24 for the path; the right-to-left
+    // override is escaped, so it cannot turn the line around.
+    test::PseudoTerminal terminal(44);
+    ProgressLine line(terminal.side, true);
+    const ScanProgress progress{0, 2'900'000,
+                                "/tmp/" + std::string(100, 'a') + "/\u202E日⌚✅e\u0301"};
+    line.update(progress);
+    EXPECT_EQ(terminal.drain(), "\r\033[K0 Dateien, 2,9 MB  …aaa/\\342\\200\\256日⌚✅e\u0301");
+    // An accent at the cut goes with its letter.
+    EXPECT_EQ(ProgressLine::text(progress, 20), "0 Dateien, 2,9 MB  …");
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
         {"entf\x7F", "entf\\177"},
         {"csi\u009B2J", "csi\\302\\2332J"},  // U+009B: the one-byte CSI, as UTF-8
         {"kaputt\xFF\xC3(", "kaputt\\377\\303("},
+        {"rechts\u202Eftp.exe", "rechts\\342\\200\\256ftp.exe"},  // U+202E: right-to-left
         {"Grüße €", "Grüße €"},
     };
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -97,15 +98,20 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
         EXPECT_NE(text.out.find("  " + shown + "\n"), std::string::npos) << shown;
     }
     // Five summary lines, a blank one, the heading and one line per entry.
-    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 7 + 8);
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 7 + 9);
     for (const char raw : {'\033', '\r', '\t', '\a', '\x7F', '\xFF', '\x9B'}) {
         EXPECT_EQ(text.out.find(raw), std::string::npos) << int(raw);
     }
     const Outcome json = run({"--json", t.root()});
     EXPECT_NE(json.out.find("\"titel\\u001b]0;gekapert\\u0007\""), std::string::npos);
-    // The thread count used is reported; a forced one is the one used.
-    EXPECT_NE(run({"--json", "--threads", "3", t.root()}).out.find(",\"threads\":3,"),
-              std::string::npos);
+    // The thread count used is reported; a forced one is the one used, the
+    // option's before the environment's.
+    setenv("RAUMFUCHS_SCAN_THREADS", "2", 1);
+    const Outcome forced = run({"-Jq", "--threads=3", t.root()});
+    const Outcome byEnvironment = run({t.root(), "--json"});
+    unsetenv("RAUMFUCHS_SCAN_THREADS");
+    EXPECT_NE(forced.out.find(",\"threads\":3,"), std::string::npos) << forced.err;
+    EXPECT_NE(byEnvironment.out.find(",\"threads\":2,"), std::string::npos);
 }
 
 // Calls that give no result: each with its exit status and its two streams.
@@ -113,8 +119,15 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     TempTree t;
     t.file("a", 100);
     t.file("earlier.json", 4);
+    t.symlink("kreis", "kreis");
+    // Names in an imported file come from another machine: escaped in messages too.
+    std::ofstream(t.path("fremd.json"))
+        << R"([1,0,{"progname":"x"},[{"name":"/r"},{"name":"a/\u001b]0;x\u0007"}]])";
     const std::string usage = run({"--help"}).out;
     EXPECT_TRUE(usage.starts_with("Aufruf: raumfuchs-scan")) << usage;
+    const auto wrong = [](const std::string& what) {
+        return "raumfuchs-scan: " + what + "\nMehr dazu: raumfuchs-scan --help\n";
+    };
     const std::string lost = "Die Ausgabe konnte nicht geschrieben werden.\n";
     struct Call {
         std::vector<std::string> arguments;
@@ -126,17 +139,42 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     const Call calls[] = {
         {{"/tmp", "-h"}, 0, usage, ""},
         {{"--version"}, 0, "raumfuchs-scan " RAUMFUCHS_VERSION "\n", ""},
-        {{}, 2, "", usage},
-        {{"--verbose", "/tmp"}, 2, "", usage},
-        {{"/tmp", "/usr"}, 2, "", usage},
-        {{"--top"}, 2, "", usage},
-        {{"--import", "x", "--export", "y"}, 2, "", usage},
-        {{t.path("fehlt\nda")}, 1, "", "„fehlt\\nda“ konnte nicht gelesen werden.\n"},
+        {{}, 2, "", wrong("kein Pfad angegeben")},
+        {{"--bogus=1", "/tmp"}, 2, "", wrong("unbekannte Option „--bogus“")},
+        {{"-q\033", "/tmp"}, 2, "", wrong("unbekannte Option „-\\033“")},
+        {{"--t", "3", "/tmp"}, 2, "", wrong("mehrdeutige Option „--t“")},
+        {{"--json=ja", "/tmp"}, 2, "", wrong("„--json“ nimmt keinen Wert")},
+        {{"/tmp", "/usr"}, 2, "", wrong("zu viele Pfade")},
+        {{"--top"}, 2, "", wrong("„--top“ braucht eine Zahl")},
+        {{"--top=-1", "/tmp"}, 2, "", wrong("„--top“ braucht eine Zahl")},
+        {{"--threads", "65", "/tmp"}, 2, "", wrong("„--threads“ braucht eine Zahl von 1 bis 64")},
+        {{"--export", "", "/tmp"}, 2, "", wrong("„--export“ braucht einen Dateinamen")},
+        {{"--import", "x", "--export", "y"},
+         2,
+         "",
+         wrong("„--import“ und „--export“ gehen nicht zusammen")},
+        {{t.path("fehlt\nda")}, 1, "", "„" + t.path("fehlt\\nda") + "“ gibt es nicht.\n"},
+        {{t.path("a/b")},
+         1,
+         "",
+         "„" + t.path("a/b") +
+             "“ konnte nicht gelesen werden: ein Teil des Pfads ist kein Ordner.\n"},
+        {{"--import", t.path("fremd.json")},
+         1,
+         "",
+         "„" + t.path("fremd.json") +
+             "“ ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte "
+             "66).\n"},
+        {{t.path("kreis/x")},
+         1,
+         "",
+         "„" + t.path("kreis/x") +
+             "“ konnte nicht gelesen werden: zu viele symbolische Verknüpfungen im Pfad.\n"},
         // An export that fails leaves an earlier file as it was.
         {{"--export", t.path("earlier.json"), t.path("weg")},
          1,
          "",
-         "„weg“ konnte nicht gelesen werden.\n"},
+         "„" + t.path("weg") + "“ gibt es nicht.\n"},
         {{"--export", "/dev/full", t.root()},
          1,
          "",
@@ -153,7 +191,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         EXPECT_EQ(got.out, call.out);
         EXPECT_EQ(got.err, call.err);
     }
-    EXPECT_EQ(test::listing(t.root()).size(), 2u);
+    EXPECT_EQ(test::listing(t.root()).size(), 4u);
     EXPECT_EQ(test::fileContents(t.path("earlier.json")), "xxxx");
 }
 
@@ -170,6 +208,10 @@ TEST(ScanTool, ALockedFolderIsAResultAndAMountPointExplainsWhatItsScanCannotFind
     EXPECT_TRUE(exitedWith(locked, 0)) << locked.status << locked.err;
     EXPECT_NE(locked.out.find("Nicht lesbar: 1\n"), std::string::npos) << locked.out;
     EXPECT_NE(locked.out.find("Dateien:      0\n"), std::string::npos) << locked.out;
+    const Outcome below = run({t.path("gesperrt/innen")}, "", user);
+    EXPECT_TRUE(exitedWith(below, 1)) << below.status;
+    EXPECT_EQ(below.err, "„" + t.path("gesperrt/innen") +
+                             "“ konnte nicht gelesen werden: keine Berechtigung.\n");
 
     t.folder("vol");
     const test::ScopedMount volume = test::ScopedMount::ext4(store.path("vol.img"), t.path("vol"));
