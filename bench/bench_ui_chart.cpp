@@ -26,11 +26,11 @@
 #include <vector>
 
 #include "app/AppModel.h"
-#include "core/DiskScanner.h"
-#include "core/RingGeometry.h"
-#include "core/Segment.h"
-#include "ui/HoverState.h"
-#include "ui/SunburstView.h"
+#include "core/chart/RingGeometry.h"
+#include "core/chart/Segment.h"
+#include "core/scan/DiskScanner.h"
+#include "ui/result/chart/SunburstView.h"
+#include "ui/result/node/HoverState.h"
 
 using namespace raumfuchs;
 

@@ -17,7 +17,7 @@
 
 #include "StallMeter.h"
 #include "app/AppModel.h"
-#include "core/FolderRescan.h"
+#include "core/scan/FolderRescan.h"
 #include "platform/LinuxDesktopServices.h"
 
 using namespace raumfuchs;

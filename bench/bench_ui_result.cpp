@@ -24,9 +24,9 @@
 
 #include "../tests/support/FakeDesktopServices.h"
 #include "app/AppModel.h"
-#include "ui/ChartPane.h"
-#include "ui/ResultView.h"
-#include "ui/SidePanel.h"
+#include "ui/result/ResultView.h"
+#include "ui/result/chart/ChartPane.h"
+#include "ui/result/list/SidePanel.h"
 
 #include "StallMeter.h"
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "app/NodeLookup.h"
-#include "core/Utf8.h"
+#include "core/text/Utf8.h"
 
 namespace raumfuchs {
 

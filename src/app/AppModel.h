@@ -11,9 +11,9 @@
 #include "app/RefreshSession.h"
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
-#include "core/DiskScanner.h"
-#include "core/FileTree.h"
-#include "core/VolumeInfo.h"
+#include "core/scan/DiskScanner.h"
+#include "core/system/VolumeInfo.h"
+#include "core/tree/FileTree.h"
 #include "platform/DesktopServices.h"
 
 namespace raumfuchs {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/BackgroundTasks.h"
-#include "core/FileTree.h"
+#include "core/tree/FileTree.h"
 
 namespace raumfuchs {
 

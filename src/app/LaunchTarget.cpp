@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/LaunchArguments.h"
+#include "app/LaunchArguments.h"
 
 namespace raumfuchs {
 

@@ -1,6 +1,6 @@
 #include "app/NodeLookup.h"
 
-#include "core/Utf8.h"
+#include "core/text/Utf8.h"
 
 #include <QString>
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/FileTree.h"
+#include "core/tree/FileTree.h"
 
 namespace raumfuchs {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/BackgroundTasks.h"
-#include "core/DiskScanner.h"
-#include "core/FileTree.h"
-#include "core/FolderRescan.h"
+#include "core/scan/DiskScanner.h"
+#include "core/scan/FolderRescan.h"
+#include "core/tree/FileTree.h"
 
 namespace raumfuchs {
 

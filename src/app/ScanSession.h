@@ -10,9 +10,9 @@
 #include <variant>
 
 #include "app/BackgroundTasks.h"
-#include "core/DiskScanner.h"
-#include "core/FileTree.h"
-#include "core/NcduImport.h"
+#include "core/ncdu/NcduImport.h"
+#include "core/scan/DiskScanner.h"
+#include "core/tree/FileTree.h"
 
 namespace raumfuchs {
 

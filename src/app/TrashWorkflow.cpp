@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "core/DiskTrashGuard.h"
-#include "core/TrashGuard.h"
+#include "core/trash/DiskTrashGuard.h"
+#include "core/trash/TrashGuard.h"
 
 namespace raumfuchs {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/FileTree.h"
+#include "core/tree/FileTree.h"
 #include "platform/DesktopServices.h"
 
 namespace raumfuchs {

@@ -9,9 +9,9 @@
 #include <ctime>
 #include <utility>
 
-#include "core/ErrnoText.h"
-#include "core/PathText.h"
-#include "core/Utf8.h"
+#include "core/system/ErrnoText.h"
+#include "core/text/PathText.h"
+#include "core/text/Utf8.h"
 
 namespace raumfuchs {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/NcduWriter.h"
+#include "core/ncdu/NcduWriter.h"
 
 namespace raumfuchs {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/Format.h"
-#include "core/Utf8.h"
+#include "core/text/Format.h"
+#include "core/text/Utf8.h"
 
 namespace raumfuchs {
 

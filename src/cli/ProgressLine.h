@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/DiskScanner.h"
+#include "core/scan/DiskScanner.h"
 
 namespace raumfuchs {
 

@@ -1,7 +1,7 @@
 #include "cli/UnattributedReport.h"
 
-#include "core/Format.h"
-#include "core/Utf8.h"
+#include "core/text/Format.h"
+#include "core/text/Utf8.h"
 
 namespace raumfuchs {
 

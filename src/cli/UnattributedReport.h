@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/UnattributedSpace.h"
+#include "core/scan/UnattributedSpace.h"
 
 namespace raumfuchs {
 

@@ -21,13 +21,13 @@
 #include "cli/ExportFile.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
-#include "core/DiskScanner.h"
-#include "core/ErrnoText.h"
-#include "core/FileTree.h"
-#include "core/Format.h"
-#include "core/NcduImport.h"
-#include "core/PathText.h"
-#include "core/Utf8.h"
+#include "core/ncdu/NcduImport.h"
+#include "core/scan/DiskScanner.h"
+#include "core/system/ErrnoText.h"
+#include "core/text/Format.h"
+#include "core/text/PathText.h"
+#include "core/text/Utf8.h"
+#include "core/tree/FileTree.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/VolumeInfo.h"
+#include "core/system/VolumeInfo.h"
 
 namespace raumfuchs {
 

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "core/MountTable.h"
-#include "core/PathText.h"
-#include "core/RealLocation.h"
+#include "core/system/MountTable.h"
+#include "core/system/RealLocation.h"
+#include "core/text/PathText.h"
 
 namespace raumfuchs {
 namespace {

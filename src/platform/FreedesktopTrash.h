@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/MountTable.h"
+#include "core/system/MountTable.h"
 
 namespace raumfuchs {
 

@@ -20,7 +20,7 @@
 
 #include <algorithm>
 
-#include "core/PathText.h"
+#include "core/text/PathText.h"
 #include "platform/LinuxVolumes.h"
 
 namespace raumfuchs {

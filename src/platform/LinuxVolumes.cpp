@@ -14,8 +14,8 @@
 #include <set>
 #include <utility>
 
-#include "core/PathText.h"
-#include "core/WholeFile.h"
+#include "core/system/WholeFile.h"
+#include "core/text/PathText.h"
 
 namespace raumfuchs {
 namespace {

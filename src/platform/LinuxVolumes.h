@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/MountTable.h"
-#include "core/VolumeInfo.h"
-#include "core/VolumeService.h"
+#include "core/system/MountTable.h"
+#include "core/system/VolumeInfo.h"
+#include "core/system/VolumeService.h"
 
 namespace raumfuchs {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/AppModel.h"
-#include "core/DiskScanner.h"
+#include "core/scan/DiskScanner.h"
 #include "support/FakeDesktopServices.h"
 #include "support/HandTree.h"
 #include "support/QtTestApp.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/PseudoTerminal.h"
-#include "core/Utf8.h"
+#include "core/text/Utf8.h"
 
 namespace raumfuchs {
 namespace {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "cli/PseudoTerminal.h"
-#include "core/UnattributedSpace.h"
+#include "core/scan/UnattributedSpace.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/NcduImport.h"
+#include "core/ncdu/NcduImport.h"
 
 using namespace raumfuchs;
 

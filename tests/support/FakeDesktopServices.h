@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/PathText.h"
+#include "core/text/PathText.h"
 #include "platform/DesktopServices.h"
 
 namespace raumfuchs {

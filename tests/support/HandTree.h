@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/FileTree.h"
+#include "core/tree/FileTree.h"
 
 namespace raumfuchs::test {
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "core/DirWalker.h"
+#include "core/scan/DirWalker.h"
 
 namespace raumfuchs::test {
 

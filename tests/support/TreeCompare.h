@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/FileTree.h"
+#include "core/tree/FileTree.h"
 
 namespace raumfuchs::test {
 

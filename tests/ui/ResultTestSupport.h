@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/ModelTestSupport.h"
-#include "ui/SunburstView.h"
+#include "ui/result/chart/SunburstView.h"
 
 namespace raumfuchs::test {
 

@@ -1,0 +1,238 @@
+#include "core/ncdu/NcduWriter.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+namespace raumfuchs {
+
+namespace {
+
+constexpr std::size_t kBuffer = 1 << 20;
+
+}  // namespace
+
+NcduWriter::NcduWriter(int fd, bool compress, std::string rootPath,
+                       std::string_view producerVersion, std::int64_t timestamp)
+    : fd_(fd), rootPath_(std::move(rootPath)), buffer_(kBuffer) {
+    if (compress) {
+        zstd_ = ZSTD_createCStream();
+        if (zstd_ == nullptr) {
+            error_ = ENOMEM;
+        } else {
+            ZSTD_CCtx_setParameter(zstd_, ZSTD_c_compressionLevel, 3);
+            packed_.resize(ZSTD_CStreamOutSize());
+        }
+    }
+    put("[1,2,{\"progname\":\"raumfuchs\",\"progver\":");
+    name(producerVersion);
+    number("timestamp", static_cast<std::uint64_t>(std::max<std::int64_t>(timestamp, 0)));
+    put("},\n");
+}
+
+NcduWriter::~NcduWriter() {
+    if (zstd_ != nullptr) {
+        ZSTD_freeCStream(zstd_);
+    }
+}
+
+void NcduWriter::beginItem() {
+    if (!devices_.empty()) {
+        put(",\n");
+    }
+}
+
+void NcduWriter::info(std::string_view bytes, const EntryStat* stat, bool sizes, bool withDevice) {
+    put("{\"name\":");
+    name(bytes);
+    if (stat != nullptr && sizes) {
+        if (stat->size > 0) {
+            number("asize", static_cast<std::uint64_t>(stat->size));
+        }
+        if (stat->blocks > 0) {
+            number("dsize", static_cast<std::uint64_t>(stat->blocks) * 512);
+        }
+    }
+    if (stat != nullptr && withDevice && (devices_.empty() || devices_.back() != stat->device)) {
+        number("dev", stat->device);
+    }
+}
+
+void NcduWriter::openDirectory(const WalkEntry& entry, bool otherDevice) {
+    flushPending(false);
+    pending_ = true;
+    pendingName_.assign(entry.level == 0 ? std::string_view(rootPath_) : entry.name);
+    pendingHasStat_ = entry.hasStat;
+    pendingStat_ = entry.stat;
+    pendingOtherDevice_ = otherDevice;
+}
+
+void NcduWriter::flushPending(bool unreadable) {
+    if (!pending_) {
+        return;
+    }
+    pending_ = false;
+    beginItem();
+    put("[");
+    const EntryStat* stat = pendingHasStat_ ? &pendingStat_ : nullptr;
+    info(pendingName_, stat, true, true);
+    if (unreadable) {
+        put(",\"read_error\":true");
+    }
+    if (pendingOtherDevice_) {
+        put(",\"excluded\":\"otherfs\"");
+    }
+    put("}");
+    devices_.push_back(stat != nullptr ? stat->device : devices_.empty() ? 0 : devices_.back());
+}
+
+void NcduWriter::leftOut(const WalkEntry& entry, bool excludedPath) {
+    flushPending(false);
+    beginItem();
+    put("[");
+    info(entry.name, entry.hasStat ? &entry.stat : nullptr, false, true);
+    put(excludedPath ? ",\"excluded\":\"pattern\"}]" : ",\"excluded\":\"otherfs\"}]");
+}
+
+void NcduWriter::file(const WalkEntry& entry) {
+    flushPending(false);
+    beginItem();
+    const EntryStat* stat = entry.hasStat ? &entry.stat : nullptr;
+    info(entry.level == 0 ? std::string_view(rootPath_) : entry.name, stat, true, entry.level == 0);
+    if (stat != nullptr && stat->links > 1) {
+        number("ino", stat->inode);
+        put(",\"hlnkc\":true");
+        number("nlink", stat->links);
+    }
+    put(entry.info == EntryInfo::File ? "}" : ",\"notreg\":true}");
+}
+
+void NcduWriter::placeholder(const WalkEntry& entry) {
+    flushPending(false);
+    beginItem();
+    const bool folder = entry.info == EntryInfo::Unlistable;
+    put(folder ? "[" : "");
+    info(entry.level == 0 ? std::string_view(rootPath_) : entry.name, nullptr, false, false);
+    put(folder ? ",\"read_error\":true}]" : ",\"read_error\":true}");
+}
+
+void NcduWriter::closeDirectory(bool unreadable) {
+    flushPending(unreadable);
+    put("]");
+    devices_.pop_back();
+}
+
+int NcduWriter::finish() {
+    flushPending(false);
+    while (!devices_.empty()) {
+        closeDirectory(false);
+    }
+    put("]\n");
+    drain(true);
+    return error_;
+}
+
+void NcduWriter::name(std::string_view bytes) {
+    put("\"");
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f) {
+            continue;
+        }
+        put(bytes.substr(plain, i - plain));
+        plain = i + 1;
+        switch (c) {
+            case '"':
+                put("\\\"");
+                break;
+            case '\\':
+                put("\\\\");
+                break;
+            case '\n':
+                put("\\n");
+                break;
+            case '\t':
+                put("\\t");
+                break;
+            case '\r':
+                put("\\r");
+                break;
+            default: {
+                static const char hex[] = "0123456789abcdef";
+                const char escaped[6] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+                put(std::string_view(escaped, 6));
+            }
+        }
+    }
+    put(bytes.substr(plain));
+    put("\"");
+}
+
+void NcduWriter::number(const char* key, std::uint64_t value) {
+    char text[48];
+    char* end = text;
+    *end++ = ',';
+    *end++ = '"';
+    const std::size_t keyLength = std::strlen(key);
+    std::memcpy(end, key, keyLength);
+    end += keyLength;
+    *end++ = '"';
+    *end++ = ':';
+    end = std::to_chars(end, text + sizeof text, value).ptr;
+    put(std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
+void NcduWriter::put(std::string_view text) {
+    while (!text.empty()) {
+        if (used_ == buffer_.size()) {
+            drain(false);
+        }
+        const std::size_t n = std::min(text.size(), buffer_.size() - used_);
+        std::memcpy(buffer_.data() + used_, text.data(), n);
+        used_ += n;
+        text.remove_prefix(n);
+    }
+}
+
+void NcduWriter::drain(bool end) {
+    if (zstd_ == nullptr) {
+        writeOut(buffer_.data(), used_);
+        used_ = 0;
+        return;
+    }
+    ZSTD_inBuffer in{buffer_.data(), used_, 0};
+    for (;;) {
+        ZSTD_outBuffer out{packed_.data(), packed_.size(), 0};
+        const std::size_t left =
+            ZSTD_compressStream2(zstd_, &out, &in, end ? ZSTD_e_end : ZSTD_e_continue);
+        if (ZSTD_isError(left)) {
+            error_ = error_ != 0 ? error_ : EIO;
+            break;
+        }
+        writeOut(packed_.data(), out.pos);
+        if (end ? left == 0 : in.pos == in.size) {
+            break;
+        }
+    }
+    used_ = 0;
+}
+
+void NcduWriter::writeOut(const char* data, std::size_t size) {
+    while (size > 0 && error_ == 0) {
+        const ssize_t n = ::write(fd_, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            error_ = n < 0 ? errno : EIO;
+            return;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace raumfuchs

@@ -1,0 +1,189 @@
+#include "core/scan/FolderRescan.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "core/scan/RootPolicy.h"
+#include "core/tree/TreeBuilder.h"
+
+namespace raumfuchs {
+
+namespace {
+
+struct LinkKey {
+    std::uint64_t device;
+    std::uint64_t inode;
+    friend bool operator==(const LinkKey&, const LinkKey&) = default;
+};
+
+struct LinkKeyHash {
+    std::size_t operator()(const LinkKey& k) const {
+        return static_cast<std::size_t>(k.inode * 0x9E3779B97F4A7C15ull ^ k.device);
+    }
+};
+
+// A file's links in the tree before the rescan, outside the folder and inside it.
+struct OldLinks {
+    FileTree::Index firstOutside = FileTree::kNone;
+    FileTree::Index carrierOutside = FileTree::kNone;  // the outside link holding the bytes
+    std::int64_t bytesInside = 0;                      // held by a link inside
+};
+
+// Readers give up when a change waits for the lock (see FileTree).
+class Checkpoint {
+  public:
+    Checkpoint(const FileTree& tree, std::uint64_t generation)
+        : tree_(tree), generation_(generation) {}
+    bool stale() { return (++steps_ & 4095) == 0 && tree_.generation() != generation_; }
+
+  private:
+    const FileTree& tree_;
+    std::uint64_t generation_;
+    std::uint64_t steps_ = 0;
+};
+
+std::optional<std::int64_t> unreadableBelow(const FileTree& tree, FileTree::Index folder,
+                                            Checkpoint& checkpoint) {
+    std::int64_t count = 0;
+    std::vector<FileTree::Index> stack{folder};
+    while (!stack.empty()) {
+        const FileTree::Index n = stack.back();
+        stack.pop_back();
+        count += tree.isUnreadable(n) ? 1 : 0;
+        for (std::size_t i = 0; i < tree.childCount(n); ++i) {
+            stack.push_back(tree.child(n, i));
+        }
+        if (checkpoint.stale()) {
+            return std::nullopt;
+        }
+    }
+    return count;
+}
+
+// Decides which links carry the bytes of files linked across the folder's
+// edge; zeroes links in `fresh` and lists the changes outside it.
+bool settleHardLinks(const FileTree& tree, FileTree::Index folder, FileTree& fresh,
+                     Checkpoint& checkpoint, std::vector<FileTree::Resize>& resizes) {
+    std::unordered_map<LinkKey, std::vector<FileTree::Index>, LinkKeyHash> freshLinks;
+    for (const FileTree::HardLink& link : fresh.hardLinks()) {
+        freshLinks[{link.device, link.inode}].push_back(link.node);
+    }
+    std::unordered_map<LinkKey, OldLinks, LinkKeyHash> oldLinks;
+    for (const FileTree::HardLink& link : tree.hardLinks()) {
+        if (checkpoint.stale()) {
+            return false;
+        }
+        bool inside = false;
+        FileTree::Index top = link.node;
+        for (FileTree::Index n = link.node; n != FileTree::kNone; n = tree.parent(n)) {
+            inside = inside || n == folder;
+            top = n;
+        }
+        if (top != 0) {
+            continue;  // cut out of the tree
+        }
+        OldLinks& old = oldLinks[{link.device, link.inode}];
+        if (inside) {
+            old.bytesInside = std::max(old.bytesInside, tree.size(link.node));
+        } else {
+            if (old.firstOutside == FileTree::kNone) {
+                old.firstOutside = link.node;
+            }
+            if (tree.size(link.node) > 0) {
+                old.carrierOutside = link.node;
+            }
+        }
+    }
+    std::vector<FileTree::Resize> freshResizes;
+    for (const auto& [key, links] : freshLinks) {
+        const auto old = oldLinks.find(key);
+        if (old == oldLinks.end() || old->second.carrierOutside == FileTree::kNone) {
+            continue;  // counted inside the folder: its first link met carries it
+        }
+        std::int64_t bytes = 0;
+        for (FileTree::Index n : links) {
+            bytes = std::max(bytes, fresh.size(n));
+            if (fresh.size(n) != 0) {
+                freshResizes.push_back({n, 0});
+            }
+        }
+        if (tree.size(old->second.carrierOutside) != bytes) {
+            resizes.push_back({old->second.carrierOutside, bytes});
+        }
+    }
+    for (const auto& [key, old] : oldLinks) {
+        if (old.bytesInside > 0 && old.firstOutside != FileTree::kNone &&
+            !freshLinks.contains(key)) {
+            resizes.push_back({old.firstOutside, old.bytesInside});
+        }
+    }
+    fresh.resizeFiles(freshResizes);
+    return true;
+}
+
+// The folder alone, with its own blocks: a mount point of another device met
+// in a scan that stays on one.
+std::shared_ptr<FileTree> folderWithoutContent(const std::string& path, const struct stat& st) {
+    TreeBuilder builder(path, std::string());
+    builder.openDirectory(std::string_view(), static_cast<std::int64_t>(st.st_blocks) * 512);
+    builder.closeDirectory(false);
+    return builder.finish();
+}
+
+}  // namespace
+
+std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::Index folder,
+                                              const std::string& path, const std::string& scanRoot,
+                                              std::uint64_t generation, const CancelToken& token,
+                                              ScanSetup setup) {
+    static const LinuxRootPolicy policy;
+    if (scanRoot == "/" && setup.rootPolicy == nullptr) {
+        setup.rootPolicy = &policy;
+    }
+    if (setup.rootPolicy != nullptr && setup.policyRoot.empty()) {
+        setup.policyRoot = scanRoot;
+    }
+
+    FolderRescan rescan;
+    struct stat here;
+    struct stat top;
+    if (setup.rootPolicy == nullptr && setup.fileSystem == nullptr &&
+        ::lstat(path.c_str(), &here) == 0 && S_ISDIR(here.st_mode) &&
+        ::stat(scanRoot.c_str(), &top) == 0 && here.st_dev != top.st_dev) {
+        rescan.fresh = folderWithoutContent(path, here);
+    } else {
+        std::optional<ScanResult> result =
+            DiskScanner::scanWith(path, std::string(), token, {}, setup);
+        if (!result) {
+            return std::nullopt;
+        }
+        if (!result->rootUnreachable()) {
+            rescan.fresh = result->root.treePtr();
+            rescan.unreadableCount = result->unreadableCount;
+        }
+    }
+    if (token.isCancelled()) {
+        return std::nullopt;
+    }
+
+    auto lock = tree.readLock();
+    if (tree.generation() != generation) {
+        return std::nullopt;
+    }
+    Checkpoint checkpoint(tree, generation);
+    const std::optional<std::int64_t> before = unreadableBelow(tree, folder, checkpoint);
+    if (!before) {
+        return std::nullopt;
+    }
+    rescan.unreadableBefore = *before;
+    FileTree empty(path, std::string());
+    if (!settleHardLinks(tree, folder, rescan.fresh ? *rescan.fresh : empty, checkpoint,
+                         rescan.resizes)) {
+        return std::nullopt;
+    }
+    return rescan;
+}
+
+}  // namespace raumfuchs

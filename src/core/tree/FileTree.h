@@ -1,0 +1,225 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/text/Utf8.h"
+#include "core/tree/ChunkedArray.h"
+
+namespace raumfuchs {
+
+class FileNode;
+
+// Storage of one scanned tree: every node lives in these arrays, addressed by a
+// 32-bit index, and the whole tree is released in one step when the last
+// FileNode handle (or other owner) lets go of it. Nodes cut out of the tree by
+// detach() stay stored until then, so a handle never dangles.
+//
+// Per entry the tree costs 20 bytes of node fields, 4 bytes of child index and
+// the name (one length byte plus its bytes, three for names of 255 bytes or
+// more); directories add 16 bytes each.
+//
+// Threads: a tree is built by one thread and then handed over whole. After that
+// it is changed only on the owning (main) thread, through detach(). Readers on
+// other threads take readLock() and watch generation(): it is even while the
+// tree is at rest and turns odd when detach() starts waiting for the lock, so
+// readers can give up early instead of making the main thread wait for a long
+// walk; it is even again, and higher, once the change is done.
+class FileTree : public std::enable_shared_from_this<FileTree> {
+  public:
+    using Index = std::uint32_t;
+    static constexpr Index kNone = UINT32_MAX;
+
+    FileTree(std::string rootPath, std::string rootName);
+    FileTree(const FileTree&) = delete;
+    FileTree& operator=(const FileTree&) = delete;
+
+    // --- building (one thread, before the tree is shared) ---
+    Index addDirectory(Index parent, std::string_view name, std::int64_t ownBytes);
+    Index addFile(Index parent, std::string_view name, std::int64_t bytes);
+    // An entry that could not be read and has no node of its own content:
+    // size 0, file count 0, marked unreadable.
+    Index addPlaceholder(Index parent, std::string_view name, bool isDirectory);
+    // Stores the children of `dir` (in the order given) and sorts them, largest
+    // first, stably. Called once per directory, when it is complete.
+    void setChildren(Index dir, const std::vector<Index>& children);
+    void addToTotals(Index dir, std::int64_t bytes, std::int64_t files);
+    void markUnreadable(Index node);
+    // Notes that the file `node` is one of several links to (device, inode).
+    void addHardLink(std::uint64_t device, std::uint64_t inode, Index file);
+
+    // --- reading ---
+    std::size_t nodeCount() const { return sizes_.size(); }
+    std::string_view nameBytes(Index node) const;
+    bool isDirectory(Index node) const { return (aux_[node] & kDirBit) != 0; }
+    std::int64_t size(Index node) const { return sizes_[node]; }
+    std::int64_t fileCount(Index node) const;
+    bool isUnreadable(Index node) const;
+    Index parent(Index node) const { return parents_[node]; }
+    std::size_t childCount(Index node) const;
+    Index child(Index node, std::size_t position) const;
+    std::string path(Index node) const;
+    // Whether the node still hangs below the root (not cut out by detach() or
+    // replaced by splice()).
+    bool isAttached(Index node) const;
+    // Whether `node` is `ancestor` or lies below it.
+    bool isWithin(Index node, Index ancestor) const;
+    // Every link of a file that had more than one link when it was scanned,
+    // cut out ones included; only the link met first carries the bytes.
+    struct HardLink {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        Index node = kNone;
+    };
+    const std::vector<HardLink>& hardLinks() const { return hardLinks_; }
+    std::vector<Index> largestFiles(Index node, std::size_t limit) const;
+    // Like largestFiles(), but safe to call on a thread other than the owning
+    // one. Gives up and returns false when the tree is changed meanwhile.
+    bool largestFilesConcurrently(Index node, std::size_t limit, std::vector<Index>& out) const;
+
+    // --- changing after the scan (owning thread only) ---
+    void sortChildren(Index dir);
+    // Takes `node` out of its parent, subtracts its totals from every ancestor,
+    // re-sorts the ancestors' sibling lists and clears its parent link.
+    void detach(Index node);
+    // New sizes for files; every folder above each one changes by the
+    // difference and the sibling lists on the way are re-sorted.
+    using Resize = std::pair<Index, std::int64_t>;
+    void resizeFiles(const std::vector<Resize>& resizes);
+    // Replaces the subtree below the folder `node` with `fresh`, a scan of the
+    // same folder, in one change: fresh's entries are copied in, the old
+    // entries below `node` are cut out (they stay stored, like detached ones),
+    // `node` takes fresh's root's size, file count and readability and keeps
+    // its name and identity, every folder above it changes by the difference,
+    // and `resizes` (files outside `node`) are applied in the same change.
+    // Without `fresh` (the folder is gone) `node` is detached instead.
+    void splice(Index node, const FileTree* fresh, const std::vector<Resize>& resizes);
+
+    std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
+    std::shared_lock<std::shared_mutex> readLock() const {
+        return std::shared_lock<std::shared_mutex>(mutex_);
+    }
+
+    FileNode node(Index index);
+    FileNode root();
+
+    // Bytes held by the node storage, for memory measurements.
+    std::size_t memoryBytes() const;
+
+  private:
+    static constexpr std::uint32_t kDirBit = 0x8000'0000u;
+    static constexpr std::uint32_t kFileUnreadable = 1;
+    // A first length byte of this value means a 16-bit length follows.
+    static constexpr std::size_t kLongName = 255;
+
+    struct Directory {
+        std::int64_t fileCount = 0;
+        std::uint32_t childBegin = 0;
+        std::uint32_t childCount = 0;
+    };
+    // Directories that are unreadable are flagged in the top bit of childCount;
+    // no directory can hold 2^31 entries.
+    static constexpr std::uint32_t kUnreadableBit = 0x8000'0000u;
+
+    Index addNode(Index parent, std::string_view name, std::int64_t size, std::uint32_t aux);
+    // The changes after the scan, with the write lock held.
+    void detachLocked(Index node);
+    void resizeLocked(const std::vector<Resize>& resizes);
+    void copySubtree(Index node, const FileTree& fresh);
+    // Sorts the child lists that hold `node` and every folder above it.
+    void resortUpFrom(Index node);
+    // Turns the generation odd, takes the write lock and turns it even again
+    // when the returned guard goes.
+    class Change;
+    Directory& dir(Index node) { return dirs_[aux_[node] & ~kDirBit]; }
+    const Directory& dir(Index node) const { return dirs_[aux_[node] & ~kDirBit]; }
+    std::uint32_t childSlot(const Directory& d, std::size_t position) const {
+        return childIndex_[d.childBegin + position];
+    }
+
+    ChunkedArray<std::int64_t> sizes_;
+    ChunkedArray<Index> parents_;
+    ChunkedArray<std::uint32_t> nameOffsets_;
+    // For directories: kDirBit | index into dirs_. For other entries: 0, or
+    // kFileUnreadable for a placeholder that stands for an unreadable entry.
+    ChunkedArray<std::uint32_t> aux_;
+    ChunkedArray<Directory, 12> dirs_;
+    ChunkedArray<Index> childIndex_;
+    // Names, each as its length (one byte, or 255 and two more bytes) followed
+    // by its bytes. Linux allows 255 bytes, but some file systems report longer
+    // names (up to 255 UTF-16 units), and a cut name would be another path.
+    ChunkedArray<char, 20> names_;
+    std::vector<HardLink> hardLinks_;
+    std::string rootPath_;
+    std::string rootName_;
+
+    mutable std::shared_mutex mutex_;
+    std::atomic<std::uint64_t> generation_{0};
+};
+
+// Identity of a node: which tree, which entry. Nodes are compared by identity
+// everywhere, never by name or path.
+struct NodeId {
+    const FileTree* tree = nullptr;
+    FileTree::Index index = FileTree::kNone;
+    friend bool operator==(const NodeId&, const NodeId&) = default;
+};
+
+// A shared handle to one node. It keeps the node's whole tree alive, so it stays
+// valid after the node was cut out of its tree or the model let go of the root.
+// A default-constructed handle refers to no node.
+class FileNode {
+  public:
+    FileNode() = default;
+    FileNode(std::shared_ptr<FileTree> tree, FileTree::Index index)
+        : tree_(std::move(tree)), index_(index) {}
+
+    explicit operator bool() const { return tree_ != nullptr; }
+
+    // The name exactly as the file system gave it (for the root: the display
+    // name of the scan). Use displayName() to show it.
+    std::string_view nameBytes() const { return tree_->nameBytes(index_); }
+    // The name as UTF-8 text, invalid sequences replaced by U+FFFD.
+    std::string displayName() const;
+    bool isDirectory() const { return tree_->isDirectory(index_); }
+    std::int64_t size() const { return tree_->size(index_); }
+    std::int64_t fileCount() const { return tree_->fileCount(index_); }
+    bool isUnreadable() const { return tree_->isUnreadable(index_); }
+    FileNode parent() const;
+    std::size_t childCount() const { return tree_->childCount(index_); }
+    FileNode child(std::size_t position) const { return {tree_, tree_->child(index_, position)}; }
+    std::vector<FileNode> children() const;
+    // The full path in the file system's own bytes; use it for every file
+    // operation. Computed on each call by walking up to the root.
+    std::string path() const { return tree_->path(index_); }
+    std::vector<FileNode> largestFiles(std::size_t limit) const;
+
+    NodeId id() const { return {tree_.get(), index_}; }
+    FileTree& tree() const { return *tree_; }
+    const std::shared_ptr<FileTree>& treePtr() const { return tree_; }
+    FileTree::Index index() const { return index_; }
+
+    friend bool operator==(const FileNode& a, const FileNode& b) {
+        return a.tree_ == b.tree_ && a.index_ == b.index_;
+    }
+
+  private:
+    std::shared_ptr<FileTree> tree_;
+    FileTree::Index index_ = FileTree::kNone;
+};
+
+}  // namespace raumfuchs
+
+template <>
+struct std::hash<raumfuchs::NodeId> {
+    std::size_t operator()(const raumfuchs::NodeId& id) const noexcept {
+        return std::hash<const void*>()(id.tree) ^ (std::size_t{id.index} * 0x9E3779B97F4A7C15ull);
+    }
+};

@@ -1,0 +1,93 @@
+#include "ui/start/VolumeCard.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "core/chart/Theme.h"
+#include "core/text/Format.h"
+#include "ui/widgets/SymbolLabel.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/UsageBar.h"
+
+namespace raumfuchs {
+
+namespace {
+
+QString qs(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+}  // namespace
+
+QString VolumeCard::symbolName(const VolumeInfo& volume) {
+    if (volume.path == "/") {
+        return QStringLiteral("internaldrive.fill");
+    }
+    return volume.isRemovable ? QStringLiteral("externaldrive.fill")
+                              : QStringLiteral("externaldrive");
+}
+
+VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
+    : CardButton(parent), volume_(volume) {
+    const QString name =
+        QString::fromUtf8(volume.name.data(), static_cast<int>(volume.name.size()));
+    const QString path =
+        QString::fromUtf8(volume.path.data(), static_cast<int>(volume.path.size()));
+    QString tip = QStringLiteral("„%1“ scannen").arg(name);
+    if (volume.reserved > 0) {
+        tip += QStringLiteral("\nVom belegten Platz sind %1 für den Administrator reserviert.")
+                   .arg(qs(Format::bytes(volume.reserved)));
+    }
+    setToolTip(tip);
+    setAccessibleName(name);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(16, 16, 16, 16);
+    row->setSpacing(16);
+
+    auto* icon = new SymbolLabel(symbolName(volume), 30, this);
+    icon->setFixedColor(Style::color(Theme::accent));
+    icon->setFixedWidth(44);
+    row->addWidget(icon, 0, Qt::AlignVCenter);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(8);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    auto* nameLabel = new TextLabel(name, Style::TextStyle::Title3, this);
+    nameLabel->setTextStyle(Style::TextStyle::Title3, QFont::DemiBold);
+    auto* pathLabel = new TextLabel(path, Style::TextStyle::Caption, this);
+    pathLabel->setLevel(Style::Level::Tertiary);
+    auto* freeLabel =
+        new TextLabel(qs(Format::bytes(volume.available)) + QStringLiteral(" frei von ") +
+                          qs(Format::bytes(volume.total)),
+                      Style::TextStyle::Callout, this);
+    freeLabel->setLevel(Style::Level::Secondary);
+    titleRow->addWidget(nameLabel, 0, Qt::AlignBottom);
+    titleRow->addWidget(pathLabel, 0, Qt::AlignBottom);
+    titleRow->addStretch(1);
+    titleRow->addWidget(freeLabel, 0, Qt::AlignBottom);
+    column->addLayout(titleRow);
+
+    auto* bar = new UsageBar(this);
+    bar->setFraction(volume.fraction());
+    column->addWidget(bar);
+
+    auto* usage = new TextLabel(qs(Format::bytes(volume.used())) + QStringLiteral(" belegt · ") +
+                                    qs(Format::percent(volume.used(), volume.total)),
+                                Style::TextStyle::Caption, this);
+    usage->setLevel(Style::Level::Secondary);
+    column->addWidget(usage);
+    row->addLayout(column, 1);
+
+    auto* chevron = new SymbolLabel(QStringLiteral("chevron.right"), 14, this);
+    chevron->setLevel(Style::Level::Tertiary);
+    row->addWidget(chevron, 0, Qt::AlignVCenter);
+
+    for (QWidget* child : findChildren<QWidget*>()) {
+        adoptContent(child);
+    }
+}
+
+}  // namespace raumfuchs

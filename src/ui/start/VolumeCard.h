@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/system/VolumeInfo.h"
+#include "ui/start/CardButton.h"
+
+namespace raumfuchs {
+
+// One mounted volume on the start screen: icon, name, path, free space, usage
+// bar and usage text. Clicking it emits clicked(); the start screen turns
+// that into a scan of the volume.
+class VolumeCard : public CardButton {
+    Q_OBJECT
+  public:
+    explicit VolumeCard(const VolumeInfo& volume, QWidget* parent = nullptr);
+
+    const VolumeInfo& volume() const { return volume_; }
+
+    // The startup volume is the filled internal drive; every other volume an
+    // external drive, filled when it is removable.
+    static QString symbolName(const VolumeInfo& volume);
+
+  private:
+    VolumeInfo volume_;
+};
+
+}  // namespace raumfuchs

@@ -1,0 +1,190 @@
+// Reading ncdu export files: the tree they give, and the files they refuse.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/ncdu/NcduImport.h"
+#include "support/HandTree.h"
+#include "support/TempTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::childNamed;
+using test::TempTree;
+
+std::variant<ImportedScan, std::string> importText(const TempTree& dir, const std::string& text,
+                                                   const CancelToken& token = CancelToken()) {
+    const std::string file = dir.path("export.json");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    return importNcdu(file, token, {});
+}
+
+// The scan an import gives; a refusal ends the test with its message.
+const ImportedScan& imported(const std::variant<ImportedScan, std::string>& result) {
+    if (const std::string* message = std::get_if<std::string>(&result)) {
+        throw std::runtime_error("refused: " + *message);
+    }
+    return std::get<ImportedScan>(result);
+}
+
+std::string header(const std::string& progname = "ncdu") {
+    return "[1,2,{\"progname\":\"" + progname +
+           "\",\"progver\":\"1.18\",\"timestamp\":1700000000},\n";
+}
+
+TEST(NcduImport, BuildsTheTreeByTheTreesRulesFromNcduAndGduFiles) {
+    TempTree dir;
+    // Folder sizes are the folders' own; children come in no particular order;
+    // one file linked twice on device 5 and once more on device 9 (another
+    // inode there); unknown keys with nested values; escapes and raw bytes.
+    const auto ncdu = importText(
+        dir, header() +
+                 "[{\"name\":\"/srv/"
+                 "data\",\"dsize\":4096,\"dev\":5,\"extra\":{\"x\":[1,{\"y\":null}]}},\n"
+                 "{\"name\":\"small\",\"asize\":10,\"dsize\":4096},\n"
+                 "[{\"name\":\"a\",\"dsize\":4096},\n"
+                 " {\"name\":\"l1\",\"dsize\":8192,\"ino\":7,\"hlnkc\":true,\"nlink\":2}],\n"
+                 "[{\"name\":\"b\",\"dsize\":4096},\n"
+                 " {\"name\":\"l2\",\"dsize\":8192,\"ino\":7,\"hlnkc\":true}],\n"
+                 "[{\"name\":\"mnt\",\"dsize\":4096,\"dev\":9},\n"
+                 " {\"name\":\"l3\",\"dsize\":8192,\"ino\":7,\"nlink\":3}],\n"
+                 "[{\"name\":\"locked\",\"dsize\":4096,\"read_error\":true}],\n"
+                 "{\"name\":\"gone\",\"read_error\":true},\n"
+                 "{\"name\":\"other\",\"dsize\":4096,\"dev\":12,\"excluded\":\"otherfs\"},\n"
+                 "{\"name\":\"sock\",\"notreg\":true,\"mode\":49645},\n"
+                 "{\"name\":\"e\\u00e9\\ud83d\\ude00\\\"\\\\\\n\\t\xff\xfe\",\"dsize\":4096}]]\n");
+    const ImportedScan& scan = imported(ncdu);
+    EXPECT_EQ(scan.producer, "ncdu 1.18");
+    EXPECT_FALSE(scan.folderSizesEstimated);
+    EXPECT_EQ(scan.timestamp, 1700000000);
+    const FileNode root = scan.result.root;
+    EXPECT_EQ(root.path(), "/srv/data");
+    EXPECT_EQ(root.displayName(), "data");
+    // 8 folders and files of 4096, the linked file once on each device.
+    EXPECT_EQ(root.size(), 8 * 4096 + 2 * 8192);
+    EXPECT_EQ(root.fileCount(), 6);
+    EXPECT_EQ(scan.result.unreadableCount, 2);
+    EXPECT_EQ(root.child(0).nameBytes(), "a");  // largest first, ties in file order
+    EXPECT_EQ(root.child(1).nameBytes(), "mnt");
+    EXPECT_EQ(childNamed(root, "b").size(), 4096);
+    EXPECT_TRUE(childNamed(root, "locked").isUnreadable() &&
+                childNamed(root, "locked").isDirectory());
+    EXPECT_TRUE(childNamed(root, "gone").isUnreadable() && !childNamed(root, "gone").isDirectory());
+    EXPECT_TRUE(childNamed(root, "other").isDirectory());
+    EXPECT_EQ(childNamed(root, "sock").fileCount(), 1);
+    EXPECT_TRUE(childNamed(root, "e\xc3\xa9\xf0\x9f\x98\x80\"\\\n\t\xff\xfe"));
+
+    // gdu writes no folder sizes (it counts 4 KiB for each) or totals, and marks
+    // only the links after the first.
+    const auto gdu =
+        importText(dir, header("gdu") +
+                            "[{\"name\":\"/g\"},\n"
+                            "[{\"name\":\"x\",\"dsize\":20480},\n"
+                            " {\"name\":\"a\",\"dsize\":12288}],\n"
+                            "[{\"name\":\"y\"},\n"
+                            " {\"name\":\"b\",\"dsize\":12288,\"ino\":3,\"hlnkc\":true}],\n"
+                            "{\"name\":\"c\",\"dsize\":100}]]");
+    const FileNode g = imported(gdu).result.root;
+    EXPECT_EQ(childNamed(g, "x").size(), 20480);
+    EXPECT_EQ(childNamed(g, "y").size(), 4096);
+    EXPECT_EQ(g.size(), 4096 + 20480 + 4096 + 100);
+    EXPECT_TRUE(imported(gdu).folderSizesEstimated);
+}
+
+TEST(NcduImport, RefusesMalformedFilesNamingTheFileAndTheOffset) {
+    TempTree dir;
+    const std::string head = header();
+    const std::string root = head + "[{\"name\":\"/r\"},";
+    const std::string longName(40'000, 'n');
+    struct Case {
+        std::string text;
+        const char* says;
+        std::size_t offset;  // npos: no offset to name
+    };
+    const std::size_t none = std::string::npos;
+    const Case cases[] = {
+        {"", "ist leer", none},
+        {"\x1f\x8b\x08\x00\x00\x00\x00\x00", "gzip", none},
+        {"\x28\xb5\x2f\xfd garbage", "zstd-Datenstrom ist beschädigt", 0},
+        {root + "{\"name\":\"f\",\"dsi", "endet in einer Zeichenkette", root.size() + 16},
+        {root + "{\"name\":\"f\"}", "endet vorzeitig", root.size() + 12},
+        {root + "{\"name\":\"f\",\"dsize\":\"12\"}]]", "„dsize“ muss eine ganze Zahl sein",
+         root.size() + 20},
+        {root + "{\"name\":\"f\",\"asize\":-1}]]", "„asize“ ist negativ", root.size() + 20},
+        {root + "{\"name\":\"f\",\"dsize\":1.5}]]", "ganze Zahl", root.size() + 21},
+        {root + "{\"name\":\"f\",\"ino\":99999999999999999999}]]", "„ino“ ist zu groß",
+         root.size() + 37},
+        {root + "{\"name\":\"f\",\"dsize\":4611686018427387904},{\"name\":\"g\",\"dsize\":1}]]",
+         "mehr als 4 EiB", root.size() + 63},
+        {root + "{\"name\":7}]]", "Zeichenkette erwartet", root.size() + 8},
+        {root + "{\"name\":\"f\",\"hlnkc\":1}]]", "„hlnkc“ muss true oder false sein",
+         root.size() + 20},
+        {root + "{\"name\":\"bad\\x\"}]]", "ungültige Escape-Sequenz", root.size() + 13},
+        {root + "{\"name\":\"bad\\u12g4\"}]]", "ungültige \\u-Escape-Sequenz", root.size() + 16},
+        {root + "{\"name\":\"bad\\ud800x\"}]]", "ungültige \\u-Escape-Sequenz", root.size() + 19},
+        {root + "{\"name\":\"a\nb\"}]]", "Steuerzeichen", root.size() + 10},
+        {root + "{\"asize\":1}]]", "keinen Namen", root.size() + 11},
+        {root + "{\"name\":\"a/b\"}]]", "ungültiger Name", root.size() + 14},
+        {root + "{\"name\":\"" + longName + "\"}]]", "länger als 32.768 Bytes",
+         root.size() + 9 + 32 * 1024},
+        {root + std::string(100'000, '['), "„{“ erwartet", root.size() + 1},
+        {root + "{\"name\":\"f\",\"x\":" + std::string(100'000, '[') + "]]",
+         "zu tief verschachtelt", root.size() + 16 + 256},
+        {"[2,0,{},[{\"name\":\"/r\"}]]", "Formatversion 2", 2},
+        {head + "[{\"name\":\"/r\"}]] x", "weitere Daten", head.size() + 17},
+        {"{\"name\":\"/r\"}", "„[“ am Anfang erwartet", 0},
+        {head + "[{\"name\":\"/r\"}],\"x\"]", "„]“ am Ende erwartet", head.size() + 15},
+    };
+    for (const Case& c : cases) {
+        const auto result = importText(dir, c.text);
+        ASSERT_TRUE(std::holds_alternative<std::string>(result)) << c.says;
+        const std::string& message = std::get<std::string>(result);
+        EXPECT_NE(message.find("„" + dir.path("export.json") + "“"), std::string::npos) << message;
+        EXPECT_NE(message.find(c.says), std::string::npos) << message;
+        if (c.offset != none) {
+            EXPECT_NE(message.find("bei Byte " + std::to_string(c.offset)), std::string::npos)
+                << message;
+        }
+    }
+}
+
+TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
+    TempTree dir;
+    constexpr int kDepth = 100'000;
+    std::string deep = header() + "[{\"name\":\"/deep\"}";
+    for (int i = 0; i < kDepth; ++i) {
+        deep += ",[{\"name\":\"d\",\"dsize\":1}";
+    }
+    deep += ",{\"name\":\"bottom\",\"dsize\":5}" + std::string(kDepth + 2, ']');
+    // The tree's own walks (largest files, paths, release) need no recursion either.
+    FileNode node = imported(importText(dir, deep)).result.root;
+    EXPECT_EQ(node.size(), kDepth + 5);
+    const std::vector<FileNode> largest = node.largestFiles(3);
+    ASSERT_EQ(largest.size(), 1u);
+    EXPECT_EQ(largest[0].path().size(), std::string("/deep/bottom").size() + 2 * kDepth);
+    int depth = 0;
+    while (node.childCount() > 0) {
+        node = node.child(0);
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth + 1);
+    EXPECT_EQ(node.nameBytes(), "bottom");
+
+    std::string many = header() + "[{\"name\":\"/many\"}";
+    for (int i = 0; i < 5000; ++i) {
+        many += ",{\"name\":\"f" + std::to_string(i) + "\"}";
+    }
+    CancelToken cancelled;
+    cancelled.cancel();
+    const auto stopped = importText(dir, many + "]]", cancelled);
+    ASSERT_TRUE(std::holds_alternative<std::string>(stopped));
+    EXPECT_EQ(std::get<std::string>(stopped), "");
+}
+
+}  // namespace
+}  // namespace raumfuchs

@@ -1,0 +1,145 @@
+#include "core/tree/FileTree.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/HandTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::build;
+using test::childNamed;
+using test::file;
+using test::folder;
+using Names = std::vector<std::string>;
+
+Names names(const std::vector<FileNode>& nodes) {
+    Names result;
+    for (const FileNode& n : nodes) {
+        result.push_back(n.displayName());
+    }
+    return result;
+}
+
+TEST(FileTreeTest, LargestFilesEdgeCases) {
+    std::vector<test::HandNode> mixed{file("big1", 300), file("big2", 200), file("big3", 100)};
+    std::vector<test::HandNode> equal;
+    for (int i = 0; i < 10; ++i) {
+        mixed.push_back(file("z" + std::to_string(i), 0));
+        equal.push_back(file("f" + std::to_string(i), 5));
+    }
+    const FileNode root = build(folder(
+        "root", 4096, {folder("mixed", 0, mixed), folder("empty", 4096), file("single", 50)}));
+    EXPECT_TRUE(childNamed(root, "single").largestFiles(5).empty());
+    EXPECT_TRUE(childNamed(root, "empty").largestFiles(5).empty());
+    EXPECT_TRUE(root.largestFiles(0).empty());
+    // Fewer larger files than the limit: zero-size files fill up in discovery order.
+    EXPECT_EQ(names(childNamed(root, "mixed").largestFiles(5)),
+              (Names{"big1", "big2", "big3", "z0", "z1"}));
+    EXPECT_EQ(root.largestFiles(SIZE_MAX).size(), 14u);
+    // Ties go to the file met first (the folder pushed last is visited first),
+    // also when compaction drops most of them.
+    const FileNode ties = build(folder("root", 0,
+                                       {folder("dirA", 0, {file("a", 100)}),
+                                        folder("dirB", 0, {file("b", 100)}), file("top", 200)}));
+    EXPECT_EQ(names(ties.largestFiles(2)), (Names{"top", "b"}));
+    EXPECT_EQ(names(build(folder("root", 0, equal)).largestFiles(3)), (Names{"f0", "f1", "f2"}));
+
+    // An unreadable file counts as a zero-size file, an unreadable folder never appears.
+    auto tree = std::make_shared<FileTree>("/p", "root");
+    const auto r = tree->addDirectory(FileTree::kNone, "root", 0);
+    tree->setChildren(
+        r, {tree->addPlaceholder(r, "lost", false), tree->addPlaceholder(r, "closed", true)});
+    EXPECT_EQ(names(tree->root().largestFiles(5)), Names{"lost"});
+}
+
+TEST(FileTreeTest, DetachCorrectsAncestorsAndLeavesAValidHandle) {
+    const std::string longName(600, 'x');  // longer than a length byte holds
+    FileNode root =
+        build(folder("root", 10,
+                     {folder("a", 1, {folder("inner", 1, {file("big", 500)}), file("x", 50)}),
+                      folder("b", 1, {file("y", 300), file(longName, 0)})}),
+              "/r");
+    EXPECT_EQ(test::nodeAt(root, "b/" + longName).path(), "/r/b/" + longName);
+    FileNode a = childNamed(root, "a");
+    const FileNode inner = childNamed(a, "inner");
+    const FileNode big = childNamed(inner, "big");
+    ASSERT_EQ(root.child(0), a);  // 552 before 301
+
+    root.tree().detach(inner.index());
+    EXPECT_EQ(a.size(), 51);
+    EXPECT_EQ(root.size(), 10 + 51 + 301);
+    EXPECT_EQ(root.fileCount(), 3);
+    EXPECT_EQ(root.child(0).displayName(), "b") << "the smaller ancestor moved down";
+    EXPECT_EQ(big.path(), "inner/big");  // a cut-out node's paths start at its bare name
+    EXPECT_EQ(inner.size(), 501);
+
+    root = a = FileNode();  // the handles keep the whole storage alive
+    EXPECT_EQ(big.size(), 500);
+    EXPECT_EQ(big.parent(), inner);
+}
+
+// Walks on other threads while the owning thread cuts folders out: a walk
+// either gives up or returns the list of the tree as it was at its generation.
+TEST(FileTreeTest, ConcurrentReadsDuringDetachSeeOneStateOrGiveUp) {
+    std::vector<test::HandNode> top;
+    for (int d = 0; d < 60; ++d) {
+        std::vector<test::HandNode> files;
+        for (int f = 0; f < 300; ++f) {
+            files.push_back(file("f" + std::to_string(f), ((d * 7919 + f * 104729) % 5000) * 512));
+        }
+        top.push_back(folder("d" + std::to_string(d), 0, std::move(files)));
+    }
+    const FileNode root = build(folder("wide", 0, std::move(top)));
+    const FileTree& tree = root.tree();
+
+    std::mutex mutex;
+    std::map<std::uint64_t, std::vector<FileTree::Index>> expected;  // by generation
+    std::vector<std::pair<std::uint64_t, std::vector<FileTree::Index>>> seen;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 2; ++r) {
+        readers.emplace_back([&] {
+            std::vector<FileTree::Index> out;
+            while (!stop.load()) {
+                const std::uint64_t before = tree.generation();
+                if (tree.largestFilesConcurrently(root.index(), 50, out) &&
+                    tree.generation() == before) {
+                    std::lock_guard lock(mutex);
+                    seen.emplace_back(before, out);
+                }
+            }
+        });
+    }
+    for (int i = 0; i <= 40; ++i) {  // the list before each cut and after the last
+        {
+            std::lock_guard lock(mutex);
+            expected[tree.generation()] = tree.largestFiles(root.index(), 50);
+        }
+        if (i < 40) {
+            root.tree().detach(
+                root.child(static_cast<std::size_t>(i * 13) % root.childCount()).index());
+        }
+        std::this_thread::yield();
+    }
+    stop = true;
+    for (std::thread& reader : readers) {
+        reader.join();
+    }
+    EXPECT_EQ(root.childCount(), 20u);
+    EXPECT_FALSE(seen.empty());
+    for (const auto& [generation, list] : seen) {
+        ASSERT_TRUE(expected.contains(generation));
+        EXPECT_EQ(list, expected[generation]) << "generation " << generation;
+    }
+}
+
+}  // namespace
+}  // namespace raumfuchs

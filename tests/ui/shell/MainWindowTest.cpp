@@ -1,0 +1,185 @@
+// The menu commands: enabled states through the phases and what they do; the
+// title and the toolbar; the menus and their keys.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "core/text/Format.h"
+#include "ui/ResultTestSupport.h"
+#include "ui/shell/MainWindow.h"
+
+namespace raumfuchs {
+namespace {
+
+struct MainWindowTest : test::ModelTest {
+    QAction* action(const char* name) {
+        auto* found = window.findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    MainWindow window{model};
+};
+
+TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
+    scratch.file("Projekte/alt/log.txt", 4096);
+    scratch.file("Projekte/neu.txt", 8192);
+    QAction* rescan = action("rescanAction");
+    QAction* parent = action("parentAction");
+    QAction* root = action("rootAction");
+    const auto enabled = [&] {
+        return std::vector<bool>{rescan->isEnabled(), parent->isEnabled(), root->isEnabled()};
+    };
+    // The target with the size of the whole tree, wherever the chart is.
+    const auto title = [&] {
+        return "Daten — " + QString::fromStdString(Format::bytes(model.root().size()));
+    };
+    const auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("toolBar"));
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));  // start: no tree
+
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Daten"), 123456});
+    EXPECT_FALSE(rescan->isEnabled());
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, false, true}));  // at the root
+    EXPECT_FALSE(toolBar->isHidden());
+
+    model.navigate(model.node(scratch.path("Projekte/alt")));
+    EXPECT_EQ(window.windowTitle(), title());
+    const std::int64_t before = model.root().size();
+    model.requestTrash({model.node(scratch.path("Projekte/neu.txt"))});
+    model.confirmTrash();
+    EXPECT_EQ(window.windowTitle(), title());
+    EXPECT_LT(model.root().size(), before);
+    parent->trigger();
+    EXPECT_EQ(model.current(), model.node(scratch.path("Projekte")));
+    root->trigger();
+    EXPECT_EQ(model.current(), model.root());
+    EXPECT_FALSE(parent->isEnabled());
+
+    // Repeating keeps the target, used bytes included.
+    rescan->trigger();
+    EXPECT_EQ(model.target(), (ScanTarget{scratch.path(), QStringLiteral("Daten"), 123456}));
+    EXPECT_FALSE(rescan->isEnabled());
+    action("overviewAction")->trigger();  // also while a scan runs
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_FALSE(parent->isEnabled() || root->isEnabled());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Raumfuchs"));
+    EXPECT_TRUE(toolBar->isHidden());
+    action("scanFolderAction")->trigger();
+    EXPECT_EQ(services.chooseFolderCalls, 1);
+}
+
+// "Lizenzen & Rechtliches" says why it shows nothing.
+TEST_F(MainWindowTest, LicencesSayWhatIsMissing) {
+    const std::string file = scratch.path("Lizenzen.txt");
+    const QString shown = QString::fromStdString(file);
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(), "Die Lizenzen fehlen: Es gibt keine Datei „" + shown + "“.");
+    EXPECT_TRUE(services.opened.empty());
+    scratch.file("Lizenzen.txt", 100);
+    services.opener = false;
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(),
+              "Kein Programm zum Anzeigen von Textdateien gefunden. Die "
+              "Lizenzen liegen in „" +
+                  shown + "“.");
+    model.setAlertMessage(std::nullopt);
+    services.opener = true;
+    model.openLicences(file);
+    EXPECT_FALSE(model.alertMessage().has_value());
+    EXPECT_EQ(services.opened.back(), file);
+}
+
+// Every menu entry as shown, with its shortcuts; the menus open from the keyboard.
+TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
+    // iconText() is the text as menus show it: a lone "&" marks a mnemonic and vanishes.
+    QStringList shown;
+    for (QAction* menu : window.menuBar()->actions()) {
+        shown << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            EXPECT_EQ(item->iconText(), QString(item->text()).replace("&&", "&"));
+            QStringList keys;
+            for (const QKeySequence& key : item->shortcuts()) {
+                keys << key.toString(QKeySequence::PortableText);
+            }
+            shown << (item->isSeparator() ? "-" : "  " + item->iconText() + " " + keys.join(", "))
+                         .trimmed();
+        }
+    }
+    EXPECT_EQ(shown,
+              (QStringList{"&Datei", "Ordner scannen … Ctrl+O", "Scan-Datei öffnen … Ctrl+Shift+O",
+                           "Erneut scannen Ctrl+R", "-", "Zur Übersicht Ctrl+1", "-",
+                           "Beenden Ctrl+Q", "&Gehe zu", "Übergeordneter Ordner Alt+Up, Ctrl+Up",
+                           "Hauptverzeichnis Ctrl+Shift+Up", "&Hilfe", "Lizenzen & Rechtliches",
+                           "Über Raumfuchs"}))
+        << shown.join('|').toStdString();
+
+    test::showAndSettle(window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto opened = [&](int key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(&window, Qt::Key(key), modifiers);
+        QCoreApplication::processEvents();
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        const QString title = menu ? menu->title() : QString();
+        if (menu) {
+            menu->close();
+            QCoreApplication::processEvents();
+        }
+        return title;
+    };
+    EXPECT_EQ(opened(Qt::Key_D, Qt::AltModifier), "&Datei");
+    EXPECT_EQ(opened(Qt::Key_G, Qt::AltModifier), "&Gehe zu");
+    EXPECT_EQ(opened(Qt::Key_H, Qt::AltModifier), "&Hilfe");
+    EXPECT_EQ(opened(Qt::Key_F10, Qt::NoModifier), "&Datei");
+}
+
+// Tab visits every control of the start screen and the result screen once
+// round, and each looks different while it has the focus.
+TEST_F(MainWindowTest, EveryTabStopShowsItsFocus) {
+    scratch.file("Projekte/neu.txt", 8192);
+    services.volumes = {
+        VolumeInfo{scratch.path(), "Daten", 2'000'000'000, 1'500'000'000, false, true}};
+    test::showAndSettle(window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto walk = [&] {
+        QStringList unmarked;
+        QList<QWidget*> seen;
+        for (int i = 0; i < 40; ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            if (focused && seen.contains(focused)) {
+                break;
+            }
+            QImage with;
+            if (focused) {
+                seen << focused;
+                with = focused->grab().toImage();
+            }
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window,
+                            Qt::Key_Tab);
+            QCoreApplication::processEvents();
+            if (focused && focused->grab().toImage() == with) {
+                unmarked << QString::fromLatin1(focused->metaObject()->className()) + " " +
+                                focused->objectName() + " " + focused->accessibleName();
+            }
+        }
+        return std::pair{seen.size(), unmarked};
+    };
+    const auto [startStops, startUnmarked] = walk();
+    EXPECT_TRUE(startUnmarked.isEmpty()) << startUnmarked.join(" | ").toStdString();
+    EXPECT_GE(startStops, 6);
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Daten"), 123456});
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
+    test::settle(model);
+    QCoreApplication::processEvents();
+    const auto [resultStops, resultUnmarked] = walk();
+    EXPECT_TRUE(resultUnmarked.isEmpty()) << resultUnmarked.join(" | ").toStdString();
+    EXPECT_GE(resultStops, 4);
+}
+
+}  // namespace
+}  // namespace raumfuchs

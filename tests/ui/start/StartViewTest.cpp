@@ -1,0 +1,123 @@
+// The start screen with the real model: what a click on a card or a shortcut
+// asks the model to scan.
+#include <gtest/gtest.h>
+
+#include <QToolButton>
+
+#include "ui/ResultTestSupport.h"
+
+#include "ui/start/ShortcutButton.h"
+#include "ui/start/StartView.h"
+#include "ui/start/VolumeCard.h"
+#include "ui/widgets/TextLabel.h"
+
+namespace raumfuchs {
+namespace {
+
+struct StartViewTest : test::ModelTest {
+    void click(const QString& title) {
+        for (ShortcutButton* button : view->findChildren<ShortcutButton*>()) {
+            if (button->text() == title) {
+                button->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << title.toStdString();
+    }
+    void show() {
+        view = std::make_unique<StartView>(model);
+        view->show();  // showing the screen reloads the volumes
+    }
+    std::unique_ptr<StartView> view;
+};
+
+TEST_F(StartViewTest, CardsAndShortcutsStartTheirScans) {
+    scratch.folder("home/Downloads");
+    services.home = scratch.path("home");
+    services.downloads = scratch.path("home/Downloads");
+    services.volumes = {
+        VolumeInfo{"/", "System", 500'000'000'000, 100'000'000'000, true, false, 25'000'000'000},
+        VolumeInfo{scratch.path(), "Daten", 2'000'000'000, 1'500'000'000, false, true},
+        VolumeInfo{"/media/stick", "Stick", 1000, 2000, true, false},  // over-full report
+    };
+    show();
+    const auto cards = view->findChildren<VolumeCard*>();
+    ASSERT_EQ(cards.size(), 3);
+    // The startup volume is the filled internal drive whatever its flags.
+    EXPECT_EQ(VolumeCard::symbolName(cards[0]->volume()), "internaldrive.fill");
+    EXPECT_EQ(VolumeCard::symbolName(cards[1]->volume()), "externaldrive");
+    EXPECT_EQ(VolumeCard::symbolName(cards[2]->volume()), "externaldrive.fill");
+    EXPECT_EQ(cards[0]->toolTip(), QStringLiteral("„System“ scannen\nVom belegten Platz sind 25 GB "
+                                                  "für den Administrator reserviert."));
+    cards[1]->click();
+    EXPECT_EQ(model.phase(), Phase::Scanning);
+    EXPECT_EQ(model.target(), (ScanTarget{scratch.path(), "Daten", 500'000'000}));
+    model.cancelScan();
+    cards[2]->click();  // more free than total space: 0 used, never negative
+    EXPECT_EQ(model.target()->volumeUsed, std::optional<std::int64_t>(0));
+    model.cancelScan();
+
+    const std::pair<QString, ScanTarget> shortcuts[] = {
+        {"Benutzerordner", {scratch.path("home"), "home", std::nullopt}},
+        {"Downloads", {scratch.path("home/Downloads"), "Downloads", std::nullopt}},
+        {"Programme", {"/usr", "usr", std::nullopt}}};
+    for (const auto& [title, target] : shortcuts) {
+        click(title);
+        EXPECT_EQ(model.target(), target) << title.toStdString();
+        model.cancelScan();
+    }
+    click(QStringLiteral("Ordner wählen …"));
+    EXPECT_EQ(services.chooseFolderCalls, 1);
+
+    // The refresh button replaces the cards.
+    model.backToStart();
+    services.volumes.resize(1);
+    view->findChild<QToolButton*>(QStringLiteral("refreshButton"))->click();
+    EXPECT_TRUE(
+        test::waitUntil([&] { return view->findChildren<VolumeCard*>().size() == 1; }, 2000));
+}
+
+// What the screen shows depends on the machine: the access hint without the
+// administrator's rights, the "Downloads" shortcut only with such a folder,
+// both looked at again each time the screen shows.
+TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
+    services.downloads.reset();
+    show();
+    ShortcutButton* downloads = nullptr;
+    for (ShortcutButton* button : view->findChildren<ShortcutButton*>()) {
+        downloads = button->text() == QStringLiteral("Downloads") ? button : downloads;
+    }
+    ASSERT_NE(downloads, nullptr);
+    EXPECT_FALSE(downloads->isEnabled());
+    EXPECT_EQ(downloads->toolTip(), QStringLiteral("Es gibt keinen Ordner „Downloads“."));
+    downloads->click();
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_FALSE(model.alertMessage().has_value());
+
+    const auto* hint = view->findChild<QWidget*>(QStringLiteral("accessHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(
+        test::textsOf(hint->findChildren<TextLabel*>()),
+        (QStringList{"Tipp: Manche Ordner brauchen Administratorrechte",
+                     "Ohne Administratorrechte kann Raumfuchs manche Ordner nicht lesen, etwa "
+                     "die Ordner anderer Benutzer, /root und Teile von /var. Die Ergebnisse "
+                     "sind dann etwas zu klein."}));
+    EXPECT_TRUE(hint->findChildren<QAbstractButton*>().isEmpty());  // nothing to open
+
+    scratch.folder("Downloads");
+    services.downloads = scratch.path("Downloads");
+    view->hide();
+    view->show();
+    EXPECT_TRUE(downloads->isEnabled());
+    EXPECT_TRUE(downloads->toolTip().isEmpty());
+    downloads->click();
+    EXPECT_EQ(model.target()->path, scratch.path("Downloads"));
+    model.cancelScan();
+
+    services.administrator = true;
+    show();
+    EXPECT_EQ(view->findChild<QWidget*>(QStringLiteral("accessHint")), nullptr);
+}
+
+}  // namespace
+}  // namespace raumfuchs
