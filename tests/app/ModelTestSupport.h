@@ -5,13 +5,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
-#include <tuple>
 #include <vector>
 
 #include "app/AppModel.h"
@@ -22,25 +18,6 @@
 #include "support/TempTree.h"
 
 namespace raumfuchs::test {
-
-// Runs the event loop until `done` holds or `timeoutMs` passed; true if it held.
-// With `deliver` false, queued events wait meanwhile.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000,
-                      bool deliver = true) {
-    ensureApp();
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        if (deliver) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 // Waits until every scan thread has handed over its result, delivering nothing
 // to the model meanwhile: what they queued stays queued.
@@ -89,23 +66,6 @@ inline bool asNobody(const std::function<void()>& start) {
     syscall(SYS_setfsuid, previous);
     return dropped;
 }
-
-// Environment variables set for as long as the object lives.
-class ScopedEnv {
-  public:
-    void set(const char* name, const std::string& value) {
-        saved_.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
-        qputenv(name, QByteArray::fromStdString(value));
-    }
-    ~ScopedEnv() {
-        for (const auto& [name, value, wasSet] : saved_) {
-            wasSet ? qputenv(name, value) : qunsetenv(name);
-        }
-    }
-
-  private:
-    std::vector<std::tuple<const char*, QByteArray, bool>> saved_;
-};
 
 // A model over a desktop double, with a scratch folder for its scans.
 template <typename Services>

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ModelTestSupport.h"
+#include "support/QtTestApp.h"
 
 namespace raumfuchs {
 namespace {
