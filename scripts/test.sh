@@ -20,7 +20,7 @@ if [ "${CI:-}" = "true" ]; then
     cmake --build "$1" --target "${@:3}"
   }
   echo "== every test under AddressSanitizer + UndefinedBehaviorSanitizer"
-  sanitized build-asan address,undefined core_tests cli_tests app_tests ui_tests
+  sanitized build-asan address,undefined core_tests cli_tests platform_tests app_tests ui_tests
   # Leaks inside fontconfig are its own caches (tests/lsan.supp).
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp print_suppressions=0" \
     ctest --test-dir build-asan --output-on-failure -j2
@@ -35,7 +35,7 @@ if [ "${CI:-}" = "true" ]; then
   # so the tool does not end within the test's window every time.
   # (ui_tests_NOT_BUILT is the name CTest gives the widget tests it has no
   # program for.)
-  sanitized build-tsan thread core_tests cli_tests app_tests
+  sanitized build-tsan thread core_tests cli_tests platform_tests app_tests
   TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan --output-on-failure -j2 -E 'ui_tests_NOT_BUILT|^LinuxDesktopServicesTest\.|^ScanTool\.ASecondCtrlCEndsAScanThatCannotReachACheckpoint$'
   echo "== the ncdu reader's fuzz target for 60 seconds"
