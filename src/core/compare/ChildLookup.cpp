@@ -1,13 +1,12 @@
 #include "core/compare/ChildLookup.h"
 
-#include <algorithm>
 #include <bit>
 
 namespace raumfuchs {
 
 std::uint64_t ChildLookup::hash(std::string_view name) {
-    // FNV-1a over the bytes, then mixed so that both halves (slot and tag)
-    // depend on every byte.
+    // FNV-1a over the bytes, then mixed so that the low bits that pick the
+    // slot depend on every byte.
     std::uint64_t h = 0xCBF29CE484222325ull;
     for (const char c : name) {
         h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
@@ -20,25 +19,19 @@ std::uint64_t ChildLookup::hash(std::string_view name) {
 
 void ChildLookup::fill(const FileTree& tree, Index folder) {
     tree_ = &tree;
-    folder_ = folder;
     const std::size_t count = tree.childCount(folder);
-    if (count <= kLinearChildren) {
-        slots_.clear();
-        return;
-    }
-    const std::size_t size = std::bit_ceil(count * 2);
-    slots_.assign(size, Slot{});
+    const std::size_t size = std::bit_ceil(count * 2 + 1);
+    slots_.assign(size, FileTree::kNone);
     mask_ = size - 1;
     // Children go in in the folder's order, so among equal names the earlier
     // child lies earlier on the probe sequence and is found first.
     for (std::size_t k = 0; k < count; ++k) {
         const Index child = tree.child(folder, k);
-        const std::uint64_t h = hash(tree.nameBytes(child));
-        std::size_t i = h & mask_;
-        while (slots_[i].child != FileTree::kNone) {
+        std::size_t i = hash(tree.nameBytes(child)) & mask_;
+        while (slots_[i] != FileTree::kNone) {
             i = (i + 1) & mask_;
         }
-        slots_[i] = Slot{static_cast<std::uint32_t>(h >> 32), child};
+        slots_[i] = child;
     }
 }
 

@@ -15,7 +15,8 @@ TreeComparison::TreeComparison(std::shared_ptr<const FileTree> current,
     growToCurrent();
     if (current_->nodeCount() > 0 && baseline_->nodeCount() > 0) {
         link(0, 0);
-        matchBelow(0);
+        ChildLookup lookup;
+        matchBelow(0, lookup);
     }
 }
 
@@ -32,14 +33,15 @@ void TreeComparison::link(Index node, Index base) {
     }
 }
 
-TreeComparison::Index TreeComparison::findMatch(Index node, Index folder) const {
+TreeComparison::Index TreeComparison::findMatch(const ChildLookup& lookup, Index node,
+                                                Index folder) const {
     const bool isDirectory = current_->isDirectory(node);
-    return lookup_.find(current_->nameBytes(node), [&](Index base) {
+    return lookup.find(current_->nameBytes(node), [&](Index base) {
         return baseline_->isDirectory(base) == isDirectory && !takenBelow(base, folder);
     });
 }
 
-void TreeComparison::matchBelow(Index top) {
+void TreeComparison::matchBelow(Index top, ChildLookup& lookup) {
     // Folders whose own match is settled and whose children are next. A folder
     // without a match passes none on: its children are cleared all the same,
     // so that a subtree matched before holds no stale match.
@@ -51,11 +53,11 @@ void TreeComparison::matchBelow(Index top) {
         const Index base = match_[folder];
         const bool searchable = base != FileTree::kNone && baseline_->childCount(base) > 0;
         if (searchable) {
-            lookup_.fill(*baseline_, base);
+            lookup.fill(*baseline_, base);
         }
         for (std::size_t i = 0; i < count; ++i) {
             const Index child = current_->child(folder, i);
-            link(child, searchable ? findMatch(child, folder) : FileTree::kNone);
+            link(child, searchable ? findMatch(lookup, child, folder) : FileTree::kNone);
             if (current_->childCount(child) > 0) {
                 folders.push_back(child);
             }
@@ -65,6 +67,7 @@ void TreeComparison::matchBelow(Index top) {
 
 void TreeComparison::rematch(Index node) {
     growToCurrent();
+    ChildLookup lookup;
     const Index parent = current_->parent(node);
     if (node == 0) {
         link(0, baseline_->nodeCount() > 0 ? 0 : FileTree::kNone);
@@ -75,12 +78,12 @@ void TreeComparison::rematch(Index node) {
         const Index base = match_[parent];
         Index found = FileTree::kNone;
         if (base != FileTree::kNone && baseline_->childCount(base) > 0) {
-            lookup_.fill(*baseline_, base);
-            found = findMatch(node, parent);
+            lookup.fill(*baseline_, base);
+            found = findMatch(lookup, node, parent);
         }
         link(node, found);
     }
-    matchBelow(node);
+    matchBelow(node, lookup);
 }
 
 std::int64_t TreeComparison::bytesBefore(Index node) const {
@@ -151,7 +154,7 @@ std::vector<TreeComparison::Change> TreeComparison::changes(Index folder, std::s
 }
 
 std::size_t TreeComparison::memoryBytes() const {
-    return match_.memoryBytes() + counterpart_.memoryBytes() + lookup_.memoryBytes();
+    return match_.memoryBytes() + counterpart_.memoryBytes();
 }
 
 }  // namespace raumfuchs

@@ -33,8 +33,8 @@ enum class ChangeState : std::uint8_t { Unchanged, Grown, Shrunk, New, Removed }
 //
 // Per current entry the comparison keeps the index of its match, per baseline
 // entry the index of the current entry that took it: 8 bytes an entry when the
-// two trees are alike in size. Sizes and counts are never copied: every change
-// is computed when asked for from the two trees as they are. So a node trashed
+// two trees are alike in size (8.1 on bench/tree, docs/PERFORMANCE.md). Sizes and counts are never
+// copied: every change is computed when asked for from the two trees as they are. So a node trashed
 // from the current tree (FileTree::detach) needs nothing: its parent's delta
 // follows from the tree's totals, and its match reads as removed from that
 // parent, since only the parent's attached children hold their matches. A
@@ -94,7 +94,9 @@ class TreeComparison {
     // its new entries against that. A detached node needs no call.
     void rematch(Index node);
 
-    // Bytes the comparison holds beside the two trees.
+    // Bytes the comparison holds beside the two trees (while matching, a
+    // table of the largest baseline folder's children comes on top for a
+    // while, see ChildLookup).
     std::size_t memoryBytes() const;
 
   private:
@@ -105,11 +107,11 @@ class TreeComparison {
     }
     void link(Index node, Index base);
     // The baseline entry that `node`, a child of the current `folder`, matches
-    // among the children of the folder's match (lookup_ is filled with them).
-    Index findMatch(Index node, Index folder) const;
+    // among the children of the folder's match (`lookup` is filled with them).
+    Index findMatch(const ChildLookup& lookup, Index node, Index folder) const;
     // Matches the children of `top` and everything below them, `top`'s own
     // match taken as it is.
-    void matchBelow(Index top);
+    void matchBelow(Index top, ChildLookup& lookup);
     void growToCurrent();
 
     std::shared_ptr<const FileTree> current_;
@@ -119,7 +121,6 @@ class TreeComparison {
     // Per baseline entry: the current entry that took it last, or kNone. Only
     // valid where that entry still names it as its match (see takenBelow).
     ChunkedArray<Index> counterpart_;
-    ChildLookup lookup_;
 };
 
 }  // namespace raumfuchs
