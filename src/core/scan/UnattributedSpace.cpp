@@ -18,8 +18,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/scan/CancelToken.h"
 #include "core/scan/DirWalker.h"
-#include "core/scan/DiskScanner.h"
 #include "core/system/MountTable.h"
 
 namespace raumfuchs {
