@@ -24,10 +24,6 @@ QString describe(const FileNode& node, const FileNode& folder) {
            toQString(Format::percent(node.size(), folder ? folder.size() : 0));
 }
 
-QAccessibleInterface* chartOf(QObject* object) {
-    return QAccessible::queryAccessibleInterface(object);
-}
-
 // One arc of the chart, or its disc (arc kDisc). Belongs to its chart's
 // interface, which deletes it when the arcs change.
 class ArcAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
@@ -200,10 +196,16 @@ ChartAccessible::ChartAccessible(SunburstView* view) : QAccessibleWidget(view, Q
             QAccessible::updateAccessibility(&reordered);
         }
     });
+    currentArcChanged_ = QObject::connect(view, &SunburstView::currentArcChanged, view, [this] {
+        if (QAccessible::isActive() && this->view()->isVisible()) {
+            announceCurrentArc();
+        }
+    });
 }
 
 ChartAccessible::~ChartAccessible() {
     QObject::disconnect(arcsChanged_);
+    QObject::disconnect(currentArcChanged_);
     dropParts();
 }
 
@@ -212,15 +214,11 @@ void ChartAccessible::install() {
     (void)installed;
 }
 
-void ChartAccessible::announceCurrentArc(SunburstView& view) {
-    auto* chart = dynamic_cast<ChartAccessible*>(chartOf(&view));
-    if (chart == nullptr) {
-        return;
-    }
-    QAccessibleEvent described(chart, QAccessible::DescriptionChanged);
+void ChartAccessible::announceCurrentArc() {
+    QAccessibleEvent described(this, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&described);
-    if (view.hasFocus()) {
-        QAccessibleEvent focus(chart->part(view.currentArc()), QAccessible::Focus);
+    if (view()->hasFocus()) {
+        QAccessibleEvent focus(part(view()->currentArc()), QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }
 }

@@ -1,6 +1,5 @@
 #include "ui/result/chart/SunburstView.h"
 
-#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -16,7 +15,6 @@
 #include "app/AppModel.h"
 #include "core/text/Format.h"
 #include "ui/result/chart/ArcShape.h"
-#include "ui/result/chart/ChartAccessible.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
 #include "ui/widgets/Icons.h"
@@ -74,7 +72,6 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setFocusPolicy(Qt::TabFocus);  // a click acts on an arc, it does not focus the chart
-    ChartAccessible::install();
     connect(&hover_, &HoverState::changed, this, &SunburstView::onHoverChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SunburstView::onRevisionChanged);
     paintedHover_ = hover_.hovered();
@@ -368,9 +365,7 @@ void SunburstView::onRevisionChanged() {
 }
 
 void SunburstView::onHoverChanged() {
-    if (QAccessible::isActive() && isVisible()) {
-        ChartAccessible::announceCurrentArc(*this);
-    }
+    emit currentArcChanged();
     const FileNode now = hover_.hovered();
     if (bool(now) != bool(paintedHover_) || shapes_.size() != segments_.size() ||
         shapesSize_ != size()) {

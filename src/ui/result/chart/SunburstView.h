@@ -47,7 +47,7 @@ class HoverState;
 // keyboard's arc is drawn, labelled and shared exactly as the pointer's; Enter
 // does what a click on it does, Backspace goes up, Shift+F10 and the menu key
 // open its node menu. Assistive technology reads the chart through
-// ChartAccessible.
+// ChartAccessible, which the chart itself knows nothing of.
 //
 // Transitions: the chart paints every pixel of its rectangle itself (window
 // background included) and lays itself out on its first paint if it was never
@@ -109,6 +109,8 @@ class SunburstView : public QWidget {
   signals:
     // New arcs were laid out: indices into the old list mean nothing now.
     void arcsChanged();
+    // The hovered node changed, and with it currentArc() and the centre label.
+    void currentArcChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
