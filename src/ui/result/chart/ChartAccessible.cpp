@@ -6,16 +6,13 @@
 #include "core/chart/ArcTree.h"
 #include "core/text/Format.h"
 #include "ui/result/chart/SunburstView.h"
+#include "ui/widgets/QtText.h"
 
 namespace raumfuchs {
 
 namespace {
 
 constexpr std::size_t kDisc = ArcTree::kNone;
-
-QString toQString(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
 
 // "Name, 4,81 GB, 51 %": a node, its size and its share of `folder`.
 QString describe(const FileNode& node, const FileNode& folder) {

@@ -18,6 +18,7 @@
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
 #include "ui/widgets/Icons.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Style.h"
 
 namespace raumfuchs {
@@ -34,10 +35,6 @@ constexpr double kCurveTolerance = 0.05;
 constexpr double kLabelWidthFactor = 1.7;  // of the disc's radius
 constexpr double kLabelSpacing = 3;
 constexpr double kFocusRingWidth = 2;
-
-QString text(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
 
 // A name on at most two lines of `width`: wrapped at word boundaries where it
 // can be, and what does not fit is elided in the middle of the second line so
@@ -234,13 +231,14 @@ SunburstView::CenterLabel SunburstView::centerLabel() const {
     const double width = kLabelWidthFactor * g.innerRadius;
     label.upIcon = !hovered && node_ && node_.parent();
     label.name =
-        twoLines(text(shown.displayName()), Style::font(Style::TextStyle::Headline), width);
-    label.size = text(Format::bytes(shown.size()));
+        twoLines(toQString(shown.displayName()), Style::font(Style::TextStyle::Headline), width);
+    label.size = toQString(Format::bytes(shown.size()));
     if (hovered) {
-        label.detail = text(Format::percent(shown.size(), node_ ? node_.size() : 0)) +
-                       QStringLiteral(" von ") + (node_ ? text(node_.displayName()) : QString());
+        label.detail = toQString(Format::percent(shown.size(), node_ ? node_.size() : 0)) +
+                       QStringLiteral(" von ") +
+                       (node_ ? toQString(node_.displayName()) : QString());
     } else {
-        label.detail = text(Format::files(node_.fileCount()));
+        label.detail = toQString(Format::files(node_.fileCount()));
     }
     // A small chart shows the text smaller before it cuts it.
     label.detailFont = Style::fitted(Style::TextStyle::Caption, label.detail, width);
