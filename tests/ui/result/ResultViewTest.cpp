@@ -207,7 +207,7 @@ TEST(WindowMinimumTest, SummaryAndCentreLabelFitTheSmallestWindow) {
     SunburstView chart(tree.model, hover);
     chart.resize(chartSize);
     chart.setNode(many->root());
-    const SunburstView::CenterLabel label = chart.centerLabel();
+    const CenterLabel label = chart.centerLabel();
     EXPECT_EQ(label.detail, QStringLiteral("1.148.258 Dateien"));
     EXPECT_LE(QFontMetricsF(label.detailFont).horizontalAdvance(label.detail),
               1.7 * chart.ringGeometry().innerRadius);
