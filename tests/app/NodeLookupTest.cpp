@@ -58,5 +58,24 @@ TEST(NodeLookup, FindsNodesByTheirPathWithEquivalentNames) {
     EXPECT_FALSE(sameName("\xFF", "\xC3\xBF"));  // no decoding of invalid bytes
 }
 
+TEST(NodeLookup, NamesBelowAFolderLeadToTheNodeOrItsNearestAncestorInNewContent) {
+    const FileNode before = test::build(
+        folder("a", 0, {folder("b", 0, {folder("c", 0, {file("f", 1)})}), file("g", 1)}), "/a");
+    const std::vector<std::string> names = namesBelow(before, test::nodeAt(before, "b/c"));
+    EXPECT_EQ(names, (std::vector<std::string>{"c", "b"}));
+    EXPECT_TRUE(namesBelow(before, before).empty());
+    EXPECT_TRUE(namesBelow(test::nodeAt(before, "b"), test::nodeAt(before, "g")).empty());
+
+    // The folder read anew: the same names found again, or the last folder on
+    // the way (a file of the name does not count).
+    const FileNode again = test::build(
+        folder("a", 0, {file("g", 1), folder("b", 0, {file("x", 1), folder("c", 0, {})})}), "/a");
+    EXPECT_TRUE(followNames(again, names) == test::nodeAt(again, "b/c"));
+    const FileNode fileNow = test::build(folder("a", 0, {folder("b", 0, {file("c", 1)})}), "/a");
+    EXPECT_TRUE(followNames(fileNow, names) == test::nodeAt(fileNow, "b"));
+    const FileNode emptied = test::build(folder("a", 0, {}), "/a");
+    EXPECT_TRUE(followNames(emptied, names) == emptied);
+}
+
 }  // namespace
 }  // namespace raumfuchs
