@@ -161,10 +161,9 @@ const WalkEntry* DirWalker::enterPending() {
     Frame& frame = frames_[level];
     frame.cursor = 0;
     frame.subdirsLeft = 0;
-    frame.device = dir.stat.device;
-    frame.inode = dir.stat.inode;
+    frame.id = dir.stat.file();
     depth_ = level + 1;
-    openAncestors_.insert({frame.device, frame.inode});
+    openAncestors_.insert(frame.id);
     if (wasPrepared) {
         std::swap(frame.listing, prepared.listing);
         frame.batch = std::move(prepared.batch);
@@ -245,7 +244,7 @@ void DirWalker::classifyChildren(Frame& frame) {
         }
         child.info = classify(child.stat.mode);
         if (child.info == EntryInfo::Directory) {
-            if (openAncestors_.contains({child.stat.device, child.stat.inode})) {
+            if (openAncestors_.contains(child.stat.file())) {
                 child.info = EntryInfo::Cycle;
             } else {
                 ++frame.subdirsLeft;
@@ -293,8 +292,7 @@ int DirWalker::descriptorOf(std::size_t depth) {
         }
         // The folder must still be the one that was listed.
         EntryStat st;
-        if (ops_.fstatDirectory(fd, st) != 0 || st.device != frame.device ||
-            st.inode != frame.inode) {
+        if (ops_.fstatDirectory(fd, st) != 0 || !(st.file() == frame.id)) {
             ops_.closeDirectory(fd);
             errno = ENOENT;
             return -1;
@@ -358,7 +356,7 @@ void DirWalker::popFrame() {
     closeFd(top);
     Frame& frame = frames_[top];
     releaseBatch(frame);
-    openAncestors_.erase({frame.device, frame.inode});
+    openAncestors_.erase(frame.id);
     depth_ = top;
 }
 
@@ -378,7 +376,7 @@ std::optional<std::uint64_t> DirWalker::parentDevice() const {
     if (entry_.level == 0) {
         return std::nullopt;
     }
-    return frames_[entry_.level - 1].device;
+    return frames_[entry_.level - 1].id.device;
 }
 
 void DirWalker::setMark(bool mark) {

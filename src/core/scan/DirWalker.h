@@ -104,20 +104,9 @@ class DirWalker {
         std::size_t cursor = 0;  // the child last handed out
         std::size_t subdirsLeft = 0;
         int fd = -1;
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
+        FileId id;
         // Its subfolders as queued for reading ahead, while any is left.
         std::shared_ptr<ReadAheadBatch> batch;
-    };
-    struct DevIno {
-        std::uint64_t device;
-        std::uint64_t inode;
-        friend bool operator==(const DevIno&, const DevIno&) = default;
-    };
-    struct DevInoHash {
-        std::size_t operator()(const DevIno& k) const {
-            return static_cast<std::size_t>(k.inode * 0x9E3779B97F4A7C15ull ^ k.device);
-        }
     };
 
     const WalkEntry* startRoot();
@@ -153,7 +142,7 @@ class DirWalker {
     // Frames past depth_ keep their buffers for reuse.
     std::vector<Frame> frames_;
     std::size_t depth_ = 0;
-    std::unordered_set<DevIno, DevInoHash> openAncestors_;
+    std::unordered_set<FileId> openAncestors_;
     std::size_t openFds_ = 0;
     std::size_t lowestOpen_ = 0;  // no frame below this index holds a descriptor
     std::vector<char> buffer_;

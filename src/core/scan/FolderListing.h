@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/tree/FileId.h"
+
 namespace raumfuchs {
 
 // Kinds of walk entries, numbered as the BSD fts interface numbers them: the
@@ -30,6 +32,8 @@ struct EntryStat {
     std::int64_t blocks = 0;  // 512-byte blocks allocated
     std::int64_t size = 0;    // length in bytes (st_size)
     std::uint32_t mode = 0;   // file type bits (S_IFMT)
+
+    FileId file() const { return {device, inode}; }
 };
 
 // The system calls the walk makes, behind one seam so tests can make a folder

@@ -12,6 +12,7 @@
 
 #include "core/text/Utf8.h"
 #include "core/tree/ChunkedArray.h"
+#include "core/tree/FileId.h"
 
 namespace raumfuchs {
 
@@ -52,8 +53,8 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     void setChildren(Index dir, const std::vector<Index>& children);
     void addToTotals(Index dir, std::int64_t bytes, std::int64_t files);
     void markUnreadable(Index node);
-    // Notes that the file `node` is one of several links to (device, inode).
-    void addHardLink(std::uint64_t device, std::uint64_t inode, Index file);
+    // Notes that `node` is one of several links to `file`.
+    void addHardLink(const FileId& file, Index node);
 
     // --- reading ---
     std::size_t nodeCount() const { return sizes_.size(); }
@@ -74,8 +75,7 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // Every link of a file that had more than one link when it was scanned,
     // cut out ones included; only the link met first carries the bytes.
     struct HardLink {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
+        FileId file;
         Index node = kNone;
     };
     const std::vector<HardLink>& hardLinks() const { return hardLinks_; }
