@@ -21,18 +21,19 @@ class FileNode;
 // Storage of one scanned tree: every node lives in these arrays, addressed by a
 // 32-bit index, and the whole tree is released in one step when the last
 // FileNode handle (or other owner) lets go of it. Nodes cut out of the tree by
-// detach() stay stored until then, so a handle never dangles.
+// detach() or replaced by splice() stay stored until then, so a handle never
+// dangles.
 //
 // Per entry the tree costs 20 bytes of node fields, 4 bytes of child index and
 // the name (one length byte plus its bytes, three for names of 255 bytes or
 // more); directories add 16 bytes each.
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
-// it is changed only on the owning (main) thread, through detach(). Readers on
-// other threads take readLock() and watch generation(): it is even while the
-// tree is at rest and turns odd when detach() starts waiting for the lock, so
-// readers can give up early instead of making the main thread wait for a long
-// walk; it is even again, and higher, once the change is done.
+// it is changed only on the owning (main) thread, through detach() and
+// splice(). Readers on other threads take readLock() and watch generation(): it
+// is even while the tree is at rest and turns odd when a change starts waiting
+// for the lock, so readers can give up early instead of making the main thread
+// wait for a long walk; it is even again, and higher, once the change is done.
 class FileTree : public std::enable_shared_from_this<FileTree> {
   public:
     using Index = std::uint32_t;
