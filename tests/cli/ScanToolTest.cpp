@@ -268,35 +268,30 @@ TEST(ScanTool, CtrlCCancelsTheScanAndASecondEndsOneThatCannotReachACheckpoint) {
         ASSERT_EQ(tcflow(terminal.side, TCOOFF), 0);
         TempTree io;
         const pid_t pid = start({"/usr"}, io.path("out"), terminal.side);
-        const auto waitFor = [pid](const std::function<bool()>& done) {
-            for (int i = 0; i < 5000 && !done(); ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const auto waitFor = [](const std::function<bool()>& done) {
+            for (int i = 0; i < 5000;
+                 ++i, std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
+                if (done()) {
+                    return true;
+                }
             }
-            return done();
+            return false;
         };
-        int status = 0;
-        bool reaped = false;
-        const auto ended = [&] { return reaped = reaped || waitpid(pid, &status, WNOHANG) == pid; };
         EXPECT_TRUE(waitFor([&] { return interruptIn(pid, "SigCgt:"); }));
         kill(pid, SIGINT);
         EXPECT_TRUE(waitFor([&] { return !interruptIn(pid, "ShdPnd:"); }));
-        if (again) {
-            kill(pid, SIGINT);
-        } else {
-            tcflow(terminal.side, TCOON);
-        }
-        const bool endedAtOnce = waitFor(ended);
-        if (!endedAtOnce) {
+        again ? kill(pid, SIGINT) : tcflow(terminal.side, TCOON);
+        int status = 0;
+        const bool ended = waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        if (!ended) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
         }
-        EXPECT_TRUE(endedAtOnce) << again;
-        if (again) {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-        } else {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
-            EXPECT_TRUE(terminal.drain().ends_with("Scan abgebrochen.\n"));
-        }
+        EXPECT_TRUE(ended) << again;
+        EXPECT_TRUE(again ? WIFSIGNALED(status) && WTERMSIG(status) == SIGINT
+                          : WIFEXITED(status) && WEXITSTATUS(status) == 130)
+            << status;
+        EXPECT_TRUE(again || terminal.drain().ends_with("Scan abgebrochen.\n"));
     }
 }
 
