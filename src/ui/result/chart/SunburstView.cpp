@@ -154,10 +154,11 @@ void SunburstView::paintEvent(QPaintEvent* event) {
     if (hovered) {
         drawHighlight(painter, hovered);
     }
-    if (upArrow_.isNull()) {
+    const CenterLabel label = centerLabel();
+    if (label.upIcon && upArrow_.isNull()) {
         upArrow_ = CenterLabel::arrowFor(palette());
     }
-    centerLabel().draw(painter, ringGeometry(), palette(), upArrow_);
+    label.draw(painter, ringGeometry(), palette(), upArrow_);
     // The focus ring runs along the edges, which hover repaints never reach.
     const double ringBand = 2 * kFocusRingWidth;
     if (hasFocus() &&
