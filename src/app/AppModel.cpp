@@ -280,11 +280,8 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
         return;
     }
     // The shown folder below the refreshed one is found again by its names.
-    std::vector<std::string> trail;
     const bool currentWithin = current_ && tree.isWithin(current_.index(), folder.index());
-    for (FileNode n = current_; currentWithin && !(n == folder); n = n.parent()) {
-        trail.emplace_back(n.nameBytes());
-    }
+    const std::vector<std::string> trail = namesBelow(folder, current_);
     const FileNode parent = folder.parent();
     const bool becameUnreadable =
         rescan.fresh && rescan.fresh->isUnreadable(0) && !folder.isUnreadable();
@@ -300,21 +297,7 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
     if (!rescan.fresh && currentWithin) {
         setCurrent(parent, false);
     } else if (currentWithin) {
-        FileNode shown = folder;
-        for (auto it = trail.rbegin(); it != trail.rend(); ++it) {
-            FileNode next;
-            for (const FileNode& child : shown.children()) {
-                if (child.isDirectory() && child.nameBytes() == *it) {
-                    next = child;
-                    break;
-                }
-            }
-            if (!next) {
-                break;
-            }
-            shown = next;
-        }
-        setCurrent(shown, false);
+        setCurrent(followNames(folder, trail), false);
     }
     // Nodes that went with the old content can no longer be moved to the trash.
     std::vector<FileNode> pending;

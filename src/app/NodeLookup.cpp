@@ -102,4 +102,34 @@ FileNode findNode(const FileNode& root, const std::string& path) {
     return node;
 }
 
+std::vector<std::string> namesBelow(const FileNode& folder, const FileNode& node) {
+    std::vector<std::string> names;
+    if (!folder || !node || &node.tree() != &folder.tree() ||
+        !folder.tree().isWithin(node.index(), folder.index())) {
+        return names;
+    }
+    for (FileNode n = node; !(n == folder); n = n.parent()) {
+        names.emplace_back(n.nameBytes());
+    }
+    return names;
+}
+
+FileNode followNames(const FileNode& folder, const std::vector<std::string>& names) {
+    FileNode reached = folder;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        FileNode next;
+        for (const FileNode& child : reached.children()) {
+            if (child.isDirectory() && child.nameBytes() == *name) {
+                next = child;
+                break;
+            }
+        }
+        if (!next) {
+            break;
+        }
+        reached = next;
+    }
+    return reached;
+}
+
 }  // namespace raumfuchs

@@ -22,6 +22,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
 #include "core/ncdu/NcduImport.h"
+#include "core/scan/CancelToken.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/ErrnoText.h"
 #include "core/text/Format.h"
@@ -33,15 +34,20 @@ namespace {
 
 using namespace raumfuchs;
 
+// The token of the one scan or import this program runs, here for the
+// interrupt handler to cancel.
+CancelToken token;
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "used in a signal handler");
 
-// The first Ctrl-C asks the scan to stop at its next checkpoint; a second one
-// ends the program at once, as if no handler were installed.
+// The first Ctrl-C cancels the scan, which stops at its next checkpoint; a
+// second one ends the program at once, as if no handler were installed.
 extern "C" void onInterrupt(int signal) {
     if (interrupted.exchange(true)) {
         std::signal(signal, SIG_DFL);
         std::raise(signal);
+    } else {
+        token.cancel();
     }
 }
 
@@ -336,17 +342,8 @@ int main(int argc, char** argv) {
         return finishOutput(0);
     }
 
-    CancelToken token;
     std::signal(SIGINT, onInterrupt);
-    // A signal handler may not take the token's lock; the scan passes its
-    // checkpoints often enough to pass an interrupt on from there.
     ProgressLine progress(STDERR_FILENO, !args->quiet && isatty(STDERR_FILENO) != 0);
-    const ProgressCallback onProgress = [&](const ScanProgress& p) {
-        if (interrupted.load()) {
-            token.cancel();
-        }
-        progress.update(p);
-    };
     std::optional<ExportFile> exported;
     if (!args->exportFile.empty() &&
         !exported.emplace(args->exportFile, args->path, RAUMFUCHS_VERSION).error().empty()) {
@@ -355,11 +352,7 @@ int main(int argc, char** argv) {
     }
     std::optional<ScanResult> result;
     if (!args->importFile.empty()) {
-        auto imported = importNcdu(args->importFile, token, [&](std::int64_t) {
-            if (interrupted.load()) {
-                token.cancel();
-            }
-        });
+        auto imported = importNcdu(args->importFile, token, {});
         if (const auto* message = std::get_if<std::string>(&imported);
             message && !message->empty()) {
             complain(*message);
@@ -370,7 +363,7 @@ int main(int argc, char** argv) {
         }
     } else {
         const ProgressCallback onScanProgress = [&](const ScanProgress& p) {
-            onProgress(p);
+            progress.update(p);
             if (exported && exported->writer().failed()) {
                 token.cancel();  // nothing more can be written
             }
@@ -386,7 +379,7 @@ int main(int argc, char** argv) {
         complain(exported->error());
         return 1;
     }
-    if (token.isCancelled() || interrupted.load()) {
+    if (token.isCancelled()) {
         std::fputs("Scan abgebrochen.\n", stderr);
         return 130;
     }

@@ -58,5 +58,22 @@ TEST(NodeLookup, FindsNodesByTheirPathWithEquivalentNames) {
     EXPECT_FALSE(sameName("\xFF", "\xC3\xBF"));  // no decoding of invalid bytes
 }
 
+TEST(NodeLookup, NamesBelowAFolderLeadToTheNodeOrItsNearestAncestorInNewContent) {
+    const FileNode before =
+        test::build(folder("a", 0, {folder("b", 0, {folder("c", 0, {})}), file("g", 1)}), "/a");
+    const std::vector<std::string> names = namesBelow(before, test::nodeAt(before, "b/c"));
+    EXPECT_EQ(names, (std::vector<std::string>{"c", "b"}));
+    EXPECT_TRUE(namesBelow(test::nodeAt(before, "b"), test::nodeAt(before, "g")).empty());
+    // The folder read anew: the same folder again, or the last one on the way
+    // (a file of the name does not count).
+    for (const auto& [after, found] :
+         {std::pair{folder("a", 0, {file("x", 9), folder("b", 0, {folder("c", 0, {})})}), "b/c"},
+          std::pair{folder("a", 0, {folder("b", 0, {file("c", 1)})}), "b"},
+          std::pair{folder("a", 0, {}), ""}}) {
+        const FileNode root = test::build(after, "/a");
+        EXPECT_TRUE(followNames(root, names) == test::nodeAt(root, found)) << found;
+    }
+}
+
 }  // namespace
 }  // namespace raumfuchs

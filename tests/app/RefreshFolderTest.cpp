@@ -54,18 +54,14 @@ TEST_F(RefreshFolder, KeepsTheShownFolderOrItsNearestAncestorAndTellsOfVanishedF
     EXPECT_EQ(model.treeRevision(), revision + 2);  // the refresh and the trash attempt
     EXPECT_EQ(model.current().path(), scratch.path("a/b/c"));
     EXPECT_FALSE(model.current() == oldC);
-    test::expectMatchesScan(model.root(), freshScan(scratch.path()));
-
-    std::filesystem::remove_all(scratch.path("a/b"));
-    refreshAndWait("a");
-    EXPECT_EQ(model.current().path(), scratch.path("a"));
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
 
     std::filesystem::remove_all(scratch.path("a"));
     refreshAndWait("a");
     EXPECT_TRUE(model.current() == model.root());
     EXPECT_EQ(model.alertMessage(),
               QStringLiteral("„a“ gibt es nicht mehr und wurde aus der Übersicht entfernt."));
-    test::expectMatchesScan(model.root(), freshScan(scratch.path()));
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
 
     // The scanned folder itself removed: back to the start screen, which the
     // alert shows over.
@@ -106,7 +102,7 @@ TEST_F(RefreshFolder, RacingATrashOrCancelledByAScanLeavesAConsistentTree) {
     ASSERT_TRUE(test::waitUntil([&] { return !model.isRefreshing(viel); }));
     test::settle(model);
     EXPECT_EQ(model.treeRevision(), revision + 2);  // the trash and one refresh
-    test::expectMatchesScan(model.root(), freshScan(scratch.path()));
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
 
     // A new scan cancels the refresh: the old tree stays as it was.
     scratch.file("viel/spaet", 70'000);

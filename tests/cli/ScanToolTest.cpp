@@ -258,34 +258,41 @@ bool interruptIn(pid_t pid, const std::string& field) {
     return false;
 }
 
-TEST(ScanTool, ASecondCtrlCEndsAScanThatCannotReachACheckpoint) {
+TEST(ScanTool, CtrlCCancelsTheScanAndASecondEndsOneThatCannotReachACheckpoint) {
     // A terminal whose output is held (Ctrl-S) stops the program at its first
-    // progress line; the first Ctrl-C only asks the scan to stop at its next
-    // checkpoint, which it never reaches, and the second must end it.
-    test::PseudoTerminal terminal;
-    ASSERT_EQ(tcflow(terminal.side, TCOOFF), 0);
-    TempTree io;
-    const pid_t pid = start({"/usr"}, io.path("out"), terminal.side);
-    const auto waitFor = [pid](const std::function<bool()>& done) {
-        for (int i = 0; i < 5000 && !done(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // progress line. A Ctrl-C cancels the scan, which stops at its next
+    // checkpoint once the terminal goes on; while it stays held, the second
+    // Ctrl-C must end the program.
+    for (const bool again : {false, true}) {
+        test::PseudoTerminal terminal;
+        ASSERT_EQ(tcflow(terminal.side, TCOOFF), 0);
+        TempTree io;
+        const pid_t pid = start({"/usr"}, io.path("out"), terminal.side);
+        const auto waitFor = [](const std::function<bool()>& done) {
+            for (int i = 0; i < 5000;
+                 ++i, std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
+                if (done()) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        EXPECT_TRUE(waitFor([&] { return interruptIn(pid, "SigCgt:"); }));
+        kill(pid, SIGINT);
+        EXPECT_TRUE(waitFor([&] { return !interruptIn(pid, "ShdPnd:"); }));
+        again ? kill(pid, SIGINT) : tcflow(terminal.side, TCOON);
+        int status = 0;
+        const bool ended = waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        if (!ended) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
         }
-        return done();
-    };
-    int status = 0;
-    bool reaped = false;
-    const auto ended = [&] { return reaped = reaped || waitpid(pid, &status, WNOHANG) == pid; };
-    EXPECT_TRUE(waitFor([&] { return interruptIn(pid, "SigCgt:"); }));
-    kill(pid, SIGINT);
-    EXPECT_TRUE(waitFor([&] { return !interruptIn(pid, "ShdPnd:"); }));
-    kill(pid, SIGINT);
-    const bool endedAtOnce = waitFor(ended);
-    if (!endedAtOnce) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
+        EXPECT_TRUE(ended) << again;
+        EXPECT_TRUE(again ? WIFSIGNALED(status) && WTERMSIG(status) == SIGINT
+                          : WIFEXITED(status) && WEXITSTATUS(status) == 130)
+            << status;
+        EXPECT_TRUE(again || terminal.drain().ends_with("Scan abgebrochen.\n"));
     }
-    EXPECT_TRUE(endedAtOnce);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
 }
 
 TEST(ScanTool, ProgressOnATerminalOnlyAndNotWhenQuiet) {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 #include <variant>
-#include <vector>
 
+#include "../support/TreeCompare.h"
 #include "core/ncdu/NcduImport.h"
 
 using namespace raumfuchs;
@@ -21,30 +21,6 @@ void check(bool ok) {
     }
 }
 
-void checkTree(const FileNode& root) {
-    std::vector<FileNode> stack{root};
-    while (!stack.empty()) {
-        const FileNode node = stack.back();
-        stack.pop_back();
-        check(node.size() >= 0);
-        std::int64_t files = 0;
-        std::int64_t bytes = 0;
-        for (std::size_t i = 0; i < node.childCount(); ++i) {
-            const FileNode child = node.child(i);
-            check(child.parent() == node);
-            check(i == 0 || node.child(i - 1).size() >= child.size());
-            files += child.fileCount();
-            bytes += child.size();
-            stack.push_back(child);
-        }
-        if (node.isDirectory()) {
-            check(node.fileCount() == files && node.size() >= bytes);
-        } else {
-            check(node.childCount() == 0 && node.fileCount() == (node.isUnreadable() ? 0 : 1));
-        }
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -54,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
     const auto result = importNcdu(path, CancelToken(), {});
     if (const auto* scan = std::get_if<ImportedScan>(&result)) {
-        checkTree(scan->result.root);
+        check(test::treeFault(scan->result.root).empty());
     } else {
         check(!std::get<std::string>(result).empty());
     }

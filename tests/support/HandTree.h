@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -73,51 +71,6 @@ inline FileNode nodeAt(FileNode node, std::string_view path) {
         path.remove_prefix(std::min(slash + 1, path.size()));
     }
     return node;
-}
-
-// The tree's invariants everywhere, without recursion: totals cover the
-// children, file counts add up, children are sorted largest first and link
-// back to their parent.
-inline void expectConsistent(const FileNode& root) {
-    std::vector<FileNode> stack{root};
-    while (!stack.empty()) {
-        const FileNode node = stack.back();
-        stack.pop_back();
-        std::int64_t bytes = 0;
-        std::int64_t files = node.isDirectory() || node.isUnreadable() ? 0 : 1;
-        for (std::size_t i = 0; i < node.childCount(); ++i) {
-            const FileNode child = node.child(i);
-            EXPECT_EQ(child.parent(), node);
-            EXPECT_TRUE(i == 0 || node.child(i - 1).size() >= child.size()) << node.path();
-            bytes += child.size();
-            files += child.fileCount();
-            stack.push_back(child);
-        }
-        EXPECT_GE(node.size(), bytes) << node.path();
-        EXPECT_EQ(node.fileCount(), files) << node.path();
-    }
-}
-
-// Node by node, without recursion: names, kinds, sizes, counts, flags and
-// children order; every node of `expected`'s storage is reached.
-inline void expectSameTree(const FileNode& expected, const FileNode& actual) {
-    std::vector<std::pair<FileNode, FileNode>> stack{{expected, actual}};
-    std::size_t compared = 0;
-    while (!stack.empty()) {
-        auto [e, a] = stack.back();
-        stack.pop_back();
-        ++compared;
-        ASSERT_EQ(e.nameBytes(), a.nameBytes()) << e.path();
-        ASSERT_EQ(e.isDirectory(), a.isDirectory()) << e.path();
-        ASSERT_EQ(e.size(), a.size()) << e.path();
-        ASSERT_EQ(e.fileCount(), a.fileCount()) << e.path();
-        ASSERT_EQ(e.isUnreadable(), a.isUnreadable()) << e.path();
-        ASSERT_EQ(e.childCount(), a.childCount()) << e.path();
-        for (std::size_t i = 0; i < e.childCount(); ++i) {
-            stack.emplace_back(e.child(i), a.child(i));
-        }
-    }
-    EXPECT_EQ(compared, expected.tree().nodeCount());
 }
 
 }  // namespace raumfuchs::test

@@ -696,7 +696,7 @@ void NcduParser::addEntry(const Info& info, bool isArray) {
         if (gdu_) {
             // gdu marks the links it met after the first one, which it counted.
             size = info.hlnkc ? 0 : size;
-        } else if ((info.hlnkc || info.nlink > 1) && !hardlinks_.insert(device, info.ino)) {
+        } else if ((info.hlnkc || info.nlink > 1) && !hardlinks_.insert(FileId{device, info.ino})) {
             size = 0;
         }
         builder_->addFile(shown, counted(size));

@@ -2,13 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "core/scan/ReadAhead.h"
@@ -30,120 +26,7 @@ EntryInfo classify(std::uint32_t mode) {
     }
 }
 
-// Layout of the records getdents64 fills in (linux_dirent64): inode (8 bytes),
-// offset (8), record length (2), type (1), then the NUL-terminated name.
-constexpr std::size_t kRecordLengthAt = 16;
-constexpr std::size_t kNameAt = 19;
-constexpr std::size_t kListingBuffer = 128 * 1024;
-// How many stats pass between two looks at the stop flag.
-constexpr std::size_t kStopCheck = 64;
-
 }  // namespace
-
-void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError) {
-    names.clear();
-    children.clear();
-    listError = 0;
-    if (buffer.size() < kListingBuffer) {
-        buffer.resize(kListingBuffer);
-    }
-    for (;;) {
-        const long n = ops.readEntries(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            listError = errno != 0 ? errno : EIO;
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        for (long offset = 0; offset < n;) {
-            const char* record = buffer.data() + offset;
-            unsigned short recordLength;
-            std::memcpy(&recordLength, record + kRecordLengthAt, sizeof recordLength);
-            offset += recordLength;
-            const char* name = record + kNameAt;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-                continue;
-            }
-            const std::size_t length = std::strlen(name);
-            ListedChild child;
-            child.nameOffset = static_cast<std::uint32_t>(names.size());
-            child.nameLength = static_cast<std::uint16_t>(length);
-            names.append(name, length + 1);
-            children.push_back(child);
-        }
-    }
-}
-
-void statEntries(FileSystemOps& ops, int fd, const std::string& names,
-                 std::vector<ListedChild>& children, std::size_t begin, std::size_t end,
-                 const std::atomic<bool>* stop) {
-    for (std::size_t i = begin; i < end; ++i) {
-        if (stop != nullptr && (i - begin) % kStopCheck == 0 &&
-            stop->load(std::memory_order_relaxed)) {
-            return;
-        }
-        ListedChild& child = children[i];
-        if (ops.statAt(fd, names.data() + child.nameOffset, child.stat) != 0) {
-            child.info = EntryInfo::NoStat;
-            child.error = errno;
-            child.stat = EntryStat{};
-        }
-    }
-}
-
-void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError) {
-    listFolder(ops, fd, buffer, names, children, listError);
-    statEntries(ops, fd, names, children, 0, children.size(), nullptr);
-}
-
-int FileSystemOps::openDirectory(int dirFd, const char* name) {
-    return ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-}
-
-long FileSystemOps::readEntries(int fd, char* buffer, std::size_t size) {
-    return ::syscall(SYS_getdents64, fd, buffer, size);
-}
-
-int FileSystemOps::statAt(int dirFd, const char* name, EntryStat& out) {
-    struct statx st;
-    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                STATX_TYPE | STATX_INO | STATX_NLINK | STATX_BLOCKS | STATX_SIZE, &st) != 0) {
-        return -1;
-    }
-    out.device = makedev(st.stx_dev_major, st.stx_dev_minor);
-    out.inode = st.stx_ino;
-    out.links = st.stx_nlink;
-    out.blocks = static_cast<std::int64_t>(st.stx_blocks);
-    out.size = static_cast<std::int64_t>(st.stx_size);
-    out.mode = st.stx_mode & S_IFMT;
-    return 0;
-}
-
-int FileSystemOps::fstatDirectory(int fd, EntryStat& out) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        return -1;
-    }
-    out.device = st.st_dev;
-    out.inode = st.st_ino;
-    out.links = st.st_nlink;
-    out.blocks = st.st_blocks;
-    out.size = st.st_size;
-    out.mode = st.st_mode & S_IFMT;
-    return 0;
-}
-
-void FileSystemOps::closeDirectory(int fd) {
-    ::close(fd);
-}
-
-FileSystemOps& FileSystemOps::system() {
-    static FileSystemOps ops;
-    return ops;
-}
 
 DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
     : rootPath_(std::move(rootPath)), options_(options), ops_(ops) {
@@ -266,7 +149,7 @@ const WalkEntry* DirWalker::enterPending() {
         const int parentFd = descriptorOf(level - 1);
         if (parentFd >= 0) {
             const Frame& parent = frames_[level - 1];
-            fd = ops_.openDirectory(parentFd, parent.names.data() + dir.nameOffset);
+            fd = ops_.openDirectory(parentFd, parent.listing.path(dir));
         }
         openError = errno;
     }
@@ -278,19 +161,16 @@ const WalkEntry* DirWalker::enterPending() {
     Frame& frame = frames_[level];
     frame.cursor = 0;
     frame.subdirsLeft = 0;
-    frame.device = dir.stat.device;
-    frame.inode = dir.stat.inode;
+    frame.id = dir.stat.file();
     depth_ = level + 1;
-    openAncestors_.insert({frame.device, frame.inode});
+    openAncestors_.insert(frame.id);
     if (wasPrepared) {
-        frame.names.swap(prepared.names);
-        frame.children.swap(prepared.children);
-        frame.listError = prepared.listError;
+        std::swap(frame.listing, prepared.listing);
         frame.batch = std::move(prepared.batch);
     } else if (readAhead_) {
-        readAhead_->read(fd, buffer_, frame.names, frame.children, frame.listError);
+        readAhead_->read(fd, buffer_, frame.listing);
     } else {
-        readFolder(ops_, fd, buffer_, frame.names, frame.children, frame.listError);
+        readFolder(ops_, fd, buffer_, frame.listing);
     }
     if (fd >= 0) {
         setFd(level, fd);
@@ -302,8 +182,8 @@ const WalkEntry* DirWalker::enterPending() {
     } else if (readAhead_ && !frame.batch) {
         queueSubfolders(frame);
     }
-    if (frame.children.empty()) {
-        const int listError = frame.listError;
+    if (frame.listing.children.empty()) {
+        const int listError = frame.listing.listError;
         popFrame();
         return emitDirectoryAgain(listError != 0 ? EntryInfo::Unlistable : EntryInfo::DirectoryDone,
                                   listError);
@@ -320,10 +200,10 @@ const WalkEntry* DirWalker::advance() {
     }
     const std::size_t parentDepth = entry_.level - 1;
     Frame& frame = frames_[parentDepth];
-    if (++frame.cursor < frame.children.size()) {
+    if (++frame.cursor < frame.listing.children.size()) {
         return emitChild(parentDepth);
     }
-    const int listError = frame.listError;
+    const int listError = frame.listing.listError;
     popFrame();
     entry_.level = parentDepth;
     return emitDirectoryAgain(listError != 0 ? EntryInfo::Unlistable : EntryInfo::DirectoryDone,
@@ -332,10 +212,10 @@ const WalkEntry* DirWalker::advance() {
 
 const WalkEntry* DirWalker::emitChild(std::size_t depth) {
     Frame& frame = frames_[depth];
-    const Child& child = frame.children[frame.cursor];
+    const Child& child = frame.listing.children[frame.cursor];
     entry_.info = child.info;
     entry_.level = depth + 1;
-    entry_.name = childName(frame, child);
+    entry_.name = frame.listing.name(child);
     entry_.hasStat = child.info != EntryInfo::NoStat;
     entry_.stat = child.stat;
     entry_.error = child.error;
@@ -350,7 +230,7 @@ const WalkEntry* DirWalker::emitDirectoryAgain(EntryInfo info, int error) {
     const std::size_t level = entry_.level;
     const Child& dir = level == 0 ? root_ : currentChild(level - 1);
     entry_.info = info;
-    entry_.name = level == 0 ? std::string_view(rootPath_) : childName(frames_[level - 1], dir);
+    entry_.name = level == 0 ? std::string_view(rootPath_) : frames_[level - 1].listing.name(dir);
     entry_.hasStat = true;
     entry_.stat = dir.stat;
     entry_.error = error;
@@ -358,13 +238,13 @@ const WalkEntry* DirWalker::emitDirectoryAgain(EntryInfo info, int error) {
 }
 
 void DirWalker::classifyChildren(Frame& frame) {
-    for (Child& child : frame.children) {
+    for (Child& child : frame.listing.children) {
         if (child.info == EntryInfo::NoStat) {
             continue;
         }
         child.info = classify(child.stat.mode);
         if (child.info == EntryInfo::Directory) {
-            if (openAncestors_.contains({child.stat.device, child.stat.inode})) {
+            if (openAncestors_.contains(child.stat.file())) {
                 child.info = EntryInfo::Cycle;
             } else {
                 ++frame.subdirsLeft;
@@ -381,7 +261,7 @@ void DirWalker::queueSubfolders(Frame& frame) {
     if (fd < 0) {
         return;
     }
-    frame.batch = readAhead_->queue(fd, rootDevice_, frame.names, frame.children);
+    frame.batch = readAhead_->queue(fd, rootDevice_, frame.listing);
     if (frame.batch) {
         frame.fd = -1;
         --openFds_;
@@ -405,15 +285,14 @@ int DirWalker::descriptorOf(std::size_t depth) {
         }
         const int fd = d == 0
                            ? ops_.openDirectory(AT_FDCWD, rootPath_.c_str())
-                           : ops_.openDirectory(heldFd(d - 1), frames_[d - 1].names.data() +
-                                                                   currentChild(d - 1).nameOffset);
+                           : ops_.openDirectory(heldFd(d - 1),
+                                                frames_[d - 1].listing.path(currentChild(d - 1)));
         if (fd < 0) {
             return -1;
         }
         // The folder must still be the one that was listed.
         EntryStat st;
-        if (ops_.fstatDirectory(fd, st) != 0 || st.device != frame.device ||
-            st.inode != frame.inode) {
+        if (ops_.fstatDirectory(fd, st) != 0 || !(st.file() == frame.id)) {
             ops_.closeDirectory(fd);
             errno = ENOENT;
             return -1;
@@ -477,7 +356,7 @@ void DirWalker::popFrame() {
     closeFd(top);
     Frame& frame = frames_[top];
     releaseBatch(frame);
-    openAncestors_.erase({frame.device, frame.inode});
+    openAncestors_.erase(frame.id);
     depth_ = top;
 }
 
@@ -488,7 +367,7 @@ std::string DirWalker::path() const {
         if (result.empty() || result.back() != '/') {
             result += '/';
         }
-        result += childName(frame, frame.children[frame.cursor]);
+        result += frame.listing.name(frame.listing.children[frame.cursor]);
     }
     return result;
 }
@@ -497,7 +376,7 @@ std::optional<std::uint64_t> DirWalker::parentDevice() const {
     if (entry_.level == 0) {
         return std::nullopt;
     }
-    return frames_[entry_.level - 1].device;
+    return frames_[entry_.level - 1].id.device;
 }
 
 void DirWalker::setMark(bool mark) {
@@ -513,7 +392,7 @@ bool DirWalker::mark() const {
         return root_.mark;
     }
     const Frame& frame = frames_[entry_.level - 1];
-    return frame.children[frame.cursor].mark;
+    return frame.listing.children[frame.cursor].mark;
 }
 
 }  // namespace raumfuchs

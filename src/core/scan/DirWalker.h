@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,77 +10,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/scan/FolderListing.h"
+
 namespace raumfuchs {
 
 class ReadAhead;
 struct ReadAheadBatch;
-
-// Kinds of walk entries, numbered as the BSD fts interface numbers them: the
-// walk yields the entry sequence of an fts walk (see DirWalker).
-enum class EntryInfo : std::uint8_t {
-    Directory = 1,      // FTS_D: directory in pre-order
-    Cycle = 2,          // FTS_DC: directory that is one of its own ancestors
-    Other = 3,          // FTS_DEFAULT: socket, fifo, device, …
-    Unlistable = 4,     // FTS_DNR: directory that could not be listed
-    DirectoryDone = 6,  // FTS_DP: directory in post-order
-    File = 8,           // FTS_F: regular file
-    NoStat = 10,        // FTS_NS: metadata could not be read
-    Symlink = 12,       // FTS_SL
-};
-
-// The metadata the scanner needs from one entry.
-struct EntryStat {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t links = 0;
-    std::int64_t blocks = 0;  // 512-byte blocks allocated
-    std::int64_t size = 0;    // length in bytes (st_size)
-    std::uint32_t mode = 0;   // file type bits (S_IFMT)
-};
-
-// The system calls the walker makes, behind one seam so tests can make a folder
-// unlistable, a stat fail or an entry vanish even when they run as root. Every
-// call reports failure as -1 with errno set, like the system call it stands for.
-class FileSystemOps {
-  public:
-    virtual ~FileSystemOps() = default;
-    // Opens the directory `name` below `dirFd` (AT_FDCWD for the scanned path
-    // itself) without following a symbolic link.
-    virtual int openDirectory(int dirFd, const char* name);
-    // Reads directory records (linux_dirent64) into `buffer`; 0 at the end.
-    virtual long readEntries(int fd, char* buffer, std::size_t size);
-    // Reads the metadata of `name` below `dirFd` without following a link.
-    virtual int statAt(int dirFd, const char* name, EntryStat& out);
-    virtual int fstatDirectory(int fd, EntryStat& out);
-    virtual void closeDirectory(int fd);
-
-    static FileSystemOps& system();
-};
-
-// One entry of a folder's listing: its name in the listing's name buffer and
-// its metadata, or the errno of a failed stat.
-struct ListedChild {
-    std::uint32_t nameOffset = 0;
-    std::uint16_t nameLength = 0;
-    EntryInfo info = EntryInfo::File;  // NoStat after a failed stat, else set by the walker
-    bool mark = false;
-    int error = 0;
-    EntryStat stat;
-};
-
-// A folder's entries in listing order ("." and ".." left out), every one
-// stat'ed relative to the folder's descriptor. `listError` is the errno of a
-// listing that broke off, else 0. Both halves on their own, for threads that
-// share the stats of one large folder:
-void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError);
-void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, std::string& names,
-                std::vector<ListedChild>& children, int& listError);
-// Stats children[begin, end); a failed stat leaves NoStat and its errno. Looks
-// at `stop` (may be null) every few entries and returns early when it is set.
-void statEntries(FileSystemOps& ops, int fd, const std::string& names,
-                 std::vector<ListedChild>& children, std::size_t begin, std::size_t end,
-                 const std::atomic<bool>* stop);
 
 // One entry as the walker hands it out. Valid until the next call to next().
 struct WalkEntry {
@@ -93,7 +27,7 @@ struct WalkEntry {
     int error = 0;  // errno of a failed open, listing or stat
 };
 
-// Depth-first walk of one tree over openat/getdents64/fstatat, relative to
+// Depth-first walk of one tree over openat/getdents64/statx, relative to
 // directory descriptors, that yields the entry sequence of an fts walk with
 // FTS_PHYSICAL | FTS_NOCHDIR (and FTS_XDEV when asked):
 //   - the scanned path at level 0 (Directory, File, Symlink, Other or NoStat);
@@ -166,26 +100,13 @@ class DirWalker {
     using Child = ListedChild;
     // An open directory: its listing and how far it has been handed out.
     struct Frame {
-        std::string names;  // the entries' names, each followed by a NUL
-        std::vector<Child> children;
+        FolderListing listing;
         std::size_t cursor = 0;  // the child last handed out
         std::size_t subdirsLeft = 0;
         int fd = -1;
-        int listError = 0;  // errno of a listing that broke off, else 0
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
+        FileId id;
         // Its subfolders as queued for reading ahead, while any is left.
         std::shared_ptr<ReadAheadBatch> batch;
-    };
-    struct DevIno {
-        std::uint64_t device;
-        std::uint64_t inode;
-        friend bool operator==(const DevIno&, const DevIno&) = default;
-    };
-    struct DevInoHash {
-        std::size_t operator()(const DevIno& k) const {
-            return static_cast<std::size_t>(k.inode * 0x9E3779B97F4A7C15ull ^ k.device);
-        }
     };
 
     const WalkEntry* startRoot();
@@ -204,10 +125,7 @@ class DirWalker {
     void evictIfFull();
     void popFrame();
     Child& currentChild(std::size_t depth) {
-        return frames_[depth].children[frames_[depth].cursor];
-    }
-    std::string_view childName(const Frame& f, const Child& c) const {
-        return {f.names.data() + c.nameOffset, c.nameLength};
+        return frames_[depth].listing.children[frames_[depth].cursor];
     }
 
     std::string rootPath_;
@@ -224,7 +142,7 @@ class DirWalker {
     // Frames past depth_ keep their buffers for reuse.
     std::vector<Frame> frames_;
     std::size_t depth_ = 0;
-    std::unordered_set<DevIno, DevInoHash> openAncestors_;
+    std::unordered_set<FileId> openAncestors_;
     std::size_t openFds_ = 0;
     std::size_t lowestOpen_ = 0;  // no frame below this index holds a descriptor
     std::vector<char> buffer_;

@@ -180,12 +180,12 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
             case EntryInfo::Other: {
                 std::int64_t size = allocated;
                 const bool linked = entry->hasStat && entry->stat.links > 1;
-                if (linked && !hardlinks.insert(entry->stat.device, entry->stat.inode)) {
+                if (linked && !hardlinks.insert(entry->stat.file())) {
                     size = 0;
                 }
                 const FileTree::Index node = builder.addFile(name, size);
                 if (linked) {
-                    builder.tree().addHardLink(entry->stat.device, entry->stat.inode, node);
+                    builder.tree().addHardLink(entry->stat.file(), node);
                 }
                 if (listener) {
                     listener->file(*entry);

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/scan/CancelToken.h"
 #include "core/scan/EnteredMount.h"
 #include "core/scan/UnattributedSpace.h"
 #include "core/tree/FileTree.h"
@@ -42,24 +42,6 @@ struct ScanResult {
     // to show. A folder that exists but cannot be listed is not that: it comes
     // back as a folder node with its own size, marked unreadable.
     bool rootUnreachable() const { return root.isUnreadable() && !root.isDirectory(); }
-};
-
-// Cancellation flag of one scan, shared between the model and the scan.
-// Set once, never reset.
-class CancelToken {
-  public:
-    void cancel() {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
-    }
-    bool isCancelled() const {
-        std::lock_guard lock(mutex_);
-        return cancelled_;
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    bool cancelled_ = false;
 };
 
 using ProgressCallback = std::function<void(const ScanProgress&)>;

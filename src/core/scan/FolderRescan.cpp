@@ -12,18 +12,6 @@ namespace raumfuchs {
 
 namespace {
 
-struct LinkKey {
-    std::uint64_t device;
-    std::uint64_t inode;
-    friend bool operator==(const LinkKey&, const LinkKey&) = default;
-};
-
-struct LinkKeyHash {
-    std::size_t operator()(const LinkKey& k) const {
-        return static_cast<std::size_t>(k.inode * 0x9E3779B97F4A7C15ull ^ k.device);
-    }
-};
-
 // A file's links in the tree before the rescan, outside the folder and inside it.
 struct OldLinks {
     FileTree::Index firstOutside = FileTree::kNone;
@@ -66,11 +54,11 @@ std::optional<std::int64_t> unreadableBelow(const FileTree& tree, FileTree::Inde
 // edge; zeroes links in `fresh` and lists the changes outside it.
 bool settleHardLinks(const FileTree& tree, FileTree::Index folder, FileTree& fresh,
                      Checkpoint& checkpoint, std::vector<FileTree::Resize>& resizes) {
-    std::unordered_map<LinkKey, std::vector<FileTree::Index>, LinkKeyHash> freshLinks;
+    std::unordered_map<FileId, std::vector<FileTree::Index>> freshLinks;
     for (const FileTree::HardLink& link : fresh.hardLinks()) {
-        freshLinks[{link.device, link.inode}].push_back(link.node);
+        freshLinks[link.file].push_back(link.node);
     }
-    std::unordered_map<LinkKey, OldLinks, LinkKeyHash> oldLinks;
+    std::unordered_map<FileId, OldLinks> oldLinks;
     for (const FileTree::HardLink& link : tree.hardLinks()) {
         if (checkpoint.stale()) {
             return false;
@@ -84,7 +72,7 @@ bool settleHardLinks(const FileTree& tree, FileTree::Index folder, FileTree& fre
         if (top != 0) {
             continue;  // cut out of the tree
         }
-        OldLinks& old = oldLinks[{link.device, link.inode}];
+        OldLinks& old = oldLinks[link.file];
         if (inside) {
             old.bytesInside = std::max(old.bytesInside, tree.size(link.node));
         } else {

@@ -13,8 +13,7 @@ namespace raumfuchs {
 // thread with nothing else to do. Guarded by the read-ahead's mutex.
 struct SharedStats {
     int fd;
-    const std::string& names;
-    std::vector<ListedChild>& children;
+    FolderListing& listing;
     std::size_t next = 0;      // first entry not handed out
     std::size_t finished = 0;  // entries stat'ed
 };
@@ -77,8 +76,7 @@ int ReadAhead::descriptor(const Batch& batch) {
     return batch.dirFd;
 }
 
-std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const std::string& names,
-                                                       const std::vector<ListedChild>& children,
+std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const FolderListing& listing,
                                                        bool walkerClassified) {
     // Counted before it exists, so that threads racing here stay within bounds.
     if (liveBatches_.fetch_add(1) >= maxBatches_) {
@@ -86,8 +84,8 @@ std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const std::str
         return nullptr;
     }
     auto batch = std::make_shared<Batch>(ops_, liveBatches_, dirFd);
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        const ListedChild& child = children[i];
+    for (std::size_t i = 0; i < listing.children.size(); ++i) {
+        const ListedChild& child = listing.children[i];
         // The walker enters subfolders on the scanned device that are not their
         // own ancestors; which are is its to decide, so before it has, every
         // subfolder on the device is a candidate.
@@ -100,7 +98,7 @@ std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const std::str
         ReadAheadJob& job = batch->jobs.emplace_back();
         job.index = static_cast<std::uint32_t>(i);
         job.nameOffset = static_cast<std::uint32_t>(batch->names.size());
-        batch->names.append(names.data() + child.nameOffset, child.nameLength + 1u);
+        batch->names.append(listing.path(child), child.nameLength + 1u);
     }
     if (batch->jobs.empty()) {
         batch->dirFd = -1;  // left to the caller
@@ -110,10 +108,9 @@ std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const std::str
 }
 
 std::shared_ptr<ReadAhead::Batch> ReadAhead::queue(int dirFd, std::uint64_t device,
-                                                   const std::string& names,
-                                                   const std::vector<ListedChild>& children) {
+                                                   const FolderListing& listing) {
     device_.store(device, std::memory_order_relaxed);
-    std::shared_ptr<Batch> batch = makeBatch(dirFd, names, children, true);
+    std::shared_ptr<Batch> batch = makeBatch(dirFd, listing, true);
     if (batch) {
         std::lock_guard lock(mutex_);
         walkerBatches_.push_back(batch);
@@ -173,9 +170,9 @@ void ReadAhead::run(Batch& batch, Job& job, std::vector<char>& buffer) {
         return;
     }
     r.opened = true;
-    read(fd, buffer, r.names, r.children, r.listError);
+    read(fd, buffer, r.listing);
     if (!stop_.load(std::memory_order_relaxed)) {
-        r.batch = makeBatch(fd, r.names, r.children, false);
+        r.batch = makeBatch(fd, r.listing, false);
     }
     if (!r.batch) {
         ops_.closeDirectory(fd);
@@ -187,7 +184,7 @@ void ReadAhead::finish(Job& job) {
         discard(job);
     } else {
         job.state = Job::State::Done;
-        aheadEntries_ += job.result.children.size();
+        aheadEntries_ += job.result.listing.children.size();
         if (job.result.batch) {
             wakeWorkers();
         }
@@ -199,7 +196,7 @@ void ReadAhead::finish(Job& job) {
 
 void ReadAhead::discard(Job& job) {
     if (job.state == Job::State::Done) {
-        aheadEntries_ -= job.result.children.size();
+        aheadEntries_ -= job.result.listing.children.size();
     }
     if (job.result.batch) {
         retireLocked(*job.result.batch);
@@ -259,7 +256,7 @@ bool ReadAhead::take(Batch& batch, std::uint32_t index, Result& out, std::vector
     }
     job->state = Job::State::Gone;
     --ahead_;
-    aheadEntries_ -= out.children.size();
+    aheadEntries_ -= out.listing.children.size();
     wakeWorkers();
     return true;
 }
@@ -299,17 +296,16 @@ void ReadAhead::retireLocked(Batch& batch) {
     }
 }
 
-void ReadAhead::read(int fd, std::vector<char>& buffer, std::string& names,
-                     std::vector<ListedChild>& children, int& listError) {
+void ReadAhead::read(int fd, std::vector<char>& buffer, FolderListing& out) {
     if (!governor_) {
-        readShared(fd, buffer, names, children, listError);
+        readShared(fd, buffer, out);
         return;
     }
     const double start = clock_();
-    readShared(fd, buffer, names, children, listError);
+    readShared(fd, buffer, out);
     const double end = clock_();
     std::lock_guard lock(mutex_);
-    governor_->record(start, end, children.size());
+    governor_->record(start, end, out.children.size());
     const std::size_t allowed = governor_->threads() - 1;
     if (allowed > allowedWorkers_) {
         gate_.notify_all();
@@ -322,14 +318,13 @@ std::size_t ReadAhead::usualThreads() {
     return governor_ ? governor_->usual() : workers_.size() + 1;
 }
 
-void ReadAhead::readShared(int fd, std::vector<char>& buffer, std::string& names,
-                           std::vector<ListedChild>& children, int& listError) {
-    listFolder(ops_, fd, buffer, names, children, listError);
-    if (children.size() < kShareAbove) {
-        statEntries(ops_, fd, names, children, 0, children.size(), &stop_);
+void ReadAhead::readShared(int fd, std::vector<char>& buffer, FolderListing& out) {
+    listFolder(ops_, fd, buffer, out);
+    if (out.children.size() < kShareAbove) {
+        statEntries(ops_, fd, out, 0, out.children.size(), &stop_);
         return;
     }
-    SharedStats shared{fd, names, children};
+    SharedStats shared{fd, out};
     std::unique_lock lock(mutex_);
     sharedStats_.push_back(&shared);
     wakeWorkers();
@@ -339,11 +334,11 @@ void ReadAhead::readShared(int fd, std::vector<char>& buffer, std::string& names
     while (statChunk(shared, lock)) {
     }
     std::erase(sharedStats_, &shared);
-    statsDone_.wait(lock, [&] { return shared.finished == children.size(); });
+    statsDone_.wait(lock, [&] { return shared.finished == out.children.size(); });
 }
 
 bool ReadAhead::statChunk(SharedStats& shared, std::unique_lock<std::mutex>& lock) {
-    const std::size_t count = shared.children.size();
+    const std::size_t count = shared.listing.children.size();
     if (shared.next == count) {
         return false;
     }
@@ -351,7 +346,7 @@ bool ReadAhead::statChunk(SharedStats& shared, std::unique_lock<std::mutex>& loc
     const std::size_t end = std::min(begin + kStatChunk, count);
     shared.next = end;
     lock.unlock();
-    statEntries(ops_, shared.fd, shared.names, shared.children, begin, end, &stop_);
+    statEntries(ops_, shared.fd, shared.listing, begin, end, &stop_);
     lock.lock();
     shared.finished += end - begin;
     if (shared.finished == count) {

@@ -8,11 +8,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <thread>
 #include <vector>
 
-#include "core/scan/DirWalker.h"
+#include "core/scan/FolderListing.h"
 #include "core/scan/ThreadGovernor.h"
 
 namespace raumfuchs {
@@ -56,9 +55,7 @@ class ReadAhead {
         // Its subfolders, queued already with its descriptor, if it has any and
         // the budget of descriptors allowed.
         std::shared_ptr<ReadAheadBatch> batch;
-        std::string names;
-        std::vector<ListedChild> children;
-        int listError = 0;
+        FolderListing listing;
     };
     using Batch = ReadAheadBatch;
 
@@ -73,8 +70,7 @@ class ReadAhead {
     // Queues the subfolders that the walk enters (Directory entries on `device`,
     // the scanned device) of a listed folder open as `dirFd`, which the batch then
     // owns. Null, and `dirFd` left to the caller, when nothing was queued.
-    std::shared_ptr<Batch> queue(int dirFd, std::uint64_t device, const std::string& names,
-                                 const std::vector<ListedChild>& children);
+    std::shared_ptr<Batch> queue(int dirFd, std::uint64_t device, const FolderListing& listing);
     // The descriptor of the batch's folder, open while the batch lives.
     static int descriptor(const Batch& batch);
     // The subfolder `index` of the batch, read by now. False when it was not
@@ -86,8 +82,7 @@ class ReadAhead {
     void retire(Batch& batch);
     // Reads the folder open as `fd` like readFolder, sharing the stats of a
     // large one with the other threads. Gives up early when stopping.
-    void read(int fd, std::vector<char>& buffer, std::string& names,
-              std::vector<ListedChild>& children, int& listError);
+    void read(int fd, std::vector<char>& buffer, FolderListing& out);
     // The thread count (the walking thread included) most folders so far were
     // read with.
     std::size_t usualThreads();
@@ -96,16 +91,14 @@ class ReadAhead {
     using Job = ReadAheadJob;
     void workerLoop(std::size_t index);
     // read() without the timing.
-    void readShared(int fd, std::vector<char>& buffer, std::string& names,
-                    std::vector<ListedChild>& children, int& listError);
+    void readShared(int fd, std::vector<char>& buffer, FolderListing& out);
     // The queued job the walk will need first, marked started: depth-first from
     // the walker's innermost folder outwards, the subfolders of a folder read
     // ahead coming before its next sibling.
     bool claim(std::shared_ptr<Batch>& batch, Job*& job);
     bool claimIn(const std::shared_ptr<Batch>& from, std::shared_ptr<Batch>& batch, Job*& job);
     void run(Batch& batch, Job& job, std::vector<char>& buffer);
-    std::shared_ptr<Batch> makeBatch(int dirFd, const std::string& names,
-                                     const std::vector<ListedChild>& children,
+    std::shared_ptr<Batch> makeBatch(int dirFd, const FolderListing& listing,
                                      bool walkerClassified);
     // With the lock held (those that read a folder unlock meanwhile):
     // Stats the next chunk of a shared folder, if one is left.

@@ -18,9 +18,10 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/scan/CancelToken.h"
 #include "core/scan/DirWalker.h"
-#include "core/scan/DiskScanner.h"
 #include "core/system/MountTable.h"
+#include "core/tree/FileId.h"
 
 namespace raumfuchs {
 
@@ -222,7 +223,7 @@ DeletedOpenFiles findDeletedOpenFiles(const std::vector<std::uint64_t>& devices,
     if (processes == nullptr) {
         return found;
     }
-    std::set<std::pair<std::uint64_t, std::uint64_t>> inodes;  // device, inode
+    std::unordered_set<FileId> counted;
     std::set<std::string> holders;
     while (const dirent* process = ::readdir(processes)) {
         if (!isNumber(process->d_name)) {
@@ -252,7 +253,7 @@ DeletedOpenFiles findDeletedOpenFiles(const std::vector<std::uint64_t>& devices,
                 continue;
             }
             holds = true;
-            if (inodes.emplace(st.st_dev, st.st_ino).second) {
+            if (counted.insert(FileId{st.st_dev, st.st_ino}).second) {
                 found.bytes += static_cast<std::int64_t>(st.st_blocks) * 512;
                 ++found.files;
             }

@@ -84,8 +84,8 @@ void FileTree::addToTotals(Index node, std::int64_t bytes, std::int64_t files) {
     dir(node).fileCount += files;
 }
 
-void FileTree::addHardLink(std::uint64_t device, std::uint64_t inode, Index file) {
-    hardLinks_.push_back({device, inode, file});
+void FileTree::addHardLink(const FileId& file, Index node) {
+    hardLinks_.push_back({file, node});
 }
 
 void FileTree::markUnreadable(Index node) {
@@ -322,7 +322,7 @@ void FileTree::copySubtree(Index node, const FileTree& fresh) {
         }
     }
     for (const HardLink& link : fresh.hardLinks_) {
-        hardLinks_.push_back({link.device, link.inode, mapped(link.node)});
+        hardLinks_.push_back({link.file, mapped(link.node)});
     }
 }
 

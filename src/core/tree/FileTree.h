@@ -12,6 +12,7 @@
 
 #include "core/text/Utf8.h"
 #include "core/tree/ChunkedArray.h"
+#include "core/tree/FileId.h"
 
 namespace raumfuchs {
 
@@ -20,18 +21,19 @@ class FileNode;
 // Storage of one scanned tree: every node lives in these arrays, addressed by a
 // 32-bit index, and the whole tree is released in one step when the last
 // FileNode handle (or other owner) lets go of it. Nodes cut out of the tree by
-// detach() stay stored until then, so a handle never dangles.
+// detach() or replaced by splice() stay stored until then, so a handle never
+// dangles.
 //
 // Per entry the tree costs 20 bytes of node fields, 4 bytes of child index and
 // the name (one length byte plus its bytes, three for names of 255 bytes or
 // more); directories add 16 bytes each.
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
-// it is changed only on the owning (main) thread, through detach(). Readers on
-// other threads take readLock() and watch generation(): it is even while the
-// tree is at rest and turns odd when detach() starts waiting for the lock, so
-// readers can give up early instead of making the main thread wait for a long
-// walk; it is even again, and higher, once the change is done.
+// it is changed only on the owning (main) thread, through detach() and
+// splice(). Readers on other threads take readLock() and watch generation(): it
+// is even while the tree is at rest and turns odd when a change starts waiting
+// for the lock, so readers can give up early instead of making the main thread
+// wait for a long walk; it is even again, and higher, once the change is done.
 class FileTree : public std::enable_shared_from_this<FileTree> {
   public:
     using Index = std::uint32_t;
@@ -52,8 +54,8 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     void setChildren(Index dir, const std::vector<Index>& children);
     void addToTotals(Index dir, std::int64_t bytes, std::int64_t files);
     void markUnreadable(Index node);
-    // Notes that the file `node` is one of several links to (device, inode).
-    void addHardLink(std::uint64_t device, std::uint64_t inode, Index file);
+    // Notes that `node` is one of several links to `file`.
+    void addHardLink(const FileId& file, Index node);
 
     // --- reading ---
     std::size_t nodeCount() const { return sizes_.size(); }
@@ -74,8 +76,7 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // Every link of a file that had more than one link when it was scanned,
     // cut out ones included; only the link met first carries the bytes.
     struct HardLink {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
+        FileId file;
         Index node = kNone;
     };
     const std::vector<HardLink>& hardLinks() const { return hardLinks_; }

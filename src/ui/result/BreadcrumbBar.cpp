@@ -8,6 +8,7 @@
 
 #include "app/AppModel.h"
 #include "ui/widgets/Icons.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/SymbolLabel.h"
 
@@ -31,7 +32,7 @@ QFont crumbFont(bool isCurrent) {
 BreadcrumbBar::Crumb::Crumb(const FileNode& node, const QString& symbol, bool isCurrent,
                             QWidget* parent)
     : QAbstractButton(parent), node_(node), symbol_(symbol), isCurrent_(isCurrent) {
-    const QString name = QString::fromStdString(node.displayName());
+    const QString name = toQString(node.displayName());
     // Button texts take "&" as a mnemonic marker: doubled, a folder named
     // "Tom & Jerry" shows (and is announced) as it is and grabs no shortcut.
     setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));

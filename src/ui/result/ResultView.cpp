@@ -13,6 +13,7 @@
 #include "ui/result/list/SidePanel.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/widgets/Icons.h"
+#include "ui/widgets/QtText.h"
 
 namespace raumfuchs {
 
@@ -113,11 +114,10 @@ void ResultView::refresh() {
 
     QString title = model_.target() ? model_.target()->displayName : QStringLiteral("Raumfuchs");
     if (model_.isImported() && model_.root()) {
-        title = QString::fromStdString(model_.root().displayName());  // not the carrier file
+        title = toQString(model_.root().displayName());  // not the carrier file
     }
     if (model_.root()) {
-        title +=
-            QStringLiteral(" — ") + QString::fromStdString(Format::bytes(model_.root().size()));
+        title += QStringLiteral(" — ") + toQString(Format::bytes(model_.root().size()));
     }
     if (title != title_) {
         title_ = title;

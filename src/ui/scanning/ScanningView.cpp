@@ -7,6 +7,7 @@
 
 #include "app/AppModel.h"
 #include "core/text/Format.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/TextLabel.h"
 
@@ -17,8 +18,8 @@ constexpr int kPathMaxWidth = 560;
 }
 
 QString ScanningView::counterText(std::int64_t files, std::int64_t bytes) {
-    return QString::fromStdString(Format::files(files)) + QStringLiteral(" · ") +
-           QString::fromStdString(Format::bytes(bytes));
+    return toQString(Format::files(files)) + QStringLiteral(" · ") +
+           toQString(Format::bytes(bytes));
 }
 
 ScanningView::ScanningView(AppModel& model, QWidget* parent)
@@ -100,11 +101,10 @@ bool ScanningView::readsExport() const {
 void ScanningView::refreshProgress() {
     const ScanProgress& progress = model_.progress();
     // An export's reader counts entries; their sizes are summed at the end.
-    counter_->setText(readsExport() ? QString::fromStdString(Format::integer(progress.files)) +
+    counter_->setText(readsExport() ? toQString(Format::integer(progress.files)) +
                                           QStringLiteral(" Einträge gelesen")
                                     : counterText(progress.files, progress.bytes));
-    path_->setText(QString::fromUtf8(progress.currentPath.data(),
-                                     static_cast<int>(progress.currentPath.size())));
+    path_->setText(toQString(progress.currentPath));
 }
 
 }  // namespace raumfuchs

@@ -12,6 +12,7 @@
 #include "ui/result/ResultView.h"
 #include "ui/scanning/ScanningView.h"
 #include "ui/start/StartView.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/UsageBar.h"
 
 namespace raumfuchs {
@@ -48,10 +49,10 @@ QString ContentView::trashTitle(const std::vector<FileNode>& nodes) {
     for (const FileNode& node : nodes) {
         total += node.size();
     }
-    const QString size = QString::fromStdString(Format::bytes(total));
+    const QString size = toQString(Format::bytes(total));
     if (nodes.size() == 1) {
         return QStringLiteral("„%1“ (%2) in den Papierkorb legen?")
-            .arg(QString::fromStdString(nodes.front().displayName()), size);
+            .arg(toQString(nodes.front().displayName()), size);
     }
     return QStringLiteral("%1 Objekte (%2) in den Papierkorb legen?")
         .arg(QString::number(nodes.size()), size);

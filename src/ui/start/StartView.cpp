@@ -15,6 +15,7 @@
 #include "ui/start/VolumeCard.h"
 #include "ui/widgets/AppIcon.h"
 #include "ui/widgets/Icons.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/SymbolLabel.h"
 #include "ui/widgets/TextLabel.h"
 
@@ -283,8 +284,7 @@ void StartView::rebuildVolumeCards() {
     for (const VolumeInfo& volume : model_.volumes()) {
         auto* card = new VolumeCard(volume, content);
         connect(card, &QAbstractButton::clicked, this, [this, volume] {
-            model_.startScan(
-                ScanTarget{volume.path, QString::fromStdString(volume.name), volume.used()});
+            model_.startScan(ScanTarget{volume.path, toQString(volume.name), volume.used()});
         });
         volumeList_->addWidget(card);
     }

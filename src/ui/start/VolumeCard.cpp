@@ -5,19 +5,12 @@
 
 #include "core/chart/Theme.h"
 #include "core/text/Format.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/SymbolLabel.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/UsageBar.h"
 
 namespace raumfuchs {
-
-namespace {
-
-QString qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
-}  // namespace
 
 QString VolumeCard::symbolName(const VolumeInfo& volume) {
     if (volume.path == "/") {
@@ -29,14 +22,12 @@ QString VolumeCard::symbolName(const VolumeInfo& volume) {
 
 VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
     : CardButton(parent), volume_(volume) {
-    const QString name =
-        QString::fromUtf8(volume.name.data(), static_cast<int>(volume.name.size()));
-    const QString path =
-        QString::fromUtf8(volume.path.data(), static_cast<int>(volume.path.size()));
+    const QString name = toQString(volume.name);
+    const QString path = toQString(volume.path);
     QString tip = QStringLiteral("„%1“ scannen").arg(name);
     if (volume.reserved > 0) {
         tip += QStringLiteral("\nVom belegten Platz sind %1 für den Administrator reserviert.")
-                   .arg(qs(Format::bytes(volume.reserved)));
+                   .arg(toQString(Format::bytes(volume.reserved)));
     }
     setToolTip(tip);
     setAccessibleName(name);
@@ -60,8 +51,8 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
     auto* pathLabel = new TextLabel(path, Style::TextStyle::Caption, this);
     pathLabel->setLevel(Style::Level::Tertiary);
     auto* freeLabel =
-        new TextLabel(qs(Format::bytes(volume.available)) + QStringLiteral(" frei von ") +
-                          qs(Format::bytes(volume.total)),
+        new TextLabel(toQString(Format::bytes(volume.available)) + QStringLiteral(" frei von ") +
+                          toQString(Format::bytes(volume.total)),
                       Style::TextStyle::Callout, this);
     freeLabel->setLevel(Style::Level::Secondary);
     titleRow->addWidget(nameLabel, 0, Qt::AlignBottom);
@@ -74,9 +65,10 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
     bar->setFraction(volume.fraction());
     column->addWidget(bar);
 
-    auto* usage = new TextLabel(qs(Format::bytes(volume.used())) + QStringLiteral(" belegt · ") +
-                                    qs(Format::percent(volume.used(), volume.total)),
-                                Style::TextStyle::Caption, this);
+    auto* usage =
+        new TextLabel(toQString(Format::bytes(volume.used())) + QStringLiteral(" belegt · ") +
+                          toQString(Format::percent(volume.used(), volume.total)),
+                      Style::TextStyle::Caption, this);
     usage->setLevel(Style::Level::Secondary);
     column->addWidget(usage);
     row->addLayout(column, 1);

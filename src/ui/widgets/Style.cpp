@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QWidget>
 #include <algorithm>
 #include <array>
 
@@ -85,6 +86,14 @@ QColor foreground(const QPalette& palette, Level level) {
     text.setAlphaF(
         static_cast<float>(text.alphaF() * kLevelOpacity[static_cast<std::size_t>(level)]));
     return text;
+}
+
+QColor labelColor(const QWidget& label, Level level, const std::optional<QColor>& fixed) {
+    if (fixed) {
+        return *fixed;
+    }
+    const QWidget* parent = label.parentWidget();
+    return foreground(parent ? parent->palette() : QApplication::palette(), level);
 }
 
 QColor color(const Rgb& rgb, double opacity) {

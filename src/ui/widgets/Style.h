@@ -4,8 +4,11 @@
 #include <QFont>
 #include <QLinearGradient>
 #include <QPalette>
+#include <optional>
 
 #include "core/chart/Theme.h"
+
+class QWidget;
 
 namespace raumfuchs::Style {
 
@@ -37,6 +40,10 @@ QFont monospaced(TextStyle style);
 // Foreground levels: the palette's text colour at falling opacity.
 enum class Level { Primary, Secondary, Tertiary, Quaternary };
 QColor foreground(const QPalette& palette, Level level);
+// A label's colour: `fixed`, or `level` of the palette its parent shows. Not of
+// its own palette, which holds the colour already once set, so that it never
+// feeds back into the next derivation.
+QColor labelColor(const QWidget& label, Level level, const std::optional<QColor>& fixed);
 
 QColor color(const Rgb& rgb, double opacity = 1.0);
 QColor color(const Hsb& hsb);

@@ -1,6 +1,5 @@
 #include "ui/widgets/SymbolLabel.h"
 
-#include <QApplication>
 #include <QEvent>
 
 #include "ui/widgets/Icons.h"
@@ -38,8 +37,7 @@ void SymbolLabel::changeEvent(QEvent* event) {
 }
 
 void SymbolLabel::render() {
-    const QPalette inherited = parentWidget() ? parentWidget()->palette() : QApplication::palette();
-    const QColor color = fixedColor_ ? *fixedColor_ : Style::foreground(inherited, level_);
+    const QColor color = Style::labelColor(*this, level_, fixedColor_);
     const qreal ratio = devicePixelRatioF();
     setPixmap(Icons::symbol(symbol_, color).pixmap(QSize(size_, size_), ratio));
 }

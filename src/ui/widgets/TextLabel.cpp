@@ -1,6 +1,5 @@
 #include "ui/widgets/TextLabel.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QPainter>
 #include <algorithm>
@@ -79,10 +78,7 @@ void TextLabel::applyColor() {
         return;
     }
     applying_ = true;
-    // The base colour comes from what the parent shows, so that our own
-    // override never feeds back into the next derivation.
-    const QPalette inherited = parentWidget() ? parentWidget()->palette() : QApplication::palette();
-    const QColor color = fixedColor_ ? *fixedColor_ : Style::foreground(inherited, level_);
+    const QColor color = Style::labelColor(*this, level_, fixedColor_);
     QPalette own = palette();
     own.setColor(QPalette::WindowText, color);
     own.setColor(QPalette::Text, color);

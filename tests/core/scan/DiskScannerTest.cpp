@@ -16,13 +16,13 @@
 #include "support/InjectingFileSystem.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
+#include "support/TreeCompare.h"
 
 namespace raumfuchs {
 namespace {
 
 using test::childNamed;
 using test::commandOutput;
-using test::expectSameTree;
 using test::InjectingFileSystem;
 using test::nodeAt;
 using test::ScopedMount;
@@ -37,7 +37,7 @@ std::optional<ScanResult> scanTree(const std::string& path, const ScanSetup& set
 // A consistent tree whose root totals equal those find reports on the same
 // device: the blocks of each inode once, and every entry that is not a folder.
 void expectLikeTheDisk(const FileNode& root) {
-    test::expectConsistent(root);
+    EXPECT_EQ(test::treeFault(root), "");
     const std::string p = "'" + root.path() + "'";
     EXPECT_EQ(root.size(),
               std::stoll(commandOutput("find " + p + " -xdev -printf '%D:%i %b\\n' | sort -u | " +
@@ -360,7 +360,7 @@ TEST(DiskScannerTest, GivesTheSequentialTreeWithAnyThreadCount) {
     const std::optional<ScanResult> sequential = scanWith(1);
     ASSERT_TRUE(sequential);
     EXPECT_EQ(sequential->unreadableCount, 5);
-    test::expectConsistent(sequential->root);
+    EXPECT_EQ(test::treeFault(sequential->root), "");
     // A failed stat leaves an empty placeholder, a listing that breaks off
     // keeps what was read.
     const FileNode unstatable = nodeAt(sequential->root, "many/3/unstatable");
@@ -372,7 +372,7 @@ TEST(DiskScannerTest, GivesTheSequentialTreeWithAnyThreadCount) {
         const std::optional<ScanResult> parallel = scanWith(threads);
         ASSERT_TRUE(parallel);
         EXPECT_EQ(parallel->unreadableCount, sequential->unreadableCount);
-        expectSameTree(sequential->root, parallel->root);
+        EXPECT_EQ(test::treeDifference(sequential->root, parallel->root), "");
     }
 }
 
@@ -446,7 +446,7 @@ TEST(DiskScannerTest, DefaultScanStaysOnOneThreadWhereListingsWaitMilliseconds) 
         EXPECT_TRUE(result);
         EXPECT_EQ(fs.openNow, 0);
         if (result) {
-            expectSameTree(sequential->root, result->root);
+            EXPECT_EQ(test::treeDifference(sequential->root, result->root), "");
         }
         return result ? result->threads : 0;
     };

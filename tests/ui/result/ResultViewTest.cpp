@@ -12,6 +12,7 @@
 #include "ui/ResultTestSupport.h"
 #include "ui/result/BreadcrumbBar.h"
 #include "ui/result/ResultView.h"
+#include "ui/result/chart/CenterLabel.h"
 #include "ui/result/chart/ChartPane.h"
 #include "ui/result/list/SidePanel.h"
 #include "ui/result/node/HoverState.h"
@@ -203,14 +204,10 @@ TEST(WindowMinimumTest, SummaryAndCentreLabelFitTheSmallestWindow) {
     const FileTree::Index file = many->addFile(top, "a.bin", 4096);
     many->setChildren(top, {file});
     many->addToTotals(top, 4096, 1'148'258);
-    HoverState hover;
-    SunburstView chart(tree.model, hover);
-    chart.resize(chartSize);
-    chart.setNode(many->root());
-    const SunburstView::CenterLabel label = chart.centerLabel();
+    const RingGeometry g = RingGeometry::forSize(chartSize.width(), chartSize.height());
+    const CenterLabel label = CenterLabel::describe(many->root(), FileNode(), g);
     EXPECT_EQ(label.detail, QStringLiteral("1.148.258 Dateien"));
-    EXPECT_LE(QFontMetricsF(label.detailFont).horizontalAdvance(label.detail),
-              1.7 * chart.ringGeometry().innerRadius);
+    EXPECT_LE(QFontMetricsF(label.detailFont).horizontalAdvance(label.detail), 1.7 * g.innerRadius);
 }
 
 // The result screen on show and active, as the user sees it.

@@ -6,6 +6,7 @@
 #include "core/chart/ArcTree.h"
 #include "core/text/Format.h"
 #include "ui/result/chart/SunburstView.h"
+#include "ui/widgets/QtText.h"
 
 namespace raumfuchs {
 
@@ -13,19 +14,11 @@ namespace {
 
 constexpr std::size_t kDisc = ArcTree::kNone;
 
-QString toQString(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
-
 // "Name, 4,81 GB, 51 %": a node, its size and its share of `folder`.
 QString describe(const FileNode& node, const FileNode& folder) {
     return toQString(node.displayName()) + QStringLiteral(", ") +
            toQString(Format::bytes(node.size())) + QStringLiteral(", ") +
            toQString(Format::percent(node.size(), folder ? folder.size() : 0));
-}
-
-QAccessibleInterface* chartOf(QObject* object) {
-    return QAccessible::queryAccessibleInterface(object);
 }
 
 // One arc of the chart, or its disc (arc kDisc). Belongs to its chart's
@@ -200,10 +193,16 @@ ChartAccessible::ChartAccessible(SunburstView* view) : QAccessibleWidget(view, Q
             QAccessible::updateAccessibility(&reordered);
         }
     });
+    currentArcChanged_ = QObject::connect(view, &SunburstView::currentArcChanged, view, [this] {
+        if (QAccessible::isActive() && this->view()->isVisible()) {
+            announceCurrentArc();
+        }
+    });
 }
 
 ChartAccessible::~ChartAccessible() {
     QObject::disconnect(arcsChanged_);
+    QObject::disconnect(currentArcChanged_);
     dropParts();
 }
 
@@ -212,15 +211,11 @@ void ChartAccessible::install() {
     (void)installed;
 }
 
-void ChartAccessible::announceCurrentArc(SunburstView& view) {
-    auto* chart = dynamic_cast<ChartAccessible*>(chartOf(&view));
-    if (chart == nullptr) {
-        return;
-    }
-    QAccessibleEvent described(chart, QAccessible::DescriptionChanged);
+void ChartAccessible::announceCurrentArc() {
+    QAccessibleEvent described(this, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&described);
-    if (view.hasFocus()) {
-        QAccessibleEvent focus(chart->part(view.currentArc()), QAccessible::Focus);
+    if (view()->hasFocus()) {
+        QAccessibleEvent focus(part(view()->currentArc()), QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }
 }

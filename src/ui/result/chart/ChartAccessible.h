@@ -24,11 +24,9 @@ class ChartAccessible : public QAccessibleWidget {
     explicit ChartAccessible(SunburstView* view);
     ~ChartAccessible() override;
 
-    // Registers the factory that gives every SunburstView this interface.
+    // Registers the factory that gives every SunburstView this interface;
+    // whoever makes charts calls it first.
     static void install();
-    // Tells assistive technology that the chart's current arc changed: a
-    // focus change while the chart has focus, and the new description.
-    static void announceCurrentArc(SunburstView& view);
 
     SunburstView* view() const;
     // The part for `arc` (ArcTree::kNone: the disc).
@@ -44,9 +42,13 @@ class ChartAccessible : public QAccessibleWidget {
 
   private:
     void dropParts();
+    // Tells assistive technology that the chart's current arc changed: a
+    // focus change while the chart has focus, and the new description.
+    void announceCurrentArc();
 
     mutable std::unordered_map<std::size_t, QAccessible::Id> parts_;
     QMetaObject::Connection arcsChanged_;
+    QMetaObject::Connection currentArcChanged_;
 };
 
 }  // namespace raumfuchs

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/AppModel.h"
+#include "ui/result/chart/ChartAccessible.h"
 #include "ui/result/chart/RefreshBadge.h"
 #include "ui/result/chart/SunburstView.h"
 #include "ui/result/summary/SummaryBar.h"
@@ -93,6 +94,7 @@ class ChartPane::Transition : public QWidget {
 
 ChartPane::ChartPane(AppModel& model, HoverState& hover, QWidget* parent)
     : QWidget(parent), model_(model), hover_(hover), host_(new QWidget(this)) {
+    ChartAccessible::install();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

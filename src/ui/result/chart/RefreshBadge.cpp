@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 
 #include "app/AppModel.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/TextLabel.h"
 
@@ -32,7 +33,7 @@ void RefreshBadge::follow() {
     }
     text_->setText(folders.size() == 1
                        ? QStringLiteral("„%1“ wird neu eingelesen …")
-                             .arg(QString::fromStdString(folders.front().displayName()))
+                             .arg(toQString(folders.front().displayName()))
                        : QStringLiteral("%1 Ordner werden neu eingelesen …").arg(folders.size()));
     adjustSize();
     show();

@@ -1,70 +1,31 @@
 #include "ui/result/chart/SunburstView.h"
 
-#include <QAccessible>
 #include <QContextMenuEvent>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
-#include <QTextLayout>
 #include <cmath>
-#include <numbers>
 
 #include "app/AppModel.h"
-#include "core/text/Format.h"
 #include "ui/result/chart/ArcShape.h"
-#include "ui/result/chart/ChartAccessible.h"
+#include "ui/result/chart/CenterLabel.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
-#include "ui/widgets/Icons.h"
 #include "ui/widgets/Style.h"
 
 namespace raumfuchs {
 
 namespace {
 
-constexpr double kDimmedOpacity = 0.55;
 constexpr double kHighlightOpacity = 0.25;
-constexpr double kDiscOpacity = 0.6;
 constexpr double kSeparatorWidth = 1.0;
 // Flattening of the arcs' curved edges: a twentieth of a point, below a tenth
 // of a pixel even at a device pixel ratio of 2.
 constexpr double kCurveTolerance = 0.05;
-constexpr double kLabelWidthFactor = 1.7;  // of the disc's radius
-constexpr double kLabelSpacing = 3;
 constexpr double kFocusRingWidth = 2;
-
-QString text(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
-
-// A name on at most two lines of `width`: wrapped at word boundaries where it
-// can be, and what does not fit is elided in the middle of the second line so
-// that the end of a file name (its extension) stays visible.
-QStringList twoLines(const QString& name, const QFont& font, double width) {
-    QTextLayout layout(name, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine first = layout.createLine();
-    if (!first.isValid()) {
-        layout.endLayout();
-        return {name};
-    }
-    first.setLineWidth(width);
-    const int split = first.textStart() + first.textLength();
-    layout.endLayout();
-    const QString head = name.left(split).trimmed();
-    const QString rest = name.mid(split).trimmed();
-    if (rest.isEmpty()) {
-        return {head};
-    }
-    return {head, QFontMetricsF(font).elidedText(rest, Qt::ElideMiddle, width)};
-}
 
 }  // namespace
 
@@ -74,7 +35,6 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setFocusPolicy(Qt::TabFocus);  // a click acts on an arc, it does not focus the chart
-    ChartAccessible::install();
     connect(&hover_, &HoverState::changed, this, &SunburstView::onHoverChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SunburstView::onRevisionChanged);
     paintedHover_ = hover_.hovered();
@@ -106,7 +66,12 @@ void SunburstView::rebuild() {
     ++layoutCount_;
     shapes_.clear();
     shapesSize_ = QSize();
-    invalidatePictures();
+    std::vector<QColor> colours;
+    colours.reserve(segments_.size());
+    for (const Segment& s : segments_) {
+        colours.push_back(Style::color(s.color));
+    }
+    picture_.setColours(std::move(colours));
     update();
     emit arcsChanged();
 }
@@ -128,57 +93,6 @@ void SunburstView::ensureShapes() {
         shapes_.push_back(arcShape(g, s, kSeparatorWidth / 2, kCurveTolerance));
     }
     shapesSize_ = size();
-}
-
-void SunburstView::invalidatePictures() {
-    layers_[Plain] = QImage();
-    layers_[Dimmed] = QImage();
-}
-
-const QImage& SunburstView::layer(Layer which, qreal dpr) {
-    QImage& image = layers_[which];
-    const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (!image.isNull() && image.size() == pixels && image.devicePixelRatio() == dpr) {
-        return image;
-    }
-    const QColor background = palette().color(QPalette::Window);
-    const RingGeometry g = ringGeometry();
-    if (which == Dimmed) {
-        // Arcs at 0.55 opacity over the background are the full-colour
-        // picture with the background laid over it at 0.45, everywhere but on
-        // the disc (the separators and gaps are background already).
-        image = layer(Plain, dpr).copy();
-        image.setDevicePixelRatio(dpr);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath veil;
-        veil.addRect(rect());
-        veil.addEllipse(QPointF(g.center.x, g.center.y), g.innerRadius + 0.5, g.innerRadius + 0.5);
-        QColor wash = background;
-        wash.setAlphaF(static_cast<float>(1 - kDimmedOpacity));
-        painter.fillPath(veil, wash);
-        return image;
-    }
-    ensureShapes();
-    image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(background);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QColor disc = Style::foreground(palette(), Style::Level::Quaternary);
-    disc.setAlphaF(static_cast<float>(disc.alphaF() * kDiscOpacity));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(disc);
-    painter.drawEllipse(QPointF(g.center.x, g.center.y), g.innerRadius, g.innerRadius);
-    // One small polygon per fill: Qt's antialiasing rasterizer handles many
-    // small shapes far faster than a few large paths that hold them all.
-    for (std::size_t i = 0; i < segments_.size(); ++i) {
-        if (!shapes_[i].isEmpty()) {
-            painter.setBrush(Style::color(segments_[i].color));
-            painter.drawPolygon(shapes_[i]);
-        }
-    }
-    return image;
 }
 
 std::vector<std::size_t> SunburstView::highlightedPath(const FileNode& hovered) const {
@@ -203,21 +117,13 @@ QRect SunburstView::pathBounds(const FileNode& hovered) const {
     return bounds.toAlignedRect().adjusted(-2, -2, 2, 2);
 }
 
-QRect SunburstView::labelBounds() const {
-    const RingGeometry g = ringGeometry();
-    const double r = g.innerRadius;
-    return QRectF(g.center.x - r, g.center.y - r, 2 * r, 2 * r)
-        .toAlignedRect()
-        .adjusted(-2, -2, 2, 2);
-}
-
 void SunburstView::drawHighlight(QPainter& painter, const FileNode& hovered) const {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     QColor white(Qt::white);
     white.setAlphaF(static_cast<float>(kHighlightOpacity));
     for (std::size_t i : highlightedPath(hovered)) {
-        painter.setBrush(Style::color(segments_[i].color));
+        painter.setBrush(picture_.colour(i));
         painter.drawPolygon(shapes_[i]);
         if (segments_[i].node == hovered) {
             painter.setBrush(white);
@@ -226,80 +132,8 @@ void SunburstView::drawHighlight(QPainter& painter, const FileNode& hovered) con
     }
 }
 
-SunburstView::CenterLabel SunburstView::centerLabel() const {
-    const FileNode hovered = hover_.hovered();
-    const FileNode shown = hovered ? hovered : node_;
-    CenterLabel label;
-    if (!shown) {
-        return label;
-    }
-    const RingGeometry g = ringGeometry();
-    const double width = kLabelWidthFactor * g.innerRadius;
-    label.upIcon = !hovered && node_ && node_.parent();
-    label.name =
-        twoLines(text(shown.displayName()), Style::font(Style::TextStyle::Headline), width);
-    label.size = text(Format::bytes(shown.size()));
-    if (hovered) {
-        label.detail = text(Format::percent(shown.size(), node_ ? node_.size() : 0)) +
-                       QStringLiteral(" von ") + (node_ ? text(node_.displayName()) : QString());
-    } else {
-        label.detail = text(Format::files(node_.fileCount()));
-    }
-    // A small chart shows the text smaller before it cuts it.
-    label.detailFont = Style::fitted(Style::TextStyle::Caption, label.detail, width);
-    label.detail = QFontMetricsF(label.detailFont).elidedText(label.detail, Qt::ElideRight, width);
-    return label;
-}
-
-void SunburstView::drawLabel(QPainter& painter) const {
-    const CenterLabel label = centerLabel();
-    if (label.name.isEmpty()) {
-        return;
-    }
-    const RingGeometry g = ringGeometry();
-    const double width = kLabelWidthFactor * g.innerRadius;
-    const QPalette& pal = palette();
-    const QColor primary = Style::foreground(pal, Style::Level::Primary);
-    const QColor secondary = Style::foreground(pal, Style::Level::Secondary);
-    const QFont nameFont = Style::font(Style::TextStyle::Headline);
-    const QFont sizeFont = Style::font(Style::TextStyle::Title2, QFont::Bold, true);
-    const QFont captionFont = label.detailFont;
-    const double iconSize = QFontMetricsF(Style::font(Style::TextStyle::Title3)).height();
-    const double lineHeight = QFontMetricsF(nameFont).lineSpacing();
-    const double sizeHeight = QFontMetricsF(sizeFont).height();
-    const double captionHeight = QFontMetricsF(captionFont).height();
-
-    double total = lineHeight * double(label.name.size()) + kLabelSpacing + sizeHeight +
-                   kLabelSpacing + captionHeight;
-    if (label.upIcon) {
-        total += iconSize + kLabelSpacing;
-    }
-    const double left = g.center.x - width / 2;
-    double y = g.center.y - total / 2;
-    const auto line = [&](double height, const QString& value) {
-        painter.drawText(QRectF(left, y, width, height), Qt::AlignHCenter | Qt::AlignTop, value);
-        y += height;
-    };
-
-    if (label.upIcon) {
-        if (upIcon_.isNull()) {
-            upIcon_ = Icons::symbol(QStringLiteral("arrow.up.circle"), secondary);
-        }
-        upIcon_.paint(&painter, QRectF(g.center.x - iconSize / 2, y, iconSize, iconSize).toRect());
-        y += iconSize + kLabelSpacing;
-    }
-    painter.setPen(primary);
-    painter.setFont(nameFont);
-    for (const QString& nameLine : label.name) {
-        line(lineHeight, nameLine);
-    }
-    y += kLabelSpacing;
-    painter.setFont(sizeFont);
-    line(sizeHeight, label.size);
-    y += kLabelSpacing;
-    painter.setPen(secondary);
-    painter.setFont(captionFont);
-    line(captionHeight, label.detail);
+CenterLabel SunburstView::centerLabel() const {
+    return CenterLabel::describe(node_, hover_.hovered(), ringGeometry());
 }
 
 void SunburstView::paintEvent(QPaintEvent* event) {
@@ -308,7 +142,9 @@ void SunburstView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const qreal dpr = painter.device()->devicePixelRatioF();
     const FileNode hovered = hover_.hovered();
-    const QImage& base = layer(hovered ? Dimmed : Plain, dpr);
+    const QImage& base =
+        picture_.layer(hovered ? SunburstPicture::Layer::Dimmed : SunburstPicture::Layer::Plain,
+                       size(), dpr, palette(), ringGeometry(), shapes_);
     const QRect area = event->rect();
     const QRectF source(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr);
     // The picture is opaque and covers the area: copy it rather than blend.
@@ -318,7 +154,11 @@ void SunburstView::paintEvent(QPaintEvent* event) {
     if (hovered) {
         drawHighlight(painter, hovered);
     }
-    drawLabel(painter);
+    const CenterLabel label = centerLabel();
+    if (label.upIcon && upArrow_.isNull()) {
+        upArrow_ = CenterLabel::arrowFor(palette());
+    }
+    label.draw(painter, ringGeometry(), palette(), upArrow_);
     // The focus ring runs along the edges, which hover repaints never reach.
     const double ringBand = 2 * kFocusRingWidth;
     if (hasFocus() &&
@@ -333,7 +173,7 @@ void SunburstView::paintEvent(QPaintEvent* event) {
 
 void SunburstView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    invalidatePictures();
+    picture_.clear();
 }
 
 void SunburstView::showEvent(QShowEvent* event) {
@@ -345,8 +185,8 @@ void SunburstView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange ||
         event->type() == QEvent::FontChange) {
-        upIcon_ = QIcon();
-        invalidatePictures();
+        upArrow_ = QIcon();
+        picture_.clear();
         update();
     }
 }
@@ -368,9 +208,7 @@ void SunburstView::onRevisionChanged() {
 }
 
 void SunburstView::onHoverChanged() {
-    if (QAccessible::isActive() && isVisible()) {
-        ChartAccessible::announceCurrentArc(*this);
-    }
+    emit currentArcChanged();
     const FileNode now = hover_.hovered();
     if (bool(now) != bool(paintedHover_) || shapes_.size() != segments_.size() ||
         shapesSize_ != size()) {
@@ -380,7 +218,7 @@ void SunburstView::onHoverChanged() {
         const double r = g.outerRadius() + 2;
         update(QRectF(g.center.x - r, g.center.y - r, 2 * r, 2 * r).toAlignedRect());
     } else {
-        update(pathBounds(paintedHover_) | pathBounds(now) | labelBounds());
+        update(pathBounds(paintedHover_) | pathBounds(now) | CenterLabel::bounds(ringGeometry()));
     }
     paintedHover_ = now;
 }
@@ -485,9 +323,7 @@ void SunburstView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 QString SunburstView::centerText() const {
-    const CenterLabel label = centerLabel();
-    return QStringList{label.name.join(QLatin1Char(' ')), label.size, label.detail}.join(
-        QStringLiteral(", "));
+    return centerLabel().oneLine();
 }
 
 const ArcTree& SunburstView::arcTree() {

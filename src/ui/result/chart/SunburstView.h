@@ -1,11 +1,7 @@
 #pragma once
 
-#include <QFont>
 #include <QIcon>
-#include <QImage>
-#include <QPainterPath>
 #include <QPolygonF>
-#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <optional>
@@ -16,6 +12,8 @@
 #include "core/chart/RingGeometry.h"
 #include "core/chart/Segment.h"
 #include "core/tree/FileTree.h"
+#include "ui/result/chart/CenterLabel.h"
+#include "ui/result/chart/SunburstPicture.h"
 
 namespace raumfuchs {
 
@@ -32,22 +30,18 @@ class HoverState;
 // changes and when setNode() gives another folder; hovering, resizing and
 // painting use the cached list.
 //
-// Painting: two pictures of the whole chart are cached per size and pixel
-// ratio: every arc at full colour, and the same dimmed to 0.55 (made from the
-// first by laying the background over it at 0.45, which gives exactly the
-// colours of arcs drawn at 0.55 over the background). While a node is
-// hovered, the dimmed picture is shown and only the arcs of the hovered path
-// are drawn again on top, the hovered one lightened by white at 0.25; a move
-// from one arc to another repaints just those arcs and the label. Arcs are
-// filled as their visible shapes (ArcShape) instead of being filled and then
-// stroked with the 1-point separator line, which costs several times as much.
+// Painting: the chart without its label is a SunburstPicture, kept per size
+// and pixel ratio, plain and dimmed. While a node is hovered, the dimmed
+// picture is shown and only the arcs of the hovered path are drawn again on
+// top, the hovered one lightened by white at 0.25; a move from one arc to
+// another repaints just those arcs and the CenterLabel.
 //
 // Keyboard: the chart takes focus and shows a ring around itself meanwhile.
 // The arrow keys move the hovered node from arc to arc (ArcTree), so the
 // keyboard's arc is drawn, labelled and shared exactly as the pointer's; Enter
 // does what a click on it does, Backspace goes up, Shift+F10 and the menu key
 // open its node menu. Assistive technology reads the chart through
-// ChartAccessible.
+// ChartAccessible, which the chart itself knows nothing of.
 //
 // Transitions: the chart paints every pixel of its rectangle itself (window
 // background included) and lays itself out on its first paint if it was never
@@ -71,13 +65,6 @@ class SunburstView : public QWidget {
     RingGeometry ringGeometry() const;
     // What the disc says: about the hovered node, or about the shown folder
     // when nothing is hovered.
-    struct CenterLabel {
-        bool upIcon = false;  // "arrow.up.circle": a click on the disc goes up
-        QStringList name;     // at most two lines
-        QString size;
-        QString detail;    // "25 % von Bilder" or "12.345 Dateien"
-        QFont detailFont;  // the caption's, smaller in a small chart
-    };
     CenterLabel centerLabel() const;
 
     // The centre label as one line: "big, 96 KB, 51 % von Testbaum".
@@ -109,6 +96,8 @@ class SunburstView : public QWidget {
   signals:
     // New arcs were laid out: indices into the old list mean nothing now.
     void arcsChanged();
+    // The hovered node changed, and with it currentArc() and the centre label.
+    void currentArcChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -126,13 +115,9 @@ class SunburstView : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    enum Layer { Plain = 0, Dimmed = 1 };
-
     void rebuild();
     void ensureLaidOut();
     void ensureShapes();
-    const QImage& layer(Layer which, qreal dpr);
-    void invalidatePictures();
     void onHoverChanged();
     void onRevisionChanged();
     void pointerAt(QPointF position, QPoint globalPosition);
@@ -141,9 +126,7 @@ class SunburstView : public QWidget {
     // Segments (indices) of `node` and its ancestors that have an arc.
     std::vector<std::size_t> highlightedPath(const FileNode& hovered) const;
     QRect pathBounds(const FileNode& hovered) const;
-    QRect labelBounds() const;
     void drawHighlight(QPainter& painter, const FileNode& hovered) const;
-    void drawLabel(QPainter& painter) const;
 
     AppModel& model_;
     HoverState& hover_;
@@ -159,11 +142,11 @@ class SunburstView : public QWidget {
     // resize and with new arcs.
     std::vector<QPolygonF> shapes_;
     QSize shapesSize_;
-    QImage layers_[2];  // whole chart without label: plain and dimmed
+    SunburstPicture picture_;
 
     FileNode paintedHover_;  // the hovered node the picture on screen shows
     bool pressed_ = false;
-    mutable QIcon upIcon_;  // tinted for the current palette
+    QIcon upArrow_;  // the centre label's, tinted for the current palette
 };
 
 }  // namespace raumfuchs

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "core/text/Format.h"
+#include "ui/widgets/QtText.h"
 
 namespace raumfuchs {
 
@@ -30,10 +31,6 @@ bool isInTree(const FileNode& node) {
         top = std::move(parent);
     }
     return top == top.tree().root();
-}
-
-QString text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
 }
 
 }  // namespace
@@ -202,15 +199,16 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
     const std::int64_t reference = folder_ ? folder_.size() : 0;
     switch (role) {
         case Qt::DisplayRole:
-            return text(node.displayName());
+            return toQString(node.displayName());
         case SizeRole:
             return qint64{node.size()};
         case ShareRole:
             return shareFraction(node.size(), reference);
         case ShareTextRole:
-            return text(Format::percent(node.size(), reference));
+            return toQString(Format::percent(node.size(), reference));
         case PathRole:
-            return showsPath_ ? text(decodeUtf8Lossy(relativePath(node, folder_))) : QVariant();
+            return showsPath_ ? toQString(decodeUtf8Lossy(relativePath(node, folder_)))
+                              : QVariant();
         case UnreadableRole:
             return node.isUnreadable();
         case NodeRole:
@@ -218,12 +216,12 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
         case RefreshingRole:
             return refreshing_ && node.isDirectory() && refreshing_(node);
         case Qt::AccessibleTextRole: {
-            QStringList parts{text(node.displayName())};
+            QStringList parts{toQString(node.displayName())};
             if (showsPath_) {
-                parts << text(decodeUtf8Lossy(relativePath(node, folder_)));
+                parts << toQString(decodeUtf8Lossy(relativePath(node, folder_)));
             }
-            parts << text(Format::bytes(node.size()))
-                  << text(Format::percent(node.size(), reference));
+            parts << toQString(Format::bytes(node.size()))
+                  << toQString(Format::percent(node.size(), reference));
             if (node.isUnreadable()) {
                 parts << QStringLiteral("nicht vollständig lesbar");
             }

@@ -14,6 +14,7 @@
 #include "ui/result/list/NodeListModel.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/widgets/Icons.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/UsageBar.h"
 
@@ -98,8 +99,8 @@ QIcon NodeRow::icon(const FileNode& node) {
     }
     // Files are typed by their name alone: reading their contents for every
     // row would make scrolling a large folder wait for the disk.
-    return iconForType(database.mimeTypeForFile(QString::fromStdString(decodeUtf8Lossy(name)),
-                                                QMimeDatabase::MatchExtension));
+    return iconForType(
+        database.mimeTypeForFile(toQString(decodeUtf8Lossy(name)), QMimeDatabase::MatchExtension));
 }
 
 struct NodeRow::Geometry {
@@ -126,15 +127,14 @@ NodeRow::NodeRow(const HoverState& hover, QObject* parent)
     const QFontMetrics sizeMetrics(sizeFont_);
     for (const std::int64_t widest :
          {999'000LL, 999'900'000LL, 999'990'000'000LL, 999'990'000'000'000LL}) {
-        rightColumnWidth_ =
-            std::max(rightColumnWidth_,
-                     sizeMetrics.horizontalAdvance(QString::fromStdString(Format::bytes(widest))));
+        rightColumnWidth_ = std::max(
+            rightColumnWidth_, sizeMetrics.horizontalAdvance(toQString(Format::bytes(widest))));
     }
     const QFontMetrics captionMetrics(captionFont_);
     for (const auto& [part, whole] : {std::pair{1, 1}, std::pair{99, 1000}}) {
-        rightColumnWidth_ = std::max(
-            rightColumnWidth_,
-            captionMetrics.horizontalAdvance(QString::fromStdString(Format::percent(part, whole))));
+        rightColumnWidth_ =
+            std::max(rightColumnWidth_,
+                     captionMetrics.horizontalAdvance(toQString(Format::percent(part, whole))));
     }
 }
 
@@ -150,8 +150,8 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const QModelIndex& index)
     g.icon = QRect(inner.left(), centredTop(inner, kIconSize), kIconSize, kIconSize);
 
     // Trailing column: size over share, right-aligned.
-    g.sizeText = QString::fromStdString(
-        Format::bytes(index.data(NodeListModel::SizeRole).value<std::int64_t>()));
+    g.sizeText =
+        toQString(Format::bytes(index.data(NodeListModel::SizeRole).value<std::int64_t>()));
     g.percentText = index.data(NodeListModel::ShareTextRole).toString();
     // One column for every row, so that all bars end at the same x; only a
     // size beyond 999,99 TB would widen its own row.

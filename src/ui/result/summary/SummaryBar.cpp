@@ -9,6 +9,7 @@
 #include "core/text/Format.h"
 #include "ui/result/summary/UnattributedDialog.h"
 #include "ui/widgets/Icons.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/SymbolLabel.h"
 #include "ui/widgets/TextLabel.h"
@@ -100,11 +101,11 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
 void SummaryBar::refresh() {
     const FileNode& root = model_.root();
     const std::int64_t files = root ? root.fileCount() : 0;
-    const QString count = QString::fromStdString(Format::files(files));
+    const QString count = toQString(Format::files(files));
     const auto& origin = model_.exportOrigin();
     if (!origin) {
         files_->setText(count + QStringLiteral(" in ") +
-                        QString::fromStdString(Format::duration(model_.scanDuration())));
+                        toQString(Format::duration(model_.scanDuration())));
     } else if (origin->timestamp > 0) {
         const QDateTime exported = QDateTime::fromSecsSinceEpoch(origin->timestamp);
         files_->setText(count + exported.toString(QStringLiteral(", 'exportiert am' dd.MM.yyyy "
@@ -116,7 +117,7 @@ void SummaryBar::refresh() {
         const QString file = QFile::decodeName(QByteArray::fromStdString(origin->file));
         QString text = QStringLiteral("aus „%1“").arg(file.section(QLatin1Char('/'), -1));
         if (!origin->producer.empty()) {
-            text += QStringLiteral(" von ") + QString::fromStdString(origin->producer);
+            text += QStringLiteral(" von ") + toQString(origin->producer);
         }
         text = exportLabel_->fontMetrics().elidedText(text, Qt::ElideMiddle, kExportMaxWidth);
         // Never elided: it says the sizes are not all the file's own.
@@ -134,13 +135,13 @@ void SummaryBar::refresh() {
     const std::int64_t scanned = root ? root.size() : 0;
     const bool showsRemainder = unattributed && scanned < unattributed->used;
     if (showsRemainder) {
-        remainderShort_ = QString::fromStdString(Format::bytes(unattributed->used - scanned)) +
+        remainderShort_ = toQString(Format::bytes(unattributed->used - scanned)) +
                           QStringLiteral(" nicht zuordenbar");
     }
     remainder_->setVisible(showsRemainder);
 
     const std::int64_t unreadable = model_.unreadableCount();
-    unreadableLabel_->setText(QString::fromStdString(Format::integer(unreadable)) +
+    unreadableLabel_->setText(toQString(Format::integer(unreadable)) +
                               QStringLiteral(" Ordner nicht lesbar"));
     // An export's folders were left unread on another machine, by its rights.
     unreadable_->setToolTip(origin ? QString()

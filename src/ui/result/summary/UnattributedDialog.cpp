@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/text/Format.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/TextLabel.h"
 
 namespace raumfuchs {
@@ -15,11 +16,11 @@ namespace raumfuchs {
 namespace {
 
 QString bytes(std::int64_t count) {
-    return QString::fromStdString(Format::bytes(count));
+    return toQString(Format::bytes(count));
 }
 
 QString integer(std::int64_t count) {
-    return QString::fromStdString(Format::integer(count));
+    return toQString(Format::integer(count));
 }
 
 // One part: its name and amount on a line, what it means below in small print.
@@ -49,7 +50,7 @@ QString holdersText(const DeletedOpenFiles& deleted, bool several) {
     } else {
         QStringList names;
         for (const std::string& name : deleted.holders) {
-            names << QString::fromUtf8(name.data(), static_cast<int>(name.size()));
+            names << toQString(name);
         }
         text = QStringLiteral("%1 %2, offen gehalten von: %3")
                    .arg(integer(deleted.files),
@@ -121,7 +122,7 @@ UnattributedDialog::UnattributedDialog(const UnattributedSpace& measured, std::i
             space.underMounts ? bytes(*space.underMounts) : QStringLiteral("nicht gemessen"),
             space.underMounts ? QStringLiteral("Dateien in Ordnern, über die später ein "
                                                "anderes Laufwerk eingehängt wurde.")
-                              : QString::fromStdString(space.underMountsUnmeasured),
+                              : toQString(space.underMountsUnmeasured),
             this);
     addPart(grid, QStringLiteral("Nicht lesbare Ordner"),
             integer(space.unreadableFolders) + QStringLiteral(" Ordner"),

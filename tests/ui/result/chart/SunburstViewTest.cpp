@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "ui/ResultTestSupport.h"
+#include "ui/result/chart/ChartAccessible.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
 #include "ui/widgets/Style.h"
@@ -230,6 +231,7 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
 }
 
 TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
+    ChartAccessible::install();
     view.setNode(test::childNamed(start, "Bilder"));
     view.setNode(start);
 
