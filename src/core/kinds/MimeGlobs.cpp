@@ -1,7 +1,5 @@
 #include "core/kinds/MimeGlobs.h"
 
-#include <fnmatch.h>
-
 #include <cerrno>
 #include <charconv>
 #include <optional>
@@ -15,8 +13,7 @@ namespace raumfuchs {
 namespace {
 
 constexpr std::string_view kWildcards = "*?[";
-// Bytes that may belong to a wildcard, a bracket expression or an escape; a
-// run of bytes without them is literal in every pattern.
+// Bytes that may belong to a wildcard, a bracket expression or an escape.
 constexpr std::string_view kPatternBytes = "*?[]\\";
 
 std::string lowercase(std::string_view text) {
@@ -179,35 +176,8 @@ void MimeGlobs::add(Glob glob) {
                pattern.find_first_of(kPatternBytes, 1) == std::string_view::npos) {
         suffixes_.add(std::string_view(keyed).substr(1), glob.caseSensitive, index, glob.weight);
     } else {
-        Wildcard w;
-        w.glob = index;
-        w.pattern = keyed;
-        // With an escape, or a "]" that belongs to its bracket expression, the
-        // runs between the wildcards are not all literal: fnmatch alone decides.
-        if (keyed.find('\\') == std::string::npos && keyed.find("[]") == std::string::npos &&
-            keyed.find("[!]") == std::string::npos && keyed.find("[^]") == std::string::npos) {
-            const std::string_view p = w.pattern;
-            w.head = p.substr(0, p.find_first_of(kPatternBytes));
-            const std::size_t last = p.find_last_of(kPatternBytes);
-            w.tail =
-                last == std::string_view::npos ? std::string() : std::string(p.substr(last + 1));
-            // The longest run outside bracket expressions.
-            bool inBrackets = false;
-            std::size_t runStart = 0;
-            for (std::size_t i = 0; i <= p.size(); ++i) {
-                if (i < p.size() && kPatternBytes.find(p[i]) == std::string_view::npos) {
-                    continue;
-                }
-                if (!inBrackets && i - runStart > w.inner.size()) {
-                    w.inner = p.substr(runStart, i - runStart);
-                }
-                if (i < p.size()) {
-                    inBrackets = p[i] == '[' || (inBrackets && p[i] != ']');
-                }
-                runStart = i + 1;
-            }
-        }
-        wildcards_.push_back(std::move(w));
+        wildcards_.emplace_back(keyed);
+        wildcardGlobs_.push_back(index);
     }
     globs_.push_back(std::move(glob));
 }
@@ -217,22 +187,22 @@ int MimeGlobs::match(std::string_view name) const {
         return kNoMatch;
     }
     const LowerName lower(name);
-    if (name.size() <= literals_.longestKey()) {
-        const int literal = bestKey(literals_, name, lower.text(), lower.upperFrom(0));
-        if (literal != kNoMatch) {
-            return literal;
-        }
+    const int literal = bestKey(literals_, name, lower.text(), lower.upperFrom(0));
+    if (literal != kNoMatch) {
+        return literal;
     }
     // From the longest suffix a pattern has; the first one with a pattern wins.
     const std::size_t longest = suffixes_.longestKey();
     std::size_t pos = name.size() > longest ? name.size() - longest : 0;
-    while ((pos = name.find('.', pos)) != std::string_view::npos) {
+    for (; pos < name.size(); ++pos) {
+        if (name[pos] != '.') {
+            continue;
+        }
         const int suffix =
             bestKey(suffixes_, name.substr(pos), lower.text().substr(pos), lower.upperFrom(pos));
         if (suffix != kNoMatch) {
             return suffix;
         }
-        ++pos;
     }
     return bestWildcard(name, lower.text());
 }
@@ -266,14 +236,10 @@ int MimeGlobs::bestWildcard(std::string_view exact, std::string_view lower) cons
     // for a case-sensitive pattern that passes the cheap checks.
     std::optional<std::string> exactCopy;
     int best = kNoMatch;
-    for (const Wildcard& w : wildcards_) {
-        const Glob& glob = globs_[w.glob];
-        const std::string_view text = glob.caseSensitive ? exact : lower;
-        if (text.size() < w.head.size() + w.tail.size() || !text.starts_with(w.head) ||
-            !text.ends_with(w.tail) || text.find(w.inner) == std::string_view::npos) {
-            continue;
-        }
-        if (best != kNoMatch && !outranks(glob, globs_[best])) {
+    for (std::size_t i = 0; i < wildcards_.size(); ++i) {
+        const Glob& glob = globs_[wildcardGlobs_[i]];
+        if (!wildcards_[i].mayMatch(glob.caseSensitive ? exact : lower) ||
+            (best != kNoMatch && !outranks(glob, globs_[best]))) {
             continue;  // listed later, it could only win by being better
         }
         const char* subject = lower.data();
@@ -283,8 +249,8 @@ int MimeGlobs::bestWildcard(std::string_view exact, std::string_view lower) cons
             }
             subject = exactCopy->c_str();
         }
-        if (fnmatch(w.pattern.c_str(), subject, 0) == 0) {
-            best = w.glob;
+        if (wildcards_[i].matches(subject)) {
+            best = wildcardGlobs_[i];
         }
     }
     return best;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/kinds/GlobKeyTable.h"
+#include "core/kinds/WildcardGlob.h"
 
 namespace raumfuchs {
 
@@ -61,16 +62,6 @@ class MimeGlobs {
     }
 
   private:
-    // A pattern of stage 3, with what a name must start and end with and hold
-    // somewhere, checked before fnmatch is asked.
-    struct Wildcard {
-        int glob = kNoMatch;
-        std::string pattern;  // lowercase unless case-sensitive
-        std::string head;     // the literal bytes before the first wildcard
-        std::string tail;     // the literal bytes after the last one
-        std::string inner;    // the longest run of literal bytes
-    };
-
     void add(Glob glob);
     int bestKey(const GlobKeyTable& table, std::string_view exact, std::string_view lower,
                 bool hasUpper) const;
@@ -78,8 +69,9 @@ class MimeGlobs {
 
     std::vector<Glob> globs_;
     GlobKeyTable literals_;
-    GlobKeyTable suffixes_;  // keys start with the dot
-    std::vector<Wildcard> wildcards_;
+    GlobKeyTable suffixes_;                // keys start with the dot
+    std::vector<WildcardGlob> wildcards_;  // in the order of globs_
+    std::vector<int> wildcardGlobs_;       // their positions in globs_
 };
 
 }  // namespace raumfuchs
