@@ -1,5 +1,6 @@
 #include "core/kinds/MimeGlobs.h"
 
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <optional>
@@ -176,7 +177,14 @@ void MimeGlobs::add(Glob glob) {
                pattern.find_first_of(kPatternBytes, 1) == std::string_view::npos) {
         suffixes_.add(std::string_view(keyed).substr(1), glob.caseSensitive, index, glob.weight);
     } else {
-        wildcards_.emplace_back(keyed);
+        const WildcardGlob& w = wildcards_.emplace_back(keyed, glob.caseSensitive);
+        if (const std::size_t bit = wildcards_.size() - 1; bit < 64) {
+            for (unsigned b = 0; b < 256; ++b) {
+                const auto folded = static_cast<unsigned char>(foldCase(static_cast<char>(b)));
+                wildcardsByFirst_[folded] |= std::uint64_t{w.firstBytes()[b]} << bit;
+                wildcardsByLast_[folded] |= std::uint64_t{w.lastBytes()[b]} << bit;
+            }
+        }
         wildcardGlobs_.push_back(index);
     }
     globs_.push_back(std::move(glob));
@@ -232,26 +240,34 @@ int MimeGlobs::bestKey(const GlobKeyTable& table, std::string_view exact, std::s
 }
 
 int MimeGlobs::bestWildcard(std::string_view exact, std::string_view lower) const {
+    const std::uint64_t asked = wildcardsByFirst_[static_cast<unsigned char>(lower.front())] &
+                                wildcardsByLast_[static_cast<unsigned char>(lower.back())];
     // `lower` is NUL-terminated (LowerName); the exact bytes are copied only
     // for a case-sensitive pattern that passes the cheap checks.
     std::optional<std::string> exactCopy;
     int best = kNoMatch;
-    for (std::size_t i = 0; i < wildcards_.size(); ++i) {
-        const Glob& glob = globs_[wildcardGlobs_[i]];
-        if (!wildcards_[i].mayMatch(glob.caseSensitive ? exact : lower) ||
-            (best != kNoMatch && !outranks(glob, globs_[best]))) {
-            continue;  // listed later, it could only win by being better
+    const auto ask = [&](std::size_t i) {
+        const WildcardGlob& w = wildcards_[i];
+        if (!w.mayMatch(w.caseSensitive() ? exact : lower) ||
+            (best != kNoMatch && !outranks(globs_[wildcardGlobs_[i]], globs_[best]))) {
+            return;  // listed later, it could only win by being better
         }
         const char* subject = lower.data();
-        if (glob.caseSensitive) {
+        if (w.caseSensitive()) {
             if (!exactCopy) {
                 exactCopy.emplace(exact);
             }
             subject = exactCopy->c_str();
         }
-        if (wildcards_[i].matches(subject)) {
+        if (w.matches(subject)) {
             best = wildcardGlobs_[i];
         }
+    };
+    for (std::uint64_t left = asked; left != 0; left &= left - 1) {
+        ask(static_cast<std::size_t>(std::countr_zero(left)));
+    }
+    for (std::size_t i = 64; i < wildcards_.size(); ++i) {
+        ask(i);
     }
     return best;
 }

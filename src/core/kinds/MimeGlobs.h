@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +74,11 @@ class MimeGlobs {
     GlobKeyTable suffixes_;                // keys start with the dot
     std::vector<WildcardGlob> wildcards_;  // in the order of globs_
     std::vector<int> wildcardGlobs_;       // their positions in globs_
+    // Per lowercase byte, the first 64 wildcards that a name starting (or
+    // ending) with it may match, as bits; wildcards after those are always
+    // asked. Most names leave none to ask.
+    std::array<std::uint64_t, 256> wildcardsByFirst_{};
+    std::array<std::uint64_t, 256> wildcardsByLast_{};
 };
 
 }  // namespace raumfuchs

@@ -93,7 +93,8 @@ std::optional<std::vector<Token>> tokens(std::string_view p) {
 
 }  // namespace
 
-WildcardGlob::WildcardGlob(std::string pattern) : pattern_(std::move(pattern)) {
+WildcardGlob::WildcardGlob(std::string pattern, bool caseSensitive)
+    : pattern_(std::move(pattern)), caseSensitive_(caseSensitive) {
     first_.set();
     last_.set();
     const std::optional<std::vector<Token>> parsed = tokens(pattern_);

@@ -14,10 +14,13 @@ namespace raumfuchs {
 // worked out once.
 class WildcardGlob {
   public:
-    // `pattern` as it is to be matched (lowercase for one without `cs`).
-    explicit WildcardGlob(std::string pattern);
+    using ByteSet = std::bitset<256>;
 
-    // Whether fnmatch could accept `name`; false only where it cannot.
+    // `pattern` as it is to be matched: lowercase unless case-sensitive.
+    WildcardGlob(std::string pattern, bool caseSensitive);
+
+    // Whether fnmatch could accept `name` (the exact bytes for a case-sensitive
+    // pattern, else the lowercase ones); false only where it cannot.
     bool mayMatch(std::string_view name) const {
         return !name.empty() && name.size() >= minLength_ &&
                first_[static_cast<unsigned char>(name.front())] &&
@@ -26,13 +29,17 @@ class WildcardGlob {
     }
     // `name` must end with a NUL byte.
     bool matches(const char* name) const;
-    std::size_t patternLength() const { return pattern_.size(); }
+    bool caseSensitive() const { return caseSensitive_; }
+    // The bytes a matching name may start and end with.
+    const ByteSet& firstBytes() const { return first_; }
+    const ByteSet& lastBytes() const { return last_; }
 
   private:
     std::string pattern_;
+    bool caseSensitive_ = false;
     std::size_t minLength_ = 0;
-    std::bitset<256> first_;
-    std::bitset<256> last_;
+    ByteSet first_;
+    ByteSet last_;
     std::string inner_;  // the longest run of literal bytes
 };
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+
+#include "core/kinds/MimeGlobs.h"
 
 namespace raumfuchs {
 namespace {
@@ -29,25 +32,41 @@ TEST(WildcardGlobTest, QuickChecksNeverRejectWhatFnmatchAccepts) {
     const char* names[] = {"libz.so.1", "libz.so.", "a.anim7", "a.animj", "a.animk", "123.vdr",
                            "12a.vdr",   "dx",       "ax",      "]y",      "xy",      "zebra",
                            "abc",       "a[b",      "ab",      "x9",      "readme",  "README.md",
-                           "file~",     "q",        "*x",      "ls.1",    "ls.0",    ""};
+                           "file~",     "q",        "*x",      "ls.1",    "ls.0",    "a.S",
+                           "a.s",       ""};
+    const auto lower = [](std::string text) {
+        for (char& c : text) {
+            c = MimeGlobs::foldCase(c);
+        }
+        return text;
+    };
+    // A case-sensitive pattern sees the exact bytes.
     int accepted = 0;
-    for (const char* pattern : patterns) {
-        const WildcardGlob glob(pattern);
-        for (const char* name : names) {
-            const bool expected = fnmatch(pattern, name, 0) == 0;
-            accepted += expected;
-            if (expected) {
-                EXPECT_TRUE(glob.mayMatch(name)) << pattern << " " << name;
+    for (const bool caseSensitive : {false, true}) {
+        for (const char* pattern : patterns) {
+            const WildcardGlob glob(caseSensitive ? pattern : lower(pattern), caseSensitive);
+            for (const std::string name : names) {
+                const std::string subject = caseSensitive ? name : lower(name);
+                const bool expected =
+                    fnmatch(glob.caseSensitive() ? pattern : lower(pattern).c_str(),
+                            subject.c_str(), 0) == 0;
+                accepted += expected;
+                if (expected) {
+                    EXPECT_TRUE(glob.mayMatch(subject)) << pattern << " " << name;
+                }
+                EXPECT_EQ(glob.matches(subject.c_str()), expected) << pattern << " " << name;
             }
-            EXPECT_EQ(glob.matches(name), expected) << pattern << " " << name;
         }
     }
-    EXPECT_GT(accepted, 20);
-    EXPECT_FALSE(WildcardGlob("*.so.[0-9]*").mayMatch("libz.so"));
-    EXPECT_FALSE(WildcardGlob("*.[1-9]").mayMatch("file000"));
-    EXPECT_FALSE(WildcardGlob("*.anim[1-9j]").mayMatch("a.animk"));
-    EXPECT_FALSE(WildcardGlob("[0-9][0-9][0-9].vdr").mayMatch("x12.vdr"));
-    EXPECT_FALSE(WildcardGlob("readme*").mayMatch("notes"));
+    EXPECT_GT(accepted, 40);
+    const auto mayMatch = [](const char* pattern, std::string_view name) {
+        return WildcardGlob(pattern, false).mayMatch(name);
+    };
+    EXPECT_FALSE(mayMatch("*.so.[0-9]*", "libz.so"));
+    EXPECT_FALSE(mayMatch("*.[1-9]", "file000"));
+    EXPECT_FALSE(mayMatch("*.anim[1-9j]", "a.animk"));
+    EXPECT_FALSE(mayMatch("[0-9][0-9][0-9].vdr", "x12.vdr"));
+    EXPECT_FALSE(mayMatch("readme*", "notes"));
 }
 
 }  // namespace
