@@ -10,9 +10,8 @@
 namespace raumfuchs {
 
 // Kinds of files by name: the MIME database's patterns with the category each
-// pattern's type folds into, worked out once. Made once (reading the database
-// takes a few milliseconds) and passed to whoever classifies names; const and
-// safe on any number of threads at once.
+// pattern's type folds into, worked out once. Made once per program and passed
+// to whoever classifies names; const and safe on any number of threads at once.
 class FileKinds {
   public:
     explicit FileKinds(MimeGlobs globs);

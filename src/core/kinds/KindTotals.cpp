@@ -36,16 +36,20 @@ struct KeyHash {
 // name's own last suffix.
 class Census {
   public:
-    explicit Census(const FileKinds& kinds)
-        : kinds_(kinds), byGlob_(kinds.globs().globs().size()) {}
+    explicit Census(const FileKinds& kinds) : kinds_(kinds), byGlob_(kinds.globs().globs().size()) {
+        // A flag per pattern in a few cache lines, not one look into each
+        // pattern's record per file.
+        namesExtension_.reserve(byGlob_.size());
+        for (const MimeGlobs::Glob& glob : kinds.globs().globs()) {
+            namesExtension_.push_back(!glob.extension.empty());
+        }
+    }
 
     void count(std::string_view name, std::int64_t bytes) {
         const int glob = kinds_.globs().match(name);
-        if (glob != MimeGlobs::kNoMatch) {
-            if (!kinds_.globs().globs()[glob].extension.empty()) {
-                byGlob_[glob].add(bytes);
-                return;
-            }
+        if (glob != MimeGlobs::kNoMatch && namesExtension_[glob]) {
+            byGlob_[glob].add(bytes);
+            return;
         }
         const FileCategory category =
             glob == MimeGlobs::kNoMatch ? FileCategory::Other : kinds_.categoryOfGlob(glob);
@@ -114,6 +118,7 @@ class Census {
   private:
     const FileKinds& kinds_;
     std::vector<Sum> byGlob_;
+    std::vector<char> namesExtension_;  // by pattern
     std::array<Sum, kFileCategoryCount> withoutExtension_;
     std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> bySuffix_;
     std::string lastKey_;

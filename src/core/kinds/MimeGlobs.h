@@ -21,9 +21,12 @@ namespace raumfuchs {
 //   1. literal names (`makefile`, `core`),
 //   2. `*.ext` patterns without other wildcards, found by looking up the
 //      name's suffixes from the longest: x.tar.gz is `*.tar.gz`, not `*.gz`,
+//      even where `*.gz` were heavier (as the desktop's own look-up in GLib
+//      decides; the database has no such pair),
 //   3. every other pattern (`*.so.[0-9]*`, `readme*`), through fnmatch.
-// Within a stage the heavier pattern wins, then (stage 3) the longer one, then
-// a case-sensitive pattern over one without `cs`, then the one listed first.
+// Among the patterns a stage finds (in stage 2: for the longest suffix that
+// has any) the heavier wins, then (stage 3) the longer one, then a
+// case-sensitive pattern over one without `cs`, then the one listed first.
 // Patterns without `cs` match whatever the case of ASCII letters (FOTO.JPG is
 // `*.jpg`); a `cs` pattern only the exact bytes (main.C is `*.C`, C++).
 //
