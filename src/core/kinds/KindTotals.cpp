@@ -63,17 +63,11 @@ class Census {
         key[0] = static_cast<char>(category);
         std::transform(suffix.begin(), suffix.end(), key + 1, MimeGlobs::foldCase);
         const std::string_view k(key, 1 + suffix.size());
-        // Files of one folder often share their suffix: the last one found is
-        // asked first. Elements of an unordered_map stay where they are.
-        if (lastSum_ == nullptr || k != lastKey_) {
-            auto it = bySuffix_.find(k);
-            if (it == bySuffix_.end()) {
-                it = bySuffix_.emplace(std::string(k), Sum{}).first;
-            }
-            lastKey_.assign(k);
-            lastSum_ = &it->second;
+        auto it = bySuffix_.find(k);
+        if (it == bySuffix_.end()) {
+            it = bySuffix_.emplace(std::string(k), Sum{}).first;
         }
-        lastSum_->add(bytes);
+        it->second.add(bytes);
     }
 
     KindTotals totals() const {
@@ -121,8 +115,6 @@ class Census {
     std::vector<char> namesExtension_;  // by pattern
     std::array<Sum, kFileCategoryCount> withoutExtension_;
     std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> bySuffix_;
-    std::string lastKey_;
-    Sum* lastSum_ = nullptr;
 };
 
 // How many entries the walk reads between two looks at the tree's generation.
