@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils appstream lintian dpkg-dev file man-db
   at-spi2-core python3-pyatspi
   libzstd-dev zstd ncdu gdu clang libclang-rt-14-dev
+  shared-mime-info
 )
 
 missing=()

@@ -1,0 +1,184 @@
+#include "core/kinds/KindTotals.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/scan/DiskScanner.h"
+#include "support/HandTree.h"
+#include "support/TempTree.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::file;
+using test::folder;
+
+const FileKinds& writtenKinds() {
+    static const FileKinds kinds(
+        MimeGlobs::parse("50:image/jpeg:*.jpg\n"
+                         "50:image/png:*.png\n"
+                         "50:text/plain:*.txt\n"
+                         "50:text/x-c++src:*.C:cs\n"
+                         "50:text/x-csrc:*.c\n"
+                         "50:text/x-makefile:makefile\n"
+                         "50:application/x-compressed-tar:*.tar.gz\n"
+                         "50:application/x-compressed-tar:*.tgz\n"
+                         "50:application/gzip:*.gz\n"
+                         "60:application/x-sharedlib:*.so.[0-9]*\n"));
+    return kinds;
+}
+
+// "Archive 11000/3 (.tar.gz 10000/1, …); …", the categories with files, in
+// the order given.
+std::string describe(const KindTotals& totals) {
+    std::string out;
+    for (const CategoryTotals& c : totals.categories) {
+        if (c.files == 0) {
+            continue;
+        }
+        out += (out.empty() ? "" : "; ") + std::string(categoryName(c.category)) + " " +
+               std::to_string(c.bytes) + "/" + std::to_string(c.files) + " (";
+        for (const ExtensionTotals& e : c.extensions) {
+            out += (&e == &c.extensions.front() ? "" : ", ") +
+                   (e.extension.empty() ? "-" : e.extension) + " " + std::to_string(e.bytes) + "/" +
+                   std::to_string(e.files);
+        }
+        out += ")";
+    }
+    return out;
+}
+
+TEST(KindTotalsTest, CountsEveryFileOnceByCategoryAndExtension) {
+    auto tree = std::make_shared<FileTree>("/hand", "root");
+    const FileTree::Index root = tree->addDirectory(FileTree::kNone, "root", 4096);
+    std::vector<FileTree::Index> children;
+    // The second link of a photo: the tree gives its bytes to the first.
+    for (const test::HandNode& node : {
+             folder("photos", 4096,
+                    {file("IMG_1.JPG", 3000), file("img_2.jpg", 2000), file("scan.png", 500),
+                     file("link.jpg", 0)}),
+             folder("src", 4096, {file("main.c", 100), file("main.C", 200), file("Makefile", 50)}),
+             folder("backup", 0,
+                    {file("a.tar.gz", 10000), file("b.TGZ", 700), file("dump.gz", 300)}),
+             folder("misc", 0,
+                    {file(".bashrc", 30), file("file000", 0), file("data.xyz", 40),
+                     file("DATA.XYZ", 60)}),
+             file("libfoo.so.1", 800),
+         }) {
+        children.push_back(test::addHand(*tree, root, node));
+        tree->addToTotals(root, tree->size(children.back()), tree->fileCount(children.back()));
+    }
+    children.push_back(tree->addPlaceholder(root, "lost", false));
+    tree->setChildren(root, children);
+
+    const std::optional<KindTotals> totals = KindTotals::collect(*tree, root, writtenKinds());
+    ASSERT_TRUE(totals);
+    EXPECT_EQ(describe(*totals),
+              "Archive 11000/3 (.tar.gz 10000/1, .tgz 700/1, .gz 300/1); "
+              "Bilder 5500/4 (.jpg 5000/3, .png 500/1); "
+              "Programme 800/1 (.so 800/1); "
+              "Quelltext 350/3 (.c 300/2, - 50/1); "
+              "Sonstige 130/4 (.xyz 100/2, - 30/2)");
+    // Every category is there, the empty ones last in their own order.
+    ASSERT_EQ(totals->categories.size(), kFileCategoryCount);
+    EXPECT_EQ(totals->categories[5].category, FileCategory::Videos);
+    EXPECT_EQ(totals->categories[7].category, FileCategory::Documents);
+    std::int64_t files = 0;
+    for (const CategoryTotals& c : totals->categories) {
+        files += c.files;
+    }
+    EXPECT_EQ(files, tree->fileCount(root));
+
+    // A folder below, and a file alone.
+    EXPECT_EQ(describe(*KindTotals::collect(*tree, test::childNamed(tree->root(), "src").index(),
+                                            writtenKinds())),
+              "Quelltext 350/3 (.c 300/2, - 50/1)");
+    EXPECT_EQ(describe(*KindTotals::collect(
+                  *tree, test::childNamed(tree->root(), "libfoo.so.1").index(), writtenKinds())),
+              "Programme 800/1 (.so 800/1)");
+}
+
+// A real scan with a file linked from two sibling folders: its blocks count
+// once, both links count as files.
+TEST(KindTotalsTest, HardLinkedFileCountsItsBytesOnce) {
+    test::TempTree dir;
+    dir.file("a/pic.jpg", 100000);
+    dir.folder("b");
+    dir.hardLink("a/pic.jpg", "b/copy.JPG");
+    dir.file("b/notes.txt", 5000);
+    const auto scan =
+        DiskScanner::scan(dir.root(), "Anzeige", CancelToken(), [](const ScanProgress&) {});
+    ASSERT_TRUE(scan);
+    const std::optional<KindTotals> totals =
+        KindTotals::collect(scan->root.tree(), scan->root.index(), writtenKinds());
+    ASSERT_TRUE(totals);
+    const std::string pic = std::to_string(dir.allocated("a/pic.jpg"));
+    const std::string notes = std::to_string(dir.allocated("b/notes.txt"));
+    EXPECT_EQ(describe(*totals), "Bilder " + pic + "/2 (.jpg " + pic + "/2); Dokumente " + notes +
+                                     "/1 (.txt " + notes + "/1)");
+}
+
+// Walks on other threads while the owning thread cuts folders out: a walk
+// either gives up or returns the totals of the tree as it was at its
+// generation.
+TEST(KindTotalsTest, ConcurrentWalksDuringDetachSeeOneStateOrGiveUp) {
+    const char* names[] = {"a.jpg", "b.tar.gz", "c.c", "d", "e.xyz", "libf.so.2"};
+    std::vector<test::HandNode> top;
+    for (int d = 0; d < 60; ++d) {
+        std::vector<test::HandNode> files;
+        for (int f = 0; f < 300; ++f) {
+            files.push_back(file(std::to_string(f) + names[(d + f) % 6], (d * 31 + f) % 700 * 512));
+        }
+        top.push_back(folder("d" + std::to_string(d), 0, std::move(files)));
+    }
+    const FileNode root = test::build(folder("wide", 0, std::move(top)));
+    const FileTree& tree = root.tree();
+
+    std::mutex mutex;
+    std::map<std::uint64_t, std::string> expected;  // by generation
+    std::vector<std::pair<std::uint64_t, std::string>> seen;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 2; ++r) {
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                const std::uint64_t before = tree.generation();
+                const auto totals = KindTotals::collect(tree, root.index(), writtenKinds());
+                if (totals && tree.generation() == before) {
+                    std::lock_guard lock(mutex);
+                    seen.emplace_back(before, describe(*totals));
+                }
+            }
+        });
+    }
+    for (int i = 0; i <= 40; ++i) {  // the totals before each cut and after the last
+        {
+            std::lock_guard lock(mutex);
+            expected[tree.generation()] =
+                describe(*KindTotals::collect(tree, root.index(), writtenKinds()));
+        }
+        if (i < 40) {
+            root.tree().detach(
+                root.child(static_cast<std::size_t>(i * 13) % root.childCount()).index());
+        }
+        std::this_thread::yield();
+    }
+    stop = true;
+    for (std::thread& reader : readers) {
+        reader.join();
+    }
+    EXPECT_FALSE(seen.empty());
+    for (const auto& [generation, text] : seen) {
+        ASSERT_TRUE(expected.contains(generation));
+        EXPECT_EQ(text, expected[generation]) << "generation " << generation;
+    }
+}
+
+}  // namespace
+}  // namespace raumfuchs
