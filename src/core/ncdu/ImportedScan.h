@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/scan/DiskScanner.h"
+
+namespace raumfuchs {
+
+// A tree read from an export file instead of a disk.
+struct ImportedScan {
+    ScanResult result;           // tree built by the tree's rules; duration 0
+    std::string producer;        // progname and progver, e.g. "ncdu 1.18"
+    std::int64_t timestamp = 0;  // unix seconds from the header, 0 when absent
+    // The file gave no size for some folders (gdu writes none), and they count
+    // as one 4 KiB block each.
+    bool folderSizesEstimated = false;
+};
+
+}  // namespace raumfuchs
