@@ -46,8 +46,10 @@ ExportFile::ExportFile(const std::string& file, const std::string& scanPath, con
         return;
     }
     const bool compress = file.size() > 4 && file.ends_with(".zst");
-    writer_ = std::make_unique<NcduWriter>(fd_, compress, absolute(scanPath), version,
-                                           static_cast<std::int64_t>(std::time(nullptr)));
+    ExportHeader header;
+    header.version = version;
+    header.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+    writer_ = std::make_unique<NcduWriter>(fd_, compress, absolute(scanPath), header);
 }
 
 ExportFile::~ExportFile() {

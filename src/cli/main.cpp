@@ -377,7 +377,7 @@ int main(int argc, char** argv) {
         };
         result = DiskScanner::scan(
             args->path, PathText::lastComponent(args->path), token, onScanProgress,
-            {.threads = args->threads, .listener = exported ? &exported->writer() : nullptr});
+            {.threads = args->threads, .sink = exported ? &exported->writer() : nullptr});
     }
     progress.clear();
 

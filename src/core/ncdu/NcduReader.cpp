@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "core/text/PathText.h"
 #include "core/text/Utf8.h"
 
 namespace raumfuchs {
@@ -31,7 +30,7 @@ double steadySeconds() {
 
 void NcduReader::Info::clear() {
     name.clear();
-    asize = 0;
+    asize = -1;
     dsize = -1;
     dev.reset();
     ino = 0;
@@ -141,41 +140,46 @@ void NcduReader::checkpoint() {
 }
 
 void NcduReader::addEntry(const Info& info, bool isArray) {
-    const bool root = !builder_;
-    if (root) {
+    if (!rootSeen_) {
         if (info.name.empty()) {
             json_.fail("der Pfad der Wurzel ist leer");
         }
-        builder_.emplace(info.name, PathText::lastComponent(info.name));
+        rootSeen_ = true;
     } else if (info.name.empty() || info.name == "." || info.name == ".." ||
                info.name.find('/') != std::string::npos) {
         json_.fail("ungültiger Name „" + decodeUtf8Lossy(info.name) + "“");
     }
-    const std::string name = root ? PathText::lastComponent(info.name) : std::string();
-    const std::string_view shown = root ? std::string_view(name) : std::string_view(info.name);
-    const std::uint64_t device = info.dev ? *info.dev : open_.empty() ? 0 : open_.back().device;
+    TreeEntry entry{.name = info.name};
+    entry.apparent = info.asize;
+    entry.hasDevice = true;
+    entry.device = info.dev ? *info.dev : open_.empty() ? 0 : open_.back().device;
     const std::int64_t dsize = std::max<std::int64_t>(info.dsize, 0);
     const bool otherDevice = info.excluded == "otherfs" || info.excluded == "othfs" ||
                              info.excluded == "kernfs" || info.excluded == "frmlnk";
     if (isArray || otherDevice) {
         const std::int64_t own = gdu_ ? 0 : counted(dsize);
-        builder_->openDirectory(shown, own);
-        open_.push_back(Open{device, gdu_ ? info.dsize : -1, info.readError, own, 0});
+        entry.kind = EntryKind::Directory;
+        entry.allocated = own;
+        entry.excluded = otherDevice ? Exclusion::OtherDevice : Exclusion::None;
+        builder_.openDirectory(entry);
+        open_.push_back(Open{entry.device, gdu_ ? info.dsize : -1, info.readError, own, 0});
         if (!isArray) {
             closeDirectory();
         }
     } else if (info.readError) {
-        ++unreadable_;
-        builder_->addPlaceholder(shown);
+        builder_.placeholder(entry);
     } else {
         std::int64_t size = dsize;
         if (gdu_) {
             // gdu marks the links it met after the first one, which it counted.
             size = info.hlnkc ? 0 : size;
-        } else if ((info.hlnkc || info.nlink > 1) && !hardlinks_.insert(device, info.ino)) {
-            size = 0;
+        } else {
+            entry.hardLink = info.hlnkc || info.nlink > 1;
+            entry.inode = info.ino;
+            entry.links = info.nlink;
         }
-        builder_->addFile(shown, counted(size));
+        entry.allocated = counted(size);
+        builder_.file(entry);
         if (!open_.empty()) {
             open_.back().entries += size;
         }
@@ -189,11 +193,10 @@ void NcduReader::closeDirectory() {
         estimated_ = estimated_ || top.total < 0;
         const std::int64_t own =
             top.total < 0 ? kGduFolderBytes : std::max<std::int64_t>(top.total - top.entries, 0);
-        builder_->addOwnBytes(counted(own));
+        builder_.addOwnBytes(counted(own));
         top.own += own;
     }
-    unreadable_ += top.unreadable ? 1 : 0;
-    builder_->closeDirectory(top.unreadable);
+    builder_.closeDirectory(top.unreadable);
     if (!open_.empty()) {
         open_.back().entries += top.own + top.entries;
     }
@@ -258,8 +261,8 @@ std::optional<ImportedScan> NcduReader::run() {
     if (json_.skipSpace() >= 0) {
         json_.fail("nach dem Ende folgen weitere Daten");
     }
-    std::shared_ptr<FileTree> tree = builder_->finish();
-    scan.result = ScanResult{tree->root(), unreadable_, 0, 0, std::nullopt, {}};
+    std::shared_ptr<FileTree> tree = builder_.finish();
+    scan.result = ScanResult{tree->root(), builder_.unreadableCount(), 0, 0, std::nullopt, {}};
     scan.folderSizesEstimated = estimated_;
     return scan;
 }

@@ -8,7 +8,6 @@
 
 #include "core/ncdu/ImportedScan.h"
 #include "core/ncdu/JsonLexer.h"
-#include "core/tree/HardlinkSet.h"
 #include "core/tree/TreeBuildThread.h"
 
 namespace raumfuchs {
@@ -17,8 +16,9 @@ namespace raumfuchs {
 // the header, then the tree as nested arrays whose first element is the
 // folder's info object, files as lone info objects. It knows what ncdu and
 // gdu put in an info object (sizes, devices, hard links, read errors,
-// excluded entries, gdu's missing folder sizes) and feeds the tree by the
-// tree's rules. Nesting lives in an explicit stack, never in the call stack.
+// excluded entries, gdu's missing folder sizes) and feeds a TreeBuildThread
+// with the entries, so the tree follows the rules of a scanned one. Nesting
+// lives in an explicit stack, never in the call stack.
 class NcduReader {
   public:
     NcduReader(JsonLexer& json, const CancelToken& token,
@@ -32,7 +32,7 @@ class NcduReader {
     // One info object of the file, the fields this program uses.
     struct Info {
         std::string name;
-        std::int64_t asize = 0;
+        std::int64_t asize = -1;  // -1: absent
         std::int64_t dsize = -1;  // -1: absent
         std::optional<std::uint64_t> dev;
         std::uint64_t ino = 0;
@@ -44,7 +44,7 @@ class NcduReader {
         void clear();
     };
     // Per open folder: the device its entries are on, for gdu's files the
-    // folder's total as written (-1 when absent), and the bytes counted in it
+    // folder's total as written (-1 when absent) and the bytes counted in it
     // so far, its own and its entries'.
     struct Open {
         std::uint64_t device;
@@ -69,11 +69,10 @@ class NcduReader {
     Info info_;
     bool gdu_ = false;
     bool estimated_ = false;  // a gdu folder without size was counted as kGduFolderBytes
-    std::optional<TreeBuildThread> builder_;
+    TreeBuildThread builder_;
+    bool rootSeen_ = false;
     std::vector<Open> open_;
-    HardlinkSet hardlinks_;
     std::int64_t entries_ = 0;
-    std::int64_t unreadable_ = 0;
     std::int64_t sum_ = 0;
     bool cancelled_ = false;
     double lastReport_ = 0;
