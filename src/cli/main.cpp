@@ -12,15 +12,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
-#include "cli/ExportFile.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
+#include "core/ncdu/ExportFile.h"
+#include "core/ncdu/NcduExport.h"
 #include "core/ncdu/NcduImport.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/ErrnoText.h"
@@ -47,7 +49,7 @@ extern "C" void onInterrupt(int signal) {
 
 constexpr const char* kUsage =
     "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--threads N] [--export DATEI] PFAD\n"
-    "        raumfuchs-scan [-J] [-q] [--top N] --import DATEI\n"
+    "        raumfuchs-scan [-J] [-q] [--top N] [--export DATEI] --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
     "  -J, --json           genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet          kein Fortschritt auf der Standardfehlerausgabe\n"
@@ -58,7 +60,7 @@ constexpr const char* kUsage =
     "      --export DATEI   schreibt den Scan dabei im ncdu-Format in DATEI (- für\n"
     "                       die Standardausgabe, auf .zst endend mit zstd gepackt)\n"
     "      --import DATEI   liest einen Scan im ncdu-Format, statt PFAD zu\n"
-    "                       durchsuchen\n"
+    "                       durchsuchen; mit --export schreibt es ihn neu\n"
     "  -h, --help           diese Hilfe\n"
     "      --version        die Version\n"
     "Werte auch als --top=N; kurze Optionen lassen sich bündeln (-Jq).\n";
@@ -192,9 +194,6 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
         if (paths == 1) {
             return WrongCall{"„--import“ und ein Pfad gehen nicht zusammen"};
         }
-        if (!args.exportFile.empty()) {
-            return WrongCall{"„--import“ und „--export“ gehen nicht zusammen"};
-        }
         return args;
     }
     if (paths == 0) {
@@ -310,6 +309,20 @@ void complain(const std::string& message) {
     std::cerr << escapeForTerminal(message) << "\n";
 }
 
+std::string exportFailed(const std::string& file, int error) {
+    return "Die Exportdatei „" + decodeUtf8Lossy(file) +
+           "“ konnte nicht geschrieben werden: " + errnoText(error) + ".";
+}
+
+// A scan is exported as it is made, so its root is named as an absolute path.
+std::string absolute(const std::string& path) {
+    if (path.starts_with('/')) {
+        return path;
+    }
+    char cwd[4096];
+    return getcwd(cwd, sizeof cwd) != nullptr ? PathText::join(cwd, path) : path;
+}
+
 // Output that could not be written (a full disk, say) must not pass for
 // success: the exit code says so.
 int finishOutput(int code) {
@@ -347,13 +360,20 @@ int main(int argc, char** argv) {
         }
         progress.update(p);
     };
+    // A scan is written out while it runs; an import once it is read.
     std::optional<ExportFile> exported;
-    if (!args->exportFile.empty() &&
-        !exported.emplace(args->exportFile, args->path, RAUMFUCHS_VERSION).error().empty()) {
-        complain(exported->error());
-        return 1;
+    if (!args->exportFile.empty() && args->importFile.empty()) {
+        ExportHeader header;
+        header.version = RAUMFUCHS_VERSION;
+        header.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+        if (const int error =
+                exported.emplace(args->exportFile, absolute(args->path), header).error()) {
+            complain(exportFailed(args->exportFile, error));
+            return 1;
+        }
     }
     std::optional<ScanResult> result;
+    ExportHeader importedHeader;
     if (!args->importFile.empty()) {
         auto imported = importNcdu(args->importFile, token, [&](std::int64_t) {
             if (interrupted.load()) {
@@ -367,6 +387,8 @@ int main(int argc, char** argv) {
         }
         if (auto* scan = std::get_if<ImportedScan>(&imported)) {
             result = std::move(scan->result);
+            importedHeader = ExportHeader{RAUMFUCHS_VERSION, scan->timestamp, scan->producer,
+                                          scan->folderSizesEstimated};
         }
     } else {
         const ProgressCallback onScanProgress = [&](const ScanProgress& p) {
@@ -382,8 +404,7 @@ int main(int argc, char** argv) {
     progress.clear();
 
     if (exported && exported->writer().failed()) {
-        exported->commit();  // says why
-        complain(exported->error());
+        complain(exportFailed(args->exportFile, exported->commit()));
         return 1;
     }
     if (token.isCancelled() || interrupted.load()) {
@@ -396,9 +417,16 @@ int main(int argc, char** argv) {
         complain(unreachable(args->path, result ? result->rootError : 0));
         return 1;
     }
-    if (exported && !exported->commit()) {
-        complain(exported->error());
+    if (const int error = exported ? exported->commit() : 0) {
+        complain(exportFailed(args->exportFile, error));
         return 1;
+    }
+    if (!args->exportFile.empty() && !args->importFile.empty()) {
+        if (const int error =
+                exportNcdu(result->root.tree(), args->exportFile, importedHeader, token)) {
+            complain(exportFailed(args->exportFile, error));
+            return 1;
+        }
     }
     // A scanned mount point is a whole volume: what its scan could not find is
     // explained. An import's paths belong to another machine.
@@ -413,7 +441,7 @@ int main(int argc, char** argv) {
                                      : args->json ? unattributedJson(*space)
                                                   : unattributedText(*space);
     const std::string path = args->importFile.empty() ? args->path : result->root.path();
-    if (exported && exported->toStandardOutput()) {
+    if (args->exportFile == "-") {
         // the export is the output
     } else if (args->json) {
         printJson(path, *result, args->top, unattributed);

@@ -87,6 +87,7 @@ void NcduReader::readHeader(ImportedScan& scan) {
     json_.expect('{', "„{“ (Kopfdaten)");
     std::string progname;
     std::string progver;
+    std::string scannedBy;
     if (json_.skipSpace() == '}') {
         json_.advance();
     } else {
@@ -97,6 +98,10 @@ void NcduReader::readHeader(ImportedScan& scan) {
                 json_.readString(progname, 64, nullptr);
             } else if (key_ == "progver" && json_.skipSpace() == '"') {
                 json_.readString(progver, 64, nullptr);
+            } else if (key_ == "scanned_by" && json_.skipSpace() == '"') {
+                json_.readString(scannedBy, 64, nullptr);  // this program's, for another's scan
+            } else if (key_ == "estimated_folder_sizes") {
+                estimated_ = json_.readBool("estimated_folder_sizes");
             } else if (key_ == "timestamp" && json_.skipSpace() != '-' && json_.peek() >= '0' &&
                        json_.peek() <= '9') {
                 scan.timestamp =
@@ -110,7 +115,9 @@ void NcduReader::readHeader(ImportedScan& scan) {
         }
     }
     gdu_ = progname == "gdu";
-    scan.producer = decodeUtf8Lossy(progver.empty() ? progname : progname + " " + progver);
+    scan.producer = decodeUtf8Lossy(!scannedBy.empty() ? scannedBy
+                                    : progver.empty()  ? progname
+                                                       : progname + " " + progver);
 }
 
 std::int64_t NcduReader::counted(std::int64_t bytes) {
