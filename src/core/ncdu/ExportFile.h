@@ -23,6 +23,8 @@ class ExportFile {
     int error() const { return error_; }
     NcduWriter& writer() { return *writer_; }
     bool toStandardOutput() const { return file_ == "-"; }
+    // Written to a temporary file, so that dropping it leaves the target as it was.
+    bool replacesTarget() const { return !temporary_.empty(); }
     // Completes the file: 0, or the errno of what failed (a write while the
     // entries came included).
     int commit();

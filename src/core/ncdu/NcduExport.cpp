@@ -26,9 +26,8 @@ constexpr std::size_t kStep = 4096;
 // into memory, and writes them out with the lock let go. When the tree's
 // generation moved in between (see FileTree), what was written mixes two
 // states of the tree: the temporary file is dropped and the walk starts over
-// once the change is done. The file is the tree as it was at one moment. (To
-// standard output nothing can be taken back; only raumfuchs-scan writes
-// there, whose tree nobody changes.)
+// once the change is done. The file is the tree as it was at one moment. (A
+// pipe or device cannot be taken back: there the save gives up.)
 int exportNcdu(const FileTree& tree, const std::string& file, const ExportHeader& header,
                const CancelToken& token) {
     for (;;) {
@@ -70,6 +69,9 @@ int exportNcdu(const FileTree& tree, const std::string& file, const ExportHeader
         }
         if (!changed) {
             return out.commit();
+        }
+        if (!out.replacesTarget()) {
+            return EAGAIN;
         }
     }
 }

@@ -10,8 +10,9 @@ namespace raumfuchs {
 
 // Writes the whole of `tree` to `file` in ncdu's format (see ExportFile and
 // TreeWalk), safely while the tree's owning thread changes it. Returns 0, or
-// the errno of what failed; ECANCELED when `token` was cancelled first, and
-// the target is left as it was.
+// the errno of what failed, the target then left as it was: ECANCELED when
+// `token` was cancelled first, EAGAIN when the tree changed while it was
+// written where nothing can be taken back (standard output, a pipe, a device).
 int exportNcdu(const FileTree& tree, const std::string& file, const ExportHeader& header,
                const CancelToken& token);
 

@@ -1,9 +1,16 @@
 // Reading ncdu export files: the tree they give, and the files they refuse.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -212,6 +219,37 @@ TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
     const auto stopped = importText(dir, many + "]]", cancelled);
     ASSERT_TRUE(std::holds_alternative<std::string>(stopped));
     EXPECT_EQ(std::get<std::string>(stopped), "");
+}
+
+// A save that finds the tree changed between two of its steps never writes
+// the two states mixed; into a pipe, where it cannot start over, it gives up.
+TEST(NcduExport, ATreeChangedMidwayIsNeverWrittenHalf) {
+    TempTree dir;
+    // More than the writer's 1 MiB block, so that the pipe is full while the
+    // walk is midway and the walk waits for it, holding no lock.
+    std::vector<test::HandNode> files;
+    for (int i = 0; i < 60'000; ++i) {
+        files.push_back(test::file("datei" + std::to_string(i), 4096));
+    }
+    const FileNode root = test::build(
+        test::folder("r", 4096, {test::folder("a", 4096, std::move(files)), test::file("weg", 1)}));
+    const std::string pipe = dir.path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    int error = -1;
+    std::thread save([&] {
+        ExportHeader header;
+        error = exportNcdu(root.tree(), pipe, header, CancelToken());
+    });
+    const int fd = open(pipe.c_str(), O_RDONLY);
+    pollfd ready{fd, POLLIN, 0};
+    EXPECT_EQ(poll(&ready, 1, 30'000), 1);
+    root.tree().detach(childNamed(root, "weg").index());
+    char buffer[64 * 1024];
+    while (read(fd, buffer, sizeof buffer) > 0) {
+    }
+    close(fd);
+    save.join();
+    EXPECT_EQ(error, EAGAIN);
 }
 
 }  // namespace
