@@ -27,6 +27,7 @@
 #include "core/scan/DiskScanner.h"
 #include "core/system/ErrnoText.h"
 #include "core/text/Format.h"
+#include "core/text/JsonString.h"
 #include "core/text/PathText.h"
 #include "core/text/Utf8.h"
 #include "core/tree/FileTree.h"
@@ -203,38 +204,10 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
     return args;
 }
 
-// A JSON string literal of file-system bytes, shown as UTF-8 (invalid
-// sequences replaced) with the characters JSON requires escaped.
 std::string jsonString(std::string_view bytes) {
-    std::string out = "\"";
-    for (char c : decodeUtf8Lossy(bytes)) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
+    std::string out;
+    appendJsonString(out, bytes, JsonBytes::Utf8);
+    return out;
 }
 
 void printJson(const std::string& path, const ScanResult& result, std::size_t top,

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/text/JsonString.h"
+
 namespace raumfuchs {
 
 namespace {
@@ -166,40 +168,9 @@ void NcduWriter::hold(bool held) {
 }
 
 void NcduWriter::name(std::string_view bytes) {
-    put("\"");
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f) {
-            continue;
-        }
-        put(bytes.substr(plain, i - plain));
-        plain = i + 1;
-        switch (c) {
-            case '"':
-                put("\\\"");
-                break;
-            case '\\':
-                put("\\\\");
-                break;
-            case '\n':
-                put("\\n");
-                break;
-            case '\t':
-                put("\\t");
-                break;
-            case '\r':
-                put("\\r");
-                break;
-            default: {
-                static const char hex[] = "0123456789abcdef";
-                const char escaped[6] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                put(std::string_view(escaped, 6));
-            }
-        }
-    }
-    put(bytes.substr(plain));
-    put("\"");
+    text_.clear();
+    appendJsonString(text_, bytes, JsonBytes::Raw);
+    put(text_);
 }
 
 void NcduWriter::number(const char* key, std::uint64_t value) {

@@ -78,6 +78,7 @@ class NcduWriter : public TreeSink {
     std::vector<char> buffer_;
     std::vector<char> packed_;
     std::size_t used_ = 0;
+    std::string text_;  // a name as written, kept for its capacity
     bool held_ = false;
     int error_ = 0;
     // Devices of the open folders, innermost last.
