@@ -14,7 +14,9 @@ namespace raumfuchs {
 namespace {
 
 // Entries formatted per hold of the read lock: a change of the tree on the
-// owning thread waits for at most these (not measured; a few milliseconds).
+// owning thread waits for at most these. Under a millisecond: a walk formats
+// 1,000,000 entries in 0.1 to 0.2 s (measured with raumfuchs-scan --import
+// --export /dev/null against --import alone, 2-core machine, 2026-12-08).
 constexpr std::size_t kStep = 4096;
 
 }  // namespace
