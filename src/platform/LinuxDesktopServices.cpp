@@ -140,8 +140,13 @@ std::optional<std::string> LinuxDesktopServices::chooseSaveFile(const QString& s
         }
         return name + (zstd ? QStringLiteral(".json.zst") : QStringLiteral(".json"));
     };
+    // A name, not a path: the root of the system is shown as "/".
+    QString name = QString(suggestedName).replace(QLatin1Char('/'), QLatin1Char(' ')).trimmed();
+    if (name.isEmpty()) {
+        name = QStringLiteral("Scan");
+    }
     QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Scan speichern"),
-                       QDir::home().filePath(withExtension(suggestedName, false)));
+                       QDir::home().filePath(withExtension(name, false)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({plain, packed});
