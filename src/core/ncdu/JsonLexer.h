@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/ncdu/ExportInput.h"
 
@@ -74,6 +75,22 @@ class JsonLexer {
     bool readBool(const char* key);
     // Steps over one value of any type.
     void skipValue();
+    // Reads an object, `what` naming its "{" in messages: for each member,
+    // `member(key)` with the value next, which it reads or skips. (Keys as
+    // views: compared with a literal, a view costs no strlen.)
+    template <typename Member>
+    void readObject(const char* what, Member&& member) {
+        expect('{', what);
+        if (skipSpace() == '}') {
+            ++pos_;
+            return;
+        }
+        do {
+            readString(memberKey_, 64, nullptr);
+            expect(':', "„:“");
+            member(std::string_view(memberKey_));
+        } while (nextMember());
+    }
 
   private:
     void fill();
@@ -92,6 +109,7 @@ class JsonLexer {
     const char* pos_ = nullptr;
     const char* end_ = nullptr;
     std::uint64_t consumed_ = 0;  // bytes of the blocks before this one
+    std::string memberKey_;       // the key readObject() is at
     std::string key_;             // keys of skipped objects
 };
 

@@ -43,77 +43,57 @@ void NcduReader::Info::clear() {
 void NcduReader::readInfo(Info& info) {
     info.clear();
     bool haveName = false;
-    json_.expect('{', "„{“");
-    if (json_.skipSpace() == '}') {
-        json_.advance();
-    } else {
-        for (;;) {
-            json_.readString(key_, 64, nullptr);
-            json_.expect(':', "„:“");
-            const std::string_view key = key_;
-            if (key == "name") {
-                json_.readString(info.name, kMaxName, "ein Name ist länger als 32.768 Bytes");
-                haveName = true;
-            } else if (key == "asize" || key == "dsize") {
-                const auto v =
-                    static_cast<std::int64_t>(json_.readUnsigned(key_.c_str(), kMaxTotal));
-                (key == "asize" ? info.asize : info.dsize) = v;
-            } else if (key == "dev") {
-                info.dev = json_.readUnsigned("dev", UINT64_MAX);
-            } else if (key == "ino") {
-                info.ino = json_.readUnsigned("ino", UINT64_MAX);
-            } else if (key == "nlink") {
-                info.nlink = json_.readUnsigned("nlink", UINT64_MAX);
-            } else if (key == "hlnkc") {
-                info.hlnkc = json_.readBool("hlnkc");
-            } else if (key == "read_error") {
-                info.readError = json_.readBool("read_error");
-            } else if (key == "excluded") {
-                json_.readString(info.excluded, 16, nullptr);
-            } else {
-                json_.skipValue();
-            }
-            if (!json_.nextMember()) {
-                break;
-            }
+    json_.readObject("„{“", [&](std::string_view key) {
+        if (key == "name") {
+            json_.readString(info.name, kMaxName, "ein Name ist länger als 32.768 Bytes");
+            haveName = true;
+        } else if (key == "asize") {
+            info.asize = static_cast<std::int64_t>(json_.readUnsigned("asize", kMaxTotal));
+        } else if (key == "dsize") {
+            info.dsize = static_cast<std::int64_t>(json_.readUnsigned("dsize", kMaxTotal));
+        } else if (key == "dev") {
+            info.dev = json_.readUnsigned("dev", UINT64_MAX);
+        } else if (key == "ino") {
+            info.ino = json_.readUnsigned("ino", UINT64_MAX);
+        } else if (key == "nlink") {
+            info.nlink = json_.readUnsigned("nlink", UINT64_MAX);
+        } else if (key == "hlnkc") {
+            info.hlnkc = json_.readBool("hlnkc");
+        } else if (key == "read_error") {
+            info.readError = json_.readBool("read_error");
+        } else if (key == "excluded") {
+            json_.readString(info.excluded, 16, nullptr);
+        } else {
+            json_.skipValue();
         }
-    }
+    });
     if (!haveName) {
         json_.fail("ein Eintrag hat keinen Namen");
     }
 }
 
+// Values of another type than expected are passed over: the header only
+// describes the file.
 void NcduReader::readHeader(ImportedScan& scan) {
-    json_.expect('{', "„{“ (Kopfdaten)");
     std::string progname;
     std::string progver;
     std::string scannedBy;
-    if (json_.skipSpace() == '}') {
-        json_.advance();
-    } else {
-        for (;;) {
-            json_.readString(key_, 64, nullptr);
-            json_.expect(':', "„:“");
-            if (key_ == "progname" && json_.skipSpace() == '"') {
-                json_.readString(progname, 64, nullptr);
-            } else if (key_ == "progver" && json_.skipSpace() == '"') {
-                json_.readString(progver, 64, nullptr);
-            } else if (key_ == "scanned_by" && json_.skipSpace() == '"') {
-                json_.readString(scannedBy, 64, nullptr);  // this program's, for another's scan
-            } else if (key_ == "estimated_folder_sizes") {
-                estimated_ = json_.readBool("estimated_folder_sizes");
-            } else if (key_ == "timestamp" && json_.skipSpace() != '-' && json_.peek() >= '0' &&
-                       json_.peek() <= '9') {
-                scan.timestamp =
-                    static_cast<std::int64_t>(json_.readUnsigned("timestamp", INT64_MAX));
-            } else {
-                json_.skipValue();
-            }
-            if (!json_.nextMember()) {
-                break;
-            }
+    json_.readObject("„{“ (Kopfdaten)", [&](std::string_view key) {
+        const int first = json_.skipSpace();
+        if (key == "progname" && first == '"') {
+            json_.readString(progname, 64, nullptr);
+        } else if (key == "progver" && first == '"') {
+            json_.readString(progver, 64, nullptr);
+        } else if (key == "scanned_by" && first == '"') {
+            json_.readString(scannedBy, 64, nullptr);  // this program's, for another's scan
+        } else if (key == "estimated_folder_sizes" && first == 't') {
+            estimated_ = json_.readBool("estimated_folder_sizes");
+        } else if (key == "timestamp" && first >= '0' && first <= '9') {
+            scan.timestamp = static_cast<std::int64_t>(json_.readUnsigned("timestamp", INT64_MAX));
+        } else {
+            json_.skipValue();
         }
-    }
+    });
     gdu_ = progname == "gdu";
     scan.producer = decodeUtf8Lossy(!scannedBy.empty() ? scannedBy
                                     : progver.empty()  ? progname

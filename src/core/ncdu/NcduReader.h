@@ -65,7 +65,6 @@ class NcduReader {
     JsonLexer& json_;
     const CancelToken& token_;
     const std::function<void(std::int64_t)>& onProgress_;
-    std::string key_;
     Info info_;
     bool gdu_ = false;
     bool estimated_ = false;  // a gdu folder without size was counted as kGduFolderBytes
