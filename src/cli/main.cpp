@@ -395,8 +395,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!args->exportFile.empty() && !args->importFile.empty()) {
-        if (const int error =
-                exportNcdu(result->root.tree(), args->exportFile, importedHeader, token)) {
+        const int error = exportNcdu(result->root.tree(), args->exportFile, importedHeader, token);
+        if (error == ECANCELED) {
+            std::fputs("Scan abgebrochen.\n", stderr);
+            return 130;
+        }
+        if (error != 0) {
             complain(exportFailed(args->exportFile, error));
             return 1;
         }
