@@ -45,6 +45,7 @@ class NoDesktop : public DesktopServices {
     void setClipboardText(const QString&) override {}
     std::optional<std::string> chooseFolder() override { return {}; }
     std::optional<std::string> chooseExport() override { return {}; }
+    std::optional<std::string> chooseSaveFile(const QString&) override { return {}; }
     QString displayName(const std::string& path) override { return QString::fromStdString(path); }
     std::string homePath() override { return "/"; }
     std::optional<std::string> downloadsPath() override { return {}; }

@@ -39,7 +39,8 @@ std::shared_ptr<const FileTree> scanned(const std::string& path) {
 
 // The first scan with changes, built through the tree's own builder.
 std::shared_ptr<const FileTree> changedCopy(const FileTree& from) {
-    TreeBuilder builder(from.path(0), std::string(from.nameBytes(0)));
+    TreeBuilder builder(std::string(from.nameBytes(0)));
+    const std::string root = from.path(0);
     // Folders to enter (a node) and to leave (kNone) in depth-first order.
     std::vector<FileTree::Index> work{0};
     std::size_t fileNumber = 0;
@@ -54,7 +55,10 @@ std::shared_ptr<const FileTree> changedCopy(const FileTree& from) {
         for (std::size_t i = 0; i < from.childCount(node); ++i) {
             ownBytes -= from.size(from.child(node, i));
         }
-        builder.openDirectory(from.nameBytes(node), ownBytes);
+        builder.openDirectory(
+            TreeEntry{.name = node == 0 ? std::string_view(root) : from.nameBytes(node),
+                      .kind = EntryKind::Directory,
+                      .allocated = ownBytes});
         work.push_back(FileTree::kNone);
         for (std::size_t i = from.childCount(node); i-- > 0;) {
             const FileTree::Index child = from.child(node, i);
@@ -70,7 +74,8 @@ std::shared_ptr<const FileTree> changedCopy(const FileTree& from) {
             if (fileNumber % 100 == 1) {
                 name += '~';
             }
-            builder.addFile(name, from.size(child) * (fileNumber % 30 == 2 ? 2 : 1));
+            builder.file(TreeEntry{.name = name,
+                                   .allocated = from.size(child) * (fileNumber % 30 == 2 ? 2 : 1)});
         }
     }
     return builder.finish();

@@ -1,10 +1,14 @@
 #include "app/AppModel.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <cerrno>
+#include <ctime>
 
 #include "app/NodeLookup.h"
+#include "core/system/ErrnoText.h"
 #include "core/text/Utf8.h"
 
 namespace raumfuchs {
@@ -38,6 +42,7 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
       refreshes_([this](const FileNode& folder,
                         FolderRescan rescan) { finishRefresh(folder, std::move(rescan)); },
                  [this] { emit refreshingChanged(); }),
+      saves_([this](const std::string& file, int error) { finishSave(file, error); }),
       scans_([this](const ScanProgress& progress) { setProgress(progress); },
              [this](std::optional<ScanResult> result, const ScanTarget& target) {
                  finishScan(std::move(result), target);
@@ -326,6 +331,45 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
 void AppModel::chooseExport() {
     if (const std::optional<std::string> file = services_.chooseExport()) {
         openExport(*file);
+    }
+}
+
+// --- saving ---
+
+void AppModel::chooseSaveFile() {
+    if (!canSave()) {
+        return;
+    }
+    if (const std::optional<std::string> file =
+            services_.chooseSaveFile(QString::fromStdString(root_.displayName()))) {
+        saveScan(*file);
+    }
+}
+
+void AppModel::saveScan(const std::string& file) {
+    if (!canSave()) {
+        return;
+    }
+    ExportHeader header;
+    header.version = QCoreApplication::applicationVersion().toStdString();
+    // A scan is saved as it is now; an imported tree keeps where it came from.
+    header.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+    if (exportOrigin_) {
+        header.timestamp = exportOrigin_->timestamp;
+        header.scannedBy = exportOrigin_->producer;
+        header.folderSizesEstimated = exportOrigin_->folderSizesEstimated;
+    }
+    saves_.start(root_, file, header);
+}
+
+void AppModel::finishSave(const std::string& file, int error) {
+    if (error == EAGAIN) {  // written to a pipe or device, which cannot start over
+        setAlertMessage(QStringLiteral("Der Scan konnte nicht als „%1“ gespeichert werden: Er hat "
+                                       "sich beim Schreiben geändert.")
+                            .arg(displayPath(file)));
+    } else if (error != 0 && error != ECANCELED) {
+        setAlertMessage(QStringLiteral("Der Scan konnte nicht als „%1“ gespeichert werden: %2.")
+                            .arg(displayPath(file), QString::fromStdString(errnoText(error))));
     }
 }
 

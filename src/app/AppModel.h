@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/RefreshSession.h"
+#include "app/SaveSession.h"
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
 #include "core/scan/DiskScanner.h"
@@ -67,7 +68,9 @@ class AppModel : public QObject {
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
-    std::size_t scansInFlight() const { return scans_.scansInFlight() + refreshes_.inFlight(); }
+    std::size_t scansInFlight() const {
+        return scans_.scansInFlight() + refreshes_.inFlight() + saves_.inFlight();
+    }
 
     // Written by the dialogs of the root view.
     void setPendingTrash(std::vector<FileNode> nodes);
@@ -91,6 +94,17 @@ class AppModel : public QObject {
     FileNode node(const std::string& path) const;
     void chooseFolder();
     void chooseExport();
+
+    // A tree is shown, and can be saved.
+    bool canSave() const { return root_ && phase_ == Phase::Result; }
+    // Asks where to save the shown tree, then saves it there.
+    void chooseSaveFile();
+    // Writes the whole shown tree to `file` (file-system bytes) as an ncdu
+    // export in the background, packed when the name ends in ".zst"; an
+    // imported tree keeps its origin's time and producer. The file appears
+    // once complete; a failure is told in an alert and leaves an earlier
+    // file of that name as it was. Nothing unless canSave().
+    void saveScan(const std::string& file);
     void reloadVolumes();
 
     // Scans the folder `folder` of the shown tree again in the background and
@@ -139,6 +153,7 @@ class AppModel : public QObject {
     void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
     void finishRefresh(const FileNode& folder, FolderRescan rescan);
     void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
+    void finishSave(const std::string& file, int error);
     // Shows `result` as the new tree, from `origin` when it was imported.
     void adopt(ScanResult& result, std::optional<ExportOrigin> origin);
 
@@ -169,7 +184,8 @@ class AppModel : public QObject {
     std::optional<ExportOrigin> exportOrigin_;
     TrashWorkflow trash_;
     RefreshSession refreshes_;
-    // Last, so that it is destroyed first: its threads hand over to this model.
+    // Last, so that they are destroyed first: their threads hand over to this model.
+    SaveSession saves_;
     ScanSession scans_;
 };
 

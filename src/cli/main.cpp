@@ -12,20 +12,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
-#include "cli/ExportFile.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
+#include "core/ncdu/ExportFile.h"
+#include "core/ncdu/NcduExport.h"
 #include "core/ncdu/NcduImport.h"
 #include "core/scan/CancelToken.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/ErrnoText.h"
 #include "core/text/Format.h"
+#include "core/text/JsonString.h"
 #include "core/text/PathText.h"
 #include "core/text/Utf8.h"
 #include "core/tree/FileTree.h"
@@ -53,7 +56,7 @@ extern "C" void onInterrupt(int signal) {
 
 constexpr const char* kUsage =
     "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--threads N] [--export DATEI] PFAD\n"
-    "        raumfuchs-scan [-J] [-q] [--top N] --import DATEI\n"
+    "        raumfuchs-scan [-J] [-q] [--top N] [--export DATEI] --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
     "  -J, --json           genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet          kein Fortschritt auf der Standardfehlerausgabe\n"
@@ -64,7 +67,7 @@ constexpr const char* kUsage =
     "      --export DATEI   schreibt den Scan dabei im ncdu-Format in DATEI (- für\n"
     "                       die Standardausgabe, auf .zst endend mit zstd gepackt)\n"
     "      --import DATEI   liest einen Scan im ncdu-Format, statt PFAD zu\n"
-    "                       durchsuchen\n"
+    "                       durchsuchen; mit --export schreibt es ihn neu\n"
     "  -h, --help           diese Hilfe\n"
     "      --version        die Version\n"
     "Werte auch als --top=N; kurze Optionen lassen sich bündeln (-Jq).\n";
@@ -198,9 +201,6 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
         if (paths == 1) {
             return WrongCall{"„--import“ und ein Pfad gehen nicht zusammen"};
         }
-        if (!args.exportFile.empty()) {
-            return WrongCall{"„--import“ und „--export“ gehen nicht zusammen"};
-        }
         return args;
     }
     if (paths == 0) {
@@ -210,38 +210,10 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
     return args;
 }
 
-// A JSON string literal of file-system bytes, shown as UTF-8 (invalid
-// sequences replaced) with the characters JSON requires escaped.
 std::string jsonString(std::string_view bytes) {
-    std::string out = "\"";
-    for (char c : decodeUtf8Lossy(bytes)) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
+    std::string out;
+    appendJsonString(out, bytes, JsonBytes::Utf8);
+    return out;
 }
 
 void printJson(const std::string& path, const ScanResult& result, std::size_t top,
@@ -316,6 +288,20 @@ void complain(const std::string& message) {
     std::cerr << escapeForTerminal(message) << "\n";
 }
 
+std::string exportFailed(const std::string& file, int error) {
+    return "Die Exportdatei „" + decodeUtf8Lossy(file) +
+           "“ konnte nicht geschrieben werden: " + errnoText(error) + ".";
+}
+
+// A scan is exported as it is made, so its root is named as an absolute path.
+std::string absolute(const std::string& path) {
+    if (path.starts_with('/')) {
+        return path;
+    }
+    char cwd[4096];
+    return getcwd(cwd, sizeof cwd) != nullptr ? PathText::join(cwd, path) : path;
+}
+
 // Output that could not be written (a full disk, say) must not pass for
 // success: the exit code says so.
 int finishOutput(int code) {
@@ -344,13 +330,20 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, onInterrupt);
     ProgressLine progress(STDERR_FILENO, !args->quiet && isatty(STDERR_FILENO) != 0);
+    // A scan is written out while it runs; an import once it is read.
     std::optional<ExportFile> exported;
-    if (!args->exportFile.empty() &&
-        !exported.emplace(args->exportFile, args->path, RAUMFUCHS_VERSION).error().empty()) {
-        complain(exported->error());
-        return 1;
+    if (!args->exportFile.empty() && args->importFile.empty()) {
+        ExportHeader header;
+        header.version = RAUMFUCHS_VERSION;
+        header.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+        if (const int error =
+                exported.emplace(args->exportFile, absolute(args->path), header).error()) {
+            complain(exportFailed(args->exportFile, error));
+            return 1;
+        }
     }
     std::optional<ScanResult> result;
+    ExportHeader importedHeader;
     if (!args->importFile.empty()) {
         auto imported = importNcdu(args->importFile, token, {});
         if (const auto* message = std::get_if<std::string>(&imported);
@@ -360,6 +353,8 @@ int main(int argc, char** argv) {
         }
         if (auto* scan = std::get_if<ImportedScan>(&imported)) {
             result = std::move(scan->result);
+            importedHeader = ExportHeader{RAUMFUCHS_VERSION, scan->timestamp, scan->producer,
+                                          scan->folderSizesEstimated};
         }
     } else {
         const ProgressCallback onScanProgress = [&](const ScanProgress& p) {
@@ -370,13 +365,12 @@ int main(int argc, char** argv) {
         };
         result = DiskScanner::scan(
             args->path, PathText::lastComponent(args->path), token, onScanProgress,
-            {.threads = args->threads, .listener = exported ? &exported->writer() : nullptr});
+            {.threads = args->threads, .sink = exported ? &exported->writer() : nullptr});
     }
     progress.clear();
 
     if (exported && exported->writer().failed()) {
-        exported->commit();  // says why
-        complain(exported->error());
+        complain(exportFailed(args->exportFile, exported->commit()));
         return 1;
     }
     if (token.isCancelled()) {
@@ -389,9 +383,20 @@ int main(int argc, char** argv) {
         complain(unreachable(args->path, result ? result->rootError : 0));
         return 1;
     }
-    if (exported && !exported->commit()) {
-        complain(exported->error());
+    if (const int error = exported ? exported->commit() : 0) {
+        complain(exportFailed(args->exportFile, error));
         return 1;
+    }
+    if (!args->exportFile.empty() && !args->importFile.empty()) {
+        const int error = exportNcdu(result->root.tree(), args->exportFile, importedHeader, token);
+        if (error == ECANCELED) {
+            std::fputs("Scan abgebrochen.\n", stderr);
+            return 130;
+        }
+        if (error != 0) {
+            complain(exportFailed(args->exportFile, error));
+            return 1;
+        }
     }
     // A scanned mount point is a whole volume: what its scan could not find is
     // explained. An import's paths belong to another machine.
@@ -406,7 +411,7 @@ int main(int argc, char** argv) {
                                      : args->json ? unattributedJson(*space)
                                                   : unattributedText(*space);
     const std::string path = args->importFile.empty() ? args->path : result->root.path();
-    if (exported && exported->toStandardOutput()) {
+    if (args->exportFile == "-") {
         // the export is the output
     } else if (args->json) {
         printJson(path, *result, args->top, unattributed);

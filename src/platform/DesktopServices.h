@@ -38,6 +38,10 @@ class DesktopServices {
     virtual std::optional<std::string> chooseFolder() = 0;
     // The modal chooser of a scan file (an ncdu export); nothing when the user cancels.
     virtual std::optional<std::string> chooseExport() = 0;
+    // The modal chooser of a file to save a scan in, as an ncdu export
+    // (".json", or ".json.zst" packed), offering `suggestedName`; the name
+    // chosen ends in one of the two. Nothing when the user cancels.
+    virtual std::optional<std::string> chooseSaveFile(const QString& suggestedName) = 0;
     // The name a file manager shows for the path.
     virtual QString displayName(const std::string& path) = 0;
     virtual std::string homePath() = 0;

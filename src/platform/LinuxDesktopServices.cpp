@@ -128,6 +128,47 @@ std::optional<std::string> LinuxDesktopServices::chooseExport() {
     return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
+std::optional<std::string> LinuxDesktopServices::chooseSaveFile(const QString& suggestedName) {
+    const QString plain = QStringLiteral("ncdu-Export (*.json)");
+    const QString packed = QStringLiteral("ncdu-Export, mit zstd gepackt (*.json.zst)");
+    // Qt's own dialog swaps the last suffix alone when the filter changes
+    // ("a.json" to "a.zst", "a.json.zst" to "a.json.json"): every ".json" and
+    // ".zst" at the end goes, the filter's pair comes.
+    const auto withExtension = [](QString name, bool zstd) {
+        while (name.endsWith(QStringLiteral(".json")) || name.endsWith(QStringLiteral(".zst"))) {
+            name.chop(name.endsWith(QStringLiteral(".zst")) ? 4 : 5);
+        }
+        return name + (zstd ? QStringLiteral(".json.zst") : QStringLiteral(".json"));
+    };
+    // A name, not a path: the root of the system is shown as "/".
+    QString name = QString(suggestedName).replace(QLatin1Char('/'), QLatin1Char(' ')).trimmed();
+    if (name.isEmpty()) {
+        name = QStringLiteral("Scan");
+    }
+    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Scan speichern"),
+                       QDir::home().filePath(withExtension(name, false)));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({plain, packed});
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
+    // The filter chosen is the extension of the name, which decides the packing.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        const QStringList chosen = dialog.selectedFiles();
+        if (!chosen.isEmpty()) {
+            dialog.selectFile(
+                withExtension(QFileInfo(chosen.front()).fileName(), filter == packed));
+        }
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    QString file = dialog.selectedFiles().front();
+    if (!file.endsWith(QStringLiteral(".json")) && !file.endsWith(QStringLiteral(".json.zst"))) {
+        file = withExtension(file, dialog.selectedNameFilter() == packed);
+    }
+    return QFile::encodeName(file).toStdString();
+}
+
 QString LinuxDesktopServices::displayName(const std::string& path) {
     return QString::fromStdString(PathText::lastComponent(path));
 }

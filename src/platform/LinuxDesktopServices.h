@@ -20,6 +20,7 @@ class LinuxDesktopServices : public DesktopServices {
     void setClipboardText(const QString& text) override;
     std::optional<std::string> chooseFolder() override;
     std::optional<std::string> chooseExport() override;
+    std::optional<std::string> chooseSaveFile(const QString& suggestedName) override;
     QString displayName(const std::string& path) override;
     std::string homePath() override;
     std::optional<std::string> downloadsPath() override;

@@ -123,6 +123,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     // Names in an imported file come from another machine: escaped in messages too.
     std::ofstream(t.path("fremd.json"))
         << R"([1,0,{"progname":"x"},[{"name":"/r"},{"name":"a/\u001b]0;x\u0007"}]])";
+    std::ofstream(t.path("gut.json")) << R"([1,0,{},[{"name":"/r"}]])";
     const std::string usage = run({"--help"}).out;
     EXPECT_TRUE(usage.starts_with("Aufruf: raumfuchs-scan")) << usage;
     const auto wrong = [](const std::string& what) {
@@ -149,10 +150,11 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         {{"--top=-1", "/tmp"}, 2, "", wrong("„--top“ braucht eine Zahl")},
         {{"--threads", "65", "/tmp"}, 2, "", wrong("„--threads“ braucht eine Zahl von 1 bis 64")},
         {{"--export", "", "/tmp"}, 2, "", wrong("„--export“ braucht einen Dateinamen")},
-        {{"--import", "x", "--export", "y"},
-         2,
+        {{"--import", t.path("gut.json"), "--export", "/dev/full"},
+         1,
          "",
-         wrong("„--import“ und „--export“ gehen nicht zusammen")},
+         "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf dem "
+         "Datenträger.\n"},
         {{t.path("fehlt\nda")}, 1, "", "„" + t.path("fehlt\\nda") + "“ gibt es nicht.\n"},
         {{t.path("a/b")},
          1,
@@ -191,7 +193,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         EXPECT_EQ(got.out, call.out);
         EXPECT_EQ(got.err, call.err);
     }
-    EXPECT_EQ(test::listing(t.root()).size(), 4u);
+    EXPECT_EQ(test::listing(t.root()).size(), 5u);
     EXPECT_EQ(test::fileContents(t.path("earlier.json")), "xxxx");
 }
 

@@ -19,10 +19,12 @@ class FakeDesktopServices : public DesktopServices {
     std::vector<QString> clipboardTexts;
     int chooseFolderCalls = 0;
     int chooseExportCalls = 0;
+    std::vector<QString> suggestedSaveNames;
 
     std::vector<VolumeInfo> volumes;
-    std::optional<std::string> chosenFolder;  // nothing = the user cancels
-    std::optional<std::string> chosenExport;  // the same
+    std::optional<std::string> chosenFolder;    // nothing = the user cancels
+    std::optional<std::string> chosenExport;    // the same
+    std::optional<std::string> chosenSaveFile;  // the same
     std::string home = "/home/tester";
     std::optional<std::string> downloads = std::string("/home/tester/Downloads");
     bool administrator = false;
@@ -54,6 +56,10 @@ class FakeDesktopServices : public DesktopServices {
     std::optional<std::string> chooseExport() override {
         ++chooseExportCalls;
         return chosenExport;
+    }
+    std::optional<std::string> chooseSaveFile(const QString& suggestedName) override {
+        suggestedSaveNames.push_back(suggestedName);
+        return chosenSaveFile;
     }
     // Same rule as the real desktop: the last path component, "/" for the root.
     QString displayName(const std::string& path) override {

@@ -5,19 +5,9 @@
 #include <string>
 #include <variant>
 
-#include "core/scan/DiskScanner.h"
+#include "core/ncdu/ImportedScan.h"
 
 namespace raumfuchs {
-
-// A tree read from an export file instead of a disk.
-struct ImportedScan {
-    ScanResult result;           // tree built by the tree's rules; duration 0
-    std::string producer;        // progname and progver, e.g. "ncdu 1.18"
-    std::int64_t timestamp = 0;  // unix seconds from the header, 0 when absent
-    // The file gave no size for some folders (gdu writes none), and they count
-    // as one 4 KiB block each.
-    bool folderSizesEstimated = false;
-};
 
 // Reads an export in the ncdu JSON format, plain or zstd-compressed. Returns the
 // tree, or a German message naming the file and, where known, the byte offset.

@@ -6,16 +6,18 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/text/JsonString.h"
+
 namespace raumfuchs {
 
 namespace {
 
+// Written out in blocks of this size (not measured).
 constexpr std::size_t kBuffer = 1 << 20;
 
 }  // namespace
 
-NcduWriter::NcduWriter(int fd, bool compress, std::string rootPath,
-                       std::string_view producerVersion, std::int64_t timestamp)
+NcduWriter::NcduWriter(int fd, bool compress, std::string rootPath, const ExportHeader& header)
     : fd_(fd), rootPath_(std::move(rootPath)), buffer_(kBuffer) {
     if (compress) {
         zstd_ = ZSTD_createCStream();
@@ -27,8 +29,17 @@ NcduWriter::NcduWriter(int fd, bool compress, std::string rootPath,
         }
     }
     put("[1,2,{\"progname\":\"raumfuchs\",\"progver\":");
-    name(producerVersion);
-    number("timestamp", static_cast<std::uint64_t>(std::max<std::int64_t>(timestamp, 0)));
+    name(header.version);
+    if (header.timestamp > 0) {
+        number("timestamp", static_cast<std::uint64_t>(header.timestamp));
+    }
+    if (!header.scannedBy.empty()) {
+        put(",\"scanned_by\":");
+        name(header.scannedBy);
+    }
+    if (header.folderSizesEstimated) {
+        put(",\"estimated_folder_sizes\":true");
+    }
     put("},\n");
 }
 
@@ -44,29 +55,40 @@ void NcduWriter::beginItem() {
     }
 }
 
-void NcduWriter::info(std::string_view bytes, const EntryStat* stat, bool sizes, bool withDevice) {
+void NcduWriter::info(const TreeEntry& entry, bool sizes) {
     put("{\"name\":");
-    name(bytes);
-    if (stat != nullptr && sizes) {
-        if (stat->size > 0) {
-            number("asize", static_cast<std::uint64_t>(stat->size));
+    if (!rootDone_ && !rootPath_.empty()) {
+        name(rootPath_);
+    } else {
+        name(entry.name);
+    }
+    rootDone_ = true;
+    if (sizes) {
+        if (entry.apparent > 0) {
+            number("asize", static_cast<std::uint64_t>(entry.apparent));
         }
-        if (stat->blocks > 0) {
-            number("dsize", static_cast<std::uint64_t>(stat->blocks) * 512);
+        if (entry.allocated > 0) {
+            number("dsize", static_cast<std::uint64_t>(entry.allocated));
         }
     }
-    if (stat != nullptr && withDevice && (devices_.empty() || devices_.back() != stat->device)) {
-        number("dev", stat->device);
+    if (entry.hasDevice && (devices_.empty() || devices_.back() != entry.device)) {
+        number("dev", entry.device);
     }
 }
 
-void NcduWriter::openDirectory(const WalkEntry& entry, bool otherDevice) {
+void NcduWriter::excluded(Exclusion why) {
+    if (why == Exclusion::Path) {
+        put(",\"excluded\":\"pattern\"");
+    } else if (why != Exclusion::None) {
+        put(",\"excluded\":\"otherfs\"");
+    }
+}
+
+void NcduWriter::openDirectory(const TreeEntry& entry) {
     flushPending(false);
     pending_ = true;
-    pendingName_.assign(entry.level == 0 ? std::string_view(rootPath_) : entry.name);
-    pendingHasStat_ = entry.hasStat;
-    pendingStat_ = entry.stat;
-    pendingOtherDevice_ = otherDevice;
+    pendingName_.assign(entry.name);
+    pendingEntry_ = entry;
 }
 
 void NcduWriter::flushPending(bool unreadable) {
@@ -76,45 +98,48 @@ void NcduWriter::flushPending(bool unreadable) {
     pending_ = false;
     beginItem();
     put("[");
-    const EntryStat* stat = pendingHasStat_ ? &pendingStat_ : nullptr;
-    info(pendingName_, stat, true, true);
+    pendingEntry_.name = pendingName_;
+    info(pendingEntry_, true);
     if (unreadable) {
         put(",\"read_error\":true");
     }
-    if (pendingOtherDevice_) {
-        put(",\"excluded\":\"otherfs\"");
-    }
+    excluded(pendingEntry_.excluded);
     put("}");
-    devices_.push_back(stat != nullptr ? stat->device : devices_.empty() ? 0 : devices_.back());
+    devices_.push_back(pendingEntry_.hasDevice ? pendingEntry_.device
+                       : devices_.empty()      ? 0
+                                               : devices_.back());
 }
 
-void NcduWriter::leftOut(const WalkEntry& entry, bool excludedPath) {
+void NcduWriter::leftOut(const TreeEntry& entry) {
     flushPending(false);
     beginItem();
     put("[");
-    info(entry.name, entry.hasStat ? &entry.stat : nullptr, false, true);
-    put(excludedPath ? ",\"excluded\":\"pattern\"}]" : ",\"excluded\":\"otherfs\"}]");
+    info(entry, false);
+    excluded(entry.excluded);
+    put("}]");
 }
 
-void NcduWriter::file(const WalkEntry& entry) {
+void NcduWriter::file(const TreeEntry& entry) {
     flushPending(false);
     beginItem();
-    const EntryStat* stat = entry.hasStat ? &entry.stat : nullptr;
-    info(entry.level == 0 ? std::string_view(rootPath_) : entry.name, stat, true, entry.level == 0);
-    if (stat != nullptr && stat->links > 1) {
-        number("ino", stat->inode);
+    info(entry, true);
+    if (entry.hardLink) {
+        number("ino", entry.inode);
         put(",\"hlnkc\":true");
-        number("nlink", stat->links);
+        if (entry.links > 0) {
+            number("nlink", entry.links);
+        }
     }
-    put(entry.info == EntryInfo::File ? "}" : ",\"notreg\":true}");
+    put(entry.kind == EntryKind::Special ? ",\"notreg\":true}" : "}");
 }
 
-void NcduWriter::placeholder(const WalkEntry& entry) {
+void NcduWriter::placeholder(const TreeEntry& entry) {
     flushPending(false);
     beginItem();
-    const bool folder = entry.info == EntryInfo::Unlistable;
+    const bool folder = entry.kind == EntryKind::Directory;
     put(folder ? "[" : "");
-    info(entry.level == 0 ? std::string_view(rootPath_) : entry.name, nullptr, false, false);
+    TreeEntry bare{.name = entry.name};
+    info(bare, false);
     put(folder ? ",\"read_error\":true}]" : ",\"read_error\":true}");
 }
 
@@ -130,45 +155,22 @@ int NcduWriter::finish() {
         closeDirectory(false);
     }
     put("]\n");
+    held_ = false;
     drain(true);
     return error_;
 }
 
-void NcduWriter::name(std::string_view bytes) {
-    put("\"");
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f) {
-            continue;
-        }
-        put(bytes.substr(plain, i - plain));
-        plain = i + 1;
-        switch (c) {
-            case '"':
-                put("\\\"");
-                break;
-            case '\\':
-                put("\\\\");
-                break;
-            case '\n':
-                put("\\n");
-                break;
-            case '\t':
-                put("\\t");
-                break;
-            case '\r':
-                put("\\r");
-                break;
-            default: {
-                static const char hex[] = "0123456789abcdef";
-                const char escaped[6] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                put(std::string_view(escaped, 6));
-            }
-        }
+void NcduWriter::hold(bool held) {
+    held_ = held;
+    if (!held_ && used_ >= kBuffer) {
+        drain(false);
     }
-    put(bytes.substr(plain));
-    put("\"");
+}
+
+void NcduWriter::name(std::string_view bytes) {
+    text_.clear();
+    appendJsonString(text_, bytes, JsonBytes::Raw);
+    put(text_);
 }
 
 void NcduWriter::number(const char* key, std::uint64_t value) {
@@ -187,7 +189,9 @@ void NcduWriter::number(const char* key, std::uint64_t value) {
 
 void NcduWriter::put(std::string_view text) {
     while (!text.empty()) {
-        if (used_ == buffer_.size()) {
+        if (used_ == buffer_.size() && held_) {
+            buffer_.resize(buffer_.size() * 2);
+        } else if (used_ == buffer_.size()) {
             drain(false);
         }
         const std::size_t n = std::min(text.size(), buffer_.size() - used_);

@@ -9,8 +9,8 @@
 
 #include "core/scan/DirWalker.h"
 #include "core/scan/RootPolicy.h"
-#include "core/tree/HardlinkSet.h"
 #include "core/tree/TreeBuilder.h"
+#include "core/tree/TreeSink.h"
 
 namespace raumfuchs {
 
@@ -19,6 +19,64 @@ namespace {
 double steadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// Passes every entry on to the tree's builder and to a second sink.
+class Tee : public TreeSink {
+  public:
+    Tee(TreeSink& first, TreeSink& second) : first_(first), second_(second) {}
+    void openDirectory(const TreeEntry& entry) override {
+        first_.openDirectory(entry);
+        second_.openDirectory(entry);
+    }
+    void file(const TreeEntry& entry) override {
+        first_.file(entry);
+        second_.file(entry);
+    }
+    void placeholder(const TreeEntry& entry) override {
+        first_.placeholder(entry);
+        second_.placeholder(entry);
+    }
+    void leftOut(const TreeEntry& entry) override {
+        first_.leftOut(entry);
+        second_.leftOut(entry);
+    }
+    void closeDirectory(bool unreadable) override {
+        first_.closeDirectory(unreadable);
+        second_.closeDirectory(unreadable);
+    }
+
+  private:
+    TreeSink& first_;
+    TreeSink& second_;
+};
+
+// What the walk knows of an entry, for the sinks. At level 0 the name is the
+// scanned path.
+TreeEntry treeEntry(const WalkEntry& walked) {
+    TreeEntry entry{.name = walked.name};
+    switch (walked.info) {
+        case EntryInfo::Directory:
+        case EntryInfo::Unlistable:
+            entry.kind = EntryKind::Directory;
+            break;
+        case EntryInfo::Symlink:
+        case EntryInfo::Other:
+            entry.kind = EntryKind::Special;
+            break;
+        default:
+            entry.kind = EntryKind::File;
+    }
+    if (walked.hasStat) {
+        entry.allocated = walked.stat.blocks * 512;
+        entry.apparent = walked.stat.size;
+        entry.hasDevice = true;
+        entry.device = walked.stat.device;
+        entry.hardLink = entry.kind != EntryKind::Directory && walked.stat.links > 1;
+        entry.inode = walked.stat.inode;
+        entry.links = walked.stat.links;
+    }
+    return entry;
 }
 
 // Root mode: which directories are left out and which volumes are entered.
@@ -90,7 +148,7 @@ std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::
                                             const ScanOptions& options) {
     ScanSetup setup;
     setup.threads = options.threads;
-    setup.listener = options.listener;
+    setup.sink = options.sink;
     const LinuxRootPolicy policy;
     if (path == "/") {
         setup.rootPolicy = &policy;
@@ -106,8 +164,6 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     const auto startTime = std::chrono::steady_clock::now();
     const std::function<double()> clock = setup.clock ? setup.clock : steadySeconds;
     const bool rootMode = setup.rootPolicy != nullptr;
-    ScanListener* const listener = setup.listener;
-
     DirWalker walker(
         path,
         DirWalker::Options{.crossDevices = rootMode,
@@ -122,17 +178,19 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     if (rootMode) {
         rootRules.emplace(*setup.rootPolicy, setup.policyRoot.empty() ? path : setup.policyRoot);
     }
-    TreeBuilder builder(path, displayName);
-    HardlinkSet hardlinks;
+    TreeBuilder builder(displayName);
+    std::optional<Tee> tee;
+    if (setup.sink != nullptr) {
+        tee.emplace(builder, *setup.sink);
+    }
+    TreeSink& sink = tee ? static_cast<TreeSink&>(*tee) : builder;
     std::vector<EnteredMount> entered;
     std::int64_t entries = 0;
     std::int64_t files = 0;
-    std::int64_t bytes = 0;
-    std::int64_t unreadable = 0;
     int rootError = 0;
     double lastReport = clock();
 
-    while (const WalkEntry* entry = walker.next()) {
+    while (const WalkEntry* walked = walker.next()) {
         ++entries;
         if ((entries & 1023) == 0) {
             if (token.isCancelled()) {
@@ -141,77 +199,52 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
             const double now = clock();
             if (now - lastReport > 0.1) {
                 if (onProgress) {
-                    onProgress(ScanProgress{files, bytes, walker.path()});
+                    onProgress(ScanProgress{files, builder.fileBytes(), walker.path()});
                 }
                 lastReport = now;
             }
         }
-        // Level 0 takes the display name; the tree keeps it for its root.
-        const std::string_view name =
-            entry->level == 0 ? std::string_view(displayName) : entry->name;
-        const std::int64_t allocated = entry->hasStat ? entry->stat.blocks * 512 : 0;
-        switch (entry->info) {
+        TreeEntry entry = treeEntry(*walked);
+        switch (walked->info) {
             case EntryInfo::Directory: {
-                const RootRules::Verdict verdict = rootRules && entry->level > 0
-                                                       ? rootRules->judge(*entry, walker)
+                const RootRules::Verdict verdict = rootRules && walked->level > 0
+                                                       ? rootRules->judge(*walked, walker)
                                                        : RootRules::Verdict::Descend;
                 if (verdict == RootRules::Verdict::Skip) {
-                    if (listener) {
-                        listener->leftOut(*entry, rootRules->excludes(walker.path()));
-                    }
+                    entry.excluded = rootRules->excludes(walker.path()) ? Exclusion::Path
+                                                                        : Exclusion::FileSystem;
+                    sink.leftOut(entry);
                     walker.skip();
                     break;
                 }
-                if (entry->hasStat &&
-                    (entry->level == 0 || verdict == RootRules::Verdict::EnterMount)) {
-                    entered.push_back({walker.path(), entry->stat.device});
+                if (walked->hasStat &&
+                    (walked->level == 0 || verdict == RootRules::Verdict::EnterMount)) {
+                    entered.push_back({walker.path(), walked->stat.device});
                 }
-                if (listener) {
-                    const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
-                    listener->openDirectory(*entry, !rootMode && entry->hasStat && parentDevice &&
-                                                        entry->stat.device != *parentDevice);
+                const std::optional<std::uint64_t> parentDevice = walker.parentDevice();
+                if (!rootMode && walked->hasStat && parentDevice &&
+                    walked->stat.device != *parentDevice) {
+                    entry.excluded = Exclusion::OtherDevice;  // the walk does not enter it
                 }
-                builder.openDirectory(name, allocated);
+                sink.openDirectory(entry);
                 walker.setMark(true);
                 break;
             }
             case EntryInfo::File:
             case EntryInfo::Symlink:
-            case EntryInfo::Other: {
-                std::int64_t size = allocated;
-                const bool linked = entry->hasStat && entry->stat.links > 1;
-                if (linked && !hardlinks.insert(entry->stat.file())) {
-                    size = 0;
-                }
-                const FileTree::Index node = builder.addFile(name, size);
-                if (linked) {
-                    builder.tree().addHardLink(entry->stat.file(), node);
-                }
-                if (listener) {
-                    listener->file(*entry);
-                }
+            case EntryInfo::Other:
+                sink.file(entry);
                 ++files;
-                bytes += size;
                 break;
-            }
             case EntryInfo::DirectoryDone:
             case EntryInfo::Unlistable:
             case EntryInfo::NoStat:
                 if (walker.mark()) {
                     walker.setMark(false);
-                    const bool failed = entry->info != EntryInfo::DirectoryDone;
-                    unreadable += failed ? 1 : 0;
-                    builder.closeDirectory(failed);
-                    if (listener) {
-                        listener->closeDirectory(failed);
-                    }
-                } else if (entry->info != EntryInfo::DirectoryDone) {
-                    ++unreadable;
-                    rootError = entry->level == 0 ? entry->error : rootError;
-                    builder.addPlaceholder(name, entry->info == EntryInfo::Unlistable);
-                    if (listener) {
-                        listener->placeholder(*entry);
-                    }
+                    sink.closeDirectory(walked->info != EntryInfo::DirectoryDone);
+                } else if (walked->info != EntryInfo::DirectoryDone) {
+                    rootError = walked->level == 0 ? walked->error : rootError;
+                    sink.placeholder(entry);
                 }
                 break;
             case EntryInfo::Cycle:
@@ -228,8 +261,8 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     }
     const double duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    ScanResult result{tree->root(),         unreadable,   duration,
-                      walker.threadsUsed(), std::nullopt, std::move(entered)};
+    ScanResult result{tree->root(), builder.unreadableCount(), duration, walker.threadsUsed(),
+                      std::nullopt, std::move(entered)};
     result.rootError = rootError;
     return result;
 }

@@ -48,25 +48,7 @@ using ProgressCallback = std::function<void(const ScanProgress&)>;
 
 class FileSystemOps;
 class RootPolicy;
-struct WalkEntry;
-
-// Sees the entries of a scan as the walk meets them, in the order the tree is
-// built (see TreeBuilder), for writers that stream the tree out meanwhile.
-// Names are the file system's bytes; at level 0, the scanned path.
-class ScanListener {
-  public:
-    virtual ~ScanListener() = default;
-    // A folder whose entries follow until its closeDirectory(). `otherDevice`:
-    // a folder on another device, which the scan does not enter.
-    virtual void openDirectory(const WalkEntry& entry, bool otherDevice) = 0;
-    // A folder left out of a scan of the system root; it has no node.
-    virtual void leftOut(const WalkEntry& entry, bool excludedPath) = 0;
-    // A file, symbolic link or other non-folder entry.
-    virtual void file(const WalkEntry& entry) = 0;
-    // An entry that could not be read and has no node of its own content.
-    virtual void placeholder(const WalkEntry& entry) = 0;
-    virtual void closeDirectory(bool unreadable) = 0;
-};
+class TreeSink;
 
 // How a scan reaches the file system; the defaults are those of scan().
 struct ScanSetup {
@@ -87,8 +69,9 @@ struct ScanSetup {
     // threads too, so it must be safe to call from several at once); null for
     // the system's monotonic clock.
     std::function<double()> clock = {};
-    // Told of every entry; may be null.
-    ScanListener* listener = nullptr;
+    // Fed every entry as the tree's builder is, for a writer that streams
+    // the tree out meanwhile (an NcduWriter); may be null.
+    TreeSink* sink = nullptr;
 };
 
 // What a caller of scan() may choose; the rest follows from the path.
@@ -97,8 +80,8 @@ struct ScanOptions {
     // DiskScanner::forcedThreads() or, without one, a count chosen as the walk
     // goes (see ThreadGovernor).
     std::size_t threads = 0;
-    // Told of every entry; may be null.
-    ScanListener* listener = nullptr;
+    // See ScanSetup::sink.
+    TreeSink* sink = nullptr;
 };
 
 namespace DiskScanner {

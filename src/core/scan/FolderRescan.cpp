@@ -114,8 +114,10 @@ bool settleHardLinks(const FileTree& tree, FileTree::Index folder, FileTree& fre
 // The folder alone, with its own blocks: a mount point of another device met
 // in a scan that stays on one.
 std::shared_ptr<FileTree> folderWithoutContent(const std::string& path, const struct stat& st) {
-    TreeBuilder builder(path, std::string());
-    builder.openDirectory(std::string_view(), static_cast<std::int64_t>(st.st_blocks) * 512);
+    TreeBuilder builder(std::string{});
+    builder.openDirectory(TreeEntry{.name = path,
+                                    .kind = EntryKind::Directory,
+                                    .allocated = static_cast<std::int64_t>(st.st_blocks) * 512});
     builder.closeDirectory(false);
     return builder.finish();
 }

@@ -5,8 +5,8 @@
 
 namespace raumfuchs {
 
-TreeBuildThread::TreeBuildThread(std::string rootPath, std::string displayName)
-    : builder_(std::move(rootPath), std::move(displayName)) {
+TreeBuildThread::TreeBuildThread(std::optional<std::string> displayName)
+    : builder_(std::move(displayName)) {
     batch_.reserve(kBatch + 512);
     thread_ = std::thread([this] { run(); });
 }
@@ -23,14 +23,27 @@ TreeBuildThread::~TreeBuildThread() {
     thread_.join();
 }
 
-void TreeBuildThread::record(Op op, std::int64_t value, std::string_view name) {
-    const auto length = static_cast<std::uint32_t>(name.size());
-    char head[1 + sizeof value + sizeof length];
+// A record: the op, the kind, whether a hard link's device and inode follow,
+// the allocated bytes, the name's length, then the device and inode if so and
+// the name.
+void TreeBuildThread::record(Op op, const TreeEntry& entry) {
+    const auto length = static_cast<std::uint32_t>(entry.name.size());
+    char head[3 + sizeof entry.allocated + sizeof length + 2 * sizeof(std::uint64_t)];
     head[0] = static_cast<char>(op);
-    std::memcpy(head + 1, &value, sizeof value);
-    std::memcpy(head + 1 + sizeof value, &length, sizeof length);
-    batch_.append(head, sizeof head);
-    batch_.append(name);
+    head[1] = static_cast<char>(entry.kind);
+    head[2] = entry.hardLink ? 1 : 0;
+    char* p = head + 3;
+    std::memcpy(p, &entry.allocated, sizeof entry.allocated);
+    p += sizeof entry.allocated;
+    std::memcpy(p, &length, sizeof length);
+    p += sizeof length;
+    if (entry.hardLink) {
+        std::memcpy(p, &entry.device, sizeof entry.device);
+        std::memcpy(p + sizeof entry.device, &entry.inode, sizeof entry.inode);
+        p += sizeof entry.device + sizeof entry.inode;
+    }
+    batch_.append(head, static_cast<std::size_t>(p - head));
+    batch_.append(entry.name);
     if (batch_.size() >= kBatch) {
         handOver();
     }
@@ -98,28 +111,38 @@ void TreeBuildThread::apply(const std::string& batch) {
     const char* p = batch.data();
     const char* const end = p + batch.size();
     while (p < end) {
-        const auto op = static_cast<Op>(*p);
-        std::int64_t value;
+        const auto op = static_cast<Op>(p[0]);
+        TreeEntry entry;
+        entry.kind = static_cast<EntryKind>(p[1]);
+        entry.hardLink = p[2] != 0;
+        p += 3;
         std::uint32_t length;
-        std::memcpy(&value, p + 1, sizeof value);
-        std::memcpy(&length, p + 1 + sizeof value, sizeof length);
-        const std::string_view name(p + 1 + sizeof value + sizeof length, length);
-        p = name.data() + length;
+        std::memcpy(&entry.allocated, p, sizeof entry.allocated);
+        p += sizeof entry.allocated;
+        std::memcpy(&length, p, sizeof length);
+        p += sizeof length;
+        if (entry.hardLink) {
+            std::memcpy(&entry.device, p, sizeof entry.device);
+            std::memcpy(&entry.inode, p + sizeof entry.device, sizeof entry.inode);
+            p += sizeof entry.device + sizeof entry.inode;
+        }
+        entry.name = std::string_view(p, length);
+        p += length;
         switch (op) {
             case Op::Open:
-                builder_.openDirectory(name, value);
+                builder_.openDirectory(entry);
                 break;
             case Op::File:
-                builder_.addFile(name, value);
+                builder_.file(entry);
                 break;
             case Op::Placeholder:
-                builder_.addPlaceholder(name, false);
+                builder_.placeholder(entry);
                 break;
             case Op::OwnBytes:
-                builder_.addOwnBytes(value);
+                builder_.addOwnBytes(entry.allocated);
                 break;
             case Op::Close:
-                builder_.closeDirectory(value != 0);
+                builder_.closeDirectory(entry.allocated != 0);
                 break;
         }
     }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -14,36 +15,46 @@
 
 namespace raumfuchs {
 
-// Runs a TreeBuilder's calls on a thread of its own, so that a reader can go
-// on parsing while the tree grows. Calls are recorded in batches and applied
-// in order; at most a few batches wait, so a fast reader waits for the tree
-// rather than filling memory.
-class TreeBuildThread {
+// A TreeBuilder on a thread of its own, so that a reader can go on parsing
+// while the tree grows. Calls are recorded in batches and applied in order; at
+// most a few batches wait, so a fast reader waits for the tree rather than
+// filling memory.
+class TreeBuildThread : public TreeSink {
   public:
-    TreeBuildThread(std::string rootPath, std::string displayName);
+    explicit TreeBuildThread(std::optional<std::string> displayName = std::nullopt);
     // Stops at once when finish() was not called; what was built is dropped.
-    ~TreeBuildThread();
+    ~TreeBuildThread() override;
     TreeBuildThread(const TreeBuildThread&) = delete;
     TreeBuildThread& operator=(const TreeBuildThread&) = delete;
 
-    void openDirectory(std::string_view name, std::int64_t ownBytes) {
-        record(Op::Open, ownBytes, name);
-    }
-    void addFile(std::string_view name, std::int64_t bytes) { record(Op::File, bytes, name); }
-    void addPlaceholder(std::string_view name) { record(Op::Placeholder, 0, name); }
-    void addOwnBytes(std::int64_t bytes) { record(Op::OwnBytes, bytes, {}); }
-    void closeDirectory(bool unreadable) { record(Op::Close, unreadable ? 1 : 0, {}); }
+    void openDirectory(const TreeEntry& entry) override { record(Op::Open, entry); }
+    void file(const TreeEntry& entry) override { record(Op::File, entry); }
+    void placeholder(const TreeEntry& entry) override { record(Op::Placeholder, entry); }
+    void leftOut(const TreeEntry&) override {}
+    void closeDirectory(bool unreadable) override { record(Op::Close, number(unreadable ? 1 : 0)); }
+    // See TreeBuilder::addOwnBytes.
+    void addOwnBytes(std::int64_t bytes) { record(Op::OwnBytes, number(bytes)); }
 
     // Waits until every call is applied and hands the tree over (see
     // TreeBuilder::finish). Throws std::bad_alloc when building ran out of memory.
     std::shared_ptr<FileTree> finish();
+    // After finish(): see TreeBuilder::unreadableCount.
+    std::int64_t unreadableCount() const { return builder_.unreadableCount(); }
 
   private:
     enum class Op : char { Open, File, Placeholder, OwnBytes, Close };
     static constexpr std::size_t kBatch = 64 * 1024;
     static constexpr std::size_t kWaiting = 4;
 
-    void record(Op op, std::int64_t value, std::string_view name);
+    // Of `entry`, what the builder uses: kind, allocated bytes, the hard
+    // link's device and inode, the name.
+    void record(Op op, const TreeEntry& entry);
+    // An entry that carries only a number, in `allocated`.
+    static TreeEntry number(std::int64_t value) {
+        TreeEntry entry;
+        entry.allocated = value;
+        return entry;
+    }
     void handOver();
     void run();
     void apply(const std::string& batch);

@@ -1,9 +1,20 @@
 #include "core/tree/TreeBuilder.h"
 
+#include "core/text/PathText.h"
+
 namespace raumfuchs {
 
-TreeBuilder::TreeBuilder(std::string rootPath, std::string displayName)
-    : tree_(std::make_shared<FileTree>(std::move(rootPath), std::move(displayName))) {}
+TreeBuilder::TreeBuilder(std::optional<std::string> displayName)
+    : displayName_(std::move(displayName)) {}
+
+FileTree& TreeBuilder::treeFor(const TreeEntry& entry) {
+    if (!tree_) {
+        std::string name =
+            displayName_ ? std::move(*displayName_) : PathText::lastComponent(entry.name);
+        tree_ = std::make_shared<FileTree>(std::string(entry.name), std::move(name));
+    }
+    return *tree_;
+}
 
 void TreeBuilder::attach(FileTree::Index node) {
     if (!open_.empty()) {
@@ -11,8 +22,9 @@ void TreeBuilder::attach(FileTree::Index node) {
     }
 }
 
-void TreeBuilder::openDirectory(std::string_view name, std::int64_t ownBytes) {
-    const FileTree::Index node = tree_->addDirectory(parentIndex(), name, ownBytes);
+void TreeBuilder::openDirectory(const TreeEntry& entry) {
+    const FileTree::Index node =
+        treeFor(entry).addDirectory(parentIndex(), entry.name, entry.allocated);
     attach(node);
     std::vector<FileTree::Index> children;
     if (!spare_.empty()) {
@@ -23,19 +35,29 @@ void TreeBuilder::openDirectory(std::string_view name, std::int64_t ownBytes) {
     open_.push_back(OpenDirectory{node, std::move(children), 0, 0});
 }
 
-FileTree::Index TreeBuilder::addFile(std::string_view name, std::int64_t bytes) {
-    const FileTree::Index node = tree_->addFile(parentIndex(), name, bytes);
+void TreeBuilder::file(const TreeEntry& entry) {
+    std::int64_t bytes = entry.allocated;
+    if (entry.hardLink && !hardLinks_.insert(FileId{entry.device, entry.inode})) {
+        bytes = 0;
+    }
+    FileTree& tree = treeFor(entry);
+    const FileTree::Index node = tree.addFile(parentIndex(), entry.name, bytes);
+    if (entry.hardLink) {
+        tree.addHardLink(FileId{entry.device, entry.inode}, node);
+    }
+    fileBytes_ += bytes;
     if (!open_.empty()) {
         OpenDirectory& top = open_.back();
         top.children.push_back(node);
         top.bytes += bytes;
         ++top.files;
     }
-    return node;
 }
 
-void TreeBuilder::addPlaceholder(std::string_view name, bool isDirectory) {
-    attach(tree_->addPlaceholder(parentIndex(), name, isDirectory));
+void TreeBuilder::placeholder(const TreeEntry& entry) {
+    ++unreadable_;
+    attach(treeFor(entry).addPlaceholder(parentIndex(), entry.name,
+                                         entry.kind == EntryKind::Directory));
 }
 
 void TreeBuilder::addOwnBytes(std::int64_t bytes) {
@@ -46,6 +68,7 @@ void TreeBuilder::closeDirectory(bool unreadable) {
     OpenDirectory& top = open_.back();
     const FileTree::Index node = top.node;
     if (unreadable) {
+        ++unreadable_;
         tree_->markUnreadable(node);
     }
     tree_->addToTotals(node, top.bytes, top.files);
@@ -63,9 +86,6 @@ std::shared_ptr<FileTree> TreeBuilder::finish() {
         closeDirectory(false);
     }
     spare_.clear();
-    if (tree_->nodeCount() == 0) {
-        return nullptr;
-    }
     return std::move(tree_);
 }
 

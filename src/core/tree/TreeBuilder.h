@@ -2,46 +2,44 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/tree/FileTree.h"
+#include "core/tree/HardlinkSet.h"
+#include "core/tree/TreeSink.h"
 
 namespace raumfuchs {
 
-// Builds a FileTree from a scan's entry events, in the order a depth-first walk
-// produces them:
-//
-//   openDirectory("root")         the first node made becomes the root
-//     addFile("a", 4096)
-//     openDirectory("sub")
-//       addPlaceholder("gone", false)
-//     closeDirectory(false)       sorts "sub"'s children, adds its totals to "root"
-//   closeDirectory(false)
-//
-// Files and placeholders go to the innermost open directory; the bytes and
-// counts of its files and closed subdirectories are added up while it is open
-// and stored in the tree when it closes. The children of each open directory are collected here and
-// stored in the tree in one piece when it closes.
-class TreeBuilder {
+// Builds a FileTree from a source's entries (see TreeSink), by the rules every
+// tree follows, scanned or imported: files and placeholders go to the
+// innermost open folder; the bytes and counts of its files and closed
+// subfolders are added up while it is open and stored when it closes, with
+// its children sorted largest first; a file with several links counts its
+// bytes at the link met first and 0 at the others, and the tree keeps every
+// link's (device, inode); placeholders and folders closed unreadable are
+// marked so and counted. Left-out folders make no node.
+class TreeBuilder : public TreeSink {
   public:
-    TreeBuilder(std::string rootPath, std::string displayName);
+    // `displayName`: the root's name; without one, the last component of the
+    // root's path.
+    explicit TreeBuilder(std::optional<std::string> displayName = std::nullopt);
 
-    // A directory with its own allocated bytes; it stays open until closed.
-    void openDirectory(std::string_view name, std::int64_t ownBytes);
-    FileTree::Index addFile(std::string_view name, std::int64_t bytes);
-    FileTree& tree() { return *tree_; }
-    // An entry that could not be read: size 0, file count 0, unreadable.
-    void addPlaceholder(std::string_view name, bool isDirectory);
-    // Closes the innermost open directory; `unreadable` marks it so.
-    void closeDirectory(bool unreadable);
+    void openDirectory(const TreeEntry& entry) override;
+    void file(const TreeEntry& entry) override;
+    void placeholder(const TreeEntry& entry) override;
+    void leftOut(const TreeEntry&) override {}
+    void closeDirectory(bool unreadable) override;
 
-    bool hasOpenDirectory() const { return !open_.empty(); }
-    // Adds to the innermost open directory's own bytes, for sources that know
-    // them only once its children are read.
+    // Adds to the innermost open folder's own bytes, for sources that know
+    // them only once its entries are read.
     void addOwnBytes(std::int64_t bytes);
-    // Closes every directory still open and hands the tree over; null when no
+    // The bytes of the files so far, each hard-linked file once.
+    std::int64_t fileBytes() const { return fileBytes_; }
+    // Entries marked unreadable so far.
+    std::int64_t unreadableCount() const { return unreadable_; }
+    // Closes every folder still open and hands the tree over; null when no
     // node was made.
     std::shared_ptr<FileTree> finish();
 
@@ -52,16 +50,22 @@ class TreeBuilder {
         std::int64_t bytes = 0;
         std::int64_t files = 0;
     };
+    // The tree, made at the first entry, which names its root.
+    FileTree& treeFor(const TreeEntry& entry);
     FileTree::Index parentIndex() const {
         return open_.empty() ? FileTree::kNone : open_.back().node;
     }
     void attach(FileTree::Index node);
 
+    std::optional<std::string> displayName_;
     std::shared_ptr<FileTree> tree_;
     // Open directories, innermost last.
     std::vector<OpenDirectory> open_;
     // Child vectors of closed directories, kept with their capacity for the next ones.
     std::vector<std::vector<FileTree::Index>> spare_;
+    HardlinkSet hardLinks_;
+    std::int64_t fileBytes_ = 0;
+    std::int64_t unreadable_ = 0;
 };
 
 }  // namespace raumfuchs

@@ -68,6 +68,9 @@ void MainWindow::buildMenus() {
     connect(add(file, QStringLiteral("openExportAction"), QStringLiteral("Scan-Datei öffnen …"),
                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}),
             &QAction::triggered, &model_, &AppModel::chooseExport);
+    save_ = add(file, QStringLiteral("saveScanAction"), QStringLiteral("Scan speichern …"),
+                {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    connect(save_, &QAction::triggered, &model_, &AppModel::chooseSaveFile);
     rescan_ = add(file, QStringLiteral("rescanAction"), QStringLiteral("Erneut scannen"),
                   {QKeySequence(Qt::CTRL | Qt::Key_R)});
     connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
@@ -112,6 +115,7 @@ void MainWindow::buildMenus() {
 
 void MainWindow::refreshEnabledStates() {
     rescan_->setEnabled(model_.canRescan() && model_.phase() != Phase::Scanning);
+    save_->setEnabled(model_.canSave());
     const FileNode& current = model_.current();
     parentFolder_->setEnabled(current && current.parent());
     rootFolder_->setEnabled(static_cast<bool>(model_.root()));

@@ -35,6 +35,7 @@ class MainWindow : public QMainWindow {
     AppModel& model_;
     ContentView* content_;
     QAction* rescan_ = nullptr;
+    QAction* save_ = nullptr;
     QAction* parentFolder_ = nullptr;
     QAction* rootFolder_ = nullptr;
     QToolBar* toolBar_ = nullptr;
