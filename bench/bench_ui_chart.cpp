@@ -19,7 +19,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -302,8 +301,7 @@ int main(int argc, char** argv) {
         paths.emplace_back(argv[i]);
     }
     if (paths.empty()) {
-        const std::filesystem::path tree = std::filesystem::path(__FILE__).parent_path() / "tree";
-        paths = {tree.string(), "/usr"};
+        paths = {RAUMFUCHS_BENCH_TREE, "/usr"};
     }
     for (const std::string& path : paths) {
         double seconds = 0;

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the build in build/ (or $BUILD_DIR) into a staging folder as the
-# package does and checks what a desktop reads from it: both programs, the
-# desktop entry and the AppStream metadata (no error or warning from their
-# validators), the icons, both manual pages (no groff warning) and the licence
-# notices where the program looks for them. Then builds the .deb and has
-# lintian check it for errors.
+# Builds what the package holds (the package preset: no tests, no benchmarks)
+# in build-package/, installs it into a staging folder as the package does and
+# checks what a desktop reads from it: both programs, the desktop entry and the
+# AppStream metadata (no error or warning from their validators), the icons,
+# both manual pages (no groff warning) and the licence notices where the
+# program looks for them. Then builds the .deb and has lintian check it for
+# errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${BUILD_DIR:-build}")
+scripts/build.sh package
+build=$PWD/build-package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() {

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh >/dev/null
+scripts/build.sh default raumfuchs raumfuchs-scan >/dev/null
 if [ -x build/bin/raumfuchs ]; then
   exec build/bin/raumfuchs "$@"
 fi

@@ -12,7 +12,7 @@ packages=(
   libblkid-dev e2fsprogs mount trash-cli
   desktop-file-utils appstream lintian dpkg-dev file man-db
   at-spi2-core python3-pyatspi
-  libzstd-dev zstd ncdu gdu clang libclang-rt-14-dev
+  libzstd-dev zstd ncdu gdu clang libclang-rt-14-dev ccache python3
   shared-mime-info
 )
 

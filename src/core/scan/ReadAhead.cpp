@@ -30,8 +30,8 @@ struct ReadAheadJob {
 // The subfolders of one listed folder, and that folder's descriptor: the
 // subfolders are opened relative to it, by whichever thread reads them.
 struct ReadAheadBatch {
-    ReadAheadBatch(FileSystemOps& ops, std::atomic<std::size_t>& live, int fd)
-        : ops(ops), live(live), dirFd(fd) {}
+    ReadAheadBatch(FileSystemOps& fileSystem, std::atomic<std::size_t>& liveBatches, int fd)
+        : ops(fileSystem), live(liveBatches), dirFd(fd) {}
     ~ReadAheadBatch() {
         if (dirFd >= 0) {
             ops.closeDirectory(dirFd);

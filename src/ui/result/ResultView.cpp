@@ -73,8 +73,8 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
                          QStringLiteral("Aktuellen Ordner im Dateimanager zeigen"), this);
     connect(overview_, &QAction::triggered, &model_, &AppModel::backToStart);
     connect(up_, &QAction::triggered, this, [this] {
-        if (const FileNode parent = model_.current() ? model_.current().parent() : FileNode()) {
-            model_.navigate(parent);
+        if (const FileNode above = model_.current() ? model_.current().parent() : FileNode()) {
+            model_.navigate(above);
         }
     });
     connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);

@@ -206,15 +206,15 @@ TEST(DiskScannerTest, CancelsAndReportsProgressOnlyAtCheckpoints) {
     for (const auto& [clock, at] :
          {std::pair{std::vector{5.0, 5.1, 5.2}, 1}, std::pair{std::vector{5.0, 5.15, 5.2}, 0}}) {
         std::size_t next = 0;
-        std::vector<ScanProgress> reports;
-        ScanSetup setup{.threads = 1, .clock = [&] { return clock.at(next++); }};
-        EXPECT_TRUE(scanTree(t.root(), setup, CancelToken(),
-                             [&](const ScanProgress& p) { reports.push_back(p); }));
+        std::vector<ScanProgress> reported;
+        ScanSetup clocked{.threads = 1, .clock = [&] { return clock.at(next++); }};
+        EXPECT_TRUE(scanTree(t.root(), clocked, CancelToken(),
+                             [&](const ScanProgress& p) { reported.push_back(p); }));
         EXPECT_EQ(next, clock.size());
-        ASSERT_EQ(reports.size(), 1u);
-        EXPECT_EQ(reports[0].files, expected[at].files);
-        EXPECT_EQ(reports[0].bytes, expected[at].bytes);
-        EXPECT_EQ(reports[0].currentPath, expected[at].currentPath);
+        ASSERT_EQ(reported.size(), 1u);
+        EXPECT_EQ(reported[0].files, expected[at].files);
+        EXPECT_EQ(reported[0].bytes, expected[at].bytes);
+        EXPECT_EQ(reported[0].currentPath, expected[at].currentPath);
     }
 }
 

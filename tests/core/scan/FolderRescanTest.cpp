@@ -127,10 +127,10 @@ TEST(FolderRescanTest, HardLinksAcrossTheFolderEdgeStayCountedOnce) {
         for (const std::string name : {"keep", "gone", "grows"}) {
             std::int64_t carried = 0;
             std::int64_t allocated = 0;
-            for (const std::string side : {"aussen/", "innen/"}) {
-                if (const FileNode link = test::nodeAt(root, side + name)) {
+            for (const std::string folder : {"aussen/", "innen/"}) {
+                if (const FileNode link = test::nodeAt(root, folder + name)) {
                     carried += link.size();
-                    allocated = dir.allocated(side + name);
+                    allocated = dir.allocated(folder + name);
                 }
             }
             EXPECT_EQ(carried, allocated) << name;
