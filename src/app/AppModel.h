@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/ColorModes.h"
 #include "app/RefreshSession.h"
 #include "app/SaveSession.h"
 #include "app/ScanSession.h"
@@ -65,6 +66,8 @@ class AppModel : public QObject {
     // Set while the shown tree was read from an export rather than scanned.
     const std::optional<ExportOrigin>& exportOrigin() const { return exportOrigin_; }
     bool isImported() const { return exportOrigin_.has_value(); }
+    // How the chart colours its arcs; features offer their modes here.
+    ColorModes& colorModes() { return colorModes_; }
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
@@ -182,6 +185,7 @@ class AppModel : public QObject {
     bool isConfirmingTrash_ = false;
     std::optional<QString> alertMessage_;
     std::optional<ExportOrigin> exportOrigin_;
+    ColorModes colorModes_;
     TrashWorkflow trash_;
     RefreshSession refreshes_;
     // Last, so that they are destroyed first: their threads hand over to this model.

@@ -7,6 +7,8 @@
 
 #include "app/AppModel.h"
 #include "ui/result/chart/ChartAccessible.h"
+#include "ui/result/chart/ChartLegend.h"
+#include "ui/result/chart/ColorModePicker.h"
 #include "ui/result/chart/RefreshBadge.h"
 #include "ui/result/chart/SunburstView.h"
 #include "ui/result/summary/SummaryBar.h"
@@ -109,6 +111,9 @@ ChartPane::ChartPane(AppModel& model, HoverState& hover, QWidget* parent)
     // Over the chart's corner; made after the chart's host, so it stays above
     // every chart that host gets.
     (new RefreshBadge(model_, this))->move(kChartPadding / 2, kChartPadding / 2);
+    picker_ = new ColorModePicker(model_.colorModes(), this);
+    legend_ = new ChartLegend(model_.colorModes(), this);
+    connect(&model_.colorModes(), &ColorModes::changed, this, &ChartPane::placeCorners);
     setMinimumWidth(kMinimumWidth);
 
     connect(&model_, &AppModel::currentChanged, this, &ChartPane::replaceChart);
@@ -149,8 +154,19 @@ void ChartPane::replaceChart(bool animated) {
     }
 }
 
+// The colour choice in the top right corner of the chart's area, its legend
+// in the bottom left one, above every chart the host gets.
+void ChartPane::placeCorners() {
+    const int inset = kChartPadding / 2;
+    picker_->move(width() - picker_->width() - inset, inset);
+    legend_->move(inset, host_->height() - legend_->height() - inset);
+    picker_->raise();
+    legend_->raise();
+}
+
 void ChartPane::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    placeCorners();
     if (transition_->isVisible()) {
         transition_->setGeometry(chart_->geometry());
     }

@@ -8,6 +8,8 @@ class QVariantAnimation;
 namespace raumfuchs {
 
 class AppModel;
+class ChartLegend;
+class ColorModePicker;
 class HoverState;
 class SunburstView;
 
@@ -21,6 +23,8 @@ class ChartPane : public QWidget {
     ChartPane(AppModel& model, HoverState& hover, QWidget* parent = nullptr);
 
     SunburstView* chart() const { return chart_; }
+    ColorModePicker* colorModePicker() const { return picker_; }
+    ChartLegend* legend() const { return legend_; }
     bool isTransitioning() const;
 
     QSize minimumSizeHint() const override;
@@ -32,12 +36,15 @@ class ChartPane : public QWidget {
     class Transition;
 
     void replaceChart(bool animated);
+    void placeCorners();
 
     AppModel& model_;
     HoverState& hover_;
     QWidget* host_;  // holds the chart inside its padding
     SunburstView* chart_;
     Transition* transition_;
+    ColorModePicker* picker_;
+    ChartLegend* legend_;
 };
 
 }  // namespace raumfuchs

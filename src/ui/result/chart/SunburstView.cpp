@@ -37,6 +37,11 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);  // a click acts on an arc, it does not focus the chart
     connect(&hover_, &HoverState::changed, this, &SunburstView::onHoverChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SunburstView::onRevisionChanged);
+    connect(&model_.colorModes(), &ColorModes::changed, this, [this] {
+        if (laidOut_) {
+            applyColours();
+        }
+    });
     paintedHover_ = hover_.hovered();
 }
 
@@ -66,14 +71,19 @@ void SunburstView::rebuild() {
     ++layoutCount_;
     shapes_.clear();
     shapesSize_ = QSize();
+    applyColours();
+    emit arcsChanged();
+}
+
+void SunburstView::applyColours() {
+    const std::shared_ptr<const ArcColoring> coloring = model_.colorModes().coloring();
     std::vector<QColor> colours;
     colours.reserve(segments_.size());
     for (const Segment& s : segments_) {
-        colours.push_back(Style::color(s.color));
+        colours.push_back(Style::color(coloring ? coloring->color(s) : s.color));
     }
     picture_.setColours(std::move(colours));
     update();
-    emit arcsChanged();
 }
 
 void SunburstView::ensureLaidOut() {

@@ -116,6 +116,8 @@ class SunburstView : public QWidget {
 
   private:
     void rebuild();
+    // The arcs' colours from the model's colour mode, the layout kept.
+    void applyColours();
     void ensureLaidOut();
     void ensureShapes();
     void onHoverChanged();

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QImage>
 #include <tuple>
 
 #include "ui/ResultTestSupport.h"
 #include "ui/result/chart/ChartAccessible.h"
+#include "ui/result/chart/ChartLegend.h"
+#include "ui/result/chart/ColorModePicker.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
 #include "ui/widgets/Style.h"
@@ -171,6 +174,49 @@ TEST_F(ChartTest, ArcsAreLaidOutOnShowAndOnNewFolderOrTreeOnly) {
     ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
     test::settle(model);
     EXPECT_EQ(view.layoutCount(), 3);
+}
+
+// Every arc in one colour, for the colour-mode tests.
+class OneColour : public ArcColoring {
+  public:
+    explicit OneColour(Hsb color) : color_(color) {}
+    Hsb color(const Segment&) const override { return color_; }
+    std::vector<LegendEntry> legend() const override { return {{"alles", color_}}; }
+
+  private:
+    Hsb color_;
+};
+
+TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWithdrawn) {
+    ColorModes& modes = model.colorModes();
+    ColorModePicker picker(modes, nullptr);
+    ChartLegend legend(modes, nullptr);
+    view.show();
+    const QPointF file = arc("file.bin");
+    const QColor standard = Style::color(test::arcOf(view, "file.bin").color);
+    EXPECT_TRUE(picker.isHidden()) << "nothing to choose but the standard colours";
+    EXPECT_TRUE(legend.isHidden());
+
+    const Hsb red{0, 1, 1, 1};
+    modes.offer(ColorMode::Age, std::make_shared<OneColour>(red));
+    ASSERT_EQ(picker.box()->count(), 2);
+    EXPECT_EQ(picker.box()->itemText(1), QStringLiteral("Alter"));
+    EXPECT_FALSE(picker.isHidden());
+    EXPECT_LE(distance(view.grab().toImage(), file, standard), 3) << "offered, not chosen";
+
+    picker.box()->setCurrentIndex(1);
+    emit picker.box()->activated(1);
+    EXPECT_EQ(modes.current(), ColorMode::Age);
+    EXPECT_LE(distance(view.grab().toImage(), file, Style::color(red)), 3);
+    EXPECT_EQ(view.layoutCount(), 1) << "new colours, the same arcs";
+    ASSERT_EQ(legend.entries().size(), 1u);
+    EXPECT_EQ(legend.accessibleDescription(), QStringLiteral("alles"));
+
+    modes.offer(ColorMode::Age, nullptr);  // its data went, e.g. with the tree
+    EXPECT_EQ(modes.current(), ColorMode::Standard);
+    EXPECT_TRUE(picker.isHidden());
+    EXPECT_TRUE(legend.isHidden());
+    EXPECT_LE(distance(view.grab().toImage(), file, standard), 3);
 }
 
 // The menu of the hovered arc, or of several nodes (the side panel's selection).
