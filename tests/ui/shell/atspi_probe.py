@@ -50,6 +50,15 @@ def find_app(pyatspi):
     return next((app for app in apps if app is not None and app.name == "Raumfuchs"), None)
 
 
+def in_combo_box(pyatspi, node):
+    """Whether the item is an entry of a choice (the chart's "Färbung"), not a row."""
+    while node is not None:
+        if node.getRole() == pyatspi.ROLE_COMBO_BOX:
+            return True
+        node = node.parent
+    return False
+
+
 def result_window(pyatspi, app, folder):
     """The chart once the scan has finished, and every list item."""
     charts, rows = [], []
@@ -57,7 +66,8 @@ def result_window(pyatspi, app, folder):
         role = node.getRole()
         if role == pyatspi.ROLE_CHART:
             charts.append(node)
-        elif role == pyatspi.ROLE_LIST_ITEM and node.parent.getRole() == pyatspi.ROLE_LIST:
+        elif (role == pyatspi.ROLE_LIST_ITEM and node.parent.getRole() == pyatspi.ROLE_LIST
+              and not in_combo_box(pyatspi, node)):
             rows.append(node)
     return (charts[0], rows) if charts and charts[0].name.startswith(folder) and rows else None
 
