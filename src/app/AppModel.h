@@ -8,11 +8,11 @@
 #include <variant>
 #include <vector>
 
-#include "app/ColorModes.h"
 #include "app/RefreshSession.h"
 #include "app/SaveSession.h"
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
+#include "app/color/ColorModes.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/VolumeInfo.h"
 #include "core/tree/FileTree.h"

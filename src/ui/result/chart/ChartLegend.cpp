@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QStringList>
 
-#include "app/ColorModes.h"
+#include "app/color/ColorModes.h"
 #include "ui/widgets/QtText.h"
 #include "ui/widgets/Style.h"
 

@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 
-#include "app/ColorModes.h"
+#include "app/color/ColorModes.h"
 #include "ui/widgets/TextLabel.h"
 
 namespace raumfuchs {

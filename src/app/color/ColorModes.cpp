@@ -1,4 +1,4 @@
-#include "app/ColorModes.h"
+#include "app/color/ColorModes.h"
 
 namespace raumfuchs {
 
