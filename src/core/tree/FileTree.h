@@ -27,8 +27,8 @@ class FileNode;
 //
 // Per entry the tree costs 12 bytes of node fields (its size in 4 of them
 // unless it is 4 GiB or more), 4 bytes of child index and the name (one length
-// byte plus its bytes, three for names of 254 bytes or more), and a quarter of
-// a byte to find the name; directories add 16 bytes each.
+// byte plus its bytes, three for names of 254 bytes or more), and half a byte
+// to find the name; directories add 16 bytes each.
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
 // it is changed only on the owning (main) thread, through detach() and
@@ -123,9 +123,9 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     static constexpr std::size_t kLongName = 255;
     // One of this value ends a chunk of names early: the next name did not fit.
     static constexpr std::size_t kChunkEnd = 254;
-    // Every how many names a mark says where one starts (not measured: the
-    // marks cost a quarter of a byte an entry, a lookup skips up to 15 names).
-    static constexpr std::size_t kNameMarkEvery = 16;
+    // Every how many names a mark says where one starts: half a byte an
+    // entry, a lookup skips up to 7 names (measured, see docs/PERFORMANCE.md).
+    static constexpr std::size_t kNameMarkEvery = 8;
 
     struct Directory {
         std::int64_t fileCount = 0;
