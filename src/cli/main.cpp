@@ -43,7 +43,7 @@ CancelToken token;
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "used in a signal handler");
 
-// The first Ctrl-C cancels the scan, which stops at its next checkpoint; a
+// The first Ctrl-C cancels the scan, whose threads stop within an entry; a
 // second one ends the program at once, as if no handler were installed.
 extern "C" void onInterrupt(int signal) {
     if (interrupted.exchange(true)) {

@@ -30,10 +30,12 @@ class InjectingFileSystem : public FileSystemOps {
     int openNow = 0;
     int openPeak = 0;
     std::atomic<int> stats{0};
+    std::set<std::string> opened;  // names of the folders an open was tried on
 
     int openDirectory(int dirFd, const char* name) override {
         std::lock_guard lock(mutex_);
         const std::string last = lastComponent(name);
+        opened.insert(last);
         if (unopenable.contains(last)) {
             errno = EACCES;
             return -1;

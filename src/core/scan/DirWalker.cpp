@@ -33,12 +33,13 @@ DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
     if (options_.maxOpenDirectories < 2) {
         options_.maxOpenDirectories = 2;
     }
-    if (options_.crossDevices || options_.threads == 1) {
+    if (options_.threads == 1) {
         return;
     }
+    ReadAhead::Walk walk{options_.cancel, options_.callerDecides};
     if (options_.threads > 1) {
-        readAhead_ =
-            std::make_unique<ReadAhead>(ops_, options_.threads - 1, options_.maxOpenDirectories);
+        readAhead_ = std::make_unique<ReadAhead>(ops_, options_.threads - 1,
+                                                 options_.maxOpenDirectories, std::move(walk));
         return;
     }
     if (!options_.clock) {
@@ -50,7 +51,7 @@ DirWalker::DirWalker(std::string rootPath, Options options, FileSystemOps& ops)
     }
     const ThreadGovernor governor(std::thread::hardware_concurrency());
     readAhead_ = std::make_unique<ReadAhead>(ops_, governor.most() - 1, options_.maxOpenDirectories,
-                                             governor, options_.clock);
+                                             std::move(walk), governor, options_.clock);
 }
 
 std::size_t DirWalker::threadsUsed() const {
@@ -75,6 +76,10 @@ const WalkEntry* DirWalker::next() {
         return startRoot();
     }
     if (finished_) {
+        return nullptr;
+    }
+    if (options_.cancel != nullptr && options_.cancel->isCancelled()) {
+        finished_ = true;
         return nullptr;
     }
     if (pendingDirectory_) {
@@ -170,7 +175,7 @@ const WalkEntry* DirWalker::enterPending() {
     } else if (readAhead_) {
         readAhead_->read(fd, buffer_, frame.listing);
     } else {
-        readFolder(ops_, fd, buffer_, frame.listing);
+        readFolder(ops_, fd, buffer_, frame.listing, StopSignals{nullptr, options_.cancel});
     }
     if (fd >= 0) {
         setFd(level, fd);
@@ -261,7 +266,8 @@ void DirWalker::queueSubfolders(Frame& frame) {
     if (fd < 0) {
         return;
     }
-    frame.batch = readAhead_->queue(fd, rootDevice_, frame.listing);
+    frame.batch = readAhead_->queue(fd, frame.id.device,
+                                    options_.callerDecides ? path() : std::string(), frame.listing);
     if (frame.batch) {
         frame.fd = -1;
         --openFds_;

@@ -45,9 +45,13 @@ struct WalkEntry {
 //     both come back at once as DirectoryDone.
 // With several threads, folders are opened, listed and stat'ed ahead of the
 // walk by worker threads (see ReadAhead); the walk takes their listings in its
-// own order, so nothing else changes. Not with crossDevices, where the caller
-// may skip folders the workers should not touch. With threads 0, a
-// ThreadGovernor chooses the count as the walk goes, from how long listings take.
+// own order, so nothing else changes. The workers touch no folder on another
+// device than its parent and none the caller decides on as the walk meets it
+// (Options::callerDecides), so a folder the caller skips is never opened.
+// With threads 0, a ThreadGovernor chooses the count as the walk goes, from
+// how long listings take.
+// A cancel ends the walk at once: next() gives nullptr from then on, and the
+// listing and stat loops of every thread stop within an entry.
 // Open descriptors stay bounded whatever the tree's shape: a directory's
 // descriptor is kept only while subdirectories of it remain to be entered,
 // at most maxOpenDirectories at a time; an evicted one is reopened through its
@@ -63,6 +67,12 @@ class DirWalker {
         std::size_t threads = 1;
         // Seconds on a steady clock, to time listings with; null for the system's.
         std::function<double()> clock = {};
+        // Ends the walk when cancelled; may be null.
+        const CancelToken* cancel = nullptr;
+        // Folders, by full path, that the caller may skip when the walk meets
+        // them: only the walk itself opens them, if it enters them. Called
+        // from the reading threads too; null for none.
+        std::function<bool(const std::string& path)> callerDecides = {};
     };
 
     DirWalker(std::string rootPath, Options options, FileSystemOps& ops = FileSystemOps::system());

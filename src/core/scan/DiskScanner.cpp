@@ -94,6 +94,11 @@ class RootRules {
           mountChoices_(policy.mountChoices(scanRoot)) {}
 
     bool excludes(const std::string& path) const { return exclusions_.contains(path); }
+    // Whether the folder at `path` is one judge() may skip although it lies on
+    // the device of its parent. Safe to call from several threads at once.
+    bool decidesOn(const std::string& path) const {
+        return exclusions_.contains(path) || mountChoices_.contains(path);
+    }
 
     // What becomes of the directory just met at level 1 or deeper.
     Verdict judge(const WalkEntry& entry, DirWalker& walker) {
@@ -164,19 +169,22 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     const auto startTime = std::chrono::steady_clock::now();
     const std::function<double()> clock = setup.clock ? setup.clock : steadySeconds;
     const bool rootMode = setup.rootPolicy != nullptr;
-    DirWalker walker(
-        path,
-        DirWalker::Options{.crossDevices = rootMode,
-                           .maxOpenDirectories = setup.maxOpenDirectories,
-                           .threads = setup.threads != 0 ? setup.threads : forcedThreads(),
-                           .clock = clock},
-        setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
-    if (!walker.valid()) {
-        return std::nullopt;
-    }
     std::optional<RootRules> rootRules;
+    DirWalker::Options walkOptions{.crossDevices = rootMode,
+                                   .maxOpenDirectories = setup.maxOpenDirectories,
+                                   .threads = setup.threads != 0 ? setup.threads : forcedThreads(),
+                                   .clock = clock,
+                                   .cancel = &token};
     if (rootMode) {
         rootRules.emplace(*setup.rootPolicy, setup.policyRoot.empty() ? path : setup.policyRoot);
+        walkOptions.callerDecides = [&rules = *rootRules](const std::string& folder) {
+            return rules.decidesOn(folder);
+        };
+    }
+    DirWalker walker(path, std::move(walkOptions),
+                     setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
+    if (!walker.valid()) {
+        return std::nullopt;
     }
     TreeBuilder builder(displayName);
     std::optional<Tee> tee;

@@ -18,19 +18,18 @@ namespace {
 constexpr std::size_t kRecordLengthAt = 16;
 constexpr std::size_t kNameAt = 19;
 constexpr std::size_t kListingBuffer = 128 * 1024;
-// How many stats pass between two looks at the stop flag.
-constexpr std::size_t kStopCheck = 64;
 
 }  // namespace
 
-void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out) {
+void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out,
+                const StopSignals& stop) {
     out.names.clear();
     out.children.clear();
     out.listError = 0;
     if (buffer.size() < kListingBuffer) {
         buffer.resize(kListingBuffer);
     }
-    for (;;) {
+    while (!stop.raised()) {
         const long n = ops.readEntries(fd, buffer.data(), buffer.size());
         if (n < 0) {
             out.listError = errno != 0 ? errno : EIO;
@@ -59,12 +58,8 @@ void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderLis
 }
 
 void statEntries(FileSystemOps& ops, int fd, FolderListing& listing, std::size_t begin,
-                 std::size_t end, const std::atomic<bool>* stop) {
-    for (std::size_t i = begin; i < end; ++i) {
-        if (stop != nullptr && (i - begin) % kStopCheck == 0 &&
-            stop->load(std::memory_order_relaxed)) {
-            return;
-        }
+                 std::size_t end, const StopSignals& stop) {
+    for (std::size_t i = begin; i < end && !stop.raised(); ++i) {
         ListedChild& child = listing.children[i];
         if (ops.statAt(fd, listing.path(child), child.stat) != 0) {
             child.info = EntryInfo::NoStat;
@@ -74,9 +69,10 @@ void statEntries(FileSystemOps& ops, int fd, FolderListing& listing, std::size_t
     }
 }
 
-void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out) {
-    listFolder(ops, fd, buffer, out);
-    statEntries(ops, fd, out, 0, out.children.size(), nullptr);
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out,
+                const StopSignals& stop) {
+    listFolder(ops, fd, buffer, out, stop);
+    statEntries(ops, fd, out, 0, out.children.size(), stop);
 }
 
 int FileSystemOps::openDirectory(int dirFd, const char* name) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/scan/CancelToken.h"
 #include "core/tree/FileId.h"
 
 namespace raumfuchs {
@@ -81,15 +82,30 @@ struct FolderListing {
     const char* path(const ListedChild& child) const { return names.data() + child.nameOffset; }
 };
 
+// What makes listing and stat loops give up early, looked at before every
+// entry and every batch of records: the teardown of the threads that read
+// ahead, or the scan's cancel. Either may be null.
+struct StopSignals {
+    const std::atomic<bool>* teardown = nullptr;
+    const CancelToken* cancel = nullptr;
+
+    bool raised() const {
+        return (teardown != nullptr && teardown->load(std::memory_order_relaxed)) ||
+               (cancel != nullptr && cancel->isCancelled());
+    }
+};
+
 // Lists and stats the folder open as `fd`; `buffer` is scratch space for the
-// directory records, kept by the caller across folders.
-void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out);
+// directory records, kept by the caller across folders. Stopped early, the
+// listing is incomplete and entries may be left unstat'ed.
+void readFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out,
+                const StopSignals& stop = {});
 // Both halves on their own, for threads that share the stats of one large
 // folder. listFolder() leaves every entry unstat'ed; statEntries() stats
-// children[begin, end), where a failed stat leaves NoStat and its errno. It
-// looks at `stop` (may be null) every few entries and returns early when it is set.
-void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out);
+// children[begin, end), where a failed stat leaves NoStat and its errno.
+void listFolder(FileSystemOps& ops, int fd, std::vector<char>& buffer, FolderListing& out,
+                const StopSignals& stop = {});
 void statEntries(FileSystemOps& ops, int fd, FolderListing& listing, std::size_t begin,
-                 std::size_t end, const std::atomic<bool>* stop);
+                 std::size_t end, const StopSignals& stop = {});
 
 }  // namespace raumfuchs

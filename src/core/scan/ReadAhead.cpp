@@ -9,6 +9,19 @@
 
 namespace raumfuchs {
 
+namespace {
+
+std::string pathBelow(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+}  // namespace
+
 // The entries of one large folder being stat'ed, handed out in chunks to every
 // thread with nothing else to do. Guarded by the read-ahead's mutex.
 struct SharedStats {
@@ -30,8 +43,13 @@ struct ReadAheadJob {
 // The subfolders of one listed folder, and that folder's descriptor: the
 // subfolders are opened relative to it, by whichever thread reads them.
 struct ReadAheadBatch {
-    ReadAheadBatch(FileSystemOps& fileSystem, std::atomic<std::size_t>& liveBatches, int fd)
-        : ops(fileSystem), live(liveBatches), dirFd(fd) {}
+    ReadAheadBatch(FileSystemOps& fileSystem, std::atomic<std::size_t>& liveBatches, int fd,
+                   std::uint64_t folderDevice, std::string folderPath)
+        : ops(fileSystem),
+          live(liveBatches),
+          dirFd(fd),
+          device(folderDevice),
+          path(std::move(folderPath)) {}
     ~ReadAheadBatch() {
         if (dirFd >= 0) {
             ops.closeDirectory(dirFd);
@@ -41,15 +59,18 @@ struct ReadAheadBatch {
     FileSystemOps& ops;
     std::atomic<std::size_t>& live;
     int dirFd;
+    std::uint64_t device;  // the folder's own
+    std::string path;      // the folder's full path, kept with callerDecides only
     std::string names;
     std::vector<ReadAheadJob> jobs;
     std::size_t walkerNext = 0;  // first job the walker has not taken or dropped
 };
 
-ReadAhead::ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors,
+ReadAhead::ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors, Walk walk,
                      std::optional<ThreadGovernor> governor, std::function<double()> clock)
     : ops_(ops),
       maxBatches_(maxDescriptors),
+      walk_(std::move(walk)),
       governor_(governor),
       clock_(std::move(clock)),
       allowedWorkers_(governor ? governor->threads() - 1 : workers) {
@@ -76,23 +97,27 @@ int ReadAhead::descriptor(const Batch& batch) {
     return batch.dirFd;
 }
 
-std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const FolderListing& listing,
+std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, std::uint64_t device,
+                                                       std::string path,
+                                                       const FolderListing& listing,
                                                        bool walkerClassified) {
     // Counted before it exists, so that threads racing here stay within bounds.
     if (liveBatches_.fetch_add(1) >= maxBatches_) {
         liveBatches_.fetch_sub(1);
         return nullptr;
     }
-    auto batch = std::make_shared<Batch>(ops_, liveBatches_, dirFd);
+    auto batch = std::make_shared<Batch>(ops_, liveBatches_, dirFd, device, std::move(path));
     for (std::size_t i = 0; i < listing.children.size(); ++i) {
         const ListedChild& child = listing.children[i];
-        // The walker enters subfolders on the scanned device that are not their
-        // own ancestors; which are is its to decide, so before it has, every
-        // subfolder on the device is a candidate.
+        // The walker enters subfolders that are not their own ancestors;
+        // which are is its to decide, so before it has, every subfolder is a
+        // candidate. One on another device is a mount point, left to the walk.
         const bool enters = walkerClassified
                                 ? child.info == EntryInfo::Directory
                                 : child.info != EntryInfo::NoStat && child.stat.mode == S_IFDIR;
-        if (!enters || child.stat.device != device_) {
+        if (!enters || child.stat.device != device ||
+            (walk_.callerDecides &&
+             walk_.callerDecides(pathBelow(batch->path, listing.name(child))))) {
             continue;
         }
         ReadAheadJob& job = batch->jobs.emplace_back();
@@ -108,9 +133,8 @@ std::shared_ptr<ReadAhead::Batch> ReadAhead::makeBatch(int dirFd, const FolderLi
 }
 
 std::shared_ptr<ReadAhead::Batch> ReadAhead::queue(int dirFd, std::uint64_t device,
-                                                   const FolderListing& listing) {
-    device_.store(device, std::memory_order_relaxed);
-    std::shared_ptr<Batch> batch = makeBatch(dirFd, listing, true);
+                                                   std::string path, const FolderListing& listing) {
+    std::shared_ptr<Batch> batch = makeBatch(dirFd, device, std::move(path), listing, true);
     if (batch) {
         std::lock_guard lock(mutex_);
         walkerBatches_.push_back(batch);
@@ -152,7 +176,7 @@ bool ReadAhead::claimIn(const std::shared_ptr<Batch>& from, std::shared_ptr<Batc
 bool ReadAhead::readNextQueued(std::unique_lock<std::mutex>& lock, std::vector<char>& buffer) {
     std::shared_ptr<Batch> batch;
     Job* job = nullptr;
-    if (!roomAhead() || !claim(batch, job)) {
+    if (stopSignals_.raised() || !roomAhead() || !claim(batch, job)) {
         return false;
     }
     lock.unlock();
@@ -164,15 +188,18 @@ bool ReadAhead::readNextQueued(std::unique_lock<std::mutex>& lock, std::vector<c
 
 void ReadAhead::run(Batch& batch, Job& job, std::vector<char>& buffer) {
     Result& r = job.result;
-    const int fd = ops_.openDirectory(batch.dirFd, batch.names.data() + job.nameOffset);
+    const char* name = batch.names.data() + job.nameOffset;
+    const int fd = ops_.openDirectory(batch.dirFd, name);
     if (fd < 0) {
         r.openError = errno;
         return;
     }
     r.opened = true;
     read(fd, buffer, r.listing);
-    if (!stop_.load(std::memory_order_relaxed)) {
-        r.batch = makeBatch(fd, r.listing, false);
+    if (!stopSignals_.raised()) {
+        r.batch = makeBatch(fd, batch.device,
+                            walk_.callerDecides ? pathBelow(batch.path, name) : std::string(),
+                            r.listing, false);
     }
     if (!r.batch) {
         ops_.closeDirectory(fd);
@@ -319,9 +346,9 @@ std::size_t ReadAhead::usualThreads() {
 }
 
 void ReadAhead::readShared(int fd, std::vector<char>& buffer, FolderListing& out) {
-    listFolder(ops_, fd, buffer, out);
+    listFolder(ops_, fd, buffer, out, stopSignals_);
     if (out.children.size() < kShareAbove) {
-        statEntries(ops_, fd, out, 0, out.children.size(), &stop_);
+        statEntries(ops_, fd, out, 0, out.children.size(), stopSignals_);
         return;
     }
     SharedStats shared{fd, out};
@@ -346,7 +373,7 @@ bool ReadAhead::statChunk(SharedStats& shared, std::unique_lock<std::mutex>& loc
     const std::size_t end = std::min(begin + kStatChunk, count);
     shared.next = end;
     lock.unlock();
-    statEntries(ops_, shared.fd, shared.listing, begin, end, &stop_);
+    statEntries(ops_, shared.fd, shared.listing, begin, end, stopSignals_);
     lock.lock();
     shared.finished += end - begin;
     if (shared.finished == count) {

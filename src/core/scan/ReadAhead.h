@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct SharedStats;
 // folder itself if no worker started on it, or, while a worker is busy with it,
 // reads the next queued folder until that one is done. The walker still hands out every entry
 // in its own order, so what it yields does not depend on the workers' timing.
+//
+// Only folders the walk enters are read ahead: subfolders on the device of
+// their parent, and none whose entering the walk's caller decides as it meets
+// them (`Walk::callerDecides`), which the walker reads itself if it enters them.
 //
 // A worker that has read a folder queues its subfolders in turn, so the read-ahead
 // runs depth-first in front of the walker, not just one level. The stats of a
@@ -59,8 +64,17 @@ class ReadAhead {
     };
     using Batch = ReadAheadBatch;
 
+    // What the walk served lets the read-ahead do.
+    struct Walk {
+        // Every thread stops reading at once when it is cancelled; may be null.
+        const CancelToken* cancel = nullptr;
+        // Folders, by full path, that are left to the walk; null for none.
+        // Called from every reading thread.
+        std::function<bool(const std::string& path)> callerDecides = {};
+    };
+
     // `clock`: seconds on a steady clock, used with a governor only.
-    ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors,
+    ReadAhead(FileSystemOps& ops, std::size_t workers, std::size_t maxDescriptors, Walk walk,
               std::optional<ThreadGovernor> governor = std::nullopt,
               std::function<double()> clock = {});
     ~ReadAhead();
@@ -68,9 +82,11 @@ class ReadAhead {
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // Queues the subfolders that the walk enters (Directory entries on `device`,
-    // the scanned device) of a listed folder open as `dirFd`, which the batch then
-    // owns. Null, and `dirFd` left to the caller, when nothing was queued.
-    std::shared_ptr<Batch> queue(int dirFd, std::uint64_t device, const FolderListing& listing);
+    // the folder's own) of a listed folder open as `dirFd`, which the batch then
+    // owns; `path` is the folder's full path, needed with `callerDecides` only.
+    // Null, and `dirFd` left to the caller, when nothing was queued.
+    std::shared_ptr<Batch> queue(int dirFd, std::uint64_t device, std::string path,
+                                 const FolderListing& listing);
     // The descriptor of the batch's folder, open while the batch lives.
     static int descriptor(const Batch& batch);
     // The subfolder `index` of the batch, read by now. False when it was not
@@ -98,8 +114,8 @@ class ReadAhead {
     bool claim(std::shared_ptr<Batch>& batch, Job*& job);
     bool claimIn(const std::shared_ptr<Batch>& from, std::shared_ptr<Batch>& batch, Job*& job);
     void run(Batch& batch, Job& job, std::vector<char>& buffer);
-    std::shared_ptr<Batch> makeBatch(int dirFd, const FolderListing& listing,
-                                     bool walkerClassified);
+    std::shared_ptr<Batch> makeBatch(int dirFd, std::uint64_t device, std::string path,
+                                     const FolderListing& listing, bool walkerClassified);
     // With the lock held (those that read a folder unlock meanwhile):
     // Stats the next chunk of a shared folder, if one is left.
     bool statChunk(SharedStats& shared, std::unique_lock<std::mutex>& lock);
@@ -117,7 +133,7 @@ class ReadAhead {
 
     FileSystemOps& ops_;
     const std::size_t maxBatches_;
-    std::atomic<std::uint64_t> device_{0};
+    const Walk walk_;
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
@@ -130,7 +146,8 @@ class ReadAhead {
     bool stopping_ = false;
     bool walkerWaits_ = false;
     std::size_t idleWorkers_ = 0;
-    std::atomic<bool> stop_{false};
+    std::atomic<bool> stop_{false};  // set at teardown
+    const StopSignals stopSignals_{&stop_, walk_.cancel};
     // The batches of the folders the walker has open, outermost first.
     std::vector<std::shared_ptr<Batch>> walkerBatches_;
     std::atomic<std::size_t> liveBatches_{0};

@@ -16,16 +16,14 @@ FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int6
     parents_.push_back(parent);
     aux_.push_back(aux);
     if (index == 0) {
-        // The root's name is the display name of the scan, kept in rootName_.
-        nameOffsets_.push_back(0);
-        return index;
+        return index;  // the root's name is the display name of the scan, kept in rootName_
     }
     // A name never straddles two chunks, so nameBytes() can hand out a view.
     // Names are at most 65,535 bytes (a directory record's length is 16 bits).
     const std::size_t length = std::min<std::size_t>(name.size(), 0xFFFF);
     char header[3] = {static_cast<char>(static_cast<unsigned char>(length)), 0, 0};
     std::size_t headerLength = 1;
-    if (length >= kLongName) {
+    if (length >= kChunkEnd) {
         header[0] = static_cast<char>(kLongName);
         header[1] = static_cast<char>(length & 0xFF);
         header[2] = static_cast<char>(length >> 8);
@@ -33,11 +31,14 @@ FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int6
     }
     const std::size_t room = names_.roomInChunk();
     if (room != 0 && room < headerLength + length) {
-        for (std::size_t i = 0; i < room; ++i) {
+        names_.push_back(static_cast<char>(kChunkEnd));
+        for (std::size_t i = 1; i < room; ++i) {
             names_.push_back('\0');
         }
     }
-    nameOffsets_.push_back(static_cast<std::uint32_t>(names_.size()));
+    if ((index - 1) % kNameMarkEvery == 0) {
+        nameMarks_.push_back(static_cast<std::uint32_t>(names_.size()));
+    }
     names_.append(header, headerLength);
     names_.append(name.data(), length);
     return index;
@@ -80,7 +81,7 @@ void FileTree::setChildren(Index node, const std::vector<Index>& children) {
 }
 
 void FileTree::addToTotals(Index node, std::int64_t bytes, std::int64_t files) {
-    sizes_[node] += bytes;
+    sizes_.add(node, bytes);
     dir(node).fileCount += files;
 }
 
@@ -100,14 +101,25 @@ std::string_view FileTree::nameBytes(Index node) const {
     if (node == 0) {
         return rootName_;
     }
-    const std::uint32_t offset = nameOffsets_[node];
-    const auto length = static_cast<unsigned char>(names_[offset]);
-    if (length < kLongName) {
-        return {&names_[offset + 1], length};
+    // From the last mark, over the names in between.
+    const std::size_t number = node - 1;
+    std::size_t offset = nameMarks_[number / kNameMarkEvery];
+    const auto byteAt = [this](std::size_t at) {
+        return std::size_t{static_cast<unsigned char>(names_[at])};
+    };
+    for (std::size_t skip = number % kNameMarkEvery;; --skip) {
+        if (byteAt(offset) == kChunkEnd) {
+            offset = (offset | (decltype(names_)::kChunkSize - 1)) + 1;
+        }
+        const std::size_t first = byteAt(offset);
+        const std::size_t header = first < kChunkEnd ? 1 : 3;
+        const std::size_t length =
+            first < kChunkEnd ? first : byteAt(offset + 1) | byteAt(offset + 2) << 8;
+        if (skip == 0) {
+            return {&names_[offset + header], length};
+        }
+        offset += header + length;
     }
-    const std::size_t longLength = static_cast<unsigned char>(names_[offset + 1]) |
-                                   std::size_t{static_cast<unsigned char>(names_[offset + 2])} << 8;
-    return {&names_[offset + 3], longLength};
 }
 
 std::int64_t FileTree::fileCount(Index node) const {
@@ -217,7 +229,7 @@ void FileTree::detachLocked(Index node) {
     const std::int64_t bytes = sizes_[node];
     const std::int64_t files = fileCount(node);
     for (Index a = parent; a != kNone; a = parents_[a]) {
-        sizes_[a] -= bytes;
+        sizes_.add(a, -bytes);
         dir(a).fileCount -= files;
         if (parents_[a] != kNone) {
             sortChildren(parents_[a]);
@@ -237,9 +249,9 @@ void FileTree::resizeFiles(const std::vector<Resize>& resizes) {
 void FileTree::resizeLocked(const std::vector<Resize>& resizes) {
     for (const auto& [file, size] : resizes) {
         const std::int64_t delta = size - sizes_[file];
-        sizes_[file] = size;
+        sizes_.set(file, size);
         for (Index a = parents_[file]; a != kNone; a = parents_[a]) {
-            sizes_[a] += delta;
+            sizes_.add(a, delta);
         }
     }
     // Each changed list sorted once, after every size is final.
@@ -275,7 +287,7 @@ void FileTree::splice(Index node, const FileTree* fresh, const std::vector<Resiz
     const std::int64_t bytes = sizes_[node] - oldBytes;
     const std::int64_t files = fileCount(node) - oldFiles;
     for (Index a = parents_[node]; a != kNone; a = parents_[a]) {
-        sizes_[a] += bytes;
+        sizes_.add(a, bytes);
         dir(a).fileCount += files;
     }
     resortUpFrom(node);
@@ -309,7 +321,7 @@ void FileTree::copySubtree(Index node, const FileTree& fresh) {
     } else {
         aux_[node] = fresh.aux_[0];
     }
-    sizes_[node] = fresh.size(0);
+    sizes_.set(node, fresh.size(0));
     for (Index i = 0; i < fresh.nodeCount(); ++i) {
         if (!fresh.isDirectory(i)) {
             continue;
@@ -419,7 +431,7 @@ FileNode FileTree::root() {
 }
 
 std::size_t FileTree::memoryBytes() const {
-    return sizes_.memoryBytes() + parents_.memoryBytes() + nameOffsets_.memoryBytes() +
+    return sizes_.memoryBytes() + parents_.memoryBytes() + nameMarks_.memoryBytes() +
            aux_.memoryBytes() + dirs_.memoryBytes() + childIndex_.memoryBytes() +
            names_.memoryBytes() + hardLinks_.capacity() * sizeof(HardLink);
 }

@@ -13,6 +13,7 @@
 #include "core/text/Utf8.h"
 #include "core/tree/ChunkedArray.h"
 #include "core/tree/FileId.h"
+#include "core/tree/SizeColumn.h"
 
 namespace raumfuchs {
 
@@ -24,9 +25,10 @@ class FileNode;
 // detach() or replaced by splice() stay stored until then, so a handle never
 // dangles.
 //
-// Per entry the tree costs 20 bytes of node fields, 4 bytes of child index and
-// the name (one length byte plus its bytes, three for names of 255 bytes or
-// more); directories add 16 bytes each.
+// Per entry the tree costs 12 bytes of node fields (its size in 4 of them
+// unless it is 4 GiB or more), 4 bytes of child index and the name (one length
+// byte plus its bytes, three for names of 254 bytes or more), and half a byte
+// to find the name; directories add 16 bytes each.
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
 // it is changed only on the owning (main) thread, through detach() and
@@ -119,6 +121,11 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     static constexpr std::uint32_t kFileUnreadable = 1;
     // A first length byte of this value means a 16-bit length follows.
     static constexpr std::size_t kLongName = 255;
+    // One of this value ends a chunk of names early: the next name did not fit.
+    static constexpr std::size_t kChunkEnd = 254;
+    // Every how many names a mark says where one starts: half a byte an
+    // entry, a lookup skips up to 7 names (measured, see docs/PERFORMANCE.md).
+    static constexpr std::size_t kNameMarkEvery = 8;
 
     struct Directory {
         std::int64_t fileCount = 0;
@@ -145,17 +152,19 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
         return childIndex_[d.childBegin + position];
     }
 
-    ChunkedArray<std::int64_t> sizes_;
+    SizeColumn sizes_;
     ChunkedArray<Index> parents_;
-    ChunkedArray<std::uint32_t> nameOffsets_;
+    // Where every kNameMarkEvery-th name starts in names_, the first one on.
+    // The names of the nodes 1, 2, … follow one another in node order.
+    ChunkedArray<std::uint32_t> nameMarks_;
     // For directories: kDirBit | index into dirs_. For other entries: 0, or
     // kFileUnreadable for a placeholder that stands for an unreadable entry.
     ChunkedArray<std::uint32_t> aux_;
     ChunkedArray<Directory, 12> dirs_;
     ChunkedArray<Index> childIndex_;
-    // Names, each as its length (one byte, or 255 and two more bytes) followed
-    // by its bytes. Linux allows 255 bytes, but some file systems report longer
-    // names (up to 255 UTF-16 units), and a cut name would be another path.
+    // Names, each as its length (one byte below kChunkEnd, or kLongName and
+    // two more bytes) followed by its bytes. Linux allows 255 bytes, but some file systems report
+    // longer names (up to 255 UTF-16 units), and a cut name would be another path.
     ChunkedArray<char, 20> names_;
     std::vector<HardLink> hardLinks_;
     std::string rootPath_;

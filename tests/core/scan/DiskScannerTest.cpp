@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "core/scan/DirWalker.h"
+#include "core/scan/FolderRescan.h"
 #include "core/scan/RootPolicy.h"
 #include "support/HandTree.h"
+#include "support/HugeFolderFileSystem.h"
 #include "support/InjectingFileSystem.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
@@ -166,15 +168,15 @@ TEST(DiskScannerTest, CancelsAndReportsProgressOnlyAtCheckpoints) {
     }
     CancelToken cancelled;
     cancelled.cancel();
-    // Fewer than 1024 entries: the walk runs to its end, then sees the cancel.
-    InjectingFileSystem smallFs;
-    EXPECT_FALSE(scanTree(small.root(), {.fileSystem = &smallFs}, cancelled));
-    EXPECT_EQ(smallFs.stats, 2);
-    InjectingFileSystem fs;
-    EXPECT_FALSE(scanTree(t.root(), {.fileSystem = &fs}, cancelled));
-    EXPECT_LE(fs.stats, 1 + 30 + 11 * 100) << "stopped at entry 1024";
+    // Cancelled before it starts, a walk reads nothing below the scanned path.
+    for (const TempTree* tree : {&small, &t}) {
+        InjectingFileSystem fs;
+        EXPECT_FALSE(scanTree(tree->root(), {.fileSystem = &fs}, cancelled));
+        EXPECT_EQ(fs.stats, 1);
+        EXPECT_TRUE(fs.opened.empty());
+    }
 
-    // Cancelled from the report at entry 2048: stops at 3072 = the end.
+    // Cancelled from the report at entry 1024: no folder is read after it.
     InjectingFileSystem lateFs;
     CancelToken token;
     double now = 0;
@@ -185,7 +187,7 @@ TEST(DiskScannerTest, CancelsAndReportsProgressOnlyAtCheckpoints) {
         token.cancel();
     }));
     EXPECT_EQ(reports, 1);
-    EXPECT_GT(lateFs.stats, 1 + 30 + 19 * 100) << "went on past entry 1024";
+    EXPECT_LE(lateFs.stats, 1 + 30 + 11 * 100) << "went on past the cancel";
 
     // What the walk has met before its 1024th and 2048th entries.
     std::vector<ScanProgress> expected;
@@ -259,9 +261,21 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndSkippedMounts)
                     {t.path("bound"), "tmpfs"}};
 
     const std::optional<ScanResult> result =
-        scanTree(t.root(), {.rootPolicy = &policy, .fileSystem = &fs});
+        scanTree(t.root(), {.rootPolicy = &policy, .fileSystem = &fs, .threads = 1});
     ASSERT_TRUE(result);
     const FileNode root = result->root;
+    // Reading ahead on eight threads, no folder the walk leaves out is opened.
+    InjectingFileSystem parallelFs;
+    parallelFs.device = fs.device;
+    FakeRootPolicy parallelPolicy = policy;
+    const std::optional<ScanResult> parallel = scanTree(
+        t.root(), {.rootPolicy = &parallelPolicy, .fileSystem = &parallelFs, .threads = 8});
+    ASSERT_TRUE(parallel);
+    EXPECT_EQ(test::treeDifference(root, parallel->root), "");
+    for (const char* name : {"proc", "vol2", "vol3", "bind", "bound"}) {
+        EXPECT_FALSE(parallelFs.opened.contains(name)) << name;
+    }
+    EXPECT_TRUE(parallelFs.opened.contains("deeper"));
     EXPECT_FALSE(childNamed(root, "proc")) << "excluded by path";
     EXPECT_FALSE(childNamed(root, "vol3")) << "a file system that is not entered";
     EXPECT_TRUE(childNamed(root, "vol4")) << "an unreadable type is entered";
@@ -280,7 +294,9 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndSkippedMounts)
 }
 
 // A real volume and two bind mounts of one of its folders, both met by the walk
-// before the volume's own mount point: the volume is counted once, whole.
+// before the volume's own mount point: the volume is counted once, whole, and a
+// tmpfs not at all, with any thread count, and the threads that read ahead
+// open none of the mounts left out.
 TEST(DiskScannerTest, RootModeEntersAVolumeThroughItsFullMountWhateverTheWalkMeetsFirst) {
     TempTree store;
     TempTree t;
@@ -288,6 +304,7 @@ TEST(DiskScannerTest, RootModeEntersAVolumeThroughItsFullMountWhateverTheWalkMee
         t.folder(name);
     }
     const std::vector<std::string> walkOrder = test::listing(t.root());
+    t.file("w/deep/file", 3000);
     const std::string volumeAt = walkOrder.back();
     const ScopedMount volume = ScopedMount::ext4(store.path("image"), t.path(volumeAt), 16, "Band");
     if (!volume.failed().empty()) {
@@ -303,8 +320,19 @@ TEST(DiskScannerTest, RootModeEntersAVolumeThroughItsFullMountWhateverTheWalkMee
         }
     }
 
+    const ScopedMount memory = ScopedMount::tmpfs(t.path("w/deep"));
+    if (!memory.failed().empty()) {
+        GTEST_SKIP() << memory.failed();
+    }
+    t.file("w/deep/in-memory", 3000);
+
     const LinuxRootPolicy policy;  // this process's real mount table
-    const std::optional<ScanResult> result = scanTree(t.root(), {.rootPolicy = &policy});
+    // Unnamed, as a folder read again is.
+    const auto rootScan = [&](std::size_t threads, FileSystemOps* fs) {
+        return DiskScanner::scanWith(t.root(), "", CancelToken(), {},
+                                     {.rootPolicy = &policy, .fileSystem = fs, .threads = threads});
+    };
+    const std::optional<ScanResult> result = rootScan(1, nullptr);
     ASSERT_TRUE(result);
     const FileNode whole = childNamed(result->root, volumeAt);
     ASSERT_TRUE(whole) << "the volume's own mount point is entered";
@@ -313,6 +341,25 @@ TEST(DiskScannerTest, RootModeEntersAVolumeThroughItsFullMountWhateverTheWalkMee
     EXPECT_EQ(result->root.fileCount(), 2);
     EXPECT_FALSE(childNamed(result->root, walkOrder[0])) << "a bind of a folder already counted";
     EXPECT_FALSE(childNamed(result->root, walkOrder[1])) << "the same folder bound again";
+    const FileNode w = childNamed(result->root, "w");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w.childCount(), 0u) << "a tmpfs is not entered";
+    for (std::size_t threads : {2u, 8u}) {
+        InjectingFileSystem fs;
+        const std::optional<ScanResult> parallel = rootScan(threads, &fs);
+        ASSERT_TRUE(parallel);
+        EXPECT_EQ(test::treeDifference(result->root, parallel->root), "") << threads;
+        EXPECT_GT(parallel->threads, 1u);
+        for (const std::string& name : {walkOrder[0], walkOrder[1], std::string("deep")}) {
+            EXPECT_FALSE(fs.opened.contains(name)) << name << " with " << threads << " threads";
+        }
+    }
+    // Read again in root mode on eight threads, the folder comes back the same.
+    const std::optional<FolderRescan> rescan = FolderRescan::run(
+        result->root.tree(), result->root.index(), t.root(), t.root(),
+        result->root.tree().generation(), CancelToken(), {.rootPolicy = &policy, .threads = 8});
+    ASSERT_TRUE(rescan && rescan->fresh);
+    EXPECT_EQ(test::treeDifference(result->root, rescan->fresh->root()), "");
 }
 
 int threadsOfProcess() {
@@ -404,6 +451,29 @@ TEST(DiskScannerTest, CancelsWithEightThreadsAndLeavesNoThread) {
     EXPECT_EQ(reports, 1);
     EXPECT_LT(fs.stats.load(), 5000) << "stopped within a checkpoint of the cancel";
     EXPECT_EQ(threadsOfProcess(), before);
+}
+
+// A cancel while a folder of 1,000,000 entries is stat'ed, on one thread or
+// shared among several: every thread stops within a stat or two.
+TEST(DiskScannerTest, ACancelStopsTheStatsOfAHugeFolderOnEveryThread) {
+    constexpr std::size_t kCancelAt = 3000;
+    for (std::size_t threads : {1u, 2u, 8u}) {
+        CancelToken token;
+        test::HugeFolderFileSystem fs(1'000'000);
+        fs.onStat = [&](std::size_t count) {
+            if (count == kCancelAt) {
+                token.cancel();
+            }
+        };
+        EXPECT_FALSE(scanTree("/huge", {.fileSystem = &fs, .threads = threads}, token));
+        EXPECT_LE(fs.stats.load(), kCancelAt + threads) << threads;
+    }
+    // Not cancelled, the same folder is counted whole.
+    test::HugeFolderFileSystem fs(5000);
+    const std::optional<ScanResult> whole = scanTree("/huge", {.fileSystem = &fs, .threads = 2});
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->root.fileCount(), 5000);
+    EXPECT_EQ(whole->root.size(), 5000 * 4096 + 4096);
 }
 
 TEST(DiskScannerTest, ThreadCountIsForcedByTheEnvironment) {

@@ -86,6 +86,41 @@ TEST(FileTreeTest, DetachCorrectsAncestorsAndLeavesAValidHandle) {
     EXPECT_EQ(big.parent(), inner);
 }
 
+// Names of every length, over several chunks of name storage, and sizes on
+// both sides of 4 GiB come back as they went in, also after files change size.
+TEST(FileTreeTest, KeepsNamesOfEveryLengthAndSizesAboveFourGibibytes) {
+    auto tree = std::make_shared<FileTree>("/p", "root");
+    const FileTree::Index root = tree->addDirectory(FileTree::kNone, "root", 0);
+    const FileTree::Index folder = tree->addDirectory(root, "folder", 4096);
+    const std::vector<std::int64_t> sizes{
+        0, 4096, 0xFFFF'FFFEll, 0xFFFF'FFFFll, 1ll << 32, 5'000'000'000'000ll};
+    std::vector<std::string> expectedNames;
+    std::vector<FileTree::Index> files;
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < 6000; ++i) {
+        const std::size_t length = i % 50 == 0 ? 252 + i / 50 % 5 : 1 + i * 37 % 700;
+        expectedNames.push_back(std::string(length, static_cast<char>('a' + i % 26)));
+        files.push_back(tree->addFile(folder, expectedNames.back(), sizes[i % sizes.size()]));
+        total += sizes[i % sizes.size()];
+    }
+    tree->setChildren(folder, files);
+    tree->addToTotals(folder, total, static_cast<std::int64_t>(files.size()));
+    tree->setChildren(root, {folder});
+    tree->addToTotals(root, tree->size(folder), tree->fileCount(folder));
+    ASSERT_GT(tree->memoryBytes(), 2u << 20) << "the names fill more than one chunk";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ASSERT_EQ(tree->nameBytes(files[i]), expectedNames[i]) << i;
+        ASSERT_EQ(tree->size(files[i]), sizes[i % sizes.size()]) << i;
+    }
+    EXPECT_EQ(tree->size(root), 4096 + total);
+
+    // The largest file shrinks below 4 GiB, a small one grows beyond.
+    tree->resizeFiles({{files[5], 7}, {files[1], 3ll << 32}});
+    EXPECT_EQ(tree->size(files[5]), 7);
+    EXPECT_EQ(tree->size(files[1]), 3ll << 32);
+    EXPECT_EQ(tree->size(root), 4096 + total - sizes[5] + 7 - 4096 + (3ll << 32));
+}
+
 // Walks on other threads while the owning thread cuts folders out: a walk
 // either gives up or returns the list of the tree as it was at its generation.
 TEST(FileTreeTest, ConcurrentReadsDuringDetachSeeOneStateOrGiveUp) {
