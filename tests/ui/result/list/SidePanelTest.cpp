@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QDropEvent>
 #include <QItemSelectionModel>
@@ -145,7 +146,20 @@ TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestF
     const auto counted = [&] {
         return test::waitUntil([&] { return !tree.model.kinds().isCounting(); });
     };
-    panel.setMode(SidePanel::Mode::Kinds);
+    // The arrow keys choose in the picker, from the chosen view on.
+    QAbstractButton* contents = nullptr;
+    for (QAbstractButton* button : panel.findChildren<QAbstractButton*>()) {
+        if (button->text() == QStringLiteral("Inhalt")) {
+            contents = button;
+        }
+    }
+    ASSERT_TRUE(contents);
+    panel.activateWindow();
+    contents->setFocus();
+    test::pressKey(*contents, Qt::Key_Right);
+    EXPECT_EQ(panel.mode(), SidePanel::Mode::Largest);
+    test::pressKey(*QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(panel.mode(), SidePanel::Mode::Kinds);
     EXPECT_TRUE(kinds->isVisibleTo(&panel));
     EXPECT_FALSE(list()->isVisibleTo(&panel));
     ASSERT_TRUE(counted());
