@@ -134,8 +134,10 @@ void KindsSession::offerColorings() {
         return;
     }
     modes_.offer(ColorMode::Kind, std::make_shared<KindColoring>(shownTotals_));
-    // A tree without change times (an export without them) has no ages to show.
-    const bool ages = !totals_ || totals_->hasAges() || totals_->filesWithoutAge == 0;
+    // A tree without change times (an export without them) has no ages to
+    // show: its root has none either, or else its counted files say so.
+    const bool ages =
+        folder_.tree().ageDays(0) != EntryStamp::kUnknownAge || (totals_ && totals_->hasAges());
     modes_.offer(ColorMode::Age, ages ? std::make_shared<AgeColoring>(shownTotals_) : nullptr);
 }
 
