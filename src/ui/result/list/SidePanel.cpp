@@ -22,6 +22,7 @@
 #include "ui/result/list/TrashDropZone.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextLabel.h"
@@ -144,6 +145,12 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     pickerRow->addWidget(largestButton_);
     pickerRow->addWidget(kindsButton_);
     layout->addWidget(picker);
+    kindFilter_ = new TextLabel(QString(), Style::TextStyle::Caption, this);
+    kindFilter_->setObjectName(QStringLiteral("kindFilter"));
+    kindFilter_->setLevel(Style::Level::Secondary);
+    kindFilter_->setContentsMargins(kInset, 0, kInset, kInset / 2);
+    kindFilter_->hide();
+    layout->addWidget(kindFilter_);
     connect(contentsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Contents); });
     connect(largestButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Largest); });
     connect(kindsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Kinds); });
@@ -218,6 +225,7 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     connect(&model_.kinds(), &KindsSession::totalsChanged, this, &SidePanel::showKinds);
     connect(&model_.kinds(), &KindsSession::selectionChanged, this, [this] {
         kindRows_->setSelected(model_.kinds().selected());
+        updateKindFilter();
         // The largest files follow the selected kind; setMode() loads them
         // anew when they are shown later.
         if (mode_ == Mode::Largest) {
@@ -241,6 +249,7 @@ void SidePanel::setMode(Mode mode) {
     list_->setVisible(mode_ != Mode::Kinds);
     kindList_->setVisible(mode_ == Mode::Kinds);
     model_.kinds().setShown(mode_ == Mode::Kinds);
+    updateKindFilter();
     if (mode_ == Mode::Largest) {
         loadLargest();
     }
@@ -281,6 +290,15 @@ void SidePanel::showKinds() {
     kindRows_->show(kinds.totals(), kinds.folder() ? kinds.folder().size() : 0);
     kindRows_->setSelected(kinds.selected());
     updateOverlay();
+}
+
+void SidePanel::updateKindFilter() {
+    const std::optional<FileCategory> kind = model_.kinds().selected();
+    if (kind) {
+        kindFilter_->setText(QStringLiteral("Nur %1 (unter „Dateitypen“ gewählt)")
+                                 .arg(toQString(categoryName(*kind))));
+    }
+    kindFilter_->setVisible(mode_ == Mode::Largest && kind);
 }
 
 void SidePanel::toggleKind(const QModelIndex& index) {

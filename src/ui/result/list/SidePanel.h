@@ -68,6 +68,8 @@ class SidePanel : public QWidget {
     void selectRows(const std::vector<int>& rows);
     void updateOverlay();
     void showKinds();
+    // The line that says the largest files are of the selected kind only.
+    void updateKindFilter();
     // The click, Return or Space on a row of the kinds view.
     void toggleKind(const QModelIndex& index);
     void showMenu(const QPoint& position);
@@ -88,6 +90,7 @@ class SidePanel : public QWidget {
     QListView* kindList_;
     QWidget* spinner_;
     TextLabel* emptyLabel_;
+    TextLabel* kindFilter_;
 };
 
 }  // namespace raumfuchs

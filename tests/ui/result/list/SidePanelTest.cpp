@@ -190,6 +190,9 @@ TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestF
     panel.setMode(SidePanel::Mode::Largest);
     ASSERT_TRUE(waitForLoad());
     EXPECT_EQ(rowNames(), (Names{"file.txt", "leaf.txt"}));
+    const auto* filter = panel.findChild<TextLabel*>(QStringLiteral("kindFilter"));
+    EXPECT_TRUE(filter->isVisibleTo(&panel));
+    EXPECT_EQ(filter->text(), QStringLiteral("Nur Dokumente (unter „Dateitypen“ gewählt)"));
 
     // Another folder counts its own files and keeps the kind.
     tree.model.navigate(tree.at("big"));
@@ -209,6 +212,7 @@ TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestF
     panel.setMode(SidePanel::Mode::Largest);
     ASSERT_TRUE(waitForLoad());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
+    EXPECT_FALSE(filter->isVisibleTo(&panel));
 }
 
 TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
