@@ -134,10 +134,12 @@ FileNode worstCase() {
     return tree->root();
 }
 
-FileNode scan(const std::string& path, double& seconds) {
+// Stamped with the kinds of the model's `classifier`, as the program's scans are.
+FileNode scan(const std::string& path, double& seconds, const NameClassifier* classifier) {
     CancelToken token;
     const auto start = Clock::now();
-    auto result = DiskScanner::scan(path, path, token, [](const ScanProgress&) {});
+    auto result = DiskScanner::scan(path, path, token, [](const ScanProgress&) {},
+                                    {.classifier = classifier});
     seconds = msSince(start) / 1000;
     return result ? result->root : FileNode();
 }
@@ -210,6 +212,42 @@ void measure(const std::string& title, const FileNode& root, AppModel& model) {
             stats(warmHovered.wall).median, stats(warmHovered.cpu).median);
     }
 
+    // The colour modes of the kinds of files: a change of mode asks the
+    // colouring for every arc once, and the paint after it draws the picture
+    // anew; later paints are those from the cache above.
+    model.kinds().follow(root);
+    for (const ColorMode mode : {ColorMode::Kind, ColorMode::Age}) {
+        HoverState hover;
+        SunburstView view(model, hover);
+        view.setNode(root);
+        view.resize(1120, 720);
+        QImage image(QSize(1120, 720), QImage::Format_ARGB32_Premultiplied);
+        view.render(&image);
+        model.colorModes().choose(mode);
+        while (model.kinds().isCounting()) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        if (model.colorModes().current() != mode) {
+            // A tree without change times has no ages to colour by.
+            std::printf("  mode %s: not offered\n", ColorModes::name(mode).toUtf8().constData());
+            continue;
+        }
+        Timing switched;
+        for (int i = 0; i < 12; ++i) {
+            model.colorModes().choose(ColorMode::Standard);
+            view.render(&image);
+            switched.run([&] {
+                model.colorModes().choose(mode);
+                view.render(&image);
+            });
+        }
+        std::printf("  mode %s: recolour and paint, median %.2f ms wall, %.2f ms CPU\n",
+                    ColorModes::name(mode).toUtf8().constData(), stats(switched.wall).median,
+                    stats(switched.cpu).median);
+        model.colorModes().choose(ColorMode::Standard);
+    }
+    model.kinds().follow(FileNode());
+
     // Hover sweep through a shown chart: a spiral over all five rings.
     HoverState hover;
     SunburstView view(model, hover);
@@ -253,7 +291,7 @@ void measure(const std::string& title, const FileNode& root, AppModel& model) {
 
 int show(const std::string& path, AppModel& model) {
     double seconds = 0;
-    const FileNode root = scan(path, seconds);
+    const FileNode root = scan(path, seconds, model.kinds().kinds().get());
     if (!root) {
         std::fprintf(stderr, "cannot scan %s\n", path.c_str());
         return 1;
@@ -305,7 +343,7 @@ int main(int argc, char** argv) {
     }
     for (const std::string& path : paths) {
         double seconds = 0;
-        const FileNode root = scan(path, seconds);
+        const FileNode root = scan(path, seconds, model.kinds().kinds().get());
         if (!root) {
             std::printf("\n%s: not scanned (missing?)\n", path.c_str());
             continue;

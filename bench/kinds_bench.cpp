@@ -58,8 +58,11 @@ Times median(const std::function<void()>& run) {
     return {wall[kRuns / 2], cpu[kRuns / 2]};
 }
 
-std::optional<ScanResult> scan(const std::string& path) {
-    return DiskScanner::scan(path, path, CancelToken(), [](const ScanProgress&) {});
+// With `kinds`, the tree's files are stamped with their kinds, as the
+// program's scans are.
+std::optional<ScanResult> scan(const std::string& path, const FileKinds* kinds) {
+    return DiskScanner::scan(path, path, CancelToken(), [](const ScanProgress&) {},
+                             {.classifier = kinds});
 }
 
 std::vector<std::string> fileNames(const FileTree& tree) {
@@ -117,13 +120,17 @@ void timeWalk(const char* what, const FileTree& tree, const FileKinds& kinds) {
         "%.1f ms)\n",
         what, tree.nodeCount(), static_cast<long long>(tree.fileCount(0)), t.wallMs, t.cpuMs,
         plain.wallMs, plain.cpuMs);
+    std::printf("  tree memory %.2f bytes per entry (2 of them the kind and age)\n",
+                static_cast<double>(tree.memoryBytes()) / static_cast<double>(tree.nodeCount()));
     if (totals) {
         printTotals(*totals);
     }
 }
 
-// bench/tree's shape, with `names` as the file names in turn.
-std::shared_ptr<FileTree> shapedTree(const std::vector<std::string>& names) {
+// bench/tree's shape, with `names` as the file names in turn, stamped with
+// their kinds and ages of up to eleven years.
+std::shared_ptr<FileTree> shapedTree(const std::vector<std::string>& names,
+                                     const FileKinds& kinds) {
     auto tree = std::make_shared<FileTree>("/shaped", "shaped");
     const FileTree::Index root = tree->addDirectory(FileTree::kNone, "shaped", 4096);
     std::size_t next = 0;
@@ -135,8 +142,10 @@ std::shared_ptr<FileTree> shapedTree(const std::vector<std::string>& names) {
             const FileTree::Index middle = tree->addDirectory(top, "d" + std::to_string(m), 4096);
             std::vector<FileTree::Index> files;
             for (int f = 0; f < 500; ++f) {
-                files.push_back(
-                    tree->addFile(middle, names[next++ % names.size()], f % 10 == 0 ? 4096 : 0));
+                const std::string& name = names[next++ % names.size()];
+                files.push_back(tree->addFile(
+                    middle, name, f % 10 == 0 ? 4096 : 0,
+                    EntryStamp::make(kinds.categoryNumber(name), static_cast<int>(next % 4000))));
                 tree->addToTotals(middle, tree->size(files.back()), 1);
             }
             tree->setChildren(middle, files);
@@ -169,7 +178,14 @@ int main(int argc, char** argv) {
                 read.wallMs);
     const FileKinds kinds(std::move(*globs));
 
-    const auto names = scan(namesPath);
+    // A scan with the names stamped against one without.
+    const Times plainScan = median([&] { scan(namesPath, nullptr); });
+    const Times stampedScan = median([&] { scan(namesPath, &kinds); });
+    std::printf("scan of %s: %.1f ms (CPU %.1f ms), stamping kinds %.1f ms (CPU %.1f ms)\n",
+                namesPath.c_str(), plainScan.wallMs, plainScan.cpuMs, stampedScan.wallMs,
+                stampedScan.cpuMs);
+
+    const auto names = scan(namesPath, &kinds);
     if (!names) {
         std::printf("cannot scan %s\n", namesPath.c_str());
         return 1;
@@ -188,11 +204,11 @@ int main(int argc, char** argv) {
                 classify.cpuMs * 1e6 / count);
     timeWalk(namesPath.c_str(), names->root.tree(), kinds);
 
-    const auto shaped = shapedTree(list);
+    const auto shaped = shapedTree(list, kinds);
     timeWalk("bench/tree's shape with those names", *shaped, kinds);
 
     if (std::filesystem::is_directory(treePath)) {
-        const auto tree = scan(treePath);
+        const auto tree = scan(treePath, &kinds);
         if (tree) {
             timeWalk(treePath.c_str(), tree->root.tree(), kinds);
         }

@@ -38,10 +38,12 @@ std::vector<DesktopItem> desktopItems(const std::vector<FileNode>& nodes) {
 AppModel::AppModel(DesktopServices& services, QObject* parent)
     : QObject(parent),
       services_(services),
+      kinds_(colorModes_),
       trash_(services),
       refreshes_([this](const FileNode& folder,
                         FolderRescan rescan) { finishRefresh(folder, std::move(rescan)); },
-                 [this] { emit refreshingChanged(); }),
+                 [this] { emit refreshingChanged(); },
+                 ScanSetup{.classifier = kinds_.kinds().get()}),
       saves_([this](const std::string& file, int error) { finishSave(file, error); }),
       scans_([this](const ScanProgress& progress) { setProgress(progress); },
              [this](std::optional<ScanResult> result, const ScanTarget& target) {
@@ -49,7 +51,8 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
              },
              [this](std::variant<ImportedScan, std::string> outcome, const ScanTarget& target) {
                  finishImport(std::move(outcome), target);
-             }) {
+             },
+             kinds_.kinds().get()) {
     volumes_ = services_.mountedVolumes();
 }
 
@@ -93,6 +96,7 @@ void AppModel::setRoot(FileNode root) {
 void AppModel::setCurrent(FileNode current, bool animated) {
     if (!(current_ == current)) {
         current_ = std::move(current);
+        kinds_.follow(current_);
         emit currentChanged(animated);
     }
 }
@@ -113,6 +117,7 @@ void AppModel::setExportOrigin(std::optional<ExportOrigin> origin) {
 
 void AppModel::raiseTreeRevision() {
     ++treeRevision_;
+    kinds_.follow(current_);
     emit treeRevisionChanged();
 }
 
@@ -352,8 +357,11 @@ void AppModel::saveScan(const std::string& file) {
     }
     ExportHeader header;
     header.version = QCoreApplication::applicationVersion().toStdString();
-    // A scan is saved as it is now; an imported tree keeps where it came from.
-    header.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+    // A scan is saved with the time it was made, which its entries' ages
+    // count from; an imported tree keeps where it came from.
+    header.timestamp = root_.tree().ageReference() > 0
+                           ? root_.tree().ageReference()
+                           : static_cast<std::int64_t>(std::time(nullptr));
     if (exportOrigin_) {
         header.timestamp = exportOrigin_->timestamp;
         header.scannedBy = exportOrigin_->producer;

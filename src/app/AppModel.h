@@ -13,6 +13,7 @@
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
 #include "app/color/ColorModes.h"
+#include "app/kinds/KindsSession.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/VolumeInfo.h"
 #include "core/tree/FileTree.h"
@@ -68,6 +69,8 @@ class AppModel : public QObject {
     bool isImported() const { return exportOrigin_.has_value(); }
     // How the chart colours its arcs; features offer their modes here.
     ColorModes& colorModes() { return colorModes_; }
+    // The kinds and ages of the shown folder's files, and the selected kind.
+    KindsSession& kinds() { return kinds_; }
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
@@ -186,6 +189,7 @@ class AppModel : public QObject {
     std::optional<QString> alertMessage_;
     std::optional<ExportOrigin> exportOrigin_;
     ColorModes colorModes_;
+    KindsSession kinds_;
     TrashWorkflow trash_;
     RefreshSession refreshes_;
     // Last, so that they are destroyed first: their threads hand over to this model.

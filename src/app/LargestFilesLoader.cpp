@@ -2,8 +2,9 @@
 
 namespace raumfuchs {
 
-void LargestFilesLoader::load(const FileNode& folder) {
+void LargestFilesLoader::load(const FileNode& folder, std::optional<std::uint8_t> category) {
     waiting_ = folder;
+    waitingCategory_ = category;
     ++latestNumber_;
     if (!walking_) {
         walkNext();
@@ -15,7 +16,7 @@ void LargestFilesLoader::walkNext() {
         return;
     }
     walking_ = true;
-    tasks_.run([this, folder = std::move(waiting_),
+    tasks_.run([this, folder = std::move(waiting_), category = waitingCategory_,
                 number = latestNumber_](const BackgroundTasks::Post& post) {
         // A change of the tree after the request makes the walk give up, or,
         // near its end, lets it finish with the old state: both are dropped,
@@ -23,8 +24,9 @@ void LargestFilesLoader::walkNext() {
         const FileTree& tree = folder.tree();
         const std::uint64_t generation = tree.generation();
         std::vector<FileTree::Index> indices;
-        const bool complete = tree.largestFilesConcurrently(folder.index(), kLimit, indices) &&
-                              tree.generation() == generation;
+        const bool complete =
+            tree.largestFilesConcurrently(folder.index(), kLimit, indices, category) &&
+            tree.generation() == generation;
         std::vector<FileNode> files;
         if (complete) {
             files.reserve(indices.size());

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "app/tasks/BackgroundTasks.h"
@@ -23,7 +24,8 @@ class LargestFilesLoader : public QObject {
 
     explicit LargestFilesLoader(QObject* parent = nullptr) : QObject(parent) {}
 
-    void load(const FileNode& folder);
+    // With `category`, only files of that kind (a FileCategory's number).
+    void load(const FileNode& folder, std::optional<std::uint8_t> category = std::nullopt);
 
   signals:
     // On the main thread; `files` are the largest first.
@@ -33,7 +35,8 @@ class LargestFilesLoader : public QObject {
     void walkNext();
 
     // All main thread only.
-    FileNode waiting_;                // requested while a walk runs
+    FileNode waiting_;  // requested while a walk runs
+    std::optional<std::uint8_t> waitingCategory_;
     std::uint64_t latestNumber_ = 0;  // of the latest request
     bool walking_ = false;
     BackgroundTasks tasks_;  // last: destroyed first, waiting for the walk under way

@@ -2,10 +2,12 @@
 
 namespace raumfuchs {
 
-ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport)
+ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport,
+                         const NameClassifier* classifier)
     : onProgress_(std::move(onProgress)),
       onResult_(std::move(onResult)),
-      onImport_(std::move(onImport)) {}
+      onImport_(std::move(onImport)),
+      classifier_(classifier) {}
 
 ScanSession::~ScanSession() {
     cancel();  // the scan threads are joined next; they stop at their next checkpoint
@@ -17,14 +19,15 @@ void ScanSession::start(const ScanTarget& target) {
     token_ = token;
     scans_.run([this, token, target](const BackgroundTasks::Post& post) {
         const std::string name = target.displayName.toUtf8().toStdString();
-        std::optional<ScanResult> result =
-            DiskScanner::scan(target.path, name, *token, [&](const ScanProgress& progress) {
-                post([this, token, progress] {
-                    if (token_ == token) {
-                        onProgress_(progress);
-                    }
-                });
-            });
+        std::optional<ScanResult> result = DiskScanner::scan(target.path, name, *token,
+                                                             [&](const ScanProgress& progress) {
+                                                                 post([this, token, progress] {
+                                                                     if (token_ == token) {
+                                                                         onProgress_(progress);
+                                                                     }
+                                                                 });
+                                                             },
+                                                             {.classifier = classifier_});
         if (result && target.volumeUsed && !result->rootUnreachable()) {
             result->unattributed =
                 measureUnattributedSpace(result->enteredMounts, *target.volumeUsed,
@@ -48,14 +51,16 @@ void ScanSession::import(const ScanTarget& target) {
     auto token = std::make_shared<CancelToken>();
     token_ = token;
     scans_.run([this, token, target](const BackgroundTasks::Post& post) {
-        std::variant<ImportedScan, std::string> outcome =
-            importNcdu(target.path, *token, [&](std::int64_t entries) {
+        std::variant<ImportedScan, std::string> outcome = importNcdu(
+            target.path, *token,
+            [&](std::int64_t entries) {
                 post([this, token, entries] {
                     if (token_ == token) {
                         onProgress_(ScanProgress{entries, 0, {}});
                     }
                 });
-            });
+            },
+            classifier_);
         post([this, token, target, outcome = std::move(outcome)]() mutable {
             if (token_ != token) {
                 if (auto* imported = std::get_if<ImportedScan>(&outcome)) {

@@ -39,7 +39,10 @@ class ScanSession {
     using ImportHandler =
         std::function<void(std::variant<ImportedScan, std::string>, const ScanTarget&)>;
 
-    ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport);
+    // `classifier` stamps the trees' files with their kinds (may be null); it
+    // must outlive the session.
+    ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport,
+                const NameClassifier* classifier = nullptr);
     ~ScanSession();
     ScanSession(const ScanSession&) = delete;
     ScanSession& operator=(const ScanSession&) = delete;
@@ -64,6 +67,7 @@ class ScanSession {
     ProgressHandler onProgress_;
     ResultHandler onResult_;
     ImportHandler onImport_;
+    const NameClassifier* classifier_;
     // The token of the scan whose results are still wanted; none when no scan runs.
     std::shared_ptr<CancelToken> token_;
     // Last, so that they are destroyed first: their posted hand-offs name this

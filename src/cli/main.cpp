@@ -19,8 +19,11 @@
 #include <string_view>
 #include <variant>
 
+#include "cli/KindsReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
+#include "core/kinds/FileKinds.h"
+#include "core/kinds/KindTotals.h"
 #include "core/ncdu/ExportFile.h"
 #include "core/ncdu/NcduExport.h"
 #include "core/ncdu/NcduImport.h"
@@ -55,12 +58,16 @@ extern "C" void onInterrupt(int signal) {
 }
 
 constexpr const char* kUsage =
-    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--threads N] [--export DATEI] PFAD\n"
-    "        raumfuchs-scan [-J] [-q] [--top N] [--export DATEI] --import DATEI\n"
+    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--types] [--threads N] [--export DATEI] PFAD\n"
+    "        raumfuchs-scan [-J] [-q] [--top N] [--types] [--export DATEI] --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
     "  -J, --json           genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet          kein Fortschritt auf der Standardfehlerausgabe\n"
     "      --top N          die N größten Einträge unter PFAD (Vorgabe 10)\n"
+    "      --types          dazu Dateitypen (nach den Namen, mit ihren Endungen) und\n"
+    "                       Alter (seit der letzten Änderung, vom Scan aus gezählt);\n"
+    "                       Bytes belegter Platz, eine Datei mit mehreren harten\n"
+    "                       Links einmal, als Dateien zählt jeder Link\n"
     "      --threads N      Zahl der Threads beim Durchsuchen, 1 bis 64 (Vorgabe:\n"
     "                       RAUMFUCHS_SCAN_THREADS, sonst nach den Wartezeiten\n"
     "                       gewählt, einer auf einer Festplatte, die sucht)\n"
@@ -77,6 +84,7 @@ struct Arguments {
     bool version = false;
     bool json = false;
     bool quiet = false;
+    bool types = false;
     std::size_t top = 10;
     std::size_t threads = 0;
     std::string path;
@@ -100,12 +108,13 @@ struct WrongCall {
 };
 
 // Codes of the options without a short form, above every character.
-enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kVersion };
+enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kVersion, kTypes };
 
 constexpr option kOptions[] = {
     {"json", no_argument, nullptr, 'J'},
     {"quiet", no_argument, nullptr, 'q'},
     {"top", required_argument, nullptr, kTop},
+    {"types", no_argument, nullptr, kTypes},
     {"threads", required_argument, nullptr, kThreads},
     {"export", required_argument, nullptr, kExport},
     {"import", required_argument, nullptr, kImport},
@@ -163,6 +172,9 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
                 break;
             case 'q':
                 args.quiet = true;
+                break;
+            case kTypes:
+                args.types = true;
                 break;
             case 'h':
             case kVersion: {
@@ -328,6 +340,19 @@ int main(int argc, char** argv) {
         return finishOutput(0);
     }
 
+    // The kinds of files come from the names as the scan stamps its tree.
+    std::optional<FileKinds> kinds;
+    if (args->types) {
+        std::string error;
+        std::optional<MimeGlobs> globs = MimeGlobs::read(MimeGlobs::kSystemFile, error);
+        if (!globs) {
+            complain(error);
+            return 1;
+        }
+        kinds.emplace(std::move(*globs));
+    }
+    const NameClassifier* classifier = kinds ? &*kinds : nullptr;
+
     std::signal(SIGINT, onInterrupt);
     ProgressLine progress(STDERR_FILENO, !args->quiet && isatty(STDERR_FILENO) != 0);
     // A scan is written out while it runs; an import once it is read.
@@ -345,7 +370,7 @@ int main(int argc, char** argv) {
     std::optional<ScanResult> result;
     ExportHeader importedHeader;
     if (!args->importFile.empty()) {
-        auto imported = importNcdu(args->importFile, token, {});
+        auto imported = importNcdu(args->importFile, token, {}, classifier);
         if (const auto* message = std::get_if<std::string>(&imported);
             message && !message->empty()) {
             complain(*message);
@@ -363,9 +388,11 @@ int main(int argc, char** argv) {
                 token.cancel();  // nothing more can be written
             }
         };
-        result = DiskScanner::scan(
-            args->path, PathText::lastComponent(args->path), token, onScanProgress,
-            {.threads = args->threads, .sink = exported ? &exported->writer() : nullptr});
+        result = DiskScanner::scan(args->path, PathText::lastComponent(args->path), token,
+                                   onScanProgress,
+                                   {.threads = args->threads,
+                                    .sink = exported ? &exported->writer() : nullptr,
+                                    .classifier = classifier});
     }
     progress.clear();
 
@@ -410,13 +437,21 @@ int main(int argc, char** argv) {
     const std::string unattributed = !space       ? ""
                                      : args->json ? unattributedJson(*space)
                                                   : unattributedText(*space);
+    std::optional<KindTotals> kindTotals;
+    if (kinds) {
+        kindTotals = KindTotals::collect(result->root.tree(), result->root.index(), *kinds);
+    }
     const std::string path = args->importFile.empty() ? args->path : result->root.path();
     if (args->exportFile == "-") {
         // the export is the output
     } else if (args->json) {
-        printJson(path, *result, args->top, unattributed);
+        printJson(path, *result, args->top,
+                  unattributed + (kindTotals ? kindsJson(*kindTotals) : std::string()));
     } else {
         printHuman(path, *result, args->top, unattributed);
+        if (kindTotals) {
+            std::cout << kindsText(*kindTotals, result->root.size());
+        }
     }
     // Leaves the tree to the kernel, which frees millions of nodes faster than
     // their destructors do.

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "cli/PseudoTerminal.h"
@@ -112,6 +113,96 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
     unsetenv("RAUMFUCHS_SCAN_THREADS");
     EXPECT_NE(forced.out.find(",\"threads\":3,"), std::string::npos) << forced.err;
     EXPECT_NE(byEnvironment.out.find(",\"threads\":2,"), std::string::npos);
+}
+
+// The kinds and ages of a tree of known names and change times, as the scan
+// counts them and as they come back from our export and from ncdu's: a hard
+// link's bytes once, its name as a file; ages from the change times where
+// the file has them, none where it has not.
+TEST(ScanTool, TypesAndAgesOfAKnownTreeFromAScanOurExportAndNcdus) {
+    TempTree t;
+    const std::vector<std::tuple<std::string, std::size_t, int>> made = {
+        {"Fotos/IMG_1.JPG", 20000, 5},
+        {"Fotos/b.jpg", 8000, 100},
+        {"Archiv/a.tar.gz", 30000, 400},
+        {"Archiv/c.gz", 4000, 2000},
+        {"Musik/lied.mp3", 16000, 40},
+        {"Doku/bericht.pdf", 9000, 800},
+        {"src/main.c", 3000, 10},
+        {"LIESMICH", 1000, 10000},
+        {".bashrc", 100, 10},
+    };
+    for (const auto& [name, bytes, days] : made) {
+        t.file(name, bytes);
+        t.age(name, days);
+    }
+    t.hardLink("Fotos/b.jpg", "Musik/kopie.jpg");
+    const auto a = [&](std::initializer_list<std::string> names) {
+        std::int64_t sum = 0;
+        for (const std::string& name : names) {
+            sum += t.allocated(name);
+        }
+        return std::to_string(sum);
+    };
+    const auto counted = [](const std::string& bytes, int files) {
+        return "\"bytes\":" + bytes + ",\"files\":" + std::to_string(files) + "}";
+    };
+    const auto ext = [&](const std::string& name, const std::string& bytes, int files) {
+        return "{\"ext\":\"" + name + "\"," + counted(bytes, files);
+    };
+    const auto kind = [&](const std::string& name, const std::string& bytes, int files,
+                          const std::string& extensions) {
+        return "{\"category\":\"" + name + "\",\"bytes\":" + bytes +
+               ",\"files\":" + std::to_string(files) + ",\"extensions\":[" + extensions + "]}";
+    };
+    const std::string images = a({"Fotos/IMG_1.JPG", "Fotos/b.jpg"});
+    const std::string other = a({"LIESMICH", ".bashrc"});
+    const std::string types =
+        "\"types\":[" +
+        kind("Archive", a({"Archiv/a.tar.gz", "Archiv/c.gz"}), 2,
+             ext(".tar.gz", a({"Archiv/a.tar.gz"}), 1) + "," + ext(".gz", a({"Archiv/c.gz"}), 1)) +
+        "," + kind("Bilder", images, 3, ext(".jpg", images, 3)) + "," +
+        kind("Musik", a({"Musik/lied.mp3"}), 1, ext(".mp3", a({"Musik/lied.mp3"}), 1)) + "," +
+        kind("Dokumente", a({"Doku/bericht.pdf"}), 1, ext(".pdf", a({"Doku/bericht.pdf"}), 1)) +
+        "," + kind("Sonstige", other, 2, ext("", other, 2)) + "," +
+        kind("Quelltext", a({"src/main.c"}), 1, ext(".c", a({"src/main.c"}), 1)) + "," +
+        kind("Videos", "0", 0, "") + "," + kind("Programme", "0", 0, "") + "]";
+    const auto bucket = [&](const std::string& name, const std::string& bytes, int files) {
+        return "{\"bucket\":\"" + name + "\"," + counted(bytes, files);
+    };
+    const std::string ages =
+        "\"ages\":[" +
+        bucket("Letzte 30 Tage", a({"Fotos/IMG_1.JPG", "src/main.c", ".bashrc"}), 3) + "," +
+        bucket("Bis 1 Jahr", a({"Fotos/b.jpg", "Musik/lied.mp3"}), 3) + "," +
+        bucket("Bis 3 Jahre", a({"Archiv/a.tar.gz", "Doku/bericht.pdf"}), 2) + "," +
+        bucket("Älter", a({"Archiv/c.gz", "LIESMICH"}), 2) + "]";
+
+    TempTree io;
+    const Outcome scanned = run({"--json", "--types", "--export", io.path("ours.json"), t.root()});
+    ASSERT_TRUE(exitedWith(scanned, 0)) << scanned.err;
+    EXPECT_NE(scanned.out.find("," + types + "," + ages + "}"), std::string::npos) << scanned.out;
+    const Outcome text = run({"--types", t.root()});
+    EXPECT_NE(text.out.find("\nDateitypen:\n  Archive "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\n  Älter "), std::string::npos) << text.out;
+
+    const Outcome ours = run({"--json", "--types", "--import", io.path("ours.json")});
+    EXPECT_NE(ours.out.find("," + types + "," + ages + "}"), std::string::npos) << ours.out;
+    EXPECT_EQ(run({"--json", "--import", io.path("ours.json")}).out.find("\"types\""),
+              std::string::npos)
+        << "only asked for";
+
+    if (test::commandOutput("command -v ncdu").empty()) {
+        GTEST_SKIP() << "ncdu is not installed (scripts/setup.sh installs it)";
+    }
+    test::commandOutput("ncdu -0 -e -o " + io.path("extended.json") + " " + t.root());
+    const Outcome extended = run({"--json", "--types", "--import", io.path("extended.json")});
+    EXPECT_NE(extended.out.find("," + types + "," + ages + "}"), std::string::npos) << extended.out;
+    test::commandOutput("ncdu -0 -o " + io.path("plain.json") + " " + t.root());
+    const Outcome plain = run({"--json", "--types", "--import", io.path("plain.json")});
+    EXPECT_NE(plain.out.find("," + types + ",\"ages\":[]}"), std::string::npos) << plain.out;
+    const Outcome plainText = run({"--types", "--import", io.path("plain.json")});
+    EXPECT_NE(plainText.out.find("Keine Änderungszeiten bekannt."), std::string::npos)
+        << plainText.out;
 }
 
 // Calls that give no result: each with its exit status and its two streams.

@@ -31,15 +31,20 @@ inline HandNode folder(std::string name, std::int64_t ownBytes,
 }
 
 // Adds `node` below `parent` the way the scanner does (totals rolled up,
-// children sorted largest first) and returns its index.
-inline FileTree::Index addHand(FileTree& tree, FileTree::Index parent, const HandNode& node) {
+// children sorted largest first, files stamped with the kinds `classifier`
+// gives their names, if one is given) and returns its index.
+inline FileTree::Index addHand(FileTree& tree, FileTree::Index parent, const HandNode& node,
+                               const NameClassifier* classifier = nullptr) {
     if (!node.isDirectory) {
-        return tree.addFile(parent, node.name, node.bytes);
+        return tree.addFile(parent, node.name, node.bytes,
+                            classifier ? EntryStamp::make(classifier->categoryNumber(node.name),
+                                                          EntryStamp::kUnknownAge)
+                                       : EntryStamp::kBlank);
     }
     const FileTree::Index dir = tree.addDirectory(parent, node.name, node.bytes);
     std::vector<FileTree::Index> children;
     for (const HandNode& child : node.children) {
-        children.push_back(addHand(tree, dir, child));
+        children.push_back(addHand(tree, dir, child, classifier));
         tree.addToTotals(dir, tree.size(children.back()), tree.fileCount(children.back()));
     }
     tree.setChildren(dir, children);
@@ -47,9 +52,10 @@ inline FileTree::Index addHand(FileTree& tree, FileTree::Index parent, const Han
 }
 
 // The root is `root` (a folder); its path is `rootPath`.
-inline FileNode build(const HandNode& root, const std::string& rootPath = "/hand") {
+inline FileNode build(const HandNode& root, const std::string& rootPath = "/hand",
+                      const NameClassifier* classifier = nullptr) {
     auto tree = std::make_shared<FileTree>(rootPath, root.name);
-    addHand(*tree, FileTree::kNone, root);
+    addHand(*tree, FileTree::kNone, root, classifier);
     return tree->root();
 }
 

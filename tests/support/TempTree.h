@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -101,6 +102,13 @@ class TempTree {
     }
     void symlink(const std::string& target, const std::string& relative) {
         check(::symlink(target.c_str(), path(relative).c_str()), relative);
+    }
+    // Sets the entry's last change `days` whole days and an hour back from
+    // now, so that it is that many days old for a scan within the hour.
+    void age(const std::string& relative, std::int64_t days) const {
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {std::time(nullptr) - days * 86'400 - 3'600, 0}};
+        check(utimensat(AT_FDCWD, path(relative).c_str(), times, AT_SYMLINK_NOFOLLOW), relative);
     }
     // Allocated bytes of an entry (st_blocks × 512), without following links.
     std::int64_t allocated(const std::string& relative) const {

@@ -7,9 +7,6 @@ namespace raumfuchs {
 
 namespace {
 
-// Arcs narrower than this (about 0.2°) are not drawn, and neither is anything
-// inside them.
-constexpr double kMinimumSpan = 0.0035;
 constexpr double kFullTurn = 2 * std::numbers::pi;
 constexpr double kFileSaturation = 0.14;
 constexpr double kFileBrightness = 0.72;
@@ -44,7 +41,7 @@ class Walker {
             const FileTree::Index child = tree.child(node, i);
             const double childSpan =
                 static_cast<double>(tree.size(child)) * span / static_cast<double>(size);
-            if (childSpan < kMinimumSpan) {
+            if (childSpan < Segment::kMinimumSpan) {
                 // Children are sorted largest first: none after this one is wider.
                 break;
             }

@@ -17,6 +17,10 @@ struct Segment {
     double end = 0;
     Hsb color;
 
+    // Arcs narrower than this (radians, about 0.2°) are not drawn, and neither
+    // is anything inside them.
+    static constexpr double kMinimumSpan = 0.0035;
+
     // Arcs for the descendants of `folder`, `maxDepth` rings deep, in
     // depth-first pre-order; the folder itself gets none.
     static std::vector<Segment> build(const FileNode& folder, int maxDepth);

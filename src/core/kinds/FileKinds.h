@@ -6,15 +6,21 @@
 
 #include "core/kinds/FileCategory.h"
 #include "core/kinds/MimeGlobs.h"
+#include "core/tree/EntryStamp.h"
 
 namespace raumfuchs {
 
 // Kinds of files by name: the MIME database's patterns with the category each
 // pattern's type folds into, worked out once. Made once per program and passed
 // to whoever classifies names; const and safe on any number of threads at once.
-class FileKinds {
+// As a NameClassifier it stamps a tree's files with their categories.
+class FileKinds : public NameClassifier {
   public:
     explicit FileKinds(MimeGlobs globs);
+
+    std::uint8_t categoryNumber(std::string_view name) const override {
+        return static_cast<std::uint8_t>(kindOf(name).category);
+    }
 
     struct Kind {
         FileCategory category = FileCategory::Other;

@@ -32,8 +32,8 @@ struct KeyHash {
 };
 
 // Sums while the walk goes: per pattern for names whose pattern names an
-// extension (an array step, the common case), else per category and the
-// name's own last suffix.
+// extension of the file's category (an array step, the common case), else
+// per category and the name's own last suffix.
 class Census {
   public:
     explicit Census(const FileKinds& kinds) : kinds_(kinds), byGlob_(kinds.globs().globs().size()) {
@@ -45,14 +45,24 @@ class Census {
         }
     }
 
-    void count(std::string_view name, std::int64_t bytes) {
+    void count(std::string_view name, FileCategory category, int ageDays, std::int64_t bytes) {
+        if (ageDays == EntryStamp::kUnknownAge) {
+            ++filesWithoutAge_;
+        } else {
+            ages_[static_cast<std::size_t>(ageBucketOf(ageDays))].add(bytes);
+        }
+        // No pattern that names an extension matches a name without a dot.
+        const std::size_t dot = name.find('.');
+        if (dot == std::string_view::npos) {
+            withoutExtension_[static_cast<std::size_t>(category)].add(bytes);
+            return;
+        }
         const int glob = kinds_.globs().match(name);
-        if (glob != MimeGlobs::kNoMatch && namesExtension_[glob]) {
+        if (glob != MimeGlobs::kNoMatch && namesExtension_[glob] &&
+            kinds_.categoryOfGlob(glob) == category) {
             byGlob_[glob].add(bytes);
             return;
         }
-        const FileCategory category =
-            glob == MimeGlobs::kNoMatch ? FileCategory::Other : kinds_.categoryOfGlob(glob);
         const std::string_view suffix = FileKinds::lastSuffix(name);
         if (suffix.empty()) {
             withoutExtension_[static_cast<std::size_t>(category)].add(bytes);
@@ -70,7 +80,7 @@ class Census {
         it->second.add(bytes);
     }
 
-    KindTotals totals() const {
+    void fill(KindTotals& result) const {
         std::array<std::map<std::string, Sum>, kFileCategoryCount> extensions;
         const auto& globs = kinds_.globs().globs();
         for (std::size_t g = 0; g < byGlob_.size(); ++g) {
@@ -83,7 +93,6 @@ class Census {
         for (const auto& [key, sum] : bySuffix_) {
             extensions[static_cast<unsigned char>(key[0])][key.substr(1)].add(sum);
         }
-        KindTotals result;
         for (std::size_t c = 0; c < kFileCategoryCount; ++c) {
             if (withoutExtension_[c].files > 0) {
                 extensions[c][""].add(withoutExtension_[c]);
@@ -106,7 +115,10 @@ class Census {
                          [](const CategoryTotals& a, const CategoryTotals& b) {
                              return a.bytes != b.bytes ? a.bytes > b.bytes : a.files > b.files;
                          });
-        return result;
+        for (std::size_t b = 0; b < kAgeBucketCount; ++b) {
+            result.ages[b] = {static_cast<AgeBucket>(b), ages_[b].bytes, ages_[b].files};
+        }
+        result.filesWithoutAge = filesWithoutAge_;
     }
 
   private:
@@ -115,50 +127,101 @@ class Census {
     std::vector<char> namesExtension_;  // by pattern
     std::array<Sum, kFileCategoryCount> withoutExtension_;
     std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> bySuffix_;
+    std::array<Sum, kAgeBucketCount> ages_;
+    std::int64_t filesWithoutAge_ = 0;
 };
+
+void addFile(FolderMix& mix, FileCategory category, int ageDays, std::int64_t bytes) {
+    mix.categoryBytes[static_cast<std::size_t>(category)] += bytes;
+    const std::size_t age = ageDays == EntryStamp::kUnknownAge
+                                ? kAgeBucketCount
+                                : static_cast<std::size_t>(ageBucketOf(ageDays));
+    mix.ageBytes[age] += bytes;
+}
+
+void addMix(FolderMix& to, const FolderMix& from) {
+    for (std::size_t i = 0; i < to.categoryBytes.size(); ++i) {
+        to.categoryBytes[i] += from.categoryBytes[i];
+    }
+    for (std::size_t i = 0; i < to.ageBytes.size(); ++i) {
+        to.ageBytes[i] += from.ageBytes[i];
+    }
+}
 
 // How many entries the walk reads between two looks at the tree's generation.
 constexpr std::size_t kEntriesPerLook = 4096;  // not measured; as largestFilesConcurrently
 
 }  // namespace
 
+bool KindTotals::hasAges() const {
+    return std::any_of(ages.begin(), ages.end(), [](const AgeTotals& a) { return a.files > 0; });
+}
+
 std::optional<KindTotals> KindTotals::collect(const FileTree& tree, FileTree::Index node,
-                                              const FileKinds& kinds) {
+                                              const FileKinds& kinds, const Options& options) {
     const auto lock = tree.readLock();
     const std::uint64_t startGeneration = tree.generation();
     if (startGeneration % 2 != 0) {
         return std::nullopt;  // a change is waiting for the lock
     }
     Census census(kinds);
+    KindTotals result;
+    const auto categoryOf = [&](FileTree::Index n) {
+        return static_cast<FileCategory>(tree.category(n));
+    };
     if (!tree.isDirectory(node)) {
         if (tree.fileCount(node) > 0) {
-            census.count(tree.nameBytes(node), tree.size(node));
+            census.count(tree.nameBytes(node), categoryOf(node), tree.ageDays(node),
+                         tree.size(node));
         }
-        return census.totals();
+        census.fill(result);
+        return result;
     }
-    std::vector<FileTree::Index> stack{node};
+    // Depth first, each folder's mix added to its parent's when it is done.
+    struct Open {
+        FileTree::Index folder;
+        std::size_t next;
+        int depth;
+        FolderMix mix;
+    };
+    const std::int64_t mixMinBytes = std::max<std::int64_t>(
+        1, static_cast<std::int64_t>(options.mixMinShare * static_cast<double>(tree.size(node))));
+    std::vector<Open> open{{node, 0, 0, {}}};
     std::size_t sinceLook = 0;
-    while (!stack.empty()) {
-        const FileTree::Index dir = stack.back();
-        stack.pop_back();
-        const std::size_t count = tree.childCount(dir);
-        for (std::size_t i = 0; i < count; ++i) {
-            const FileTree::Index child = tree.child(dir, i);
-            if (tree.isDirectory(child)) {
-                stack.push_back(child);
-            } else if (tree.fileCount(child) > 0) {
-                census.count(tree.nameBytes(child), tree.size(child));
+    while (!open.empty()) {
+        Open& top = open.back();
+        const std::size_t count = tree.childCount(top.folder);
+        if (top.next == count) {
+            if (top.depth > 0 && top.depth <= options.mixDepth &&
+                tree.size(top.folder) >= mixMinBytes) {
+                result.folders.emplace(top.folder, top.mix);
             }
+            const FolderMix mix = top.mix;
+            open.pop_back();
+            if (!open.empty()) {
+                addMix(open.back().mix, mix);
+            }
+            continue;
         }
-        sinceLook += count;
-        if (sinceLook >= kEntriesPerLook) {
+        const FileTree::Index child = tree.child(top.folder, top.next++);
+        if (tree.isDirectory(child)) {
+            open.push_back({child, 0, top.depth + 1, {}});
+        } else if (tree.fileCount(child) > 0) {
+            const FileCategory category = categoryOf(child);
+            const int age = tree.ageDays(child);
+            const std::int64_t bytes = tree.size(child);
+            census.count(tree.nameBytes(child), category, age, bytes);
+            addFile(top.mix, category, age, bytes);
+        }
+        if (++sinceLook >= kEntriesPerLook) {
             sinceLook = 0;
             if (tree.generation() != startGeneration) {
                 return std::nullopt;
             }
         }
     }
-    return census.totals();
+    census.fill(result);
+    return result;
 }
 
 }  // namespace raumfuchs

@@ -17,7 +17,7 @@ namespace raumfuchs {
 
 std::variant<ImportedScan, std::string> importNcdu(
     const std::string& file, const CancelToken& token,
-    const std::function<void(std::int64_t)>& onProgress) {
+    const std::function<void(std::int64_t)>& onProgress, const NameClassifier* classifier) {
     const std::string shown = "„" + decodeUtf8Lossy(file) + "“";
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -32,7 +32,7 @@ std::variant<ImportedScan, std::string> importNcdu(
         return shown + " " + *refused + ".";
     }
     JsonLexer json(input);
-    NcduReader reader(json, token, onProgress);
+    NcduReader reader(json, token, onProgress, classifier);
     try {
         std::optional<ImportedScan> scan = reader.run();
         if (!scan) {

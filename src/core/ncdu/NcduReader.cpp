@@ -38,6 +38,7 @@ void NcduReader::Info::clear() {
     hlnkc = false;
     readError = false;
     excluded.clear();
+    mtime.reset();
 }
 
 void NcduReader::readInfo(Info& info) {
@@ -63,6 +64,9 @@ void NcduReader::readInfo(Info& info) {
             info.readError = json_.readBool("read_error");
         } else if (key == "excluded") {
             json_.readString(info.excluded, 16, nullptr);
+        } else if (key == "mtime" && json_.skipSpace() != '-') {
+            // Others' times before 1970 are passed over, as unknown.
+            info.mtime = static_cast<std::int64_t>(json_.readUnsigned("mtime", INT64_MAX));
         } else {
             json_.skipValue();
         }
@@ -138,6 +142,8 @@ void NcduReader::addEntry(const Info& info, bool isArray) {
     }
     TreeEntry entry{.name = info.name};
     entry.apparent = info.asize;
+    entry.hasMtime = info.mtime.has_value();
+    entry.mtime = info.mtime.value_or(0);
     entry.hasDevice = true;
     entry.device = info.dev ? *info.dev : open_.empty() ? 0 : open_.back().device;
     const std::int64_t dsize = std::max<std::int64_t>(info.dsize, 0);
@@ -239,6 +245,12 @@ std::optional<ImportedScan> NcduReader::run() {
     json_.readUnsigned("Unterversion", INT64_MAX);
     json_.expect(',', "„,“");
     readHeader(scan);
+    // Ages count from the time of the scan; without one, from now.
+    builder_.setAgeReference(scan.timestamp > 0
+                                 ? scan.timestamp
+                                 : std::chrono::duration_cast<std::chrono::seconds>(
+                                       std::chrono::system_clock::now().time_since_epoch())
+                                       .count());
     json_.expect(',', "„,“");
     readTree();
     if (cancelled_) {

@@ -16,14 +16,17 @@ namespace raumfuchs {
 // the header, then the tree as nested arrays whose first element is the
 // folder's info object, files as lone info objects. It knows what ncdu and
 // gdu put in an info object (sizes, devices, hard links, read errors,
-// excluded entries, gdu's missing folder sizes) and feeds a TreeBuildThread
+// excluded entries, gdu's missing folder sizes, change times) and feeds a TreeBuildThread
 // with the entries, so the tree follows the rules of a scanned one. Nesting
 // lives in an explicit stack, never in the call stack.
 class NcduReader {
   public:
+    // `classifier` stamps the files' names (see TreeBuilder::setStamping); may
+    // be null.
     NcduReader(JsonLexer& json, const CancelToken& token,
-               const std::function<void(std::int64_t)>& onProgress)
-        : json_(json), token_(token), onProgress_(onProgress) {}
+               const std::function<void(std::int64_t)>& onProgress,
+               const NameClassifier* classifier = nullptr)
+        : json_(json), token_(token), onProgress_(onProgress), builder_(std::nullopt, classifier) {}
 
     // The tree, or nothing when cancelled; throws Malformed.
     std::optional<ImportedScan> run();
@@ -40,6 +43,7 @@ class NcduReader {
         bool hlnkc = false;
         bool readError = false;
         std::string excluded;
+        std::optional<std::int64_t> mtime;
 
         void clear();
     };

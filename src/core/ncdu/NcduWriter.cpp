@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -69,6 +70,10 @@ void NcduWriter::info(const TreeEntry& entry, bool sizes) {
         }
         if (entry.allocated > 0) {
             number("dsize", static_cast<std::uint64_t>(entry.allocated));
+        }
+        // ncdu's extended field; its readers take no time before 1970.
+        if (entry.hasMtime) {
+            number("mtime", static_cast<std::uint64_t>(std::max<std::int64_t>(entry.mtime, 0)));
         }
     }
     if (entry.hasDevice && (devices_.empty() || devices_.back() != entry.device)) {

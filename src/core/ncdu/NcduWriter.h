@@ -28,7 +28,8 @@ struct ExportHeader {
 // `\`, control bytes and DEL escaped, so names that are not UTF-8 survive. A
 // folder's sizes are its own, as ncdu writes them; `dev` only where it
 // differs from the parent's; hard links carry ino, hlnkc and, where known,
-// nlink; folders left out or on another device carry `excluded`.
+// nlink; folders left out or on another device carry `excluded`; entries
+// whose change time is known carry `mtime` (ncdu's extended field).
 //
 // A folder's opening is held back until its first entry or its end, so that a
 // folder that could not be listed carries read_error. (A listing that breaks

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -75,6 +76,8 @@ TreeEntry treeEntry(const WalkEntry& walked) {
         entry.hardLink = entry.kind != EntryKind::Directory && walked.stat.links > 1;
         entry.inode = walked.stat.inode;
         entry.links = walked.stat.links;
+        entry.hasMtime = true;
+        entry.mtime = walked.stat.mtime;
     }
     return entry;
 }
@@ -154,6 +157,7 @@ std::optional<ScanResult> DiskScanner::scan(const std::string& path, const std::
     ScanSetup setup;
     setup.threads = options.threads;
     setup.sink = options.sink;
+    setup.classifier = options.classifier;
     const LinuxRootPolicy policy;
     if (path == "/") {
         setup.rootPolicy = &policy;
@@ -187,6 +191,9 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
         return std::nullopt;
     }
     TreeBuilder builder(displayName);
+    builder.setStamping(setup.classifier, setup.ageReference != 0
+                                              ? setup.ageReference
+                                              : static_cast<std::int64_t>(std::time(nullptr)));
     std::optional<Tee> tee;
     if (setup.sink != nullptr) {
         tee.emplace(builder, *setup.sink);

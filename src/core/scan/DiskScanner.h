@@ -47,6 +47,7 @@ struct ScanResult {
 using ProgressCallback = std::function<void(const ScanProgress&)>;
 
 class FileSystemOps;
+class NameClassifier;
 class RootPolicy;
 class TreeSink;
 
@@ -72,6 +73,11 @@ struct ScanSetup {
     // Fed every entry as the tree's builder is, for a writer that streams
     // the tree out meanwhile (an NcduWriter); may be null.
     TreeSink* sink = nullptr;
+    // What the tree's files are stamped with (TreeBuilder::setStamping): the
+    // classifier of their names, may be null, and the time ages count from,
+    // 0 for the start of the scan.
+    const NameClassifier* classifier = nullptr;
+    std::int64_t ageReference = 0;
 };
 
 // What a caller of scan() may choose; the rest follows from the path.
@@ -82,6 +88,8 @@ struct ScanOptions {
     std::size_t threads = 0;
     // See ScanSetup::sink.
     TreeSink* sink = nullptr;
+    // See ScanSetup::classifier.
+    const NameClassifier* classifier = nullptr;
 };
 
 namespace DiskScanner {

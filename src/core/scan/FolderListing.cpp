@@ -86,7 +86,8 @@ long FileSystemOps::readEntries(int fd, char* buffer, std::size_t size) {
 int FileSystemOps::statAt(int dirFd, const char* name, EntryStat& out) {
     struct statx st;
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                STATX_TYPE | STATX_INO | STATX_NLINK | STATX_BLOCKS | STATX_SIZE, &st) != 0) {
+                STATX_TYPE | STATX_INO | STATX_NLINK | STATX_BLOCKS | STATX_SIZE | STATX_MTIME,
+                &st) != 0) {
         return -1;
     }
     out.device = makedev(st.stx_dev_major, st.stx_dev_minor);
@@ -95,6 +96,7 @@ int FileSystemOps::statAt(int dirFd, const char* name, EntryStat& out) {
     out.blocks = static_cast<std::int64_t>(st.stx_blocks);
     out.size = static_cast<std::int64_t>(st.stx_size);
     out.mode = st.stx_mode & S_IFMT;
+    out.mtime = st.stx_mtime.tv_sec;
     return 0;
 }
 
@@ -109,6 +111,7 @@ int FileSystemOps::fstatDirectory(int fd, EntryStat& out) {
     out.blocks = st.st_blocks;
     out.size = st.st_size;
     out.mode = st.st_mode & S_IFMT;
+    out.mtime = st.st_mtim.tv_sec;
     return 0;
 }
 

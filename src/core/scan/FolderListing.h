@@ -33,6 +33,7 @@ struct EntryStat {
     std::int64_t blocks = 0;  // 512-byte blocks allocated
     std::int64_t size = 0;    // length in bytes (st_size)
     std::uint32_t mode = 0;   // file type bits (S_IFMT)
+    std::int64_t mtime = 0;   // last change of the content, seconds since 1970 (st_mtime)
 
     FileId file() const { return {device, inode}; }
 };

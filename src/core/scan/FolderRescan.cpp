@@ -136,6 +136,8 @@ std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::In
         setup.policyRoot = scanRoot;
     }
 
+    // The new entries' ages count from the first scan's time, as the old ones do.
+    setup.ageReference = tree.ageReference();
     FolderRescan rescan;
     struct stat here;
     struct stat top;

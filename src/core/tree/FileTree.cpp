@@ -10,9 +10,10 @@ FileTree::FileTree(std::string rootPath, std::string rootName)
     : rootPath_(std::move(rootPath)), rootName_(std::move(rootName)) {}
 
 FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int64_t size,
-                                  std::uint32_t aux) {
+                                  std::uint32_t aux, std::uint16_t stamp) {
     const Index index = static_cast<Index>(sizes_.size());
     sizes_.push_back(size);
+    stamps_.push_back(stamp);
     parents_.push_back(parent);
     aux_.push_back(aux);
     if (index == 0) {
@@ -44,14 +45,16 @@ FileTree::Index FileTree::addNode(Index parent, std::string_view name, std::int6
     return index;
 }
 
-FileTree::Index FileTree::addDirectory(Index parent, std::string_view name, std::int64_t ownBytes) {
+FileTree::Index FileTree::addDirectory(Index parent, std::string_view name, std::int64_t ownBytes,
+                                       std::uint16_t stamp) {
     const auto dirIndex = static_cast<std::uint32_t>(dirs_.size());
     dirs_.push_back(Directory{});
-    return addNode(parent, name, ownBytes, kDirBit | dirIndex);
+    return addNode(parent, name, ownBytes, kDirBit | dirIndex, stamp);
 }
 
-FileTree::Index FileTree::addFile(Index parent, std::string_view name, std::int64_t bytes) {
-    return addNode(parent, name, bytes, 0);
+FileTree::Index FileTree::addFile(Index parent, std::string_view name, std::int64_t bytes,
+                                  std::uint16_t stamp) {
+    return addNode(parent, name, bytes, 0, stamp);
 }
 
 FileTree::Index FileTree::addPlaceholder(Index parent, std::string_view name, bool isDirectory) {
@@ -60,7 +63,7 @@ FileTree::Index FileTree::addPlaceholder(Index parent, std::string_view name, bo
         dir(index).childCount = kUnreadableBit;
         return index;
     }
-    return addNode(parent, name, 0, kFileUnreadable);
+    return addNode(parent, name, 0, kFileUnreadable, EntryStamp::kBlank);
 }
 
 void FileTree::setChildren(Index node, const std::vector<Index>& children) {
@@ -300,12 +303,13 @@ void FileTree::copySubtree(Index node, const FileTree& fresh) {
     const auto mapped = [&](Index i) { return i == 0 ? node : base + i; };
     for (Index i = 1; i < fresh.nodeCount(); ++i) {
         if (fresh.isDirectory(i)) {
-            const Index n =
-                addDirectory(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i));
+            const Index n = addDirectory(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i),
+                                         fresh.stamps_[i]);
             dir(n).fileCount = fresh.dir(i).fileCount;
             dir(n).childCount = fresh.dir(i).childCount;
         } else {
-            addNode(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i), fresh.aux_[i]);
+            addNode(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i), fresh.aux_[i],
+                    fresh.stamps_[i]);
         }
     }
     for (std::size_t i = 0; i < childCount(node); ++i) {
@@ -322,6 +326,7 @@ void FileTree::copySubtree(Index node, const FileTree& fresh) {
         aux_[node] = fresh.aux_[0];
     }
     sizes_.set(node, fresh.size(0));
+    stamps_[node] = fresh.stamps_[0];
     for (Index i = 0; i < fresh.nodeCount(); ++i) {
         if (!fresh.isDirectory(i)) {
             continue;
@@ -361,8 +366,8 @@ std::vector<FileTree::Index> FileTree::largestFiles(Index node, std::size_t limi
     return out;
 }
 
-bool FileTree::largestFilesConcurrently(Index node, std::size_t limit,
-                                        std::vector<Index>& result) const {
+bool FileTree::largestFilesConcurrently(Index node, std::size_t limit, std::vector<Index>& result,
+                                        std::optional<std::uint8_t> category) const {
     // Bounded top-k: never more than 2 × limit candidates. Ties keep discovery
     // order because every sort is stable and later files must be strictly
     // larger than the threshold to enter a full list.
@@ -402,6 +407,8 @@ bool FileTree::largestFilesConcurrently(Index node, std::size_t limit,
             const Index c = childIndex_[d.childBegin + i];
             if (isDirectory(c)) {
                 stack.push_back(c);
+            } else if (category && EntryStamp::category(stamps_[c]) != *category) {
+                continue;
             } else if (sizes_[c] > threshold || result.size() < limit) {
                 result.push_back(c);
                 if (result.size() >= 2 * limit) {
@@ -433,7 +440,7 @@ FileNode FileTree::root() {
 std::size_t FileTree::memoryBytes() const {
     return sizes_.memoryBytes() + parents_.memoryBytes() + nameMarks_.memoryBytes() +
            aux_.memoryBytes() + dirs_.memoryBytes() + childIndex_.memoryBytes() +
-           names_.memoryBytes() + hardLinks_.capacity() * sizeof(HardLink);
+           names_.memoryBytes() + stamps_.memoryBytes() + hardLinks_.capacity() * sizeof(HardLink);
 }
 
 FileNode FileNode::parent() const {

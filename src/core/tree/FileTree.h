@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 
 #include "core/text/Utf8.h"
 #include "core/tree/ChunkedArray.h"
+#include "core/tree/EntryStamp.h"
 #include "core/tree/FileId.h"
 #include "core/tree/SizeColumn.h"
 
@@ -26,9 +28,10 @@ class FileNode;
 // dangles.
 //
 // Per entry the tree costs 12 bytes of node fields (its size in 4 of them
-// unless it is 4 GiB or more), 4 bytes of child index and the name (one length
-// byte plus its bytes, three for names of 254 bytes or more), and half a byte
-// to find the name; directories add 16 bytes each.
+// unless it is 4 GiB or more), 4 bytes of child index, the name (one length
+// byte plus its bytes, three for names of 254 bytes or more), half a byte to
+// find the name and 2 bytes of EntryStamp (kind of file and age); directories
+// add 16 bytes each.
 //
 // Threads: a tree is built by one thread and then handed over whole. After that
 // it is changed only on the owning (main) thread, through detach() and
@@ -46,8 +49,11 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     FileTree& operator=(const FileTree&) = delete;
 
     // --- building (one thread, before the tree is shared) ---
-    Index addDirectory(Index parent, std::string_view name, std::int64_t ownBytes);
-    Index addFile(Index parent, std::string_view name, std::int64_t bytes);
+    // `stamp`: see EntryStamp.
+    Index addDirectory(Index parent, std::string_view name, std::int64_t ownBytes,
+                       std::uint16_t stamp = EntryStamp::kBlank);
+    Index addFile(Index parent, std::string_view name, std::int64_t bytes,
+                  std::uint16_t stamp = EntryStamp::kBlank);
     // An entry that could not be read and has no node of its own content:
     // size 0, file count 0, marked unreadable.
     Index addPlaceholder(Index parent, std::string_view name, bool isDirectory);
@@ -58,6 +64,9 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     void markUnreadable(Index node);
     // Notes that `node` is one of several links to `file`.
     void addHardLink(const FileId& file, Index node);
+    // The time (seconds since 1970) the entries' ages count from; set before
+    // the first stamp with an age.
+    void setAgeReference(std::int64_t seconds) { ageReference_ = seconds; }
 
     // --- reading ---
     std::size_t nodeCount() const { return sizes_.size(); }
@@ -67,6 +76,14 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     std::int64_t fileCount(Index node) const;
     bool isUnreadable(Index node) const;
     Index parent(Index node) const { return parents_[node]; }
+    // The kind of file its name says (a category number, see EntryStamp);
+    // folders and placeholders have the unclassified one.
+    std::uint8_t category(Index node) const { return EntryStamp::category(stamps_[node]); }
+    // Whole days from its last change to ageReference(); EntryStamp::kUnknownAge
+    // when not known.
+    int ageDays(Index node) const { return EntryStamp::ageDays(stamps_[node]); }
+    std::uint16_t stamp(Index node) const { return stamps_[node]; }
+    std::int64_t ageReference() const { return ageReference_; }
     std::size_t childCount(Index node) const;
     Index child(Index node, std::size_t position) const;
     std::string path(Index node) const;
@@ -85,7 +102,9 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     std::vector<Index> largestFiles(Index node, std::size_t limit) const;
     // Like largestFiles(), but safe to call on a thread other than the owning
     // one. Gives up and returns false when the tree is changed meanwhile.
-    bool largestFilesConcurrently(Index node, std::size_t limit, std::vector<Index>& out) const;
+    // With `category`, only files stamped with that category number.
+    bool largestFilesConcurrently(Index node, std::size_t limit, std::vector<Index>& out,
+                                  std::optional<std::uint8_t> category = std::nullopt) const;
 
     // --- changing after the scan (owning thread only) ---
     void sortChildren(Index dir);
@@ -102,7 +121,8 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // `node` takes fresh's root's size, file count and readability and keeps
     // its name and identity, every folder above it changes by the difference,
     // and `resizes` (files outside `node`) are applied in the same change.
-    // Without `fresh` (the folder is gone) `node` is detached instead.
+    // Without `fresh` (the folder is gone) `node` is detached instead. Fresh's
+    // ages must count from this tree's ageReference().
     void splice(Index node, const FileTree* fresh, const std::vector<Resize>& resizes);
 
     std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
@@ -136,7 +156,8 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // no directory can hold 2^31 entries.
     static constexpr std::uint32_t kUnreadableBit = 0x8000'0000u;
 
-    Index addNode(Index parent, std::string_view name, std::int64_t size, std::uint32_t aux);
+    Index addNode(Index parent, std::string_view name, std::int64_t size, std::uint32_t aux,
+                  std::uint16_t stamp);
     // The changes after the scan, with the write lock held.
     void detachLocked(Index node);
     void resizeLocked(const std::vector<Resize>& resizes);
@@ -166,7 +187,9 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // two more bytes) followed by its bytes. Linux allows 255 bytes, but some file systems report
     // longer names (up to 255 UTF-16 units), and a cut name would be another path.
     ChunkedArray<char, 20> names_;
+    ChunkedArray<std::uint16_t> stamps_;  // EntryStamp
     std::vector<HardLink> hardLinks_;
+    std::int64_t ageReference_ = 0;
     std::string rootPath_;
     std::string rootName_;
 

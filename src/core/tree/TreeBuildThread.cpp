@@ -5,8 +5,18 @@
 
 namespace raumfuchs {
 
-TreeBuildThread::TreeBuildThread(std::optional<std::string> displayName)
-    : builder_(std::move(displayName)) {
+namespace {
+
+// Flags of a record.
+constexpr char kHardLink = 1;
+constexpr char kMtime = 2;
+
+}  // namespace
+
+TreeBuildThread::TreeBuildThread(std::optional<std::string> displayName,
+                                 const NameClassifier* classifier)
+    : builder_(std::move(displayName)), classifier_(classifier) {
+    builder_.setStamping(classifier_, 0);
     batch_.reserve(kBatch + 512);
     thread_ = std::thread([this] { run(); });
 }
@@ -23,15 +33,16 @@ TreeBuildThread::~TreeBuildThread() {
     thread_.join();
 }
 
-// A record: the op, the kind, whether a hard link's device and inode follow,
-// the allocated bytes, the name's length, then the device and inode if so and
-// the name.
+// A record: the op, the kind, flags for what follows (a hard link's device and
+// inode, the change time), the allocated bytes, the name's length, then the
+// device and inode, the change time and the name.
 void TreeBuildThread::record(Op op, const TreeEntry& entry) {
     const auto length = static_cast<std::uint32_t>(entry.name.size());
-    char head[3 + sizeof entry.allocated + sizeof length + 2 * sizeof(std::uint64_t)];
+    char head[3 + sizeof entry.allocated + sizeof length + 2 * sizeof(std::uint64_t) +
+              sizeof entry.mtime];
     head[0] = static_cast<char>(op);
     head[1] = static_cast<char>(entry.kind);
-    head[2] = entry.hardLink ? 1 : 0;
+    head[2] = static_cast<char>((entry.hardLink ? kHardLink : 0) | (entry.hasMtime ? kMtime : 0));
     char* p = head + 3;
     std::memcpy(p, &entry.allocated, sizeof entry.allocated);
     p += sizeof entry.allocated;
@@ -41,6 +52,10 @@ void TreeBuildThread::record(Op op, const TreeEntry& entry) {
         std::memcpy(p, &entry.device, sizeof entry.device);
         std::memcpy(p + sizeof entry.device, &entry.inode, sizeof entry.inode);
         p += sizeof entry.device + sizeof entry.inode;
+    }
+    if (entry.hasMtime) {
+        std::memcpy(p, &entry.mtime, sizeof entry.mtime);
+        p += sizeof entry.mtime;
     }
     batch_.append(head, static_cast<std::size_t>(p - head));
     batch_.append(entry.name);
@@ -114,7 +129,8 @@ void TreeBuildThread::apply(const std::string& batch) {
         const auto op = static_cast<Op>(p[0]);
         TreeEntry entry;
         entry.kind = static_cast<EntryKind>(p[1]);
-        entry.hardLink = p[2] != 0;
+        entry.hardLink = (p[2] & kHardLink) != 0;
+        entry.hasMtime = (p[2] & kMtime) != 0;
         p += 3;
         std::uint32_t length;
         std::memcpy(&entry.allocated, p, sizeof entry.allocated);
@@ -125,6 +141,10 @@ void TreeBuildThread::apply(const std::string& batch) {
             std::memcpy(&entry.device, p, sizeof entry.device);
             std::memcpy(&entry.inode, p + sizeof entry.device, sizeof entry.inode);
             p += sizeof entry.device + sizeof entry.inode;
+        }
+        if (entry.hasMtime) {
+            std::memcpy(&entry.mtime, p, sizeof entry.mtime);
+            p += sizeof entry.mtime;
         }
         entry.name = std::string_view(p, length);
         p += length;
@@ -143,6 +163,9 @@ void TreeBuildThread::apply(const std::string& batch) {
                 break;
             case Op::Close:
                 builder_.closeDirectory(entry.allocated != 0);
+                break;
+            case Op::AgeReference:
+                builder_.setStamping(classifier_, entry.allocated);
                 break;
         }
     }

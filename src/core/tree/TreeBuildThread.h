@@ -21,7 +21,9 @@ namespace raumfuchs {
 // filling memory.
 class TreeBuildThread : public TreeSink {
   public:
-    explicit TreeBuildThread(std::optional<std::string> displayName = std::nullopt);
+    // `classifier`: see TreeBuilder::setStamping; may be null.
+    explicit TreeBuildThread(std::optional<std::string> displayName = std::nullopt,
+                             const NameClassifier* classifier = nullptr);
     // Stops at once when finish() was not called; what was built is dropped.
     ~TreeBuildThread() override;
     TreeBuildThread(const TreeBuildThread&) = delete;
@@ -34,6 +36,8 @@ class TreeBuildThread : public TreeSink {
     void closeDirectory(bool unreadable) override { record(Op::Close, number(unreadable ? 1 : 0)); }
     // See TreeBuilder::addOwnBytes.
     void addOwnBytes(std::int64_t bytes) { record(Op::OwnBytes, number(bytes)); }
+    // See TreeBuilder::setStamping; before the first entry.
+    void setAgeReference(std::int64_t seconds) { record(Op::AgeReference, number(seconds)); }
 
     // Waits until every call is applied and hands the tree over (see
     // TreeBuilder::finish). Throws std::bad_alloc when building ran out of memory.
@@ -42,12 +46,12 @@ class TreeBuildThread : public TreeSink {
     std::int64_t unreadableCount() const { return builder_.unreadableCount(); }
 
   private:
-    enum class Op : char { Open, File, Placeholder, OwnBytes, Close };
+    enum class Op : char { Open, File, Placeholder, OwnBytes, Close, AgeReference };
     static constexpr std::size_t kBatch = 64 * 1024;
     static constexpr std::size_t kWaiting = 4;
 
     // Of `entry`, what the builder uses: kind, allocated bytes, the hard
-    // link's device and inode, the name.
+    // link's device and inode, the change time, the name.
     void record(Op op, const TreeEntry& entry);
     // An entry that carries only a number, in `allocated`.
     static TreeEntry number(std::int64_t value) {
@@ -60,6 +64,7 @@ class TreeBuildThread : public TreeSink {
     void apply(const std::string& batch);
 
     TreeBuilder builder_;
+    const NameClassifier* classifier_;
     std::string batch_;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -12,8 +12,26 @@ FileTree& TreeBuilder::treeFor(const TreeEntry& entry) {
         std::string name =
             displayName_ ? std::move(*displayName_) : PathText::lastComponent(entry.name);
         tree_ = std::make_shared<FileTree>(std::string(entry.name), std::move(name));
+        tree_->setAgeReference(ageReference_);
     }
     return *tree_;
+}
+
+void TreeBuilder::setStamping(const NameClassifier* classifier, std::int64_t ageReference) {
+    classifier_ = classifier;
+    ageReference_ = ageReference;
+}
+
+std::uint16_t TreeBuilder::stampOf(const TreeEntry& entry) const {
+    std::uint8_t category = EntryStamp::kUnclassified;
+    if (classifier_ != nullptr && entry.kind != EntryKind::Directory) {
+        // The first entry's name is the path of the root.
+        category = classifier_->categoryNumber(
+            tree_ ? entry.name : std::string_view(PathText::lastComponent(entry.name)));
+    }
+    const int age = entry.hasMtime ? EntryStamp::daysBefore(ageReference_, entry.mtime)
+                                   : EntryStamp::kUnknownAge;
+    return EntryStamp::make(category, age);
 }
 
 void TreeBuilder::attach(FileTree::Index node) {
@@ -23,8 +41,9 @@ void TreeBuilder::attach(FileTree::Index node) {
 }
 
 void TreeBuilder::openDirectory(const TreeEntry& entry) {
+    const std::uint16_t stamp = stampOf(entry);
     const FileTree::Index node =
-        treeFor(entry).addDirectory(parentIndex(), entry.name, entry.allocated);
+        treeFor(entry).addDirectory(parentIndex(), entry.name, entry.allocated, stamp);
     attach(node);
     std::vector<FileTree::Index> children;
     if (!spare_.empty()) {
@@ -40,8 +59,9 @@ void TreeBuilder::file(const TreeEntry& entry) {
     if (entry.hardLink && !hardLinks_.insert(FileId{entry.device, entry.inode})) {
         bytes = 0;
     }
+    const std::uint16_t stamp = stampOf(entry);
     FileTree& tree = treeFor(entry);
-    const FileTree::Index node = tree.addFile(parentIndex(), entry.name, bytes);
+    const FileTree::Index node = tree.addFile(parentIndex(), entry.name, bytes, stamp);
     if (entry.hardLink) {
         tree.addHardLink(FileId{entry.device, entry.inode}, node);
     }

@@ -26,6 +26,12 @@ class TreeBuilder : public TreeSink {
     // root's path.
     explicit TreeBuilder(std::optional<std::string> displayName = std::nullopt);
 
+    // Files are stamped with the category `classifier` gives their names (none:
+    // all unclassified), and every entry with its age in days before
+    // `ageReference` (seconds since 1970); see EntryStamp. Before the first
+    // entry.
+    void setStamping(const NameClassifier* classifier, std::int64_t ageReference);
+
     void openDirectory(const TreeEntry& entry) override;
     void file(const TreeEntry& entry) override;
     void placeholder(const TreeEntry& entry) override;
@@ -56,8 +62,11 @@ class TreeBuilder : public TreeSink {
         return open_.empty() ? FileTree::kNone : open_.back().node;
     }
     void attach(FileTree::Index node);
+    std::uint16_t stampOf(const TreeEntry& entry) const;
 
     std::optional<std::string> displayName_;
+    const NameClassifier* classifier_ = nullptr;
+    std::int64_t ageReference_ = 0;
     std::shared_ptr<FileTree> tree_;
     // Open directories, innermost last.
     std::vector<OpenDirectory> open_;

@@ -35,6 +35,9 @@ struct TreeEntry {
     std::uint64_t inode = 0;
     std::uint64_t links = 0;  // link count; 0 when not known
     Exclusion excluded = Exclusion::None;
+    // The last change of the entry's content (st_mtime), in seconds since 1970.
+    bool hasMtime = false;
+    std::int64_t mtime = 0;
 };
 
 // Whatever takes a tree entry by entry: the TreeBuilder, the NcduWriter. The

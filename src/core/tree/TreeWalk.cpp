@@ -32,6 +32,10 @@ void TreeWalk::feed(TreeSink& sink, FileTree::Index node) {
     // The root's name in the tree is the one shown; a sink takes its path.
     const std::string rootPath = node == 0 ? tree_.path(0) : std::string();
     TreeEntry entry{.name = node == 0 ? std::string_view(rootPath) : tree_.nameBytes(node)};
+    if (const int days = tree_.ageDays(node); days != EntryStamp::kUnknownAge) {
+        entry.hasMtime = true;
+        entry.mtime = tree_.ageReference() - days * EntryStamp::kSecondsPerDay;
+    }
     if (tree_.isDirectory(node)) {
         entry.kind = EntryKind::Directory;
         std::int64_t own = tree_.size(node);

@@ -15,7 +15,9 @@ namespace raumfuchs {
 // files with theirs, folders marked unreadable closed unreadable, other
 // unreadable entries as placeholders, children in their stored order. What
 // the tree does not keep stays unknown to the sink: apparent sizes, kinds of
-// files, link counts, folders' devices, folders left out or not entered.
+// files, link counts, folders' devices, folders left out or not entered. Change
+// times go out as the tree keeps them, in whole days: the age reference less
+// the entry's age.
 //
 // Hard links: each link still in the tree of a file with several goes out
 // with its (device, inode) and the bytes all of them carry together, so that

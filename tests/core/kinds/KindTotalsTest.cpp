@@ -71,7 +71,7 @@ TEST(KindTotalsTest, CountsEveryFileOnceByCategoryAndExtension) {
                      file("DATA.XYZ", 60)}),
              file("libfoo.so.1", 800),
          }) {
-        children.push_back(test::addHand(*tree, root, node));
+        children.push_back(test::addHand(*tree, root, node, &writtenKinds()));
         tree->addToTotals(root, tree->size(children.back()), tree->fileCount(children.back()));
     }
     children.push_back(tree->addPlaceholder(root, "lost", false));
@@ -94,6 +94,9 @@ TEST(KindTotalsTest, CountsEveryFileOnceByCategoryAndExtension) {
         files += c.files;
     }
     EXPECT_EQ(files, tree->fileCount(root));
+    // A tree without change times has no ages.
+    EXPECT_FALSE(totals->hasAges());
+    EXPECT_EQ(totals->filesWithoutAge, tree->fileCount(root));
 
     // A folder below, and a file alone.
     EXPECT_EQ(describe(*KindTotals::collect(*tree, test::childNamed(tree->root(), "src").index(),
@@ -113,7 +116,8 @@ TEST(KindTotalsTest, HardLinkedFileCountsItsBytesOnce) {
     dir.hardLink("a/pic.jpg", "b/copy.JPG");
     dir.file("b/notes.txt", 5000);
     const auto scan =
-        DiskScanner::scan(dir.root(), "Anzeige", CancelToken(), [](const ScanProgress&) {});
+        DiskScanner::scan(dir.root(), "Anzeige", CancelToken(), [](const ScanProgress&) {},
+                          {.classifier = &writtenKinds()});
     ASSERT_TRUE(scan);
     const std::optional<KindTotals> totals =
         KindTotals::collect(scan->root.tree(), scan->root.index(), writtenKinds());
@@ -122,6 +126,68 @@ TEST(KindTotalsTest, HardLinkedFileCountsItsBytesOnce) {
     const std::string notes = std::to_string(dir.allocated("b/notes.txt"));
     EXPECT_EQ(describe(*totals), "Bilder " + pic + "/2 (.jpg " + pic + "/2); Dokumente " + notes +
                                      "/1 (.txt " + notes + "/1)");
+}
+
+// A real scan stamps each file with its kind and its age in days before the
+// scan: the buckets end before 30, 365 and 1,095 days, and a file older than
+// the stamp can hold is still "Älter". Every folder down to the depth asked
+// for gets the mix of its files.
+TEST(KindTotalsTest, ScannedFilesCountByStampedKindAndAge) {
+    test::TempTree dir;
+    const std::vector<std::pair<std::string, int>> files = {
+        {"photos/IMG_1.JPG", 29}, {"photos/b.jpg", 30},   {"backup/a.tar.gz", 364},
+        {"backup/c.gz", 365},     {"src/Makefile", 1094}, {"src/main.C", 1095},
+        {"src/main.c", 0},        {".bashrc", 20000},
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        dir.file(files[i].first, 5000 * (i + 1));
+        dir.age(files[i].first, files[i].second);
+    }
+    const auto scan =
+        DiskScanner::scan(dir.root(), "Anzeige", CancelToken(), [](const ScanProgress&) {},
+                          {.classifier = &writtenKinds()});
+    ASSERT_TRUE(scan);
+    const std::optional<KindTotals> totals = KindTotals::collect(
+        scan->root.tree(), scan->root.index(), writtenKinds(), {.mixDepth = 1, .mixMinShare = 0});
+    ASSERT_TRUE(totals);
+    const auto bytes = [&](std::initializer_list<std::string> names) {
+        std::int64_t sum = 0;
+        for (const std::string& name : names) {
+            sum += dir.allocated(name);
+        }
+        return std::to_string(sum);
+    };
+    const std::string images = bytes({"photos/IMG_1.JPG", "photos/b.jpg"});
+    const std::string archives = bytes({"backup/a.tar.gz", "backup/c.gz"});
+    const std::string source = bytes({"src/Makefile", "src/main.C", "src/main.c"});
+    const std::string other = bytes({".bashrc"});
+    EXPECT_EQ(describe(*totals),
+              "Quelltext " + source + "/3 (.c " + bytes({"src/main.C", "src/main.c"}) + "/2, - " +
+                  bytes({"src/Makefile"}) + "/1); Sonstige " + other + "/1 (- " + other +
+                  "/1); Archive " + archives + "/2 (.gz " + bytes({"backup/c.gz"}) +
+                  "/1, .tar.gz " + bytes({"backup/a.tar.gz"}) + "/1); Bilder " + images +
+                  "/2 (.jpg " + images + "/2)");
+
+    const auto bucket = [&](AgeBucket b) {
+        const AgeTotals& a = totals->ages[static_cast<std::size_t>(b)];
+        return std::to_string(a.bytes) + "/" + std::to_string(a.files);
+    };
+    EXPECT_TRUE(totals->hasAges());
+    EXPECT_EQ(totals->filesWithoutAge, 0);
+    EXPECT_EQ(bucket(AgeBucket::Recent), bytes({"photos/IMG_1.JPG", "src/main.c"}) + "/2");
+    EXPECT_EQ(bucket(AgeBucket::UpToOneYear), bytes({"photos/b.jpg", "backup/a.tar.gz"}) + "/2");
+    EXPECT_EQ(bucket(AgeBucket::UpToThreeYears), bytes({"backup/c.gz", "src/Makefile"}) + "/2");
+    EXPECT_EQ(bucket(AgeBucket::Older), bytes({"src/main.C", ".bashrc"}) + "/2");
+    EXPECT_EQ(scan->root.tree().ageDays(test::childNamed(scan->root, ".bashrc").index()),
+              EntryStamp::kMaxAgeDays);
+
+    // The mixes of the folders one level down, for the chart.
+    ASSERT_EQ(totals->folders.size(), 3u);
+    const FolderMix& src = totals->folders.at(test::childNamed(scan->root, "src").index());
+    EXPECT_EQ(std::to_string(src.categoryBytes[static_cast<std::size_t>(FileCategory::SourceCode)]),
+              source);
+    EXPECT_EQ(std::to_string(src.ageBytes[static_cast<std::size_t>(AgeBucket::Older)]),
+              bytes({"src/main.C"}));
 }
 
 // Walks on other threads while the owning thread cuts folders out: a walk
@@ -137,7 +203,7 @@ TEST(KindTotalsTest, ConcurrentWalksDuringDetachSeeOneStateOrGiveUp) {
         }
         top.push_back(folder("d" + std::to_string(d), 0, std::move(files)));
     }
-    const FileNode root = test::build(folder("wide", 0, std::move(top)));
+    const FileNode root = test::build(folder("wide", 0, std::move(top)), "/hand", &writtenKinds());
     const FileTree& tree = root.tree();
 
     std::mutex mutex;

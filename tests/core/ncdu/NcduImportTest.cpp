@@ -16,6 +16,7 @@
 
 #include "core/ncdu/NcduExport.h"
 #include "core/ncdu/NcduImport.h"
+#include "core/scan/DiskScanner.h"
 #include "support/HandTree.h"
 #include "support/TempTree.h"
 #include "support/TreeCompare.h"
@@ -223,6 +224,39 @@ TEST(NcduImport, TakesDeepAndLargeFilesWithoutRecursionAndStopsWhenCancelled) {
 
 // A save that finds the tree changed between two of its steps never writes
 // the two states mixed; into a pipe, where it cannot start over, it gives up.
+// A saved scan keeps its entries' ages: each goes out as the scan's time less
+// its whole days, and comes back as the same days counted from the header's
+// time; an entry whose change time was never known stays without.
+TEST(NcduExport, ASavedTreeKeepsTheAgesOfItsEntries) {
+    TempTree dir;
+    dir.file("d/alt", 100);
+    dir.age("d/alt", 800);
+    dir.file("neu", 100);
+    dir.age("neu", 3);
+    dir.age("d", 40);
+    const auto scan =
+        DiskScanner::scan(dir.root(), "Anzeige", CancelToken(), [](const ScanProgress&) {});
+    ASSERT_TRUE(scan);
+    const FileTree& tree = scan->root.tree();
+    ExportHeader header;
+    header.timestamp = tree.ageReference();
+    ASSERT_EQ(exportNcdu(tree, dir.path("saved.json"), header, CancelToken()), 0);
+    auto imported = importNcdu(dir.path("saved.json"), CancelToken(), {});
+    ASSERT_TRUE(std::holds_alternative<ImportedScan>(imported)) << std::get<std::string>(imported);
+    const FileNode back = std::get<ImportedScan>(imported).result.root;
+    for (const char* path : {"d/alt", "neu", "d"}) {
+        EXPECT_EQ(back.tree().ageDays(test::nodeAt(back, path).index()),
+                  tree.ageDays(test::nodeAt(scan->root, path).index()))
+            << path;
+    }
+    EXPECT_EQ(back.tree().ageDays(test::nodeAt(back, "d/alt").index()), 800);
+    EXPECT_EQ(back.tree().ageDays(test::nodeAt(back, "d").index()), 40);
+
+    const FileNode hand = test::build(test::folder("r", 4096, {test::file("f", 10)}));
+    ASSERT_EQ(exportNcdu(hand.tree(), dir.path("hand.json"), header, CancelToken()), 0);
+    EXPECT_EQ(test::fileContents(dir.path("hand.json")).find("mtime"), std::string::npos);
+}
+
 TEST(NcduExport, ATreeChangedMidwayIsNeverWrittenHalf) {
     TempTree dir;
     // More than the writer's 1 MiB block, so that the pipe is full while the

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "ui/result/ResultView.h"
 #include "ui/result/chart/CenterLabel.h"
 #include "ui/result/chart/ChartPane.h"
+#include "ui/result/chart/ColorModePicker.h"
 #include "ui/result/list/SidePanel.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/summary/SummaryBar.h"
@@ -268,9 +270,14 @@ TEST_F(ShownResultTest, ResultScreenWorksWithoutAPointer) {
     chart->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(focusedChart(), chart);
 
-    // Tab leaves for the side panel, Shift+Tab comes back.
+    // Tab leaves for the chart's "Färbung" choice, then for the side panel;
+    // Shift+Tab comes back.
     test::pressKey(*chart, Qt::Key_Tab);
+    ColorModePicker* picker = view.findChild<ColorModePicker*>();
+    EXPECT_EQ(QApplication::focusWidget(), picker->box());
+    test::pressKey(*QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_TRUE(view.findChild<SidePanel*>()->isAncestorOf(QApplication::focusWidget()));
+    test::pressKey(*QApplication::focusWidget(), Qt::Key_Backtab);
     test::pressKey(*QApplication::focusWidget(), Qt::Key_Backtab);
     ASSERT_EQ(focusedChart(), chart);
 

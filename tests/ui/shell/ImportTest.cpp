@@ -105,6 +105,27 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     EXPECT_TRUE(services.trashed.empty() && services.revealed.empty() && services.opened.empty());
     EXPECT_TRUE(std::filesystem::exists(scratch.path("Daten/a.bin")));
 
+    // ncdu without its extended fields writes no change times: the kinds come
+    // from the names, the ages view says there are none, and the chart offers
+    // no colouring by age.
+    if (model.kinds().kinds()) {
+        EXPECT_EQ(model.colorModes().available(),
+                  (std::vector<ColorMode>{ColorMode::Standard, ColorMode::Kind}));
+        panel.setMode(SidePanel::Mode::Kinds);
+        ASSERT_TRUE(test::waitUntil([&] { return !model.kinds().isCounting(); }));
+        const QAbstractItemModel& kinds =
+            *panel.findChild<QListView*>(QStringLiteral("kinds"))->model();
+        QStringList names;
+        for (int row = 0; row < kinds.rowCount(); ++row) {
+            names << kinds.index(row, 0).data().toString();
+        }
+        EXPECT_EQ(names, (QStringList{"Sonstige", "Bilder", "Alter",
+                                      "Diese Datei enthält keine Änderungszeiten."}));
+        EXPECT_EQ(model.colorModes().available(),
+                  (std::vector<ColorMode>{ColorMode::Standard, ColorMode::Kind}));
+        panel.setMode(SidePanel::Mode::Contents);
+    }
+
     // gdu writes no folder sizes: the import estimates them and says so.
     const std::string byGdu = scratch.path("gdu.json");
     const std::string output = test::commandOutput("gdu -n -o '" + byGdu + "' '" +

@@ -37,11 +37,15 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);  // a click acts on an arc, it does not focus the chart
     connect(&hover_, &HoverState::changed, this, &SunburstView::onHoverChanged);
     connect(&model_, &AppModel::treeRevisionChanged, this, &SunburstView::onRevisionChanged);
-    connect(&model_.colorModes(), &ColorModes::changed, this, [this] {
+    const auto recolour = [this] {
         if (laidOut_) {
             applyColours();
         }
-    });
+    };
+    connect(&model_.colorModes(), &ColorModes::changed, this, recolour);
+    // A selected kind of file dims the arcs of other kinds.
+    connect(&model_.kinds(), &KindsSession::selectionChanged, this, recolour);
+    connect(&model_.kinds(), &KindsSession::totalsChanged, this, recolour);
     paintedHover_ = hover_.hovered();
 }
 
@@ -79,8 +83,13 @@ void SunburstView::applyColours() {
     const std::shared_ptr<const ArcColoring> coloring = model_.colorModes().coloring();
     std::vector<QColor> colours;
     colours.reserve(segments_.size());
+    const KindsSession& kinds = model_.kinds();
     for (const Segment& s : segments_) {
-        colours.push_back(Style::color(coloring ? coloring->color(s) : s.color));
+        QColor colour = Style::color(coloring ? coloring->color(s) : s.color);
+        if (kinds.selected()) {
+            colour.setAlphaF(static_cast<float>(colour.alphaF() * kinds.emphasis(s)));
+        }
+        colours.push_back(colour);
     }
     picture_.setColours(std::move(colours));
     update();

@@ -10,15 +10,19 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "app/AppModel.h"
 #include "app/LargestFilesLoader.h"
 #include "core/text/PathText.h"
+#include "ui/result/list/KindListModel.h"
+#include "ui/result/list/KindRow.h"
 #include "ui/result/list/NodeListModel.h"
 #include "ui/result/list/NodeRow.h"
 #include "ui/result/list/TrashDropZone.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/node/NodeMenu.h"
+#include "ui/widgets/QtText.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextLabel.h"
@@ -65,6 +69,27 @@ class NodeListView : public QListView {
     SidePanel& panel_;
 };
 
+// The kinds view: Return and Space choose the current row as a click does.
+class KindListView : public QListView {
+  public:
+    KindListView(std::function<void(const QModelIndex&)> choose, QWidget* parent)
+        : QListView(parent), choose_(std::move(choose)) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            choose_(currentIndex());
+            event->accept();
+            return;
+        }
+        QListView::keyPressEvent(event);
+    }
+
+  private:
+    std::function<void(const QModelIndex&)> choose_;
+};
+
 QToolButton* segment(const QString& title, const char* name, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setText(title);
@@ -75,13 +100,14 @@ QToolButton* segment(const QString& title, const char* name, QWidget* parent) {
     return button;
 }
 
-// The two buttons of the view picker drawn as one segmented control. The
+// The buttons of the view picker drawn as one segmented control. The
 // focus (on the chosen one: the arrow keys choose) is an underlined title.
 const char* kPickerStyle = R"(
 QToolButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 12px; }
 QToolButton:checked { background: palette(highlight); color: palette(highlighted-text); }
 QToolButton:focus { text-decoration: underline; }
 QToolButton#first { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }
+QToolButton#middle { border-left: none; }
 QToolButton#last { border-left: none; border-top-right-radius: 6px;
                    border-bottom-right-radius: 6px; }
 )";
@@ -93,7 +119,8 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
       model_(model),
       hover_(hover),
       loader_(new LargestFilesLoader(this)),
-      rows_(new NodeListModel(this)) {
+      rows_(new NodeListModel(this)),
+      kindRows_(new KindListModel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -106,17 +133,27 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     pickerRow->setContentsMargins(kInset, kInset, kInset, kInset);
     pickerRow->setSpacing(0);
     contentsButton_ = segment(QStringLiteral("Inhalt"), "first", picker);
-    largestButton_ = segment(QStringLiteral("Größte Dateien"), "last", picker);
+    largestButton_ = segment(QStringLiteral("Größte Dateien"), "middle", picker);
+    kindsButton_ = segment(QStringLiteral("Dateitypen"), "last", picker);
     contentsButton_->setChecked(true);
     auto* group = new QButtonGroup(picker);
     group->setExclusive(true);
     group->addButton(contentsButton_);
     group->addButton(largestButton_);
+    group->addButton(kindsButton_);
     pickerRow->addWidget(contentsButton_);
     pickerRow->addWidget(largestButton_);
+    pickerRow->addWidget(kindsButton_);
     layout->addWidget(picker);
+    kindFilter_ = new TextLabel(QString(), Style::TextStyle::Caption, this);
+    kindFilter_->setObjectName(QStringLiteral("kindFilter"));
+    kindFilter_->setLevel(Style::Level::Secondary);
+    kindFilter_->setContentsMargins(kInset, 0, kInset, kInset / 2);
+    kindFilter_->hide();
+    layout->addWidget(kindFilter_);
     connect(contentsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Contents); });
     connect(largestButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Largest); });
+    connect(kindsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Kinds); });
 
     // The list with its overlays, all in one grid cell.
     auto* area = new QWidget(this);
@@ -138,6 +175,16 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     list_->setFrameShape(QFrame::NoFrame);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setMouseTracking(true);
+    kindList_ = new KindListView([this](const QModelIndex& index) { toggleKind(index); }, area);
+    kindList_->setObjectName(QStringLiteral("kinds"));
+    kindList_->setAccessibleName(QStringLiteral("Dateitypen"));
+    kindList_->setModel(kindRows_);
+    kindList_->setItemDelegate(new KindRow(kindList_));
+    kindList_->setSelectionMode(QAbstractItemView::NoSelection);
+    kindList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    kindList_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    kindList_->setFrameShape(QFrame::NoFrame);
+    kindList_->hide();
     spinner_ = new Spinner(Spinner::small(), area);
     spinner_->setAttribute(Qt::WA_TransparentForMouseEvents);
     spinner_->setObjectName(QStringLiteral("spinner"));
@@ -146,6 +193,7 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     emptyLabel_->setLevel(Style::Level::Secondary);
     emptyLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     stack->addWidget(list_, 0, 0);
+    stack->addWidget(kindList_, 0, 0);
     stack->addWidget(spinner_, 0, 0, Qt::AlignCenter);
     stack->addWidget(emptyLabel_, 0, 0, Qt::AlignCenter);
     spinner_->raise();
@@ -173,6 +221,17 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     rows_->setRefreshing([this](const FileNode& node) { return model_.isRefreshing(node); });
     connect(&model_, &AppModel::refreshingChanged, rows_, &NodeListModel::refreshingChanged);
     connect(loader_, &LargestFilesLoader::loaded, this, &SidePanel::onLoaded);
+    connect(kindList_, &QListView::clicked, this, &SidePanel::toggleKind);
+    connect(&model_.kinds(), &KindsSession::totalsChanged, this, &SidePanel::showKinds);
+    connect(&model_.kinds(), &KindsSession::selectionChanged, this, [this] {
+        kindRows_->setSelected(model_.kinds().selected());
+        updateKindFilter();
+        // The largest files follow the selected kind; setMode() loads them
+        // anew when they are shown later.
+        if (mode_ == Mode::Largest) {
+            loadLargest();
+        }
+    });
 
     refreshRows();
 }
@@ -182,10 +241,15 @@ SidePanel::~SidePanel() = default;
 void SidePanel::setMode(Mode mode) {
     contentsButton_->setChecked(mode == Mode::Contents);
     largestButton_->setChecked(mode == Mode::Largest);
+    kindsButton_->setChecked(mode == Mode::Kinds);
     if (mode_ == mode) {
         return;
     }
     mode_ = mode;
+    list_->setVisible(mode_ != Mode::Kinds);
+    kindList_->setVisible(mode_ == Mode::Kinds);
+    model_.kinds().setShown(mode_ == Mode::Kinds);
+    updateKindFilter();
     if (mode_ == Mode::Largest) {
         loadLargest();
     }
@@ -214,8 +278,34 @@ void SidePanel::onRevisionChanged() {
 
 void SidePanel::loadLargest() {
     loadingLargest_ = true;
-    loader_->load(model_.current());
+    const std::optional<FileCategory> kind = model_.kinds().selected();
+    loader_->load(
+        model_.current(),
+        kind ? std::optional<std::uint8_t>(static_cast<std::uint8_t>(*kind)) : std::nullopt);
     updateOverlay();
+}
+
+void SidePanel::showKinds() {
+    const KindsSession& kinds = model_.kinds();
+    kindRows_->show(kinds.totals(), kinds.folder() ? kinds.folder().size() : 0);
+    kindRows_->setSelected(kinds.selected());
+    updateOverlay();
+}
+
+void SidePanel::updateKindFilter() {
+    const std::optional<FileCategory> kind = model_.kinds().selected();
+    if (kind) {
+        kindFilter_->setText(QStringLiteral("Nur %1 (unter „Dateitypen“ gewählt)")
+                                 .arg(toQString(categoryName(*kind))));
+    }
+    kindFilter_->setVisible(mode_ == Mode::Largest && kind);
+}
+
+void SidePanel::toggleKind(const QModelIndex& index) {
+    const QVariant category = index.data(KindListModel::CategoryRole);
+    if (category.isValid()) {
+        model_.kinds().toggle(static_cast<FileCategory>(category.toInt()));
+    }
 }
 
 void SidePanel::onLoaded(const FileNode& folder, std::vector<FileNode> files) {
@@ -263,6 +353,15 @@ void SidePanel::selectRows(const std::vector<int>& found) {
 }
 
 void SidePanel::updateOverlay() {
+    if (mode_ == Mode::Kinds) {
+        const KindsSession& kinds = model_.kinds();
+        spinner_->setVisible(kinds.isCounting());
+        // Without the desktop's MIME database there are no kinds to show.
+        emptyLabel_->setText(kinds.kinds() ? QStringLiteral("Keine Dateien gefunden.")
+                                           : kinds.kindsError());
+        emptyLabel_->setVisible(!kinds.isCounting() && kindRows_->rowCount() == 0);
+        return;
+    }
     spinner_->setVisible(mode_ == Mode::Largest && loadingLargest_);
     const bool empty = rows_->rowCount() == 0 && !loadingLargest_;
     emptyLabel_->setText(mode_ == Mode::Contents ? QStringLiteral("Dieser Ordner ist leer.")

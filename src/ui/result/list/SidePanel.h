@@ -14,19 +14,21 @@ namespace raumfuchs {
 
 class AppModel;
 class HoverState;
+class KindListModel;
 class LargestFilesLoader;
 class NodeListModel;
 class TextLabel;
 
-// The list column of the result screen: the shown folder's contents or the
-// largest files below it, with selection, context menu, double-click to zoom
-// or open, the Delete key, Backspace to go up, dragging rows out as files and a drop zone for the
-// trash (the last two not for an imported tree). Follows the chart's hover.
-// Reads the tree, changes it only through the model.
+// The list column of the result screen: the shown folder's contents, the
+// largest files below it (of the selected kind only, when one is selected) or
+// the kinds and ages of its files, where a click on a kind selects it; with selection, context
+// menu, double-click to zoom or open, the Delete key, Backspace to go up, dragging rows out as
+// files and a drop zone for the trash (the last two not for an imported tree). Follows the chart's
+// hover. Reads the tree, changes it only through the model.
 class SidePanel : public QWidget {
     Q_OBJECT
   public:
-    enum class Mode { Contents, Largest };
+    enum class Mode { Contents, Largest, Kinds };
 
     SidePanel(AppModel& model, HoverState& hover, QWidget* parent = nullptr);
     ~SidePanel() override;
@@ -65,6 +67,11 @@ class SidePanel : public QWidget {
     void refreshRows();
     void selectRows(const std::vector<int>& rows);
     void updateOverlay();
+    void showKinds();
+    // The line that says the largest files are of the selected kind only.
+    void updateKindFilter();
+    // The click, Return or Space on a row of the kinds view.
+    void toggleKind(const QModelIndex& index);
     void showMenu(const QPoint& position);
 
     AppModel& model_;
@@ -77,9 +84,13 @@ class SidePanel : public QWidget {
     NodeListModel* rows_;
     QAbstractButton* contentsButton_;
     QAbstractButton* largestButton_;
+    QAbstractButton* kindsButton_;
     QListView* list_;
+    KindListModel* kindRows_;
+    QListView* kindList_;
     QWidget* spinner_;
     TextLabel* emptyLabel_;
+    TextLabel* kindFilter_;
 };
 
 }  // namespace raumfuchs

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <tuple>
 
+#include "core/kinds/AgeColoring.h"
+#include "core/kinds/KindColoring.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/result/chart/ChartAccessible.h"
 #include "ui/result/chart/ChartLegend.h"
@@ -189,6 +191,9 @@ class OneColour : public ArcColoring {
 
 TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWithdrawn) {
     ColorModes& modes = model.colorModes();
+    // Without the modes of the kinds of files, which a shown tree offers.
+    modes.offer(ColorMode::Kind, nullptr);
+    modes.offer(ColorMode::Age, nullptr);
     ColorModePicker picker(modes, nullptr);
     ChartLegend legend(modes, nullptr);
     view.show();
@@ -217,6 +222,74 @@ TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWith
     EXPECT_TRUE(picker.isHidden());
     EXPECT_TRUE(legend.isHidden());
     EXPECT_LE(distance(view.grab().toImage(), file, standard), 3);
+}
+
+// The model's own modes: "Dateityp" colours a file's arc in its kind's
+// colour and a folder's in its main kind's, "Alter" by the age bucket, each
+// with its legend; a selected kind dims the arcs of the others, a folder by
+// its share of that kind, until it is cleared.
+TEST_F(ChartTest, KindAndAgeColourTheArcsAndASelectedKindDimsTheOthers) {
+    KindsSession& kinds = model.kinds();
+    if (!kinds.kinds()) {
+        GTEST_SKIP() << kinds.kindsError().toStdString();
+    }
+    scratch.file("pics/photo.jpg", 48 * 1024);
+    scratch.file("pics/notes.bin", 8 * 1024);
+    scratch.file("big/old.txt", 8 * 1024);
+    scratch.age("big/old.txt", 400);
+    test::scanAndWait(model, scratch.path(), QStringLiteral("Baum"));
+    view.setNode(model.root());
+    ColorModes& modes = model.colorModes();
+    ColorModePicker picker(modes, nullptr);
+    ChartLegend legend(modes, nullptr);
+    view.show();
+    ASSERT_EQ(picker.box()->count(), 3);
+    EXPECT_EQ(picker.box()->itemText(1), QStringLiteral("Dateityp"));
+    EXPECT_EQ(picker.box()->itemText(2), QStringLiteral("Alter"));
+    const auto colourAt = [&](const std::string& name) {
+        return view.grab().toImage().pixelColor(arc(name).toPoint());
+    };
+    const auto counted = [&] { return test::waitUntil([&] { return !kinds.isCounting(); }); };
+    const auto legendLabels = [&] {
+        std::vector<std::string> labels;
+        for (const ArcColoring::LegendEntry& entry : legend.entries()) {
+            labels.push_back(entry.label);
+        }
+        return labels;
+    };
+
+    modes.choose(ColorMode::Kind);
+    ASSERT_TRUE(counted());
+    const QColor images = Style::color(KindColoring::colorOf(FileCategory::Images));
+    const QColor other = Style::color(KindColoring::colorOf(FileCategory::Other));
+    EXPECT_LE(distance(view.grab().toImage(), arc("photo.jpg"), images), 3);
+    EXPECT_LE(distance(view.grab().toImage(), arc("file.bin"), other), 3);
+    // "pics" holds 48 KB of pictures and 8 KB of ".bin": Bilder, paler.
+    const QColor pics = colourAt("pics");
+    EXPECT_NEAR(pics.hueF(), images.hueF(), 0.02);
+    EXPECT_LT(pics.saturationF(), images.saturationF() - 0.05);
+    EXPECT_EQ(legendLabels(), (std::vector<std::string>{"Sonstige", "Bilder", "Dokumente"}));
+
+    modes.choose(ColorMode::Age);
+    EXPECT_LE(distance(view.grab().toImage(), arc("old.txt"),
+                       Style::color(AgeColoring::colorOf(AgeBucket::UpToThreeYears))),
+              3);
+    EXPECT_LE(distance(view.grab().toImage(), arc("photo.jpg"),
+                       Style::color(AgeColoring::colorOf(AgeBucket::Recent))),
+              3);
+    EXPECT_EQ(legendLabels(),
+              (std::vector<std::string>{"Letzte 30 Tage", "Bis 1 Jahr", "Bis 3 Jahre", "Älter"}));
+
+    modes.choose(ColorMode::Standard);
+    const QColor photo = colourAt("photo.jpg");
+    const QColor plain = colourAt("file.bin");
+    kinds.toggle(FileCategory::Images);
+    ASSERT_TRUE(counted());
+    EXPECT_LE(distance(view.grab().toImage(), arc("photo.jpg"), photo), 3) << "of the kind";
+    EXPECT_GT(distance(view.grab().toImage(), arc("file.bin"), plain), 30) << "dimmed";
+    kinds.toggle(FileCategory::Images);
+    EXPECT_LE(distance(view.grab().toImage(), arc("file.bin"), plain), 3) << "cleared";
+    EXPECT_EQ(view.layoutCount(), 1) << "new colours, the same arcs";
 }
 
 // The menu of the hovered arc, or of several nodes (the side panel's selection).

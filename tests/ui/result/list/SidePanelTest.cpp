@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QDropEvent>
 #include <QItemSelectionModel>
@@ -121,6 +122,97 @@ TEST_F(SidePanelTest, PickerSwitchesListsAndSelectionFollowsTheRules) {
     EXPECT_TRUE(rowNames().empty());
     ASSERT_TRUE(waitForLoad());
     EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
+}
+
+// The kinds view of the shown folder: its categories (".bin" names no kind
+// the desktop knows, ".txt" is a document), then the ages; a click or Return
+// on a category selects it, and "Größte Dateien" then lists only that kind,
+// until a second click clears it.
+TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestFiles) {
+    if (!tree.model.kinds().kinds()) {
+        GTEST_SKIP() << tree.model.kinds().kindsError().toStdString();
+    }
+    auto* kinds = panel.findChild<QListView*>(QStringLiteral("kinds"));
+    ASSERT_TRUE(kinds);
+    EXPECT_FALSE(kinds->isVisibleTo(&panel));
+    EXPECT_EQ(kinds->accessibleName(), QStringLiteral("Dateitypen"));
+    const auto shown = [&] {
+        QStringList texts;
+        for (int row = 0; row < kinds->model()->rowCount(); ++row) {
+            texts << kinds->model()->index(row, 0).data(Qt::AccessibleTextRole).toString();
+        }
+        return texts;
+    };
+    const auto counted = [&] {
+        return test::waitUntil([&] { return !tree.model.kinds().isCounting(); });
+    };
+    // The arrow keys choose in the picker, from the chosen view on.
+    QAbstractButton* contents = nullptr;
+    for (QAbstractButton* button : panel.findChildren<QAbstractButton*>()) {
+        if (button->text() == QStringLiteral("Inhalt")) {
+            contents = button;
+        }
+    }
+    ASSERT_TRUE(contents);
+    panel.activateWindow();
+    contents->setFocus();
+    test::pressKey(*contents, Qt::Key_Right);
+    EXPECT_EQ(panel.mode(), SidePanel::Mode::Largest);
+    test::pressKey(*QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(panel.mode(), SidePanel::Mode::Kinds);
+    EXPECT_TRUE(kinds->isVisibleTo(&panel));
+    EXPECT_FALSE(list()->isVisibleTo(&panel));
+    ASSERT_TRUE(counted());
+    const std::int64_t total = tree.model.root().size();
+    const auto size = [](std::int64_t bytes) {
+        return QString::fromStdString(Format::bytes(bytes));
+    };
+    const auto row = [&](const char* name, std::int64_t bytes, std::int64_t files) {
+        return QString::fromUtf8(name) + QStringLiteral(", ") + size(bytes) + QStringLiteral(", ") +
+               QString::fromStdString(Format::files(files)) + QStringLiteral(", ") +
+               QString::fromStdString(Format::percent(bytes, total));
+    };
+    const std::int64_t bins = 96 * 1024;
+    const std::int64_t texts = 20 * 1024;
+    EXPECT_EQ(shown(),
+              (QStringList{row("Sonstige", bins, 2) + QStringLiteral(", größte Endungen: .bin ") +
+                               size(bins) + QStringLiteral(", 2 Dateien"),
+                           row("Dokumente", texts, 2) + QStringLiteral(", größte Endungen: .txt ") +
+                               size(texts) + QStringLiteral(", 2 Dateien"),
+                           QStringLiteral("Alter"), row("Letzte 30 Tage", bins + texts, 4),
+                           row("Bis 1 Jahr", 0, 0), row("Bis 3 Jahre", 0, 0), row("Älter", 0, 0)}));
+
+    kinds->setFocus();
+    kinds->setCurrentIndex(kinds->model()->index(1, 0));
+    test::pressKey(*kinds, Qt::Key_Return);
+    EXPECT_EQ(tree.model.kinds().selected(), FileCategory::Documents);
+    EXPECT_TRUE(shown()[1].endsWith(QStringLiteral(", ausgewählt")));
+    panel.setMode(SidePanel::Mode::Largest);
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(rowNames(), (Names{"file.txt", "leaf.txt"}));
+    const auto* filter = panel.findChild<TextLabel*>(QStringLiteral("kindFilter"));
+    EXPECT_TRUE(filter->isVisibleTo(&panel));
+    EXPECT_EQ(filter->text(), QStringLiteral("Nur Dokumente (unter „Dateitypen“ gewählt)"));
+
+    // Another folder counts its own files and keeps the kind.
+    tree.model.navigate(tree.at("big"));
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(rowNames(), (Names{"leaf.txt"}));
+    panel.setMode(SidePanel::Mode::Kinds);
+    ASSERT_TRUE(counted());
+    EXPECT_TRUE(shown()[0].startsWith(QStringLiteral("Sonstige, ") + size(bins) +
+                                      QStringLiteral(", 2 Dateien")));
+    EXPECT_TRUE(shown()[1].startsWith(QStringLiteral("Dokumente, ") + size(4096) +
+                                      QStringLiteral(", 1 Datei")));
+
+    const QRect documents = kinds->visualRect(kinds->model()->index(1, 0));
+    test::mouse(*kinds->viewport(), QEvent::MouseButtonPress, documents.center());
+    test::mouse(*kinds->viewport(), QEvent::MouseButtonRelease, documents.center());
+    EXPECT_FALSE(tree.model.kinds().selected());
+    panel.setMode(SidePanel::Mode::Largest);
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(rowNames(), (Names{"a.bin", "b.bin", "leaf.txt"}));
+    EXPECT_FALSE(filter->isVisibleTo(&panel));
 }
 
 TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {

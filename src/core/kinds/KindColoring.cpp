@@ -1,0 +1,84 @@
+#include "core/kinds/KindColoring.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+
+namespace raumfuchs {
+
+namespace {
+
+// Hues apart from each other and from the folders' grey (not measured).
+constexpr Hsb kCategoryColors[kFileCategoryCount] = {
+    {0.08, 0.70, 0.95, 1},  // Bilder: orange
+    {0.99, 0.62, 0.88, 1},  // Videos: red
+    {0.77, 0.50, 0.88, 1},  // Musik: violet
+    {0.60, 0.60, 0.92, 1},  // Dokumente: blue
+    {0.15, 0.75, 0.90, 1},  // Archive: yellow
+    {0.45, 0.65, 0.78, 1},  // Programme: green
+    {0.89, 0.55, 0.90, 1},  // Quelltext: pink
+    {0.60, 0.04, 0.72, 1},  // Sonstige: grey
+};
+constexpr Hsb kUnknown{0.6, 0.02, 0.85, 1};
+// A folder held by one category to a fifth keeps this much of its saturation.
+constexpr double kPalest = 0.3;
+
+}  // namespace
+
+KindColoring::KindColoring(std::shared_ptr<const KindTotals> totals) : totals_(std::move(totals)) {}
+
+Hsb KindColoring::colorOf(FileCategory category) {
+    return kCategoryColors[static_cast<std::size_t>(category)];
+}
+
+Hsb KindColoring::color(const Segment& segment) const {
+    const FileTree& tree = segment.node.tree();
+    const FileTree::Index index = segment.node.index();
+    if (!tree.isDirectory(index)) {
+        return colorOf(static_cast<FileCategory>(tree.category(index)));
+    }
+    const auto found = totals_->folders.find(index);
+    if (found == totals_->folders.end()) {
+        return kUnknown;
+    }
+    const auto& bytes = found->second.categoryBytes;
+    const std::int64_t all = std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0});
+    if (all <= 0) {
+        return kUnknown;
+    }
+    const auto most = std::max_element(bytes.begin(), bytes.end());
+    Hsb c = colorOf(static_cast<FileCategory>(most - bytes.begin()));
+    const double share = static_cast<double>(*most) / static_cast<double>(all);
+    c.saturation *= kPalest + (1 - kPalest) * share;
+    return c;
+}
+
+std::vector<ArcColoring::LegendEntry> KindColoring::legend() const {
+    std::vector<LegendEntry> entries;
+    for (const CategoryTotals& c : totals_->categories) {
+        if (c.files > 0) {
+            entries.push_back({std::string(categoryName(c.category)), colorOf(c.category)});
+        }
+    }
+    return entries;
+}
+
+double KindColoring::share(const KindTotals& totals, const Segment& segment,
+                           FileCategory category) {
+    const FileTree& tree = segment.node.tree();
+    const FileTree::Index index = segment.node.index();
+    if (!tree.isDirectory(index)) {
+        return static_cast<FileCategory>(tree.category(index)) == category ? 1.0 : 0.0;
+    }
+    const auto found = totals.folders.find(index);
+    if (found == totals.folders.end()) {
+        return 0;
+    }
+    const auto& bytes = found->second.categoryBytes;
+    const std::int64_t all = std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0});
+    return all <= 0 ? 0.0
+                    : static_cast<double>(bytes[static_cast<std::size_t>(category)]) /
+                          static_cast<double>(all);
+}
+
+}  // namespace raumfuchs
