@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/tasks/BackgroundTasks.h"
 #include "app/color/ColorModes.h"
+#include "app/tasks/BackgroundTasks.h"
 #include "core/chart/Segment.h"
 #include "core/kinds/FileKinds.h"
 #include "core/kinds/KindTotals.h"
