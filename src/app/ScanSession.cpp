@@ -2,10 +2,12 @@
 
 namespace raumfuchs {
 
-ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport)
+ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport,
+                         StreamHandler onStream)
     : onProgress_(std::move(onProgress)),
       onResult_(std::move(onResult)),
-      onImport_(std::move(onImport)) {}
+      onImport_(std::move(onImport)),
+      onStream_(std::move(onStream)) {}
 
 ScanSession::~ScanSession() {
     cancel();  // the scan threads are joined next; they stop at their next checkpoint
@@ -65,6 +67,33 @@ void ScanSession::import(const ScanTarget& target) {
             }
             token_.reset();
             onImport_(std::move(outcome), target);
+        });
+    });
+}
+
+void ScanSession::stream(const ScanTarget& target, const StreamLaunchers& launchers) {
+    cancel();
+    const StreamCommand command = streamCommand(target.remote, target.path, launchers);
+    auto token = std::make_shared<CancelToken>();
+    token_ = token;
+    scans_.run([this, token, target, command](const BackgroundTasks::Post& post) {
+        CommandImport outcome =
+            importCommand(command.argv, command.environment, *token, [&](std::int64_t entries) {
+                post([this, token, entries] {
+                    if (token_ == token) {
+                        onProgress_(ScanProgress{entries, 0, {}});
+                    }
+                });
+            });
+        post([this, token, target, outcome = std::move(outcome)]() mutable {
+            if (token_ != token) {
+                if (outcome.reading.scan) {
+                    release(std::move(outcome.reading.scan->result.root));
+                }
+                return;
+            }
+            token_.reset();
+            onStream_(std::move(outcome), target);
         });
     });
 }

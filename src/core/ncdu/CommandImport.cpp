@@ -25,7 +25,9 @@ CommandImport importCommand(const std::vector<std::string>& argv,
     if ((outcome.startError = child.startError()) != 0) {
         return outcome;
     }
-    ExportInput input([&](char* into, std::size_t size) { return child.read(into, size, token); });
+    const auto cancelled = [&token] { return token.isCancelled(); };
+    ExportInput input(
+        [&](char* into, std::size_t size) { return child.read(into, size, cancelled); });
     outcome.reading = readExport(input, token, onProgress);
     outcome.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

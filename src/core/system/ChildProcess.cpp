@@ -134,13 +134,13 @@ void ChildProcess::collectErrors() {
     }
 }
 
-ssize_t ChildProcess::read(char* into, std::size_t size, const CancelToken& token) {
+ssize_t ChildProcess::read(char* into, std::size_t size, const std::function<bool()>& cancelled) {
     if (out_ < 0) {
         errno = EBADF;
         return -1;
     }
     for (;;) {
-        if (token.isCancelled()) {
+        if (cancelled()) {
             errno = ECANCELED;
             return -1;
         }

@@ -3,10 +3,9 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
-
-#include "core/scan/CancelToken.h"
 
 namespace raumfuchs {
 
@@ -30,8 +29,9 @@ class ChildProcess {
 
     // Up to `size` bytes of its standard output, waiting for them while what
     // it writes to standard error is collected: the count, 0 at the end, -1
-    // with errno (ECANCELED once `token` is cancelled).
-    ssize_t read(char* into, std::size_t size, const CancelToken& token);
+    // with errno (ECANCELED once `cancelled` says so; it is asked at least
+    // every kCancelPollMs).
+    ssize_t read(char* into, std::size_t size, const std::function<bool()>& cancelled);
 
     // Ends it: closes the pipe of its standard output (a writer then meets
     // EPIPE); without `stop` it gets kStopWait to exit by itself. Then SIGTERM
