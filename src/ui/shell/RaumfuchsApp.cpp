@@ -8,8 +8,8 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "app/LaunchArguments.h"
-#include "app/LaunchTarget.h"
+#include "app/launch/LaunchArguments.h"
+#include "app/launch/LaunchTarget.h"
 #include "core/text/Utf8.h"
 #include "ui/shell/AboutDialog.h"
 #include "ui/widgets/AppIcon.h"
