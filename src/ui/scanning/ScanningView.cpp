@@ -95,7 +95,8 @@ void ScanningView::refreshTarget() {
 }
 
 bool ScanningView::readsExport() const {
-    return model_.target() && model_.target()->isExport;
+    // A streamed scan arrives as an export too: entries, not bytes, are counted.
+    return model_.target() && (model_.target()->isExport || model_.target()->isStreamed());
 }
 
 void ScanningView::refreshProgress() {
