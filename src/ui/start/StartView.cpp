@@ -11,6 +11,7 @@
 
 #include "app/AppModel.h"
 #include "core/chart/Theme.h"
+#include "ui/remote/RemoteScanDialog.h"
 #include "ui/start/ShortcutButton.h"
 #include "ui/start/VolumeCard.h"
 #include "ui/widgets/AppIcon.h"
@@ -152,8 +153,16 @@ QWidget* makeExportLink(AppModel& model, QWidget* parent) {
                                               "von einem Server"),
                                Style::TextStyle::Callout, box);
     note->setLevel(Style::Level::Secondary);
+    auto* remote = makeLink(QStringLiteral("Entfernten Ordner scannen …"), box);
+    remote->setObjectName(QStringLiteral("remoteScanLink"));
+    remote->setIcon(Icons::symbol(QStringLiteral("network"), Style::color(Theme::accent)));
+    remote->setIconSize({iconSize, iconSize});
+    QObject::connect(remote, &QPushButton::clicked, box,
+                     [&model, box] { RemoteScanDialog::ask(model, box->window()); });
     row->addWidget(link);
     row->addWidget(note);
+    row->addSpacing(16);
+    row->addWidget(remote);
     return box;
 }
 
