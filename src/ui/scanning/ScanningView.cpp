@@ -89,8 +89,9 @@ void ScanningView::keyPressEvent(QKeyEvent* event) {
 
 void ScanningView::refreshTarget() {
     const QString name = model_.target() ? model_.target()->displayName : QString();
-    title_->setText(readsExport() ? QStringLiteral("Öffne „%1“ …").arg(name)
-                                  : QStringLiteral("Vermesse „%1“ …").arg(name));
+    title_->setText(model_.target() && model_.target()->isExport
+                        ? QStringLiteral("Öffne „%1“ …").arg(name)
+                        : QStringLiteral("Vermesse „%1“ …").arg(name));
     refreshProgress();
 }
 
