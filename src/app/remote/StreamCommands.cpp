@@ -69,7 +69,10 @@ StreamCommand streamCommand(const std::optional<RemoteAddress>& remote, const st
     if (remote) {
         const RemoteAddress& address = *remote;
         command.argv = launchers.ssh;
-        command.argv.insert(command.argv.end(), {"-T", "-o", "ClearAllForwardings=yes"});
+        // Only the scan's output comes back: no terminal, no X11, no agent
+        // and no ports handed to the other side.
+        command.argv.insert(command.argv.end(),
+                            {"-T", "-x", "-a", "-o", "ClearAllForwardings=yes"});
         if (!address.user.empty()) {
             command.argv.insert(command.argv.end(), {"-l", address.user});
         }
