@@ -2,7 +2,8 @@
 # Builds what the package holds (the package preset: no tests, no benchmarks)
 # in build-package/, installs it into a staging folder as the package does and
 # checks what a desktop reads from it: both programs, the desktop entry and the
-# AppStream metadata (no error or warning from their validators), the icons,
+# AppStream metadata (no error or warning from their validators), the polkit
+# action, the icons,
 # both manual pages (no groff warning) and the licence notices where the
 # program looks for them. Then builds the .deb and has lintian check it for
 # errors.
@@ -32,6 +33,16 @@ for size in 16 22 24 32 48 64 128 256 512; do
   file "$usr/share/icons/hicolor/${size}x$size/apps/raumfuchs.png" |
     grep -q "PNG image data, $size x $size" || fail "Symbol ${size}x$size fehlt"
 done
+
+# The polkit action for pkexec: valid, asking for the administrator (kept a
+# while), in German, and naming the installed raumfuchs-scan.
+policy=$(echo "$usr"/share/polkit-1/actions/*.scan.policy)
+[ -s "$policy" ] || fail "polkit-Aktion fehlt"
+xmllint --noout "$policy" 2>/dev/null || python3 -c "import sys,xml.dom.minidom as m; m.parse(sys.argv[1])" "$policy" ||
+  fail "polkit-Aktion ist kein XML"
+grep -q '<allow_active>auth_admin_keep</allow_active>' "$policy" || fail "polkit-Aktion ohne auth_admin_keep"
+grep -q '<message xml:lang="de">' "$policy" || fail "polkit-Aktion ohne deutsche Meldung"
+grep -q '>/usr/bin/raumfuchs-scan</annotate>' "$policy" || fail "polkit-Aktion nennt raumfuchs-scan nicht"
 
 entry=$usr/share/applications/raumfuchs.desktop
 report=$(desktop-file-validate "$entry" 2>&1) || fail "$report"

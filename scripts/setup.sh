@@ -14,6 +14,7 @@ packages=(
   at-spi2-core python3-pyatspi
   libzstd-dev zstd ncdu gdu clang libclang-rt-14-dev ccache python3
   shared-mime-info
+  openssh-server openssh-client pkexec polkitd util-linux
 )
 
 missing=()

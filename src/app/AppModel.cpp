@@ -52,6 +52,9 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
              [this](std::variant<ImportedScan, std::string> outcome, const ScanTarget& target) {
                  finishImport(std::move(outcome), target);
              },
+             [this](CommandImport outcome, const ScanTarget& target) {
+                 finishStream(std::move(outcome), target);
+             },
              kinds_.kinds().get()) {
     volumes_ = services_.mountedVolumes();
 }
@@ -151,6 +154,8 @@ void AppModel::startScan(const ScanTarget& target) {
     setPhase(Phase::Scanning);
     if (target.isExport) {
         scans_.import(target);
+    } else if (target.isStreamed()) {
+        scans_.stream(target, launchers_);
     } else {
         scans_.start(target);
     }
@@ -191,8 +196,30 @@ void AppModel::finishImport(std::variant<ImportedScan, std::string> outcome,
     setPhase(root_ ? Phase::Result : Phase::Start);
 }
 
-void AppModel::adopt(ScanResult& result, std::optional<ExportOrigin> origin) {
+void AppModel::finishStream(CommandImport outcome, const ScanTarget& target) {
+    if (!outcome.succeeded()) {
+        setAlertMessage(streamFailure(outcome, target.remote, target.path));
+        setPhase(root_ ? Phase::Result : Phase::Start);
+        return;
+    }
+    ImportedScan& scan = *outcome.reading.scan;
+    scan.result.duration = outcome.seconds;
+    if (target.remote) {
+        adopt(scan.result,
+              ExportOrigin{target.remote->origin(target.path), std::move(scan.producer),
+                           scan.timestamp, scan.folderSizesEstimated, true});
+        return;
+    }
+    adopt(scan.result, std::nullopt, true);
+    if (!scannedAsAdministrator_) {
+        scannedAsAdministrator_ = true;
+        emit scannedAsAdministratorChanged();
+    }
+}
+
+void AppModel::adopt(ScanResult& result, std::optional<ExportOrigin> origin, bool elevated) {
     FileNode oldRoot = root_;
+    elevatedTree_ = elevated;
     // Before the tree: whoever sees the new root already knows where it came from.
     setExportOrigin(std::move(origin));
     setRoot(result.root);
@@ -231,6 +258,7 @@ void AppModel::backToStart() {
     setCurrent({}, false);
     setUnattributed(std::nullopt);
     setExportOrigin(std::nullopt);
+    elevatedTree_ = false;
     setPhase(Phase::Start);
     reloadVolumes();
     scans_.release(std::move(oldRoot));
@@ -272,7 +300,7 @@ void AppModel::chooseFolder() {
 // --- refreshing one folder ---
 
 void AppModel::refreshFolder(const FileNode& folder) {
-    if (isImported() || !folder || !folder.isDirectory() || !target_ || !root_ ||
+    if (!canRefresh() || !folder || !folder.isDirectory() || !target_ || !root_ ||
         folder.treePtr() != root_.treePtr() || !folder.tree().isAttached(folder.index())) {
         return;
     }

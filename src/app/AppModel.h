@@ -26,11 +26,14 @@ enum class Phase { Start, Scanning, Result };
 // Where a tree read from an ncdu export came from. Its paths name another
 // machine's files, so nothing on this disk is touched through them.
 struct ExportOrigin {
-    std::string file;            // path of the export, file-system bytes
+    // Path of the export, file-system bytes; for a scan streamed from another
+    // machine, where it ran: "[user@]host:path" (RemoteAddress::origin).
+    std::string file;
     std::string producer;        // "ncdu 1.18"; empty when the file names none
     std::int64_t timestamp = 0;  // unix seconds of the export; 0 when unknown
     // Some folders' own sizes were not in the file and are estimates.
     bool folderSizesEstimated = false;
+    bool remote = false;  // scanned over ssh just now, not read from a file
     friend bool operator==(const ExportOrigin&, const ExportOrigin&) = default;
 };
 
@@ -67,6 +70,10 @@ class AppModel : public QObject {
     // Set while the shown tree was read from an export rather than scanned.
     const std::optional<ExportOrigin>& exportOrigin() const { return exportOrigin_; }
     bool isImported() const { return exportOrigin_.has_value(); }
+    // A scan ran as administrator in this run of the program.
+    bool scannedAsAdministrator() const { return scannedAsAdministrator_; }
+    // What streamed scans run (see StreamCommands); tests put in their own.
+    StreamLaunchers& streamLaunchers() { return launchers_; }
     // How the chart colours its arcs; features offer their modes here.
     ColorModes& colorModes() { return colorModes_; }
     // The kinds and ages of the shown folder's files, and the selected kind.
@@ -89,8 +96,14 @@ class AppModel : public QObject {
     void openExport(const std::string& file);
     // A new scan of the target; nothing unless canRescan().
     void rescan();
-    // There is a target, and it and the shown tree are on this machine's disk.
-    bool canRescan() const { return target_ && !target_->isExport && !isImported(); }
+    // There is a target, and it and the shown tree are on this machine's disk,
+    // or both are a scan of another machine.
+    bool canRescan() const {
+        return target_ && !target_->isExport && (!isImported() || target_->remote);
+    }
+    // Folders of the shown tree can be read again here: it is on this
+    // machine's disk and was read with this program's rights.
+    bool canRefresh() const { return root_ && !isImported() && !elevatedTree_; }
     void cancelScan();
     void backToStart();
     // Makes `folder` the shown folder, animated with Spring; ignores files, the
@@ -154,14 +167,17 @@ class AppModel : public QObject {
     // A folder refresh started or ended.
     void refreshingChanged();
     void exportOriginChanged();
+    void scannedAsAdministratorChanged();
 
   private:
     void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
     void finishRefresh(const FileNode& folder, FolderRescan rescan);
     void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
     void finishSave(const std::string& file, int error);
-    // Shows `result` as the new tree, from `origin` when it was imported.
-    void adopt(ScanResult& result, std::optional<ExportOrigin> origin);
+    void finishStream(CommandImport outcome, const ScanTarget& target);
+    // Shows `result` as the new tree, from `origin` when it was imported;
+    // `elevated` when raumfuchs-scan read it as root.
+    void adopt(ScanResult& result, std::optional<ExportOrigin> origin, bool elevated = false);
 
     void setPhase(Phase phase);
     void setVolumes(std::vector<VolumeInfo> volumes);
@@ -188,6 +204,9 @@ class AppModel : public QObject {
     bool isConfirmingTrash_ = false;
     std::optional<QString> alertMessage_;
     std::optional<ExportOrigin> exportOrigin_;
+    bool elevatedTree_ = false;
+    bool scannedAsAdministrator_ = false;
+    StreamLaunchers launchers_ = StreamLaunchers::installed();
     ColorModes colorModes_;
     KindsSession kinds_;
     TrashWorkflow trash_;

@@ -3,10 +3,11 @@
 namespace raumfuchs {
 
 ScanSession::ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport,
-                         const NameClassifier* classifier)
+                         StreamHandler onStream, const NameClassifier* classifier)
     : onProgress_(std::move(onProgress)),
       onResult_(std::move(onResult)),
       onImport_(std::move(onImport)),
+      onStream_(std::move(onStream)),
       classifier_(classifier) {}
 
 ScanSession::~ScanSession() {
@@ -70,6 +71,35 @@ void ScanSession::import(const ScanTarget& target) {
             }
             token_.reset();
             onImport_(std::move(outcome), target);
+        });
+    });
+}
+
+void ScanSession::stream(const ScanTarget& target, const StreamLaunchers& launchers) {
+    cancel();
+    const StreamCommand command = streamCommand(target.remote, target.path, launchers);
+    auto token = std::make_shared<CancelToken>();
+    token_ = token;
+    scans_.run([this, token, target, command](const BackgroundTasks::Post& post) {
+        CommandImport outcome = importCommand(
+            command.argv, command.environment, *token,
+            [&](std::int64_t entries) {
+                post([this, token, entries] {
+                    if (token_ == token) {
+                        onProgress_(ScanProgress{entries, 0, {}});
+                    }
+                });
+            },
+            classifier_);
+        post([this, token, target, outcome = std::move(outcome)]() mutable {
+            if (token_ != token) {
+                if (outcome.reading.scan) {
+                    release(std::move(outcome.reading.scan->result.root));
+                }
+                return;
+            }
+            token_.reset();
+            onStream_(std::move(outcome), target);
         });
     });
 }

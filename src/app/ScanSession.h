@@ -9,6 +9,8 @@
 #include <string>
 #include <variant>
 
+#include "app/remote/RemoteAddress.h"
+#include "app/remote/StreamCommands.h"
 #include "app/tasks/BackgroundTasks.h"
 #include "core/ncdu/NcduImport.h"
 #include "core/scan/DiskScanner.h"
@@ -23,7 +25,14 @@ struct ScanTarget {
     std::optional<std::int64_t> volumeUsed;  // set only for whole volumes
     // `path` is an ncdu export to read, not a folder to scan.
     bool isExport = false;
+    // Scanned on that machine over ssh; `path` is the path there.
+    std::optional<RemoteAddress> remote = std::nullopt;
+    // Scanned by raumfuchs-scan run as root through pkexec.
+    bool asAdministrator = false;
     friend bool operator==(const ScanTarget&, const ScanTarget&) = default;
+
+    // Its scan streams in from another process (see StreamCommands).
+    bool isStreamed() const { return remote || asAdministrator; }
 };
 
 // The scans of the model, each on a background thread. At most one scan is
@@ -38,11 +47,13 @@ class ScanSession {
     // The outcome of the wanted import: the tree or the reader's message.
     using ImportHandler =
         std::function<void(std::variant<ImportedScan, std::string>, const ScanTarget&)>;
+    // The outcome of the wanted streamed scan, cancelled ones left out.
+    using StreamHandler = std::function<void(CommandImport, const ScanTarget&)>;
 
     // `classifier` stamps the trees' files with their kinds (may be null); it
     // must outlive the session.
     ScanSession(ProgressHandler onProgress, ResultHandler onResult, ImportHandler onImport,
-                const NameClassifier* classifier = nullptr);
+                StreamHandler onStream, const NameClassifier* classifier = nullptr);
     ~ScanSession();
     ScanSession(const ScanSession&) = delete;
     ScanSession& operator=(const ScanSession&) = delete;
@@ -53,6 +64,10 @@ class ScanSession {
     // supersedes a scan the same way; its progress counts the entries read
     // in `files`.
     void import(const ScanTarget& target);
+    // Starts `command` and reads the scan it writes to its standard output,
+    // as import() reads a file; a cancel ends the command (see
+    // importCommand), which takes up to a few seconds on its thread.
+    void stream(const ScanTarget& target, const StreamLaunchers& launchers);
     // The scan under way, if any, is no longer wanted and stops at its next
     // checkpoint.
     void cancel();
@@ -67,6 +82,7 @@ class ScanSession {
     ProgressHandler onProgress_;
     ResultHandler onResult_;
     ImportHandler onImport_;
+    StreamHandler onStream_;
     const NameClassifier* classifier_;
     // The token of the scan whose results are still wanted; none when no scan runs.
     std::shared_ptr<CancelToken> token_;

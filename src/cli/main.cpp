@@ -19,6 +19,7 @@
 #include <string_view>
 #include <variant>
 
+#include "cli/ElevatedCall.h"
 #include "cli/KindsReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
@@ -328,7 +329,11 @@ int finishOutput(int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::variant<Arguments, WrongCall> call = parseArguments(argc, argv);
+    const bool elevated = startedByPkexec();
+    const std::optional<std::string> refused =
+        elevated ? elevatedCallRefusal(argc, argv) : std::nullopt;
+    const std::variant<Arguments, WrongCall> call =
+        refused ? WrongCall{*refused} : parseArguments(argc, argv);
     if (const auto* wrong = std::get_if<WrongCall>(&call)) {
         complain("raumfuchs-scan: " + wrong->what);
         complain("Mehr dazu: raumfuchs-scan --help");
@@ -426,9 +431,10 @@ int main(int argc, char** argv) {
         }
     }
     // A scanned mount point is a whole volume: what its scan could not find is
-    // explained. An import's paths belong to another machine.
+    // explained. An import's paths belong to another machine; a scan for
+    // pkexec only scans.
     std::optional<UnattributedSpace> space;
-    if (args->importFile.empty()) {
+    if (args->importFile.empty() && !elevated) {
         if (const std::optional<std::int64_t> used = volumeUsedBytes(args->path)) {
             space = measureUnattributedSpace(result->enteredMounts, *used, result->root.size(),
                                              result->unreadableCount, &token);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -286,6 +287,44 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
     }
     EXPECT_EQ(test::listing(t.root()).size(), 5u);
     EXPECT_EQ(test::fileContents(t.path("earlier.json")), "xxxx");
+}
+
+TEST(ScanToolCalls, StartedByPkexecItTakesOnlyTheCallOfTheWindow) {
+    TempTree t;
+    t.file("a", 4096);
+    std::ofstream(t.path("gut.json")) << R"([1,0,{},[{"name":"/r"}]])";
+    setenv("PKEXEC_UID", "1000", 1);
+    const Outcome scan = run({"--export", "-", "--quiet", t.root()});
+    const std::string refusal =
+        "raumfuchs-scan: als Administrator (über pkexec) nur „--export - "
+        "--quiet PFAD“ mit absolutem PFAD\nMehr dazu: raumfuchs-scan "
+        "--help\n";
+    const std::vector<std::vector<std::string>> refused = {
+        {"--import", t.path("gut.json")},
+        {"--export", t.path("neu.json"), "--quiet", t.root()},
+        {"--export", "-", "--quiet", "--import", t.path("gut.json")},
+        {"--export", "-", "--quiet", "--threads=2", t.root()},
+        {"--quiet", "--export", "-", t.root()},
+        {"--json", t.root()},
+        {"--export", "-", "--quiet", "tmp"},
+        {"--help"},
+    };
+    std::vector<Outcome> outcomes;
+    for (const auto& arguments : refused) {
+        outcomes.push_back(run(arguments));
+    }
+    unsetenv("PKEXEC_UID");
+    EXPECT_TRUE(exitedWith(scan, 0)) << scan.err;
+    EXPECT_TRUE(scan.out.starts_with("[1,")) << scan.out;
+    EXPECT_NE(scan.out.find("\"name\":\"a\""), std::string::npos);
+    EXPECT_EQ(scan.err, "");
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        SCOPED_TRACE(::testing::PrintToString(refused[i]));
+        EXPECT_TRUE(exitedWith(outcomes[i], 2));
+        EXPECT_EQ(outcomes[i].out, "");
+        EXPECT_EQ(outcomes[i].err, refusal);
+    }
+    EXPECT_FALSE(std::filesystem::exists(t.path("neu.json")));
 }
 
 // Root may list any folder: as root, the program runs as "nobody" where an

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/launch/LaunchArguments.h"
+#include "app/remote/RemoteAddress.h"
 
 namespace raumfuchs {
 
@@ -14,6 +15,15 @@ std::optional<ScanTarget> launchTarget(const std::vector<std::string>& arguments
         exportFile ? exportFile : LaunchArguments::scanPath(arguments);
     if (!argument) {
         return std::nullopt;
+    }
+    if (!exportFile && argument->starts_with("ssh://")) {
+        const auto remote = parseSshUrl(*argument);
+        if (!remote) {
+            return std::nullopt;  // RaumfuchsApp says why
+        }
+        const std::string origin = remote->first.origin(remote->second);
+        return ScanTarget{remote->second, QString::fromStdString(origin), std::nullopt, false,
+                          remote->first};
     }
     std::string workingDirectory = "/";
     std::error_code error;

@@ -13,6 +13,8 @@ namespace raumfuchs {
 // that "--open FILE" asks to read (it wins when both are given), or nothing.
 // The path is made absolute against the working directory (no check that it
 // exists); the name is the desktop's display name of that path.
+// "--scan ssh://[user@]host[:port]/path" scans that path on another machine
+// over ssh, named by its origin; a malformed address gives nothing.
 // `arguments` are the process's own bytes, program path first. Take them from
 // argv before QApplication sees it: Qt removes the options it knows (such as
 // "-reverse") from argv, and a path following "--scan" or "--open" must stay

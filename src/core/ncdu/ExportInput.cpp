@@ -10,7 +10,10 @@
 namespace raumfuchs {
 
 ExportInput::ExportInput(int fd)
-    : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kBlock)) {}
+    : ExportInput([fd](char* into, std::size_t size) { return ::read(fd, into, size); }) {}
+
+ExportInput::ExportInput(Read read)
+    : read_(std::move(read)), buffer_(std::make_unique_for_overwrite<char[]>(kBlock)) {}
 
 ExportInput::~ExportInput() {
     if (zstd_ != nullptr) {
@@ -20,7 +23,7 @@ ExportInput::~ExportInput() {
 
 std::optional<std::string> ExportInput::start() {
     std::size_t got = 0;
-    if (!readRaw(raw_.data(), 4, got)) {
+    if (!readRaw(raw_.data(), 4, got, true)) {
         return "konnte nicht gelesen werden (" + errnoText(errno) + ")";
     }
     rawEnd_ = got;
@@ -48,7 +51,7 @@ bool ExportInput::refill(const char*& begin, const char*& end) {
             std::memcpy(buffer_.get(), raw_.data(), rawEnd_);
             got = rawEnd_;
             rawEnd_ = 0;
-        } else if (!readRaw(buffer_.get(), kBlock, got)) {
+        } else if (!readRaw(buffer_.get(), kBlock, got, false)) {
             error_ = "Lesefehler (" + errnoText(errno) + ")";
             return false;
         }
@@ -60,10 +63,10 @@ bool ExportInput::refill(const char*& begin, const char*& end) {
     return true;
 }
 
-bool ExportInput::readRaw(char* into, std::size_t want, std::size_t& got) {
+bool ExportInput::readRaw(char* into, std::size_t want, std::size_t& got, bool whole) {
     got = 0;
     while (got < want) {
-        const ssize_t n = ::read(fd_, into + got, want - got);
+        const ssize_t n = read_(into + got, want - got);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -71,9 +74,13 @@ bool ExportInput::readRaw(char* into, std::size_t want, std::size_t& got) {
             return false;
         }
         if (n == 0) {
+            ended_ = true;
             break;
         }
         got += static_cast<std::size_t>(n);
+        if (!whole) {
+            break;
+        }
     }
     return true;
 }
@@ -83,7 +90,7 @@ bool ExportInput::unpack(std::size_t& got) {
     while (out.pos == 0) {
         if (rawPos_ == rawEnd_) {
             std::size_t n = 0;
-            if (!readRaw(raw_.data(), raw_.size(), n)) {
+            if (!readRaw(raw_.data(), raw_.size(), n, false)) {
                 error_ = "Lesefehler (" + errnoText(errno) + ")";
                 return false;
             }

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 
+#include "core/ncdu/ExportInput.h"
 #include "core/ncdu/ImportedScan.h"
 #include "core/tree/EntryStamp.h"
 
@@ -18,5 +20,21 @@ std::variant<ImportedScan, std::string> importNcdu(
     const std::string& file, const CancelToken& token,
     const std::function<void(std::int64_t)>& onProgress,
     const NameClassifier* classifier = nullptr);
+
+// What reading an export from an ExportInput came to.
+struct ExportReading {
+    std::optional<ImportedScan> scan;  // nothing when cancelled or refused
+    // Why the bytes are no readable export, in German, with the byte offset:
+    // "die Datei endet vorzeitig, … (bei Byte 812)"; empty when they were.
+    std::string refusal;
+    // The refusal came before the first value: "ist leer", "ist mit gzip gepackt …".
+    bool refusedAtStart = false;
+    bool outOfMemory = false;
+};
+
+// Reads the export `input` brings, as importNcdu() reads a file.
+ExportReading readExport(ExportInput& input, const CancelToken& token,
+                         const std::function<void(std::int64_t)>& onProgress,
+                         const NameClassifier* classifier = nullptr);
 
 }  // namespace raumfuchs

@@ -105,12 +105,13 @@ void ResultView::refresh() {
     pages_->setCurrentIndex(hasTree ? 1 : 0);
     up_->setEnabled(model_.current() && model_.current().parent());
     // An imported tree's paths name another machine's files: nothing to show
-    // in the file manager, nothing to scan again.
-    rescan_->setVisible(!model_.isImported());
+    // in the file manager, nothing to scan again unless it was scanned there
+    // just now. A tree read as administrator is not refreshed with less rights.
+    rescan_->setVisible(!model_.isImported() || model_.canRescan());
     rescan_->setEnabled(model_.canRescan());
     reveal_->setVisible(!model_.isImported());
-    refresh_->setVisible(!model_.isImported());
-    refresh_->setEnabled(model_.current() && !model_.isImported());
+    refresh_->setVisible(model_.canRefresh());
+    refresh_->setEnabled(model_.current() && model_.canRefresh());
 
     QString title = model_.target() ? model_.target()->displayName : QStringLiteral("Raumfuchs");
     if (model_.isImported() && model_.root()) {

@@ -89,13 +89,15 @@ void ScanningView::keyPressEvent(QKeyEvent* event) {
 
 void ScanningView::refreshTarget() {
     const QString name = model_.target() ? model_.target()->displayName : QString();
-    title_->setText(readsExport() ? QStringLiteral("Öffne „%1“ …").arg(name)
-                                  : QStringLiteral("Vermesse „%1“ …").arg(name));
+    title_->setText(model_.target() && model_.target()->isExport
+                        ? QStringLiteral("Öffne „%1“ …").arg(name)
+                        : QStringLiteral("Vermesse „%1“ …").arg(name));
     refreshProgress();
 }
 
 bool ScanningView::readsExport() const {
-    return model_.target() && model_.target()->isExport;
+    // A streamed scan arrives as an export too: entries, not bytes, are counted.
+    return model_.target() && (model_.target()->isExport || model_.target()->isStreamed());
 }
 
 void ScanningView::refreshProgress() {

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/AppModel.h"
+#include "ui/remote/RemoteScanDialog.h"
 #include "ui/result/ResultView.h"
 #include "ui/shell/ContentView.h"
 #include "ui/widgets/AppIcon.h"
@@ -68,6 +69,9 @@ void MainWindow::buildMenus() {
     connect(add(file, QStringLiteral("openExportAction"), QStringLiteral("Scan-Datei öffnen …"),
                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}),
             &QAction::triggered, &model_, &AppModel::chooseExport);
+    connect(add(file, QStringLiteral("remoteScanAction"),
+                QStringLiteral("Entfernten Ordner scannen …"), {}),
+            &QAction::triggered, this, [this] { RemoteScanDialog::ask(model_, this); });
     save_ = add(file, QStringLiteral("saveScanAction"), QStringLiteral("Scan speichern …"),
                 {QKeySequence(Qt::CTRL | Qt::Key_S)});
     connect(save_, &QAction::triggered, &model_, &AppModel::chooseSaveFile);

@@ -8,7 +8,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/launch/LaunchArguments.h"
 #include "app/launch/LaunchTarget.h"
+#include "core/text/Utf8.h"
 #include "ui/shell/AboutDialog.h"
 #include "ui/widgets/AppIcon.h"
 
@@ -81,6 +83,11 @@ void RaumfuchsApp::openLicences() {
 void RaumfuchsApp::scanFromLaunchArguments() {
     if (const std::optional<ScanTarget> target = launchTarget(arguments_, services_)) {
         model_.startScan(*target);
+    } else if (const auto path = LaunchArguments::scanPath(arguments_);
+               path && path->starts_with("ssh://") && !LaunchArguments::openPath(arguments_)) {
+        model_.setAlertMessage(QStringLiteral("„%1“ ist keine Adresse der Form "
+                                              "ssh://[benutzer@]rechner[:port]/pfad.")
+                                   .arg(QString::fromStdString(decodeUtf8Lossy(*path))));
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/AppModel.h"
 #include "core/chart/Theme.h"
+#include "ui/remote/RemoteScanDialog.h"
 #include "ui/start/ShortcutButton.h"
 #include "ui/start/VolumeCard.h"
 #include "ui/widgets/AppIcon.h"
@@ -152,13 +153,22 @@ QWidget* makeExportLink(AppModel& model, QWidget* parent) {
                                               "von einem Server"),
                                Style::TextStyle::Callout, box);
     note->setLevel(Style::Level::Secondary);
+    auto* remote = makeLink(QStringLiteral("Entfernten Ordner scannen …"), box);
+    remote->setObjectName(QStringLiteral("remoteScanLink"));
+    remote->setIcon(Icons::symbol(QStringLiteral("network"), Style::color(Theme::accent)));
+    remote->setIconSize({iconSize, iconSize});
+    QObject::connect(remote, &QPushButton::clicked, box,
+                     [&model, box] { RemoteScanDialog::ask(model, box->window()); });
     row->addWidget(link);
     row->addWidget(note);
+    row->addSpacing(16);
+    row->addWidget(remote);
     return box;
 }
 
-// Why a scan without the administrator's rights comes out a little small.
-QWidget* makeHint(QWidget* parent) {
+// Why a scan without the administrator's rights comes out a little small,
+// and the way to one with them.
+QWidget* makeHint(AppModel& model, QWidget* parent) {
     auto* box = new HintBox(parent);
     box->setObjectName(QStringLiteral("accessHint"));
     auto* row = new QHBoxLayout(box);
@@ -183,6 +193,13 @@ QWidget* makeHint(QWidget* parent) {
     body->setWordWrap(true);
     column->addWidget(title);
     column->addWidget(body);
+    auto* elevated = makeLink(QStringLiteral("Als Administrator scannen"), box);
+    elevated->setObjectName(QStringLiteral("administratorScanLink"));
+    QObject::connect(elevated, &QPushButton::clicked, &model, [&model] {
+        model.startScan(ScanTarget{"/", model.services().displayName("/"), std::nullopt, false,
+                                   std::nullopt, true});
+    });
+    column->addWidget(elevated, 0, Qt::AlignLeft);
     row->addLayout(column, 1);
     return box;
 }
@@ -246,7 +263,12 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
     blocks->addLayout(folders);
 
     if (!model_.services().runsAsAdministrator()) {
-        blocks->addWidget(makeHint(content));
+        QWidget* hint = makeHint(model_, content);
+        blocks->addWidget(hint);
+        // Once a scan ran with the rights, the tip has said what it had to say.
+        hint->setVisible(!model_.scannedAsAdministrator());
+        connect(&model_, &AppModel::scannedAsAdministratorChanged, hint,
+                [this, hint] { hint->setVisible(!model_.scannedAsAdministrator()); });
     }
     blocks->addStretch(1);
 
@@ -286,6 +308,13 @@ void StartView::rebuildVolumeCards() {
         connect(card, &QAbstractButton::clicked, this, [this, volume] {
             model_.startScan(ScanTarget{volume.path, toQString(volume.name), volume.used()});
         });
+        if (!model_.services().runsAsAdministrator()) {
+            card->offerAdministratorScan();
+            connect(card, &VolumeCard::administratorScanRequested, this, [this, volume] {
+                model_.startScan(ScanTarget{volume.path, toQString(volume.name), std::nullopt,
+                                            false, std::nullopt, true});
+            });
+        }
         volumeList_->addWidget(card);
     }
 }

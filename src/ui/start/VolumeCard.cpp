@@ -1,10 +1,12 @@
 #include "ui/start/VolumeCard.h"
 
 #include <QHBoxLayout>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "core/chart/Theme.h"
 #include "core/text/Format.h"
+#include "ui/widgets/Icons.h"
 #include "ui/widgets/QtText.h"
 #include "ui/widgets/SymbolLabel.h"
 #include "ui/widgets/TextLabel.h"
@@ -70,7 +72,10 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
                           toQString(Format::percent(volume.used(), volume.total)),
                       Style::TextStyle::Caption, this);
     usage->setLevel(Style::Level::Secondary);
-    column->addWidget(usage);
+    usageRow_ = new QHBoxLayout;
+    usageRow_->addWidget(usage);
+    usageRow_->addStretch(1);
+    column->addLayout(usageRow_);
     row->addLayout(column, 1);
 
     auto* chevron = new SymbolLabel(QStringLiteral("chevron.right"), 14, this);
@@ -80,6 +85,23 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>()) {
         adoptContent(child);
     }
+}
+
+void VolumeCard::offerAdministratorScan() {
+    // Not adopted: it takes its own clicks.
+    auto* elevated = new QToolButton(this);
+    elevated->setObjectName(QStringLiteral("administratorScanButton"));
+    elevated->setText(QStringLiteral("Als Administrator scannen"));
+    elevated->setIcon(Icons::symbol(QStringLiteral("lock.shield"), Style::color(Theme::accent)));
+    elevated->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    elevated->setAutoRaise(true);
+    elevated->setCursor(Qt::PointingHandCursor);
+    elevated->setFont(Style::font(Style::TextStyle::Caption));
+    elevated->setToolTip(QStringLiteral("„%1“ mit Administratorrechten scannen, auch die Ordner, "
+                                        "die du sonst nicht lesen kannst")
+                             .arg(toQString(volume_.name)));
+    connect(elevated, &QToolButton::clicked, this, &VolumeCard::administratorScanRequested);
+    usageRow_->addWidget(elevated);
 }
 
 }  // namespace raumfuchs

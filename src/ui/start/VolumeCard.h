@@ -3,6 +3,8 @@
 #include "core/system/VolumeInfo.h"
 #include "ui/start/CardButton.h"
 
+class QHBoxLayout;
+
 namespace raumfuchs {
 
 // One mounted volume on the start screen: icon, name, path, free space, usage
@@ -14,13 +16,20 @@ class VolumeCard : public CardButton {
     explicit VolumeCard(const VolumeInfo& volume, QWidget* parent = nullptr);
 
     const VolumeInfo& volume() const { return volume_; }
+    // Adds "Als Administrator scannen" below the usage bar; it emits
+    // administratorScanRequested() instead of clicked().
+    void offerAdministratorScan();
 
     // The startup volume is the filled internal drive; every other volume an
     // external drive, filled when it is removable.
     static QString symbolName(const VolumeInfo& volume);
 
+  signals:
+    void administratorScanRequested();
+
   private:
     VolumeInfo volume_;
+    QHBoxLayout* usageRow_ = nullptr;
 };
 
 }  // namespace raumfuchs

@@ -24,7 +24,7 @@ struct Mapping {
     std::array<const char*, 3> themeNames;
 };
 
-constexpr std::array<Mapping, 22> kMappings{{
+constexpr std::array<Mapping, 23> kMappings{{
     {"folder", {"folder-symbolic", "folder", nullptr}},
     {"doc", {"text-x-generic-symbolic", "text-x-generic", nullptr}},
     {"folder.badge.plus", {"folder-new-symbolic", "folder-new", nullptr}},
@@ -49,6 +49,7 @@ constexpr std::array<Mapping, 22> kMappings{{
     {"trash", {"user-trash-symbolic", "user-trash", nullptr}},
     {"trash.fill", {"user-trash-full-symbolic", "user-trash-full", "user-trash"}},
     {"arrow.up.circle", {nullptr, nullptr, nullptr}},
+    {"network", {"network-server-symbolic", "network-server", "network-wired"}},
 }};
 
 QIcon themeIcon(const QString& symbol) {

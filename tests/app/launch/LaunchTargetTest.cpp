@@ -31,5 +31,31 @@ TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
     std::filesystem::current_path(saved);
 }
 
+TEST(LaunchTarget, ReadsAnotherMachinesFolderFromAnSshAddress) {
+    FakeDesktopServices services;
+    const auto target = [&](const std::string& url) {
+        return launchTarget(Args{"raumfuchs", "--scan", url}, services);
+    };
+    const auto remote = target("ssh://root@127.0.0.1:2222/usr/share%20x");
+    ASSERT_TRUE(remote);
+    EXPECT_EQ(remote->path, "/usr/share x");
+    EXPECT_EQ(remote->remote, (RemoteAddress{"root", "127.0.0.1", 2222}));
+    EXPECT_EQ(remote->displayName, QStringLiteral("root@127.0.0.1:/usr/share x"));
+    EXPECT_EQ(target("ssh://[::1]")->remote, (RemoteAddress{"", "::1", 0}));
+    EXPECT_EQ(target("ssh://[::1]")->path, "/");
+    EXPECT_EQ(target("ssh://server/srv")->displayName, QStringLiteral("server:/srv"));
+    // What ssh would read as an option, or no address at all.
+    for (const char* wrong : {"ssh://-oProxyCommand=x/", "ssh://a@/x", "ssh://h:0/x", "ssh://h:/x",
+                              "ssh://h x/y", "ssh://h/%00", "ssh://h/%4", "ssh://@h/"}) {
+        EXPECT_EQ(target(wrong), std::nullopt) << wrong;
+    }
+    // The remote shell gets the path as one word, whatever it holds.
+    EXPECT_EQ(shellQuoted("/a b/it's $x"), "'/a b/it'\\''s $x'");
+    EXPECT_EQ(parseRemoteHost("nutzer@rechner:22")->label(), "nutzer@rechner");
+    EXPECT_EQ(parseRemoteHost("fe80::1")->host, "fe80::1");
+    EXPECT_FALSE(isRemotePath("usr"));
+    EXPECT_TRUE(isRemotePath("~/Daten"));
+}
+
 }  // namespace
 }  // namespace raumfuchs

@@ -148,6 +148,37 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
               5);  // open, reveal, copy, separator, trash
 }
 
+TEST_F(ImportTest, AnotherMachinesScanShowsWhereItRanAndRunsAgain) {
+    // Stands in for ssh: runs the command meant for the other side here,
+    // where ncdu is installed and raumfuchs-scan is not on PATH.
+    const std::string ssh = scratch.path("ssh");
+    std::ofstream(ssh) << "#!/bin/sh\nfor last; do :; done\nexec sh -c \"$last\"\n";
+    std::filesystem::permissions(ssh, std::filesystem::perms::owner_all);
+    model.streamLaunchers().ssh = {ssh};
+    window.show();
+    const std::string path = scratch.path("Daten");
+    model.startScan(ScanTarget{path, {}, std::nullopt, false, RemoteAddress{"root", "server", 0}});
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
+    test::settle(model);
+    ASSERT_EQ(model.phase(), Phase::Result) << model.alertMessage().value_or("").toStdString();
+    EXPECT_EQ(model.root().fileCount(), 3);
+    EXPECT_EQ(
+        summary().exportText(),
+        QStringLiteral("auf „root@server:%1“ von ncdu 1.18").arg(QString::fromStdString(path)));
+    EXPECT_TRUE(summary().filesText().startsWith(QStringLiteral("3 Dateien in ")))
+        << summary().filesText().toStdString();
+    EXPECT_EQ(menuEntries(model.node(path + "/a.bin")), (QStringList{"Pfad kopieren"}));
+
+    // "Erneut scannen" asks the other machine again.
+    ASSERT_TRUE(action("rescanAction")->isEnabled());
+    scratch.file("Daten/neu.bin", 4096);
+    action("rescanAction")->trigger();
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
+    test::settle(model);
+    EXPECT_EQ(model.root().fileCount(), 4);
+    EXPECT_TRUE(model.exportOrigin()->remote);
+}
+
 TEST_F(ImportTest, BrokenExportAlertsAndKeepsWhatWasShown) {
     const std::string broken = scratch.path("kaputt.json");
     std::ofstream(broken) << R"([1,2,{"progname":"ncdu"},[{"name":"/x"},{"name":)";

@@ -102,7 +102,13 @@ TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
                      "Ohne Administratorrechte kann Raumfuchs manche Ordner nicht lesen, etwa "
                      "die Ordner anderer Benutzer, /root und Teile von /var. Die Ergebnisse "
                      "sind dann etwas zu klein."}));
-    EXPECT_TRUE(hint->findChildren<QAbstractButton*>().isEmpty());  // nothing to open
+    // The tip's way out: the startup volume, read by raumfuchs-scan as root.
+    const auto buttons = hint->findChildren<QAbstractButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Als Administrator scannen"));
+    buttons[0]->click();
+    EXPECT_EQ(model.target(), (ScanTarget{"/", "/", std::nullopt, false, std::nullopt, true}));
+    model.cancelScan();
 
     scratch.folder("Downloads");
     services.downloads = scratch.path("Downloads");
@@ -114,9 +120,31 @@ TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
     EXPECT_EQ(model.target()->path, scratch.path("Downloads"));
     model.cancelScan();
 
+    // A volume as administrator, from its card; once that ran, the tip goes.
+    // Stands in for pkexec and raumfuchs-scan: the scan's export as it comes.
+    scratch.file("Daten/a.bin", 8192);
+    const std::string exported = scratch.path("daten.json");
+    test::commandOutput("ncdu -0 -o '" + exported + "' '" + scratch.path("Daten") + "'");
+    model.streamLaunchers().elevate = {"sh", "-c", "exec cat '" + exported + "'", "sh"};
+    services.volumes = {VolumeInfo{scratch.path("Daten"), "Daten", 2'000'000, 1'000'000}};
+    show();
+    auto* elevated = view->findChild<QAbstractButton*>(QStringLiteral("administratorScanButton"));
+    ASSERT_NE(elevated, nullptr);
+    elevated->click();
+    EXPECT_TRUE(model.target()->asAdministrator);
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
+    test::settle(model);
+    ASSERT_EQ(model.phase(), Phase::Result) << model.alertMessage().value_or("").toStdString();
+    EXPECT_EQ(model.root().fileCount(), 1);
+    EXPECT_FALSE(model.isImported());  // this machine's files: reveal, open, trash
+    model.backToStart();
+    EXPECT_FALSE(view->findChild<QWidget*>(QStringLiteral("accessHint"))->isVisibleTo(view.get()));
+
     services.administrator = true;
     show();
     EXPECT_EQ(view->findChild<QWidget*>(QStringLiteral("accessHint")), nullptr);
+    EXPECT_EQ(view->findChild<QAbstractButton*>(QStringLiteral("administratorScanButton")),
+              nullptr);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ void populate(QMenu& menu, AppModel& model, const std::vector<FileNode>& nodes) 
         if (!model.isImported()) {
             QObject::connect(menu.addAction(QStringLiteral("Öffnen")), &QAction::triggered, m,
                              [m, node] { m->openItem(node); });
-            if (node.isDirectory()) {
+            if (node.isDirectory() && model.canRefresh()) {
                 QObject::connect(menu.addAction(QStringLiteral("Neu einlesen")),
                                  &QAction::triggered, m, [m, node] { m->refreshFolder(node); });
             }

@@ -103,7 +103,7 @@ void SummaryBar::refresh() {
     const std::int64_t files = root ? root.fileCount() : 0;
     const QString count = toQString(Format::files(files));
     const auto& origin = model_.exportOrigin();
-    if (!origin) {
+    if (!origin || origin->remote) {
         files_->setText(count + QStringLiteral(" in ") +
                         toQString(Format::duration(model_.scanDuration())));
     } else if (origin->timestamp > 0) {
@@ -115,7 +115,10 @@ void SummaryBar::refresh() {
     }
     if (origin) {
         const QString file = QFile::decodeName(QByteArray::fromStdString(origin->file));
-        QString text = QStringLiteral("aus „%1“").arg(file.section(QLatin1Char('/'), -1));
+        // Scanned on another machine just now: where; read from a file: which.
+        QString text = origin->remote
+                           ? QStringLiteral("auf „%1“").arg(file)
+                           : QStringLiteral("aus „%1“").arg(file.section(QLatin1Char('/'), -1));
         if (!origin->producer.empty()) {
             text += QStringLiteral(" von ") + toQString(origin->producer);
         }
