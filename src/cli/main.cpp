@@ -1,5 +1,6 @@
 // raumfuchs-scan: the scan engine without a window. Scans one path and prints
-// its total size, file count and largest children, in German or as JSON.
+// its total size, file count and largest children, in German or as JSON; with
+// --compare, also what changed against an earlier export.
 // Exit codes: 0 done, 1 path unreachable or output not written, 2 wrong call,
 // 130 cancelled by Ctrl-C.
 #include <getopt.h>
@@ -19,8 +20,10 @@
 #include <string_view>
 #include <variant>
 
+#include "cli/ComparisonReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
+#include "core/compare/TreeComparison.h"
 #include "core/ncdu/ExportFile.h"
 #include "core/ncdu/NcduExport.h"
 #include "core/ncdu/NcduImport.h"
@@ -55,8 +58,10 @@ extern "C" void onInterrupt(int signal) {
 }
 
 constexpr const char* kUsage =
-    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--threads N] [--export DATEI] PFAD\n"
-    "        raumfuchs-scan [-J] [-q] [--top N] [--export DATEI] --import DATEI\n"
+    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--threads N] [--export DATEI]\n"
+    "                       [--compare ALT] PFAD\n"
+    "        raumfuchs-scan [-J] [-q] [--top N] [--export DATEI] [--compare ALT]\n"
+    "                       --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
     "  -J, --json           genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet          kein Fortschritt auf der Standardfehlerausgabe\n"
@@ -68,6 +73,9 @@ constexpr const char* kUsage =
     "                       die Standardausgabe, auf .zst endend mit zstd gepackt)\n"
     "      --import DATEI   liest einen Scan im ncdu-Format, statt PFAD zu\n"
     "                       durchsuchen; mit --export schreibt es ihn neu\n"
+    "      --compare ALT    vergleicht mit dem Scan ALT im ncdu-Format (auch .zst):\n"
+    "                       die Veränderung insgesamt und die N größten\n"
+    "                       Veränderungen unter PFAD\n"
     "  -h, --help           diese Hilfe\n"
     "      --version        die Version\n"
     "Werte auch als --top=N; kurze Optionen lassen sich bündeln (-Jq).\n";
@@ -82,6 +90,7 @@ struct Arguments {
     std::string path;
     std::string exportFile;
     std::string importFile;
+    std::string compareFile;
 };
 
 // A number from `min` to `max`, digits only.
@@ -100,7 +109,7 @@ struct WrongCall {
 };
 
 // Codes of the options without a short form, above every character.
-enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kVersion };
+enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kCompare, kVersion };
 
 constexpr option kOptions[] = {
     {"json", no_argument, nullptr, 'J'},
@@ -109,6 +118,7 @@ constexpr option kOptions[] = {
     {"threads", required_argument, nullptr, kThreads},
     {"export", required_argument, nullptr, kExport},
     {"import", required_argument, nullptr, kImport},
+    {"compare", required_argument, nullptr, kCompare},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -124,6 +134,8 @@ std::string needsValue(int code) {
                    std::to_string(DiskScanner::kMaxThreads);
         case kExport:
             return "„--export“ braucht einen Dateinamen";
+        case kCompare:
+            return "„--compare“ braucht einen Dateinamen";
         default:
             return "„--import“ braucht einen Dateinamen";
     }
@@ -182,10 +194,13 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
             }
             case kExport:
             case kImport:
+            case kCompare:
                 if (value.empty()) {
                     return WrongCall{needsValue(code)};
                 }
-                (code == kExport ? args.exportFile : args.importFile) = value;
+                (code == kExport   ? args.exportFile
+                 : code == kImport ? args.importFile
+                                   : args.compareFile) = value;
                 break;
             case ':':
                 return WrongCall{needsValue(optopt)};
@@ -216,8 +231,9 @@ std::string jsonString(std::string_view bytes) {
     return out;
 }
 
+// `more`: further members of the object, each with its leading comma.
 void printJson(const std::string& path, const ScanResult& result, std::size_t top,
-               const std::string& unattributed) {
+               const std::string& more) {
     const FileNode& root = result.root;
     std::string out = "{\"path\":" + jsonString(path);
     out += ",\"bytes\":" + std::to_string(root.size());
@@ -241,7 +257,7 @@ void printJson(const std::string& path, const ScanResult& result, std::size_t to
         out += child.isDirectory() ? "true" : "false";
         out += "}";
     }
-    out += "]" + unattributed + "}\n";
+    out += "]" + more + "}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
@@ -329,6 +345,21 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGINT, onInterrupt);
+    // The baseline first: a file that cannot be read ends the call before a
+    // long scan.
+    std::optional<ImportedScan> baseline;
+    if (!args->compareFile.empty()) {
+        auto imported = importNcdu(args->compareFile, token, {});
+        if (const auto* message = std::get_if<std::string>(&imported)) {
+            if (message->empty()) {
+                std::fputs("Scan abgebrochen.\n", stderr);
+                return 130;
+            }
+            complain(*message);
+            return 1;
+        }
+        baseline = std::move(std::get<ImportedScan>(imported));
+    }
     ProgressLine progress(STDERR_FILENO, !args->quiet && isatty(STDERR_FILENO) != 0);
     // A scan is written out while it runs; an import once it is read.
     std::optional<ExportFile> exported;
@@ -410,13 +441,21 @@ int main(int argc, char** argv) {
     const std::string unattributed = !space       ? ""
                                      : args->json ? unattributedJson(*space)
                                                   : unattributedText(*space);
+    std::string compared;
+    if (baseline) {
+        const TreeComparison comparison(result->root.treePtr(), baseline->result.root.treePtr());
+        compared = args->json ? comparisonJson(comparison, baseline->timestamp, args->top)
+                              : comparisonText(comparison, decodeUtf8Lossy(args->compareFile),
+                                               baseline->timestamp, args->top);
+    }
     const std::string path = args->importFile.empty() ? args->path : result->root.path();
     if (args->exportFile == "-") {
         // the export is the output
     } else if (args->json) {
-        printJson(path, *result, args->top, unattributed);
+        printJson(path, *result, args->top, unattributed + compared);
     } else {
         printHuman(path, *result, args->top, unattributed);
+        std::cout << compared;
     }
     // Leaves the tree to the kernel, which frees millions of nodes faster than
     // their destructors do.
