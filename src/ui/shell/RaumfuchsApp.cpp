@@ -8,7 +8,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "app/LaunchTarget.h"
+#include "app/launch/LaunchTarget.h"
 #include "ui/shell/AboutDialog.h"
 #include "ui/widgets/AppIcon.h"
 

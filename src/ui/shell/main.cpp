@@ -1,7 +1,7 @@
 #include <QApplication>
 
-#include "app/LaunchArguments.h"
-#include "app/LaunchTarget.h"
+#include "app/launch/LaunchArguments.h"
+#include "app/launch/LaunchTarget.h"
 #include "ui/shell/RaumfuchsApp.h"
 
 int main(int argc, char* argv[]) {

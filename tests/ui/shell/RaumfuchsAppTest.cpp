@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/LaunchArguments.h"
-#include "app/LaunchTarget.h"
 #include "app/ModelTestSupport.h"
+#include "app/launch/LaunchArguments.h"
+#include "app/launch/LaunchTarget.h"
 #include "ui/shell/RaumfuchsApp.h"
 
 namespace raumfuchs {

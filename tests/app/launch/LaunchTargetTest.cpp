@@ -1,4 +1,4 @@
-#include "app/LaunchTarget.h"
+#include "app/launch/LaunchTarget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "app/LaunchTarget.h"
+#include "app/launch/LaunchTarget.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "app/LaunchArguments.h"
+#include "app/launch/LaunchArguments.h"
 
 namespace raumfuchs {
 

@@ -1,4 +1,4 @@
-#include "app/LaunchArguments.h"
+#include "app/launch/LaunchArguments.h"
 
 #include <gtest/gtest.h>
 
