@@ -84,7 +84,7 @@ QToolButton:focus { text-decoration: underline; }
 QToolButton#first { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }
 QToolButton#last { border-left: none; border-top-right-radius: 6px;
                    border-bottom-right-radius: 6px; }
-QToolButton#byChange { border-radius: 6px; }
+QToolButton#byChange { margin-left: 12px; border-radius: 6px; }
 )";
 
 }  // namespace
@@ -121,7 +121,6 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     // While the tree is compared with a baseline: the children by their change.
     auto* byChange = segment(QStringLiteral("Nach Veränderung"), "byChange", picker);
     byChange->setVisible(false);
-    pickerRow->addSpacing(kInset);
     pickerRow->addWidget(byChange);
     connect(byChange, &QAbstractButton::toggled, this, [this](bool on) {
         rows_->setOrder(on ? NodeListModel::Order::Change : NodeListModel::Order::Size);
