@@ -70,7 +70,15 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
                           toQString(Format::percent(volume.used(), volume.total)),
                       Style::TextStyle::Caption, this);
     usage->setLevel(Style::Level::Secondary);
-    column->addWidget(usage);
+    auto* usageRow = new QHBoxLayout;
+    usageRow->addWidget(usage);
+    usageRow->addStretch(1);
+    since_ = new TextLabel(QString(), Style::TextStyle::Caption, this);
+    since_->setObjectName(QStringLiteral("sinceLastScan"));
+    since_->setLevel(Style::Level::Secondary);
+    since_->hide();
+    usageRow->addWidget(since_);
+    column->addLayout(usageRow);
     row->addLayout(column, 1);
 
     auto* chevron = new SymbolLabel(QStringLiteral("chevron.right"), 14, this);
@@ -80,6 +88,12 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>()) {
         adoptContent(child);
     }
+}
+
+void VolumeCard::setSince(const QString& since) {
+    since_->setText(since);
+    since_->setVisible(!since.isEmpty());
+    setAccessibleDescription(since);
 }
 
 }  // namespace raumfuchs
