@@ -262,6 +262,14 @@ int ScanHistory::add(const std::string& key, const FileTree& tree, const ExportH
     if (const int error = exportNcdu(tree, incoming, header, token, &totals)) {
         return error;
     }
+    // An export over the whole bound would, as the newest, go last: after
+    // every older scan. It is not kept, and nothing else goes for it.
+    struct stat st {};
+    if (::stat(incoming.c_str(), &st) != 0 || st.st_size > limits_.totalBytes) {
+        const int error = st.st_size > limits_.totalBytes ? EFBIG : errno;
+        ::unlink(incoming.c_str());
+        return error;
+    }
     const std::string file = folder + "/" + fileName(header.timestamp, totals, volumeUsed);
     if (::chmod(incoming.c_str(), 0600) != 0 || ::rename(incoming.c_str(), file.c_str()) != 0) {
         const int error = errno;
@@ -269,10 +277,6 @@ int ScanHistory::add(const std::string& key, const FileTree& tree, const ExportH
         return error;
     }
     prune(folder);
-    struct stat st;
-    if (::stat(file.c_str(), &st) != 0) {
-        return EFBIG;  // the bounds took it at once
-    }
     if (added != nullptr) {
         *added =
             HistoryEntry{file,         header.timestamp, totals.bytes,

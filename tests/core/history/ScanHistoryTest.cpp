@@ -98,6 +98,8 @@ TEST(ScanHistoryTest, KeepsTheNewestTenOfAPathPrivatelyAndTwoGigabytesInAll) {
     const ScanHistory tiny(history.folder(), HistoryLimits{10, 10});
     EXPECT_EQ(tiny.add("/srv", smallTree().tree(), at(kFirst + 30 * kDay), std::nullopt, token),
               EFBIG);
+    EXPECT_EQ(tiny.entries("/srv").size(), 1u);
+    EXPECT_EQ(tiny.entries("/home/tester"), left);
 }
 
 TEST(ScanHistoryTest, ACancelledOrFailedWriteLeavesNoEntryAndTheOlderOnesIntact) {
