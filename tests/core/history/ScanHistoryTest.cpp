@@ -92,7 +92,7 @@ TEST(ScanHistoryTest, KeepsTheNewestTenOfAPathPrivatelyAndTwoGigabytesInAll) {
               0);
     EXPECT_EQ(tight.entries("/srv").size(), 1u);
     const std::vector<HistoryEntry> left = tight.entries("/home/tester");
-    ASSERT_EQ(left.size(), 7u);  // eight exports of about one size fit
+    ASSERT_EQ(left.size(), 7u);                        // eight exports of about one size fit
     EXPECT_EQ(left.front().time, kFirst + 11 * kDay);  // the newest stay
     // An export larger than the whole bound is not kept, and takes nothing with it.
     const ScanHistory tiny(history.folder(), HistoryLimits{10, 10});
