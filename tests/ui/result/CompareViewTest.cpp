@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QListView>
 #include <QMenu>
+#include <fstream>
 
 #include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
@@ -166,6 +167,16 @@ TEST_F(CompareViewTest, EveryViewShowsTheChangesAndFollowsATrashAndARefresh) {
     EXPECT_FALSE(byChange->isVisibleTo(&view));
     EXPECT_EQ(summary->comparisonText(), "");
     EXPECT_EQ(chart->changeOf(arc.node), "");
+
+    // A baseline that is no export: the import's message, no comparison.
+    std::ofstream(services.state.path("kaputt.json")) << "[1,0,{}";
+    model.compareWith(services.state.path("kaputt.json"));
+    ASSERT_TRUE(test::waitUntil([&] { return !model.comparison().isActive(); }));
+    ASSERT_TRUE(model.alertMessage());
+    EXPECT_TRUE(model.alertMessage()->startsWith(QString::fromStdString(
+        "„" + services.state.path("kaputt.json") + "“ ist keine lesbare ncdu-Exportdatei")))
+        << model.alertMessage()->toStdString();
+    EXPECT_EQ(summary->comparisonText(), "");
 }
 
 }  // namespace
