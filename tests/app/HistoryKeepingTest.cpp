@@ -1,6 +1,6 @@
 // The model keeps each finished scan in its history: not while switched off,
-// and a state folder that refuses the write leaves the result on screen and
-// says so once.
+// not a cancelled scan nor an import, and a state folder that refuses the write leaves the result
+// on screen and says so once.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -54,6 +54,12 @@ TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
     test::scanAndWait(model, scratch.path(), QStringLiteral("Ordner"));
     EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
     model.history().setEnabled(true);
+    // A cancelled scan is not kept.
+    scratch.file("b", 4096);
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Ordner"), std::nullopt});
+    model.cancelScan();
+    test::settle(model);
+    EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
     ScanTarget exported{model.history().entries(scratch.path())[0].file, QStringLiteral("Export"),
                         std::nullopt};
     exported.isExport = true;
