@@ -1,7 +1,7 @@
 // Chart figures: layout (Segment::build), one full paint from scratch and one
 // paint from the cached pictures, at device pixel ratio 1 and 2, and a hover
 // sweep of 1,000 pointer moves through a shown chart, each step timed with the
-// repaint it triggers.
+// repaint it triggers, and a switch of the colour mode with its paint.
 //
 // Usage: bench_ui_chart [PATH…]        default: bench/tree, /usr and a
 //                                      synthetic worst case (8,500 arcs)
@@ -27,6 +27,7 @@
 #include "app/AppModel.h"
 #include "core/chart/RingGeometry.h"
 #include "core/chart/Segment.h"
+#include "core/compare/ChangeColoring.h"
 #include "core/scan/DiskScanner.h"
 #include "ui/result/chart/SunburstView.h"
 #include "ui/result/node/HoverState.h"
@@ -247,6 +248,38 @@ void measure(const std::string& title, const FileNode& root, AppModel& model) {
         model.colorModes().choose(ColorMode::Standard);
     }
     model.kinds().follow(FileNode());
+
+    // Switching the colour mode: the shown chart recoloured and painted, to
+    // "Veränderung" (the tree against itself: every arc asks its change) and
+    // back.
+    {
+        HoverState hover;
+        SunburstView view(model, hover);
+        view.setNode(root);
+        view.resize(1120, 720);
+        QImage image(QSize(1120, 720), QImage::Format_ARGB32_Premultiplied);
+        view.render(&image);
+        auto comparison = std::make_shared<TreeComparison>(root.treePtr(), root.treePtr());
+        model.colorModes().offer(ColorMode::Change, std::make_shared<ChangeColoring>(comparison));
+        Timing toChange;
+        Timing back;
+        for (int i = 0; i < 12; ++i) {
+            toChange.run([&] {
+                model.colorModes().choose(ColorMode::Change);
+                view.render(&image);
+            });
+            back.run([&] {
+                model.colorModes().choose(ColorMode::Standard);
+                view.render(&image);
+            });
+        }
+        model.colorModes().offer(ColorMode::Change, nullptr);
+        std::printf(
+            "  colour mode switch and paint (1120×720), median wall / CPU ms: to "
+            "\"Veränderung\" %.2f / %.2f, back %.2f / %.2f\n",
+            stats(toChange.wall).median, stats(toChange.cpu).median, stats(back.wall).median,
+            stats(back.cpu).median);
+    }
 
     // Hover sweep through a shown chart: a spiral over all five rings.
     HoverState hover;

@@ -44,6 +44,9 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
                         FolderRescan rescan) { finishRefresh(folder, std::move(rescan)); },
                  [this] { emit refreshingChanged(); },
                  ScanSetup{.classifier = kinds_.kinds().get()}),
+      history_(services.historyFolder(),
+               [this](int error, const std::string& folder) { historyFailed(error, folder); }),
+      comparison_(colorModes_, [this](const QString& message) { setAlertMessage(message); }),
       saves_([this](const std::string& file, int error) { finishSave(file, error); }),
       scans_([this](const ScanProgress& progress) { setProgress(progress); },
              [this](std::optional<ScanResult> result, const ScanTarget& target) {
@@ -235,6 +238,11 @@ void AppModel::adopt(ScanResult& result, std::optional<ExportOrigin> origin, boo
     setUnattributed(std::move(result.unattributed));
     raiseTreeRevision();
     setPhase(Phase::Result);
+    if (!exportOrigin_ && target_ && !target_->isExport) {
+        history_.record(root_, target_->path, static_cast<std::int64_t>(std::time(nullptr)),
+                        target_->volumeUsed);
+    }
+    comparison_.follow(root_);
     scans_.release(std::move(oldRoot));
 }
 
@@ -253,6 +261,7 @@ void AppModel::cancelScan() {
 void AppModel::backToStart() {
     scans_.cancel();
     refreshes_.cancelAll();
+    comparison_.end();
     FileNode oldRoot = root_;
     setRoot({});
     setCurrent({}, false);
@@ -325,6 +334,9 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
         rescan.fresh && rescan.fresh->isUnreadable(0) && !folder.isUnreadable();
 
     tree.splice(folder.index(), rescan.fresh.get(), rescan.resizes);
+    if (rescan.fresh) {
+        comparison_.rematch(folder);
+    }
 
     const std::int64_t unreadable =
         unreadableCount_ + rescan.unreadableCount - rescan.unreadableBefore;
@@ -365,6 +377,39 @@ void AppModel::chooseExport() {
     if (const std::optional<std::string> file = services_.chooseExport()) {
         openExport(*file);
     }
+}
+
+// --- history and comparison ---
+
+std::string AppModel::historyKey() const {
+    if (target_ && !target_->isExport && !isImported()) {
+        return target_->path;
+    }
+    return root_ ? root_.path() : std::string();
+}
+
+void AppModel::compareWith(const std::string& file) {
+    if (root_ && phase_ == Phase::Result) {
+        comparison_.start(file, root_);
+    }
+}
+
+void AppModel::chooseBaseline() {
+    if (!root_) {
+        return;
+    }
+    if (const std::optional<std::string> file = services_.chooseExport()) {
+        compareWith(*file);
+    }
+}
+
+void AppModel::historyFailed(int error, const std::string& folder) {
+    setAlertMessage(
+        QStringLiteral("Der Scan konnte nicht im Verlauf gespeichert werden (%1): %2. Er bleibt "
+                       "hier sichtbar, die früheren Scans im Verlauf sind unverändert. Solange "
+                       "das so bleibt, meldet Raumfuchs es nicht noch einmal; „Scans im Verlauf "
+                       "behalten“ im Menü „Datei“ schaltet den Verlauf ab.")
+            .arg(displayPath(folder), QString::fromStdString(errnoText(error))));
 }
 
 // --- saving ---

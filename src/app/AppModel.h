@@ -13,6 +13,8 @@
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
 #include "app/color/ColorModes.h"
+#include "app/compare/ComparisonSession.h"
+#include "app/history/HistorySession.h"
 #include "app/kinds/KindsSession.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/VolumeInfo.h"
@@ -78,11 +80,20 @@ class AppModel : public QObject {
     ColorModes& colorModes() { return colorModes_; }
     // The kinds and ages of the shown folder's files, and the selected kind.
     KindsSession& kinds() { return kinds_; }
+    // The scans kept of each scanned path, and the shown tree set against one.
+    HistorySession& history() { return history_; }
+    const HistorySession& history() const { return history_; }
+    ComparisonSession& comparison() { return comparison_; }
+    const ComparisonSession& comparison() const { return comparison_; }
+    // Whose earlier scans the shown tree compares with: the scanned path, or
+    // for an imported tree the path its root names.
+    std::string historyKey() const;
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,
     // wanted or not (a cancelled scan runs on to its next checkpoint).
     std::size_t scansInFlight() const {
-        return scans_.scansInFlight() + refreshes_.inFlight() + saves_.inFlight();
+        return scans_.scansInFlight() + refreshes_.inFlight() + saves_.inFlight() +
+               history_.inFlight() + comparison_.inFlight();
     }
 
     // Written by the dialogs of the root view.
@@ -125,6 +136,12 @@ class AppModel : public QObject {
     // file of that name as it was. Nothing unless canSave().
     void saveScan(const std::string& file);
     void reloadVolumes();
+
+    // Sets the shown tree against the ncdu export `file` (file-system bytes):
+    // an earlier scan of the history or any other; read in the background.
+    void compareWith(const std::string& file);
+    // Asks for an export to compare with, then compares.
+    void chooseBaseline();
 
     // Scans the folder `folder` of the shown tree again in the background and
     // puts the result in place of its old content; the tree stays on screen
@@ -174,6 +191,7 @@ class AppModel : public QObject {
     void finishRefresh(const FileNode& folder, FolderRescan rescan);
     void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
     void finishSave(const std::string& file, int error);
+    void historyFailed(int error, const std::string& folder);
     void finishStream(CommandImport outcome, const ScanTarget& target);
     // Shows `result` as the new tree, from `origin` when it was imported;
     // `elevated` when raumfuchs-scan read it as root.
@@ -212,6 +230,8 @@ class AppModel : public QObject {
     TrashWorkflow trash_;
     RefreshSession refreshes_;
     // Last, so that they are destroyed first: their threads hand over to this model.
+    HistorySession history_;
+    ComparisonSession comparison_;
     SaveSession saves_;
     ScanSession scans_;
 };

@@ -1,5 +1,6 @@
 // raumfuchs-scan: the scan engine without a window. Scans one path and prints
-// its total size, file count and largest children, in German or as JSON.
+// its total size, file count and largest children, in German or as JSON; with
+// --compare, also what changed against an earlier export.
 // Exit codes: 0 done, 1 path unreachable or output not written, 2 wrong call,
 // 130 cancelled by Ctrl-C.
 #include <getopt.h>
@@ -19,10 +20,12 @@
 #include <string_view>
 #include <variant>
 
+#include "cli/ComparisonReport.h"
 #include "cli/ElevatedCall.h"
 #include "cli/KindsReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/UnattributedReport.h"
+#include "core/compare/TreeComparison.h"
 #include "core/kinds/FileKinds.h"
 #include "core/kinds/KindTotals.h"
 #include "core/ncdu/ExportFile.h"
@@ -59,8 +62,10 @@ extern "C" void onInterrupt(int signal) {
 }
 
 constexpr const char* kUsage =
-    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--types] [--threads N] [--export DATEI] PFAD\n"
-    "        raumfuchs-scan [-J] [-q] [--top N] [--types] [--export DATEI] --import DATEI\n"
+    "Aufruf: raumfuchs-scan [-J] [-q] [--top N] [--types] [--threads N] [--export DATEI]\n"
+    "                       [--compare ALT] PFAD\n"
+    "        raumfuchs-scan [-J] [-q] [--top N] [--types] [--export DATEI] [--compare ALT]\n"
+    "                       --import DATEI\n"
     "        raumfuchs-scan --help | --version\n"
     "  -J, --json           genau ein JSON-Objekt auf der Standardausgabe\n"
     "  -q, --quiet          kein Fortschritt auf der Standardfehlerausgabe\n"
@@ -76,6 +81,9 @@ constexpr const char* kUsage =
     "                       die Standardausgabe, auf .zst endend mit zstd gepackt)\n"
     "      --import DATEI   liest einen Scan im ncdu-Format, statt PFAD zu\n"
     "                       durchsuchen; mit --export schreibt es ihn neu\n"
+    "      --compare ALT    vergleicht mit dem Scan ALT im ncdu-Format (auch .zst):\n"
+    "                       die Veränderung insgesamt und die N größten\n"
+    "                       Veränderungen unter PFAD\n"
     "  -h, --help           diese Hilfe\n"
     "      --version        die Version\n"
     "Werte auch als --top=N; kurze Optionen lassen sich bündeln (-Jq).\n";
@@ -91,6 +99,7 @@ struct Arguments {
     std::string path;
     std::string exportFile;
     std::string importFile;
+    std::string compareFile;
 };
 
 // A number from `min` to `max`, digits only.
@@ -109,7 +118,7 @@ struct WrongCall {
 };
 
 // Codes of the options without a short form, above every character.
-enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kVersion, kTypes };
+enum LongOnly : int { kTop = 256, kThreads, kExport, kImport, kCompare, kVersion, kTypes };
 
 constexpr option kOptions[] = {
     {"json", no_argument, nullptr, 'J'},
@@ -119,6 +128,7 @@ constexpr option kOptions[] = {
     {"threads", required_argument, nullptr, kThreads},
     {"export", required_argument, nullptr, kExport},
     {"import", required_argument, nullptr, kImport},
+    {"compare", required_argument, nullptr, kCompare},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -134,6 +144,8 @@ std::string needsValue(int code) {
                    std::to_string(DiskScanner::kMaxThreads);
         case kExport:
             return "„--export“ braucht einen Dateinamen";
+        case kCompare:
+            return "„--compare“ braucht einen Dateinamen";
         default:
             return "„--import“ braucht einen Dateinamen";
     }
@@ -195,10 +207,13 @@ std::variant<Arguments, WrongCall> parseArguments(int argc, char** argv) {
             }
             case kExport:
             case kImport:
+            case kCompare:
                 if (value.empty()) {
                     return WrongCall{needsValue(code)};
                 }
-                (code == kExport ? args.exportFile : args.importFile) = value;
+                (code == kExport   ? args.exportFile
+                 : code == kImport ? args.importFile
+                                   : args.compareFile) = value;
                 break;
             case ':':
                 return WrongCall{needsValue(optopt)};
@@ -229,8 +244,9 @@ std::string jsonString(std::string_view bytes) {
     return out;
 }
 
+// `more`: further members of the object, each with its leading comma.
 void printJson(const std::string& path, const ScanResult& result, std::size_t top,
-               const std::string& unattributed) {
+               const std::string& more) {
     const FileNode& root = result.root;
     std::string out = "{\"path\":" + jsonString(path);
     out += ",\"bytes\":" + std::to_string(root.size());
@@ -254,7 +270,7 @@ void printJson(const std::string& path, const ScanResult& result, std::size_t to
         out += child.isDirectory() ? "true" : "false";
         out += "}";
     }
-    out += "]" + unattributed + "}\n";
+    out += "]" + more + "}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
@@ -359,6 +375,21 @@ int main(int argc, char** argv) {
     const NameClassifier* classifier = kinds ? &*kinds : nullptr;
 
     std::signal(SIGINT, onInterrupt);
+    // The baseline first: a file that cannot be read ends the call before a
+    // long scan.
+    std::optional<ImportedScan> baseline;
+    if (!args->compareFile.empty()) {
+        auto imported = importNcdu(args->compareFile, token, {});
+        if (const auto* message = std::get_if<std::string>(&imported)) {
+            if (message->empty()) {
+                std::fputs("Scan abgebrochen.\n", stderr);
+                return 130;
+            }
+            complain(*message);
+            return 1;
+        }
+        baseline = std::move(std::get<ImportedScan>(imported));
+    }
     ProgressLine progress(STDERR_FILENO, !args->quiet && isatty(STDERR_FILENO) != 0);
     // A scan is written out while it runs; an import once it is read.
     std::optional<ExportFile> exported;
@@ -447,17 +478,25 @@ int main(int argc, char** argv) {
     if (kinds) {
         kindTotals = KindTotals::collect(result->root.tree(), result->root.index(), *kinds);
     }
+    std::string compared;
+    if (baseline) {
+        const TreeComparison comparison(result->root.treePtr(), baseline->result.root.treePtr());
+        compared = args->json ? comparisonJson(comparison, baseline->timestamp, args->top)
+                              : comparisonText(comparison, decodeUtf8Lossy(args->compareFile),
+                                               baseline->timestamp, args->top);
+    }
     const std::string path = args->importFile.empty() ? args->path : result->root.path();
     if (args->exportFile == "-") {
         // the export is the output
     } else if (args->json) {
         printJson(path, *result, args->top,
-                  unattributed + (kindTotals ? kindsJson(*kindTotals) : std::string()));
+                  unattributed + (kindTotals ? kindsJson(*kindTotals) : std::string()) + compared);
     } else {
         printHuman(path, *result, args->top, unattributed);
         if (kindTotals) {
             std::cout << kindsText(*kindTotals, result->root.size());
         }
+        std::cout << compared;
     }
     // Leaves the tree to the kernel, which frees millions of nodes faster than
     // their destructors do.

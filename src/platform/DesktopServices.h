@@ -51,6 +51,9 @@ class DesktopServices {
     virtual std::vector<VolumeInfo> mountedVolumes() = 0;
     // The program runs with the administrator's rights and so reads every folder.
     virtual bool runsAsAdministrator() = 0;
+    // Where earlier scans are kept (see ScanHistory); empty: nowhere, the
+    // history is off. By default none.
+    virtual std::string historyFolder() { return {}; }
 };
 
 }  // namespace raumfuchs

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 
+#include "core/history/ScanHistory.h"
 #include "core/text/PathText.h"
 #include "platform/LinuxVolumes.h"
 
@@ -191,6 +192,10 @@ std::vector<VolumeInfo> LinuxDesktopServices::mountedVolumes() {
 
 bool LinuxDesktopServices::runsAsAdministrator() {
     return ::geteuid() == 0;
+}
+
+std::string LinuxDesktopServices::historyFolder() {
+    return ScanHistory::defaultFolder();
 }
 
 }  // namespace raumfuchs

@@ -26,6 +26,8 @@ class LinuxDesktopServices : public DesktopServices {
     std::optional<std::string> downloadsPath() override;
     std::vector<VolumeInfo> mountedVolumes() override;
     bool runsAsAdministrator() override;
+    // $XDG_STATE_HOME/raumfuchs/history (ScanHistory::defaultFolder()).
+    std::string historyFolder() override;
 
     // The path's file URL built from its bytes, so that names which are not
     // valid UTF-8 reach the desktop unchanged.

@@ -259,6 +259,14 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
          "„" + t.path("fremd.json") +
              "“ ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte "
              "66).\n"},
+        // A baseline is read before the scan, with the import's messages.
+        {{"--compare", t.path("fremd.json"), t.root()},
+         1,
+         "",
+         "„" + t.path("fremd.json") +
+             "“ ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte "
+             "66).\n"},
+        {{"--compare=", t.root()}, 2, "", wrong("„--compare“ braucht einen Dateinamen")},
         {{t.path("kreis/x")},
          1,
          "",
@@ -325,6 +333,92 @@ TEST(ScanToolCalls, StartedByPkexecItTakesOnlyTheCallOfTheWindow) {
         EXPECT_EQ(outcomes[i].err, refusal);
     }
     EXPECT_FALSE(std::filesystem::exists(t.path("neu.json")));
+}
+
+// The JSON member "comparison" of a call with --compare, and one number in it.
+std::string comparisonOf(const std::string& json) {
+    const std::size_t at = json.find(",\"comparison\":");
+    return at == std::string::npos ? std::string() : json.substr(at);
+}
+
+long long numberAfter(const std::string& json, const std::string& key) {
+    const std::size_t at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::stoll(json.substr(at + key.size() + 3));
+}
+
+// A changed tree against its first state, kept by this program and by ncdu:
+// the total change is the difference of the totals, the root's changed
+// children come largest change first with their state, and an import compares
+// as a scan does.
+TEST(ScanTool, CompareReportsWhatChangedAgainstOurExportAndNcdus) {
+    TempTree t;
+    TempTree out;
+    t.file("wächst/a", 40000);
+    t.file("bleibt", 8000);
+    t.file("schrumpft", 200000);
+    t.file("weg/x", 60000);
+    t.file("weg/y", 4000);
+    const Outcome first = run({"-q", "--export", out.path("alt.json.zst"), t.root()});
+    ASSERT_TRUE(exitedWith(first, 0)) << first.err;
+    const bool withNcdu = !test::commandOutput("command -v ncdu").empty();
+    if (withNcdu) {
+        test::commandOutput("ncdu -0 -x -o '" + out.path("ncdu.json") + "' '" + t.root() + "'");
+    }
+    const std::string before = run({"--json", t.root()}).out;
+
+    t.file("wächst/a", 400000);
+    t.file("wächst/b", 100000);
+    t.file("schrumpft", 20000);
+    test::commandOutput("rm -r '" + t.path("weg") + "'");
+    t.file("neu/z", 12000);
+    t.hardLink("neu/z", "neu/z2");  // counted once
+    const std::string after = run({"--json", t.root()}).out;
+    const long long delta = numberAfter(after, "bytes") - numberAfter(before, "bytes");
+
+    std::vector<std::string> baselines{out.path("alt.json.zst")};
+    if (withNcdu) {
+        baselines.push_back(out.path("ncdu.json"));
+    }
+    for (const std::string& baseline : baselines) {
+        SCOPED_TRACE(baseline);
+        const Outcome compared = run({"-Jq", "--top", "3", "--compare", baseline, t.root()});
+        ASSERT_TRUE(exitedWith(compared, 0)) << compared.err;
+        const std::string c = comparisonOf(compared.out);
+        ASSERT_FALSE(c.empty()) << compared.out;
+        EXPECT_NE(c.find("{\"baseline\":{\"path\":\"" + t.root() + "\""), std::string::npos) << c;
+        EXPECT_EQ(numberAfter(c, "bytes"), numberAfter(before, "bytes"));
+        EXPECT_EQ(numberAfter(c, "files"), 5);
+        EXPECT_EQ(numberAfter(c.substr(c.find("},")), "delta"), delta);
+        EXPECT_EQ(numberAfter(c, "filesDelta"), 1);  // +b, −x, −y, +z, +z2
+        // "bleibt" is unchanged; three of the four others, largest change first.
+        const std::size_t grown = c.find("{\"name\":\"wächst\"");
+        const std::size_t shrunk = c.find("{\"name\":\"schrumpft\"");
+        const std::size_t removed = c.find("{\"name\":\"weg\"");
+        ASSERT_NE(grown, std::string::npos) << c;
+        ASSERT_NE(shrunk, std::string::npos) << c;
+        ASSERT_NE(removed, std::string::npos) << c;
+        EXPECT_LT(grown, shrunk);
+        EXPECT_LT(shrunk, removed);
+        EXPECT_EQ(c.find("bleibt"), std::string::npos);
+        EXPECT_EQ(c.find("\"neu\""), std::string::npos);  // the fourth, over --top
+        const auto object = [&c](std::size_t at) { return c.substr(at, c.find('}', at) - at); };
+        EXPECT_NE(object(grown).find(",\"state\":\"grown\""), std::string::npos);
+        EXPECT_NE(object(shrunk).find(",\"state\":\"shrunk\""), std::string::npos);
+        EXPECT_NE(object(removed).find(",\"after\":0,"), std::string::npos);
+        EXPECT_NE(object(removed).find(",\"state\":\"removed\""), std::string::npos);
+        EXPECT_EQ(numberAfter(object(removed), "delta"), -numberAfter(object(removed), "before"));
+    }
+    // An export read back compares as the scan it holds; the text says the same.
+    run({"-q", "--export", out.path("neu.json"), t.root()});
+    const Outcome imported =
+        run({"--compare", out.path("alt.json.zst"), "--import", out.path("neu.json")});
+    ASSERT_TRUE(exitedWith(imported, 0)) << imported.err;
+    EXPECT_NE(imported.out.find("Vergleich:    „" + out.path("alt.json.zst") + "“, Scan vom "),
+              std::string::npos)
+        << imported.out;
+    EXPECT_NE(imported.out.find("Veränderung:  +"), std::string::npos);
+    EXPECT_NE(imported.out.find("  neu          neu/\n"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("  entfernt     weg/\n"), std::string::npos);
 }
 
 // Root may list any folder: as root, the program runs as "nobody" where an

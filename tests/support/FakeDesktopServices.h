@@ -26,6 +26,7 @@ class FakeDesktopServices : public DesktopServices {
     std::optional<std::string> chosenExport;    // the same
     std::optional<std::string> chosenSaveFile;  // the same
     std::string home = "/home/tester";
+    std::string history;  // none: scans are not kept
     std::optional<std::string> downloads = std::string("/home/tester/Downloads");
     bool administrator = false;
     bool fileManager = true;  // false: reveal() fails, at once
@@ -69,6 +70,7 @@ class FakeDesktopServices : public DesktopServices {
     std::optional<std::string> downloadsPath() override { return downloads; }
     std::vector<VolumeInfo> mountedVolumes() override { return volumes; }
     bool runsAsAdministrator() override { return administrator; }
+    std::string historyFolder() override { return history; }
 };
 
 }  // namespace raumfuchs

@@ -31,7 +31,7 @@ constexpr std::size_t kStep = 4096;
 // once the change is done. The file is the tree as it was at one moment. (A
 // pipe or device cannot be taken back: there the save gives up.)
 int exportNcdu(const FileTree& tree, const std::string& file, const ExportHeader& header,
-               const CancelToken& token) {
+               const CancelToken& token, ExportedTotals* written) {
     for (;;) {
         while (tree.generation() % 2 != 0) {  // a change waits for the lock
             if (token.isCancelled()) {
@@ -59,6 +59,9 @@ int exportNcdu(const FileTree& tree, const std::string& file, const ExportHeader
                 if (!walk) {
                     generation = tree.generation();
                     walk.emplace(tree);
+                    if (written != nullptr) {
+                        *written = {tree.size(0), tree.fileCount(0)};
+                    }
                 }
                 changed = tree.generation() != generation || generation % 2 != 0;
                 if (changed) {

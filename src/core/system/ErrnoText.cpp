@@ -28,6 +28,8 @@ std::string errnoText(int code) {
             return "der Name ist zu lang";
         case EIO:
             return "Ein-/Ausgabefehler";
+        case EFBIG:
+            return "die Datei ist zu groß";
         case ENOMEM:
             return "zu wenig Speicher";
         case EPIPE:

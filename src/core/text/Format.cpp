@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::string_view kNoBreakSpace = "\u00A0";
 constexpr std::string_view kEnDash = "\u2013";
+constexpr std::string_view kMinus = "\u2212";
 
 // Inserts "." between groups of three digits of a run of decimal digits.
 std::string groupDigits(std::string_view digits) {
@@ -219,6 +220,28 @@ std::string integer(std::int64_t value) {
 
 std::string files(std::int64_t count) {
     return integer(count) + (count == 1 ? " Datei" : " Dateien");
+}
+
+// INT64_MIN, which has no magnitude of its type, is taken as INT64_MAX: no
+// shown digit tells them apart.
+static std::int64_t absolute(std::int64_t value) {
+    return value >= 0 ? value : (value == INT64_MIN ? INT64_MAX : -value);
+}
+
+std::string change(std::int64_t delta) {
+    if (delta == 0) {
+        return "±0 KB";
+    }
+    return (delta > 0 ? "+" : std::string(kMinus)) + bytes(absolute(delta));
+}
+
+std::string filesChange(std::int64_t delta) {
+    if (delta == 0) {
+        return "gleich viele Dateien";
+    }
+    const bool one = delta == 1 || delta == -1;
+    return integer(absolute(delta)) + (one ? " Datei " : " Dateien ") +
+           (delta > 0 ? "mehr" : "weniger");
 }
 
 }  // namespace raumfuchs::Format

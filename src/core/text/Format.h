@@ -36,4 +36,12 @@ std::string integer(std::int64_t value);
 // A count of files with its noun: "1 Datei", "0 Dateien", "12.345 Dateien".
 std::string files(std::int64_t count);
 
+// A change of allocated bytes as bytes() writes sizes, with its sign: "+1,2 GB",
+// "−300 MB" (a real minus sign, U+2212), "±0 KB".
+std::string change(std::int64_t delta);
+
+// A change of a file count: "1.203 Dateien mehr", "1 Datei weniger",
+// "gleich viele Dateien".
+std::string filesChange(std::int64_t delta);
+
 }  // namespace raumfuchs::Format

@@ -10,6 +10,7 @@
 #include "core/text/Format.h"
 #include "ui/result/BreadcrumbBar.h"
 #include "ui/result/chart/ChartPane.h"
+#include "ui/result/compare/CompareMenu.h"
 #include "ui/result/list/SidePanel.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/widgets/Icons.h"
@@ -71,6 +72,10 @@ ResultView::ResultView(AppModel& model, QWidget* parent)
     refresh_->setShortcut(QKeySequence(Qt::Key_F5));
     reveal_ = makeAction(QStringLiteral("Im Dateimanager zeigen"), "folder",
                          QStringLiteral("Aktuellen Ordner im Dateimanager zeigen"), this);
+    compare_ = makeAction(QStringLiteral("Vergleichen"), "clock",
+                          QStringLiteral("Mit einem früheren Scan vergleichen"), this);
+    compare_->setObjectName(QStringLiteral("compare"));
+    compare_->setMenu(new CompareMenu(model_, this));
     connect(overview_, &QAction::triggered, &model_, &AppModel::backToStart);
     connect(up_, &QAction::triggered, this, [this] {
         if (const FileNode above = model_.current() ? model_.current().parent() : FileNode()) {

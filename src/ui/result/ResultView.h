@@ -30,8 +30,9 @@ class ResultView : public QWidget {
     // Leading group: "Übersicht", "Nach oben".
     QList<QAction*> navigationActions() const { return {overview_, up_}; }
     // Trailing group: "Erneut scannen" (Ctrl+R), "Neu einlesen" (F5: the shown
-    // folder only, in place), "Im Dateimanager zeigen".
-    QList<QAction*> primaryActions() const { return {rescan_, refresh_, reveal_}; }
+    // folder only, in place), "Im Dateimanager zeigen", "Vergleichen" (its
+    // menu: the earlier scans to compare with).
+    QList<QAction*> primaryActions() const { return {rescan_, refresh_, reveal_, compare_}; }
     QList<QAction*> toolbarActions() const { return navigationActions() + primaryActions(); }
 
   signals:
@@ -48,6 +49,7 @@ class ResultView : public QWidget {
     QAction* rescan_;
     QAction* refresh_;
     QAction* reveal_;
+    QAction* compare_;
     QString title_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QSettings>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
@@ -10,6 +11,7 @@
 #include "app/AppModel.h"
 #include "ui/remote/RemoteScanDialog.h"
 #include "ui/result/ResultView.h"
+#include "ui/result/compare/CompareMenu.h"
 #include "ui/shell/ContentView.h"
 #include "ui/widgets/AppIcon.h"
 
@@ -78,6 +80,22 @@ void MainWindow::buildMenus() {
     rescan_ = add(file, QStringLiteral("rescanAction"), QStringLiteral("Erneut scannen"),
                   {QKeySequence(Qt::CTRL | Qt::Key_R)});
     connect(rescan_, &QAction::triggered, &model_, &AppModel::rescan);
+    compare_ = new CompareMenu(model_, file);
+    compare_->menuAction()->setObjectName(QStringLiteral("compareAction"));
+    file->addMenu(compare_);
+    // Remembered between runs; on unless the user switched it off.
+    keepHistory_ =
+        add(file, QStringLiteral("keepHistoryAction"), QStringLiteral("Scans im Verlauf behalten"));
+    keepHistory_->setCheckable(true);
+    keepHistory_->setChecked(QSettings(QStringLiteral("raumfuchs"), QStringLiteral("raumfuchs"))
+                                 .value(QStringLiteral("history/keep"), true)
+                                 .toBool());
+    model_.history().setEnabled(keepHistory_->isChecked());
+    connect(keepHistory_, &QAction::toggled, this, [this](bool keep) {
+        model_.history().setEnabled(keep);
+        QSettings(QStringLiteral("raumfuchs"), QStringLiteral("raumfuchs"))
+            .setValue(QStringLiteral("history/keep"), keep);
+    });
     file->addSeparator();
     connect(add(file, QStringLiteral("overviewAction"), QStringLiteral("Zur Übersicht"),
                 {QKeySequence(Qt::CTRL | Qt::Key_1)}),
@@ -120,6 +138,8 @@ void MainWindow::buildMenus() {
 void MainWindow::refreshEnabledStates() {
     rescan_->setEnabled(model_.canRescan() && model_.phase() != Phase::Scanning);
     save_->setEnabled(model_.canSave());
+    compare_->menuAction()->setEnabled(model_.canSave());
+    keepHistory_->setEnabled(model_.history().isAvailable());
     const FileNode& current = model_.current();
     parentFolder_->setEnabled(current && current.parent());
     rootFolder_->setEnabled(static_cast<bool>(model_.root()));
@@ -139,6 +159,13 @@ void MainWindow::adoptScreen() {
     }
     toolBar_->insertActions(toolBarSpacer_, result->navigationActions());
     toolBar_->addActions(result->primaryActions());
+    // Actions with a menu open it at once, as a drop-down.
+    for (QAction* action : result->primaryActions()) {
+        auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action));
+        if (button != nullptr && action->menu() != nullptr) {
+            button->setPopupMode(QToolButton::InstantPopup);
+        }
+    }
     toolBar_->show();
     setWindowTitle(result->title());
     connect(result, &ResultView::titleChanged, this, &QWidget::setWindowTitle);

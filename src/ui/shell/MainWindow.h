@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QMenu;
 class QToolBar;
 
 namespace raumfuchs {
@@ -36,6 +37,8 @@ class MainWindow : public QMainWindow {
     ContentView* content_;
     QAction* rescan_ = nullptr;
     QAction* save_ = nullptr;
+    QMenu* compare_ = nullptr;
+    QAction* keepHistory_ = nullptr;
     QAction* parentFolder_ = nullptr;
     QAction* rootFolder_ = nullptr;
     QToolBar* toolBar_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/start/StartView.h"
 
+#include <QDateTime>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -11,6 +12,7 @@
 
 #include "app/AppModel.h"
 #include "core/chart/Theme.h"
+#include "core/text/Format.h"
 #include "ui/remote/RemoteScanDialog.h"
 #include "ui/start/ShortcutButton.h"
 #include "ui/start/VolumeCard.h"
@@ -279,6 +281,14 @@ StartView::StartView(AppModel& model, QWidget* parent) : QScrollArea(parent), mo
     viewport()->setBackgroundRole(QPalette::Window);
 
     connect(&model_, &AppModel::volumesChanged, this, &StartView::rebuildVolumeCards);
+    // Back from a scan: the cards compare with the newest scan kept.
+    connect(&model_, &AppModel::phaseChanged, this, [this] {
+        if (model_.phase() == Phase::Start) {
+            for (VolumeCard* card : findChildren<VolumeCard*>()) {
+                card->setSince(sinceLastScan(card->volume()));
+            }
+        }
+    });
     rebuildVolumeCards();
 }
 
@@ -297,6 +307,16 @@ void StartView::followDownloads() {
                                   : QStringLiteral("Es gibt keinen Ordner „Downloads“."));
 }
 
+QString StartView::sinceLastScan(const VolumeInfo& volume) const {
+    const std::optional<HistoryEntry> last = model_.history().latestOfVolume(volume.path);
+    if (!last) {
+        return {};
+    }
+    return QStringLiteral("seit %1: %2 belegt")
+        .arg(QDateTime::fromSecsSinceEpoch(last->time).toString(QStringLiteral("dd.MM.")),
+             toQString(Format::change(volume.used() - *last->volumeUsed)));
+}
+
 void StartView::rebuildVolumeCards() {
     while (QLayoutItem* item = volumeList_->takeAt(0)) {
         delete item->widget();
@@ -305,6 +325,7 @@ void StartView::rebuildVolumeCards() {
     QWidget* content = volumeList_->parentWidget();
     for (const VolumeInfo& volume : model_.volumes()) {
         auto* card = new VolumeCard(volume, content);
+        card->setSince(sinceLastScan(volume));
         connect(card, &QAbstractButton::clicked, this, [this, volume] {
             model_.startScan(ScanTarget{volume.path, toQString(volume.name), volume.used()});
         });

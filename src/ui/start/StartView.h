@@ -2,6 +2,8 @@
 
 #include <QScrollArea>
 
+#include "core/system/VolumeInfo.h"
+
 class QAbstractButton;
 class QVBoxLayout;
 
@@ -23,6 +25,9 @@ class StartView : public QScrollArea {
 
   private:
     void rebuildVolumeCards();
+    // "seit 01.12.: +3,4 GB belegt" against the newest kept scan of the
+    // volume; empty when none is kept.
+    QString sinceLastScan(const VolumeInfo& volume) const;
     // The "Downloads" shortcut is disabled while there is no such folder.
     void followDownloads();
     void scanFolder(const std::string& path);

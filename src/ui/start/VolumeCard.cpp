@@ -75,6 +75,11 @@ VolumeCard::VolumeCard(const VolumeInfo& volume, QWidget* parent)
     usageRow_ = new QHBoxLayout;
     usageRow_->addWidget(usage);
     usageRow_->addStretch(1);
+    since_ = new TextLabel(QString(), Style::TextStyle::Caption, this);
+    since_->setObjectName(QStringLiteral("sinceLastScan"));
+    since_->setLevel(Style::Level::Secondary);
+    since_->hide();
+    usageRow_->addWidget(since_);
     column->addLayout(usageRow_);
     row->addLayout(column, 1);
 
@@ -102,6 +107,12 @@ void VolumeCard::offerAdministratorScan() {
                              .arg(toQString(volume_.name)));
     connect(elevated, &QToolButton::clicked, this, &VolumeCard::administratorScanRequested);
     usageRow_->addWidget(elevated);
+}
+
+void VolumeCard::setSince(const QString& since) {
+    since_->setText(since);
+    since_->setVisible(!since.isEmpty());
+    setAccessibleDescription(since);
 }
 
 }  // namespace raumfuchs

@@ -77,7 +77,7 @@ TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
 
 TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
     const QList<QAction*> actions = view.toolbarActions();
-    ASSERT_EQ(actions.size(), 5);
+    ASSERT_EQ(actions.size(), 6);
     QAction* up = view.findChild<QAction*>(QStringLiteral("up"));
     EXPECT_EQ(actions[1], up);
     EXPECT_FALSE(up->isEnabled());

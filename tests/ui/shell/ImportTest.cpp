@@ -92,7 +92,7 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
             toolbar << tool->text();
         }
     }
-    EXPECT_EQ(toolbar, (QStringList{"Übersicht", "Nach oben"}));
+    EXPECT_EQ(toolbar, (QStringList{"Übersicht", "Nach oben", "Vergleichen"}));
     auto& panel = *window.findChild<SidePanel*>();
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("dropZone"))->isVisibleTo(&panel));
     EXPECT_FALSE(panel.findChild<QListView*>(QStringLiteral("rows"))->dragEnabled());

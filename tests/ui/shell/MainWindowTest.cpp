@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
 
@@ -109,13 +111,13 @@ TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
                          .trimmed();
         }
     }
-    EXPECT_EQ(shown,
-              (QStringList{"&Datei", "Ordner scannen … Ctrl+O", "Scan-Datei öffnen … Ctrl+Shift+O",
-                           "Entfernten Ordner scannen …", "Scan speichern … Ctrl+S",
-                           "Erneut scannen Ctrl+R", "-", "Zur Übersicht Ctrl+1", "-",
-                           "Beenden Ctrl+Q", "&Gehe zu", "Übergeordneter Ordner Alt+Up, Ctrl+Up",
-                           "Hauptverzeichnis Ctrl+Shift+Up", "&Hilfe", "Lizenzen & Rechtliches",
-                           "Über Raumfuchs"}))
+    EXPECT_EQ(shown, (QStringList{
+                         "&Datei", "Ordner scannen … Ctrl+O", "Scan-Datei öffnen … Ctrl+Shift+O",
+                         "Entfernten Ordner scannen …", "Scan speichern … Ctrl+S",
+                         "Erneut scannen Ctrl+R", "Vergleichen mit …", "Scans im Verlauf behalten",
+                         "-", "Zur Übersicht Ctrl+1", "-", "Beenden Ctrl+Q", "&Gehe zu",
+                         "Übergeordneter Ordner Alt+Up, Ctrl+Up", "Hauptverzeichnis Ctrl+Shift+Up",
+                         "&Hilfe", "Lizenzen & Rechtliches", "Über Raumfuchs"}))
         << shown.join('|').toStdString();
 
     test::showAndSettle(window);
@@ -180,6 +182,33 @@ TEST_F(MainWindowTest, EveryTabStopShowsItsFocus) {
     const auto [resultStops, resultUnmarked] = walk();
     EXPECT_TRUE(resultUnmarked.isEmpty()) << resultUnmarked.join(" | ").toStdString();
     EXPECT_GE(resultStops, 4);
+}
+
+// "Scans im Verlauf behalten" is on at first and stays as the user left it
+// from one run to the next.
+TEST(MainWindowHistoryTest, KeepingScansIsRememberedBetweenRuns) {
+    test::ensureApp();
+    test::TempTree config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(config.path()));
+    FakeDesktopServices services;
+    services.history = config.path("history");
+    {
+        AppModel model{services};
+        MainWindow window{model};
+        auto* keep = window.findChild<QAction*>(QStringLiteral("keepHistoryAction"));
+        EXPECT_TRUE(keep->isChecked());
+        EXPECT_TRUE(keep->isEnabled());
+        EXPECT_TRUE(model.history().isEnabled());
+        keep->trigger();
+        EXPECT_FALSE(model.history().isEnabled());
+    }
+    AppModel model{services};
+    MainWindow window{model};
+    EXPECT_FALSE(window.findChild<QAction*>(QStringLiteral("keepHistoryAction"))->isChecked());
+    EXPECT_FALSE(model.history().isEnabled());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 // asks the model to scan.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QToolButton>
 
+#include "core/history/ScanHistory.h"
+#include "support/HandTree.h"
 #include "ui/ResultTestSupport.h"
 
 #include "ui/start/ShortcutButton.h"
@@ -75,6 +78,43 @@ TEST_F(StartViewTest, CardsAndShortcutsStartTheirScans) {
     view->findChild<QToolButton*>(QStringLiteral("refreshButton"))->click();
     EXPECT_TRUE(
         test::waitUntil([&] { return view->findChildren<VolumeCard*>().size() == 1; }, 2000));
+}
+
+// A volume scanned before says how its used space moved since that scan; one
+// never scanned says nothing of it.
+TEST(StartViewHistoryTest, AVolumeCardSaysHowItsUsedSpaceMovedSinceItsLastScan) {
+    test::ensureApp();
+    test::TempTree state;
+    FakeDesktopServices services;
+    services.history = state.path("history");
+    services.volumes = {VolumeInfo{"/data", "Daten", 10'000'000'000, 4'000'000'000},
+                        VolumeInfo{"/other", "Andere", 10'000'000'000, 4'000'000'000}};
+    const ScanHistory history(services.history);
+    const FileNode tree = test::build(test::folder("data", 4096, {test::file("a", 4096)}), "/data");
+    const std::int64_t day = 1'764'597'780;  // 01.12.2025, 14:03 UTC
+    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day - 86400, "", false},
+                          2'000'000'000, CancelToken()),
+              0);
+    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day, "", false}, 5'000'000'000,
+                          CancelToken()),
+              0);
+    // A folder scan of the volume's path knows no used space: passed over.
+    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day + 600, "", false},
+                          std::nullopt, CancelToken()),
+              0);
+    AppModel model{services};
+    StartView view(model);
+    view.show();
+    const auto cards = view.findChildren<VolumeCard*>();
+    ASSERT_EQ(cards.size(), 2);
+    const auto* since = cards[0]->findChild<TextLabel*>(QStringLiteral("sinceLastScan"));
+    ASSERT_NE(since, nullptr);
+    EXPECT_TRUE(since->isVisibleTo(cards[0]));
+    const QString date = QDateTime::fromSecsSinceEpoch(day).toString(QStringLiteral("dd.MM."));
+    EXPECT_EQ(since->text(), "seit " + date + ": +1 GB belegt");
+    EXPECT_EQ(cards[0]->accessibleDescription(), since->text());
+    EXPECT_FALSE(
+        cards[1]->findChild<TextLabel*>(QStringLiteral("sinceLastScan"))->isVisibleTo(cards[1]));
 }
 
 // What the screen shows depends on the machine: the access hint without the

@@ -49,7 +49,7 @@ QStringList twoLines(const QString& name, const QFont& font, double width) {
 }  // namespace
 
 CenterLabel CenterLabel::describe(const FileNode& folder, const FileNode& hovered,
-                                  const RingGeometry& g) {
+                                  const RingGeometry& g, const QString& change) {
     const FileNode shown = hovered ? hovered : folder;
     CenterLabel label;
     if (!shown) {
@@ -70,11 +70,16 @@ CenterLabel CenterLabel::describe(const FileNode& folder, const FileNode& hovere
     // A small chart shows the text smaller before it cuts it.
     label.detailFont = Style::fitted(Style::TextStyle::Caption, label.detail, width);
     label.detail = QFontMetricsF(label.detailFont).elidedText(label.detail, Qt::ElideRight, width);
+    label.change = QFontMetricsF(label.detailFont).elidedText(change, Qt::ElideRight, width);
     return label;
 }
 
 QString CenterLabel::oneLine() const {
-    return QStringList{name.join(QLatin1Char(' ')), size, detail}.join(QStringLiteral(", "));
+    QStringList parts{name.join(QLatin1Char(' ')), size, detail};
+    if (!change.isEmpty()) {
+        parts << change;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 void CenterLabel::draw(QPainter& painter, const RingGeometry& g, const QPalette& palette,
@@ -94,6 +99,9 @@ void CenterLabel::draw(QPainter& painter, const RingGeometry& g, const QPalette&
 
     double total = lineHeight * double(name.size()) + kLabelSpacing + sizeHeight + kLabelSpacing +
                    captionHeight;
+    if (!change.isEmpty()) {
+        total += captionHeight;
+    }
     if (upIcon) {
         total += iconSize + kLabelSpacing;
     }
@@ -120,6 +128,9 @@ void CenterLabel::draw(QPainter& painter, const RingGeometry& g, const QPalette&
     painter.setPen(secondary);
     painter.setFont(detailFont);
     line(captionHeight, detail);
+    if (!change.isEmpty()) {
+        line(captionHeight, change);
+    }
 }
 
 QRect CenterLabel::bounds(const RingGeometry& g) {

@@ -22,12 +22,14 @@ struct CenterLabel {
     QStringList name;     // at most two lines; none without a folder
     QString size;
     QString detail;    // "25 % von Bilder" or "12.345 Dateien"
+    QString change;    // against a baseline: "+2,1 GB seit 01.12."; else empty
     QFont detailFont;  // the caption's, smaller in a small chart
 
     // The label of the chart of `folder` laid out as `g`, with `hovered` (may
-    // be none) under the pointer or the keyboard.
+    // be none) under the pointer or the keyboard; `change` is that of the node
+    // described, when the tree is compared with a baseline.
     static CenterLabel describe(const FileNode& folder, const FileNode& hovered,
-                                const RingGeometry& g);
+                                const RingGeometry& g, const QString& change = {});
     // The label as one line: "big, 96 KB, 51 % von Testbaum".
     QString oneLine() const;
     // Draws the label centred on the disc of `g`, with `arrow` (from

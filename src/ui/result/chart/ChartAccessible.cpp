@@ -14,11 +14,13 @@ namespace {
 
 constexpr std::size_t kDisc = ArcTree::kNone;
 
-// "Name, 4,81 GB, 51 %": a node, its size and its share of `folder`.
-QString describe(const FileNode& node, const FileNode& folder) {
-    return toQString(node.displayName()) + QStringLiteral(", ") +
-           toQString(Format::bytes(node.size())) + QStringLiteral(", ") +
-           toQString(Format::percent(node.size(), folder ? folder.size() : 0));
+// "Name, 4,81 GB, 51 %": a node, its size and its share of `folder`, and
+// while compared with a baseline, its change (", +1,2 GB seit 01.12.").
+QString describe(const FileNode& node, const FileNode& folder, const QString& change) {
+    QString text = toQString(node.displayName()) + QStringLiteral(", ") +
+                   toQString(Format::bytes(node.size())) + QStringLiteral(", ") +
+                   toQString(Format::percent(node.size(), folder ? folder.size() : 0));
+    return change.isEmpty() ? text : text + QStringLiteral(", ") + change;
 }
 
 // One arc of the chart, or its disc (arc kDisc). Belongs to its chart's
@@ -89,7 +91,7 @@ class ArcAccessible : public QAccessibleInterface, public QAccessibleActionInter
         }
         const FileNode& node = view_->segments()[arc_].node;
         if (type == QAccessible::Name) {
-            return describe(node, folder);
+            return describe(node, folder, view_->changeOf(node));
         }
         if (type == QAccessible::Description) {
             const int ring = int(view_->segments()[arc_].depth) + 1;

@@ -46,6 +46,9 @@ SunburstView::SunburstView(AppModel& model, HoverState& hover, QWidget* parent)
     // A selected kind of file dims the arcs of other kinds.
     connect(&model_.kinds(), &KindsSession::selectionChanged, this, recolour);
     connect(&model_.kinds(), &KindsSession::totalsChanged, this, recolour);
+    // The label says the change once there is one.
+    connect(&model_.comparison(), &ComparisonSession::changed, this,
+            [this] { update(CenterLabel::bounds(ringGeometry())); });
     paintedHover_ = hover_.hovered();
 }
 
@@ -152,7 +155,9 @@ void SunburstView::drawHighlight(QPainter& painter, const FileNode& hovered) con
 }
 
 CenterLabel SunburstView::centerLabel() const {
-    return CenterLabel::describe(node_, hover_.hovered(), ringGeometry());
+    const FileNode& hovered = hover_.hovered();
+    return CenterLabel::describe(node_, hovered, ringGeometry(),
+                                 changeOf(hovered ? hovered : node_));
 }
 
 void SunburstView::paintEvent(QPaintEvent* event) {
@@ -339,6 +344,10 @@ void SunburstView::contextMenuEvent(QContextMenuEvent* event) {
     }
     const auto menu = NodeMenu::create(model_, {hovered}, this);
     menu->exec(event->globalPos());
+}
+
+QString SunburstView::changeOf(const FileNode& node) const {
+    return model_.comparison().changeSince(node);
 }
 
 QString SunburstView::centerText() const {

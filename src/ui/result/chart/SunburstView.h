@@ -69,6 +69,9 @@ class SunburstView : public QWidget {
 
     // The centre label as one line: "big, 96 KB, 51 % von Testbaum".
     QString centerText() const;
+    // While the tree is compared with a baseline, the change of `node`
+    // ("+2,1 GB seit 01.12."); else empty.
+    QString changeOf(const FileNode& node) const;
 
     // The arcs as a tree, laid out first if they never were.
     const ArcTree& arcTree();

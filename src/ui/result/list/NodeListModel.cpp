@@ -1,9 +1,12 @@
 #include "ui/result/list/NodeListModel.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "app/compare/ComparisonSession.h"
 #include "core/text/Format.h"
 #include "ui/widgets/QtText.h"
 
@@ -66,7 +69,9 @@ void NodeListModel::showContents(const FileNode& folder) {
     folder_ = folder;
     reference_ = folder ? folder.size() : 0;
     showsPath_ = false;
-    children_ = childIndices(folder);
+    compared_ = comparison_ ? comparison_->comparison() : nullptr;
+    children_ = orderedChildren(folder);
+    removed_ = removedOf(folder);
     files_.clear();
     files_.shrink_to_fit();
     endResetModel();
@@ -77,8 +82,10 @@ void NodeListModel::showLargest(const FileNode& folder, std::vector<FileNode> fi
     folder_ = folder;
     reference_ = folder ? folder.size() : 0;
     showsPath_ = true;
+    compared_ = comparison_ ? comparison_->comparison() : nullptr;
     children_.clear();
     children_.shrink_to_fit();
+    removed_.clear();
     files_ = std::move(files);
     endResetModel();
 }
@@ -91,10 +98,12 @@ void NodeListModel::followTree() {
         // Files keep their sizes and their order; only those in the trash go.
         removeGone([this](int row) { return !isInTree(files_[static_cast<std::size_t>(row)]); });
     } else {
-        std::vector<FileTree::Index> now = childIndices(folder_);
+        std::vector<FileTree::Index> now = orderedChildren(folder_);
         const std::unordered_set<FileTree::Index> present(now.begin(), now.end());
-        removeGone(
-            [&](int row) { return present.count(children_[static_cast<std::size_t>(row)]) == 0; });
+        removeGone([&](int row) {
+            const auto position = static_cast<std::size_t>(row);
+            return position < children_.size() && present.count(children_[position]) == 0;
+        });
         if (children_.size() != now.size()) {
             // Children came that were not there: no removal, another list.
             showContents(folder_);
@@ -102,6 +111,22 @@ void NodeListModel::followTree() {
         }
         if (children_ != now) {
             reorder(std::move(now));
+        }
+        // A trashed entry the baseline had is one of its removed ones now.
+        std::vector<FileTree::Index> removed = removedOf(folder_);
+        if (removed != removed_) {
+            const int first = static_cast<int>(children_.size());
+            if (!removed_.empty()) {
+                beginRemoveRows(QModelIndex(), first,
+                                first + static_cast<int>(removed_.size()) - 1);
+                removed_.clear();
+                endRemoveRows();
+            }
+            if (!removed.empty()) {
+                beginInsertRows(QModelIndex(), first, first + static_cast<int>(removed.size()) - 1);
+                removed_ = std::move(removed);
+                endInsertRows();
+            }
         }
     }
     const std::int64_t reference = folder_.size();
@@ -111,6 +136,43 @@ void NodeListModel::followTree() {
             emit dataChanged(index(0), index(rowCount() - 1));
         }
     }
+}
+
+void NodeListModel::comparisonChanged() {
+    if (showsPath_) {
+        showLargest(folder_, files_);
+    } else {
+        showContents(folder_);
+    }
+}
+
+void NodeListModel::setOrder(Order order) {
+    if (order_ == order) {
+        return;
+    }
+    order_ = order;
+    if (!showsPath_ && folder_) {
+        reorder(orderedChildren(folder_));
+    }
+}
+
+std::vector<FileTree::Index> NodeListModel::orderedChildren(const FileNode& folder) const {
+    std::vector<FileTree::Index> children = childIndices(folder);
+    if (order_ == Order::Change && compared_ && folder && &folder.tree() == &compared_->current()) {
+        const TreeComparison& c = *compared_;
+        std::stable_sort(children.begin(), children.end(),
+                         [&c](FileTree::Index a, FileTree::Index b) {
+                             return std::abs(c.deltaBytes(a)) > std::abs(c.deltaBytes(b));
+                         });
+    }
+    return children;
+}
+
+std::vector<FileTree::Index> NodeListModel::removedOf(const FileNode& folder) const {
+    if (!compared_ || !folder || &folder.tree() != &compared_->current()) {
+        return {};
+    }
+    return compared_->removedEntries(folder.index());
 }
 
 void NodeListModel::refreshingChanged() {
@@ -151,7 +213,9 @@ void NodeListModel::reorder(std::vector<FileTree::Index> children) {
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before) {
-        after.append(index(rowOf.at(children_[static_cast<std::size_t>(old.row())])));
+        const auto row = static_cast<std::size_t>(old.row());
+        // The removed entries after the children keep their rows.
+        after.append(row < children_.size() ? index(rowOf.at(children_[row])) : old);
     }
     children_ = std::move(children);
     changePersistentIndexList(before, after);
@@ -162,7 +226,7 @@ int NodeListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) {
         return 0;
     }
-    return static_cast<int>(showsPath_ ? files_.size() : children_.size());
+    return static_cast<int>(showsPath_ ? files_.size() : children_.size() + removed_.size());
 }
 
 FileNode NodeListModel::nodeAt(int row) const {
@@ -172,6 +236,9 @@ FileNode NodeListModel::nodeAt(int row) const {
     const auto position = static_cast<std::size_t>(row);
     if (showsPath_) {
         return files_[position];
+    }
+    if (position >= children_.size()) {
+        return {};  // removed: only the baseline has it
     }
     return {folder_.treePtr(), children_[position]};
 }
@@ -191,11 +258,48 @@ std::vector<int> NodeListModel::rowsOf(const std::vector<NodeId>& ids) const {
     return rows;
 }
 
+QVariant NodeListModel::removedData(std::size_t position, int role) const {
+    const FileTree& baseline = compared_->baseline();
+    const FileTree::Index entry = removed_[position];
+    switch (role) {
+        case Qt::DisplayRole:
+            return toQString(decodeUtf8Lossy(baseline.nameBytes(entry)));
+        case SizeRole:
+            return qint64{0};
+        case ShareRole:
+            return 0.0;
+        case ShareTextRole:
+            return QString();
+        case UnreadableRole:
+        case RefreshingRole:
+            return false;
+        case RemovedRole:
+            return true;
+        case FolderRole:
+            return baseline.isDirectory(entry);
+        case ChangeRole:
+            return toQString(Format::change(-baseline.size(entry)));
+        case ChangeStateRole:
+            return static_cast<int>(ChangeState::Removed);
+        case Qt::AccessibleTextRole:
+            return toQString(decodeUtf8Lossy(baseline.nameBytes(entry))) +
+                   QStringLiteral(", entfernt ") + comparison_->reference() +
+                   QStringLiteral(", vorher ") + toQString(Format::bytes(baseline.size(entry)));
+        default:
+            return {};
+    }
+}
+
 QVariant NodeListModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && !showsPath_ &&
+        static_cast<std::size_t>(index.row()) >= children_.size() && index.row() < rowCount()) {
+        return removedData(static_cast<std::size_t>(index.row()) - children_.size(), role);
+    }
     const FileNode node = index.isValid() ? nodeAt(index.row()) : FileNode();
     if (!node) {
         return {};
     }
+    const bool compared = compared_ && &node.tree() == &compared_->current();
     const std::int64_t reference = folder_ ? folder_.size() : 0;
     switch (role) {
         case Qt::DisplayRole:
@@ -215,6 +319,15 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue(node);
         case RefreshingRole:
             return refreshing_ && node.isDirectory() && refreshing_(node);
+        case RemovedRole:
+            return false;
+        case FolderRole:
+            return node.isDirectory();
+        case ChangeRole:
+            return compared ? QVariant(comparison_->changeOf(node)) : QVariant();
+        case ChangeStateRole:
+            return compared ? QVariant(static_cast<int>(compared_->state(node.index())))
+                            : QVariant();
         case Qt::AccessibleTextRole: {
             QStringList parts{toQString(node.displayName())};
             if (showsPath_) {
@@ -228,6 +341,9 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
             if (refreshing_ && node.isDirectory() && refreshing_(node)) {
                 parts << QStringLiteral("wird neu eingelesen");
             }
+            if (compared) {
+                parts << comparison_->changeSince(node);
+            }
             return parts.join(QStringLiteral(", "));
         }
         default:
@@ -238,6 +354,9 @@ QVariant NodeListModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags NodeListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
         return Qt::NoItemFlags;
+    }
+    if (!showsPath_ && static_cast<std::size_t>(index.row()) >= children_.size()) {
+        return Qt::ItemNeverHasChildren;  // removed: greyed, nothing to act on
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
            Qt::ItemNeverHasChildren;

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "core/compare/TreeComparison.h"
 #include "core/tree/FileTree.h"
 
 namespace raumfuchs {
+
+class ComparisonSession;
 
 // The folder that holds `node`, written from `relativeTo` down and starting
 // with its name ("Bilder/Urlaub"); the parent's full path when it does not lie
@@ -25,6 +28,13 @@ double shareFraction(std::int64_t size, std::int64_t reference);
 // their tree indices only (four bytes a row), so that a move to the trash,
 // which changes the tree before it is announced, can be told apart row by row:
 // followTree() then removes the rows that went instead of resetting the list.
+//
+// While the tree is compared with a baseline, every row answers its change,
+// the children may be ordered by it (largest change first), and the entries
+// the baseline had in the folder and the folder no longer has follow the
+// children as rows of their own: greyed, with no node behind them, so that no
+// action on the disk can reach them (they are neither selectable nor
+// draggable).
 class NodeListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -38,7 +48,13 @@ class NodeListModel : public QAbstractListModel {
         UnreadableRole,               // bool
         NodeRole,                     // FileNode
         RefreshingRole,               // bool, a folder being read in again
+        ChangeRole,       // QString, "+1,2 GB", "−300 MB", "neu", "" (unchanged); none
+                          // without a comparison
+        ChangeStateRole,  // int, a ChangeState; none without a comparison
+        RemovedRole,      // bool, an entry only the baseline has
+        FolderRole,       // bool
     };
+    enum class Order { Size, Change };
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -56,8 +72,16 @@ class NodeListModel : public QAbstractListModel {
         refreshing_ = std::move(refreshing);
     }
     void refreshingChanged();
+    // The comparison whose changes the rows show; its changes are taken again
+    // (the list shown anew) by comparisonChanged().
+    void setComparison(const ComparisonSession* comparison) { comparison_ = comparison; }
+    void comparisonChanged();
+    // How the children are ordered: as the tree keeps them (largest first),
+    // or by change while there is a comparison.
+    void setOrder(Order order);
+    Order order() const { return order_; }
 
-    // The node of `row`; none for a row out of range.
+    // The node of `row`; none for a row out of range and for a removed entry.
     FileNode nodeAt(int row) const;
     // Every row whose node is in `ids`, in row order.
     std::vector<int> rowsOf(const std::vector<NodeId>& ids) const;
@@ -67,6 +91,11 @@ class NodeListModel : public QAbstractListModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
+    // The children of `folder` in the order shown.
+    std::vector<FileTree::Index> orderedChildren(const FileNode& folder) const;
+    // The baseline's entries of `folder` that it no longer has.
+    std::vector<FileTree::Index> removedOf(const FileNode& folder) const;
+    QVariant removedData(std::size_t position, int role) const;
     // Shows `children` (indices in the folder's tree) in place of the current
     // ones, which all lie among them in the same order; rows move as needed.
     void reorder(std::vector<FileTree::Index> children);
@@ -78,8 +107,12 @@ class NodeListModel : public QAbstractListModel {
     std::int64_t reference_ = 0;  // the folder's size the shares were last given for
     bool showsPath_ = false;
     std::vector<FileTree::Index> children_;  // mode contents
+    std::vector<FileTree::Index> removed_;   // mode contents, in the baseline's tree
     std::vector<FileNode> files_;            // mode largest; may be of an earlier tree
     std::function<bool(const FileNode&)> refreshing_;
+    const ComparisonSession* comparison_ = nullptr;
+    std::shared_ptr<const TreeComparison> compared_;  // as the rows were made
+    Order order_ = Order::Size;
 };
 
 }  // namespace raumfuchs

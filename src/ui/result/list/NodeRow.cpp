@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "core/compare/ChangeColoring.h"
 #include "core/text/Format.h"
 #include "ui/result/list/NodeListModel.h"
 #include "ui/result/node/HoverState.h"
@@ -34,6 +35,7 @@ constexpr int kBarHeight = 4;
 constexpr double kBarOpacity = 0.8;
 constexpr double kHoverOpacity = 0.18;
 constexpr double kUnreadableIconOpacity = 0.5;
+constexpr double kRemovedIconOpacity = 0.35;
 
 // Caption lines get two extra pixels: common UI fonts draw "_" below the
 // descent they report, and the next row would paint over it.
@@ -110,6 +112,7 @@ struct NodeRow::Geometry {
     QRect detail;  // the usage bar or the path line
     QRect size;
     QRect percent;
+    QRect change;  // empty without a comparison
     QString elidedName;
     QString sizeText;
     QString percentText;
@@ -129,6 +132,10 @@ NodeRow::NodeRow(const HoverState& hover, QObject* parent)
          {999'000LL, 999'900'000LL, 999'990'000'000LL, 999'990'000'000'000LL}) {
         rightColumnWidth_ = std::max(
             rightColumnWidth_, sizeMetrics.horizontalAdvance(toQString(Format::bytes(widest))));
+    }
+    for (const std::int64_t widest : {-999'000LL, -999'900'000LL, -999'990'000'000LL}) {
+        changeColumnWidth_ = std::max(
+            changeColumnWidth_, sizeMetrics.horizontalAdvance(toQString(Format::change(widest))));
     }
     const QFontMetrics captionMetrics(captionFont_);
     for (const auto& [part, whole] : {std::pair{1, 1}, std::pair{99, 1000}}) {
@@ -164,9 +171,17 @@ NodeRow::Geometry NodeRow::geometry(const QRect& rect, const QModelIndex& index)
     g.percent = QRect(g.size.left(), g.size.bottom() + 1 + kRightLineSpacing, rightWidth,
                       captionLineHeight(captionMetrics));
 
+    // The change, before the size and on its line.
+    int trailingLeft = g.size.left();
+    if (index.data(NodeListModel::ChangeRole).isValid()) {
+        g.change = QRect(g.size.left() - kSpacing - changeColumnWidth_, g.size.top(),
+                         changeColumnWidth_, g.size.height());
+        trailingLeft = g.change.left();
+    }
+
     // Leading column: name line over the bar or the path.
     const int left = g.icon.right() + 1 + kSpacing;
-    const int width = std::max(0, g.size.left() - kSpacing - kMinimumGap - kSpacing - left);
+    const int width = std::max(0, trailingLeft - kSpacing - kMinimumGap - kSpacing - left);
     const bool showsPath = index.data(NodeListModel::PathRole).isValid();
     const int detailHeight = showsPath ? captionLineHeight(captionMetrics) : kBarHeight;
     const int leftHeight = nameMetrics.height() + kLineSpacing + detailHeight;
@@ -205,12 +220,13 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &base, painter, widget);
-    if (!node) {
+    const bool removed = index.data(NodeListModel::RemovedRole).toBool();
+    if (!node && !removed) {
         return;
     }
 
     painter->save();
-    if (hover_.hovered() == node) {
+    if (node && hover_.hovered() == node) {
         painter->fillRect(option.rect, Style::color(Theme::accent, kHoverOpacity));
     }
     const Geometry g = geometry(option.rect, index);
@@ -219,13 +235,24 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QPalette& palette = option.palette;
     const QColor primary =
-        palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
+        removed ? palette.color(QPalette::Disabled, QPalette::Text)
+                : palette.color(QPalette::Active,
+                                selected ? QPalette::HighlightedText : QPalette::Text);
     QColor secondary = primary;
     secondary.setAlphaF(selected ? 0.75f
                                  : Style::foreground(palette, Style::Level::Secondary).alphaF());
 
-    painter->setOpacity(unreadable ? kUnreadableIconOpacity : 1.0);
-    icon(node).paint(painter, g.icon);
+    if (removed) {
+        painter->setOpacity(kRemovedIconOpacity);
+        (index.data(NodeListModel::FolderRole).toBool()
+             ? folderIcon()
+             : iconForType(QMimeDatabase().mimeTypeForFile(index.data(Qt::DisplayRole).toString(),
+                                                           QMimeDatabase::MatchExtension)))
+            .paint(painter, g.icon);
+    } else {
+        painter->setOpacity(unreadable ? kUnreadableIconOpacity : 1.0);
+        icon(node).paint(painter, g.icon);
+    }
     painter->setOpacity(1.0);
 
     painter->setPen(primary);
@@ -235,7 +262,15 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         Icons::symbol(QStringLiteral("lock.fill"), secondary).paint(painter, g.lock);
     }
 
-    if (path.isValid()) {
+    const int captionHeight = captionLineHeight(QFontMetrics(captionFont_));
+    // A caption line, centred where the thinner bar would be.
+    const QRect barLine(g.detail.left(), g.detail.center().y() - captionHeight / 2,
+                        g.detail.width(), captionHeight);
+    if (removed) {
+        painter->setFont(captionFont_);
+        painter->setPen(secondary);
+        painter->drawText(barLine, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("entfernt"));
+    } else if (path.isValid()) {
         painter->setFont(captionFont_);
         painter->setPen(secondary);
         painter->drawText(g.detail, Qt::AlignLeft | Qt::AlignVCenter,
@@ -244,11 +279,8 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     } else if (index.data(NodeListModel::RefreshingRole).toBool()) {
         painter->setFont(captionFont_);
         painter->setPen(secondary);
-        // A caption line, centred where the thinner bar would be.
-        const int height = captionLineHeight(QFontMetrics(captionFont_));
-        painter->drawText(
-            QRect(g.detail.left(), g.detail.center().y() - height / 2, g.detail.width(), height),
-            Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Wird neu eingelesen …"));
+        painter->drawText(barLine, Qt::AlignLeft | Qt::AlignVCenter,
+                          QStringLiteral("Wird neu eingelesen …"));
     } else {
         painter->setOpacity(kBarOpacity);
         UsageBar::paint(*painter, QRectF(g.detail), index.data(NodeListModel::ShareRole).toDouble(),
@@ -256,12 +288,24 @@ void NodeRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setOpacity(1.0);
     }
 
-    painter->setPen(primary);
-    painter->setFont(sizeFont_);
-    painter->drawText(g.size, Qt::AlignRight | Qt::AlignVCenter, g.sizeText);
-    painter->setPen(secondary);
-    painter->setFont(captionFont_);
-    painter->drawText(g.percent, Qt::AlignRight | Qt::AlignTop, g.percentText);
+    if (!g.change.isEmpty()) {
+        // Coloured as the chart colours a change, strongly, unless selected.
+        const auto state =
+            static_cast<ChangeState>(index.data(NodeListModel::ChangeStateRole).toInt());
+        const bool tinted = !selected && state != ChangeState::Unchanged;
+        painter->setPen(tinted ? Style::color(ChangeColoring::colorOf(state, 1)) : secondary);
+        painter->setFont(sizeFont_);
+        painter->drawText(g.change, Qt::AlignRight | Qt::AlignVCenter,
+                          index.data(NodeListModel::ChangeRole).toString());
+    }
+    if (!removed) {
+        painter->setPen(primary);
+        painter->setFont(sizeFont_);
+        painter->drawText(g.size, Qt::AlignRight | Qt::AlignVCenter, g.sizeText);
+        painter->setPen(secondary);
+        painter->setFont(captionFont_);
+        painter->drawText(g.percent, Qt::AlignRight | Qt::AlignTop, g.percentText);
+    }
     painter->restore();
 }
 

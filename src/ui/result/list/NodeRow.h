@@ -15,7 +15,10 @@ class HoverState;
 // at the trailing edge. A delegate rather than a widget per row, so that huge
 // folders cost only the rows on screen. Everything it shows comes from the
 // roles of NodeListModel; a row with a path shows it in place of the bar, a
-// folder being read in again says so there.
+// folder being read in again says so there. While the tree is compared with a
+// baseline, a column before the size shows each row's change, warm for growth,
+// cool for shrinking; an entry only the baseline has is drawn greyed, with
+// "entfernt" where the bar would be.
 class NodeRow : public QStyledItemDelegate {
   public:
     explicit NodeRow(const HoverState& hover, QObject* parent = nullptr);
@@ -39,7 +42,8 @@ class NodeRow : public QStyledItemDelegate {
     QFont sizeFont_;
     QFont captionFont_;
     QFont lockFont_;
-    int rightColumnWidth_ = 0;  // size and share, measured for the widest texts
+    int rightColumnWidth_ = 0;   // size and share, measured for the widest texts
+    int changeColumnWidth_ = 0;  // the change, measured the same way
 };
 
 }  // namespace raumfuchs

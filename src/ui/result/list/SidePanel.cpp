@@ -110,6 +110,7 @@ QToolButton#first { border-top-left-radius: 6px; border-bottom-left-radius: 6px;
 QToolButton#middle { border-left: none; }
 QToolButton#last { border-left: none; border-top-right-radius: 6px;
                    border-bottom-right-radius: 6px; }
+QToolButton#byChange { margin-left: 12px; border-radius: 6px; }
 )";
 
 }  // namespace
@@ -154,6 +155,21 @@ SidePanel::SidePanel(AppModel& model, HoverState& hover, QWidget* parent)
     connect(contentsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Contents); });
     connect(largestButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Largest); });
     connect(kindsButton_, &QAbstractButton::clicked, this, [this] { setMode(Mode::Kinds); });
+    // While the tree is compared with a baseline: the children by their change.
+    auto* byChange = segment(QStringLiteral("Nach Veränderung"), "byChange", picker);
+    byChange->setVisible(false);
+    pickerRow->addWidget(byChange);
+    connect(byChange, &QAbstractButton::toggled, this, [this](bool on) {
+        rows_->setOrder(on ? NodeListModel::Order::Change : NodeListModel::Order::Size);
+    });
+    rows_->setComparison(&model_.comparison());
+    connect(&model_.comparison(), &ComparisonSession::changed, this, [this, byChange] {
+        byChange->setVisible(model_.comparison().isActive());
+        if (!model_.comparison().isActive()) {
+            byChange->setChecked(false);
+        }
+        rows_->comparisonChanged();
+    });
 
     // The list with its overlays, all in one grid cell.
     auto* area = new QWidget(this);

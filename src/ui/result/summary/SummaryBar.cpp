@@ -87,7 +87,20 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     unreadable_ = item(QStringLiteral("lock"), unreadableLabel_, this);
     unreadable_->setObjectName(QStringLiteral("unreadable"));
     row->addWidget(unreadable_);
+
+    comparison_ = item(QStringLiteral("clock"), comparisonLabel_, this);
+    comparison_->setObjectName(QStringLiteral("comparison"));
+    const QColor link = palette().color(QPalette::Link);
+    QAbstractButton* endComparison =
+        linkButton(QString(), link, QStringLiteral("color: %1;").arg(link.name()), comparison_);
+    endComparison->setObjectName(QStringLiteral("endComparison"));
+    qobject_cast<QToolButton*>(endComparison)->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    endComparison->setText(QStringLiteral("Vergleich beenden"));
+    comparison_->layout()->addWidget(endComparison);
+    connect(endComparison, &QAbstractButton::clicked, this, [this] { model_.comparison().end(); });
+    row->addWidget(comparison_);
     row->addStretch(1);
+    connect(&model_.comparison(), &ComparisonSession::changed, this, &SummaryBar::refresh);
 
     for (auto signal :
          {&AppModel::rootChanged, &AppModel::targetChanged, &AppModel::scanDurationChanged,
@@ -152,6 +165,11 @@ void SummaryBar::refresh() {
                                                     "Ordner nicht lesen; ihr Inhalt fehlt in den "
                                                     "Größen."));
     unreadable_->setVisible(unreadable > 0);
+
+    const ComparisonSession& comparison = model_.comparison();
+    comparisonLabel_->setText(comparison.isLoading() ? QStringLiteral("Vergleich wird geladen …")
+                                                     : comparison.summary());
+    comparison_->setVisible(comparison.isActive());
     fitRemainder();
 }
 
@@ -191,6 +209,10 @@ QString SummaryBar::exportText() const {
 
 QString SummaryBar::remainderText() const {
     return remainder_->isVisibleTo(this) ? remainder_->text() : QString();
+}
+
+QString SummaryBar::comparisonText() const {
+    return comparison_->isVisibleTo(this) ? comparisonLabel_->text() : QString();
 }
 
 QString SummaryBar::unreadableText() const {

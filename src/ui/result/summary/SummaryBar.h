@@ -13,8 +13,10 @@ class TextLabel;
 // the volume reports as used that no scanned file accounts for, and how many
 // folders could not be read. A click on the remainder shows what it is made
 // of. For an imported tree, the export's time, file and producer take the
-// duration's place (with a note when folder sizes were estimated). Describes
-// the whole scan, whichever folder is shown.
+// duration's place (with a note when folder sizes were estimated). While the
+// tree is compared with a baseline, the whole tree's change since then, with a
+// link that ends the comparison. Describes the whole scan, whichever folder is
+// shown.
 class SummaryBar : public QWidget {
     Q_OBJECT
   public:
@@ -25,6 +27,7 @@ class SummaryBar : public QWidget {
     QString exportText() const;
     QString remainderText() const;
     QString unreadableText() const;
+    QString comparisonText() const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -43,6 +46,8 @@ class SummaryBar : public QWidget {
     QString remainderShort_;  // "20 GB nicht zuordenbar"
     QWidget* unreadable_;
     TextLabel* unreadableLabel_;
+    QWidget* comparison_;
+    TextLabel* comparisonLabel_;
 };
 
 }  // namespace raumfuchs

@@ -1,0 +1,74 @@
+// The model keeps each finished scan in its history: not while switched off,
+// not a cancelled scan nor an import, and a state folder that refuses the write leaves the result
+// on screen and says so once.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/ModelTestSupport.h"
+#include "support/ScopedMount.h"
+
+namespace raumfuchs {
+namespace {
+
+struct FullStateServices : FakeDesktopServices {
+    FullStateServices() {
+        state.folder("state");
+        history = state.path("state/history");
+    }
+    test::TempTree state;
+};
+
+TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
+    test::ensureApp();
+    FullStateServices services;
+    const test::ScopedMount full = test::ScopedMount::tmpfs(services.state.path("state"));
+    if (!full.mounted()) {
+        GTEST_SKIP() << full.failed();
+    }
+    test::commandOutput("dd if=/dev/zero of='" + services.state.path("state/filler") +
+                        "' bs=4096 2>/dev/null");
+    AppModel model{services};
+    test::TempTree scratch;
+    scratch.file("a", 40960);
+    test::scanAndWait(model, scratch.path(), QStringLiteral("Ordner"));
+    ASSERT_EQ(model.phase(), Phase::Result);
+    EXPECT_EQ(model.root().size(), test::freshScan(scratch.path()).size());
+    ASSERT_TRUE(model.alertMessage());
+    EXPECT_TRUE(model.alertMessage()->contains("kein Platz mehr auf dem Datenträger"))
+        << model.alertMessage()->toStdString();
+    model.setAlertMessage(std::nullopt);
+    test::scanAndWait(model, scratch.path(), QStringLiteral("Ordner"));
+    EXPECT_FALSE(model.alertMessage());  // the same failure again stays quiet
+    EXPECT_TRUE(model.history().entries(scratch.path()).empty());
+
+    std::filesystem::remove(services.state.path("state/filler"));
+    test::scanAndWait(model, scratch.path(), QStringLiteral("Ordner"));
+    EXPECT_FALSE(model.alertMessage());
+    ASSERT_EQ(model.history().entries(scratch.path()).size(), 1u);
+    EXPECT_EQ(model.history().entries(scratch.path())[0].bytes, model.root().size());
+    // The shown tree's own scan is no baseline to choose.
+    EXPECT_TRUE(model.history().entries(scratch.path(), model.root()).empty());
+
+    model.history().setEnabled(false);
+    test::scanAndWait(model, scratch.path(), QStringLiteral("Ordner"));
+    EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
+    model.history().setEnabled(true);
+    // A cancelled scan is not kept.
+    scratch.file("b", 4096);
+    model.startScan(ScanTarget{scratch.path(), QStringLiteral("Ordner"), std::nullopt});
+    model.cancelScan();
+    test::settle(model);
+    EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
+    ScanTarget exported{model.history().entries(scratch.path())[0].file, QStringLiteral("Export"),
+                        std::nullopt};
+    exported.isExport = true;
+    model.startScan(exported);
+    ASSERT_TRUE(
+        test::waitUntil([&] { return model.phase() == Phase::Result && model.isImported(); }));
+    test::settle(model);
+    EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);  // an import is not kept
+}
+
+}  // namespace
+}  // namespace raumfuchs
