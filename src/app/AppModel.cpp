@@ -238,8 +238,9 @@ void AppModel::adopt(ScanResult& result, std::optional<ExportOrigin> origin, boo
     setUnattributed(std::move(result.unattributed));
     raiseTreeRevision();
     setPhase(Phase::Result);
-    if (!exportOrigin_ && target_ && !target_->isExport) {
-        history_.record(root_, target_->path, static_cast<std::int64_t>(std::time(nullptr)),
+    // Scans, here or on another machine, are kept; trees read from a file are not.
+    if (target_ && !target_->isExport && (!exportOrigin_ || exportOrigin_->remote)) {
+        history_.record(root_, historyKey(), static_cast<std::int64_t>(std::time(nullptr)),
                         target_->volumeUsed);
     }
     comparison_.follow(root_);
@@ -382,6 +383,9 @@ void AppModel::chooseExport() {
 // --- history and comparison ---
 
 std::string AppModel::historyKey() const {
+    if (exportOrigin_ && exportOrigin_->remote) {
+        return exportOrigin_->file;  // "host:/path": another machine's scans of that path
+    }
     if (target_ && !target_->isExport && !isImported()) {
         return target_->path;
     }

@@ -85,8 +85,9 @@ class AppModel : public QObject {
     const HistorySession& history() const { return history_; }
     ComparisonSession& comparison() { return comparison_; }
     const ComparisonSession& comparison() const { return comparison_; }
-    // Whose earlier scans the shown tree compares with: the scanned path, or
-    // for an imported tree the path its root names.
+    // Whose earlier scans the shown tree compares with: the scanned path, for a
+    // scan of another machine "host:/path", for an imported tree the path its
+    // root names.
     std::string historyKey() const;
     DesktopServices& services() const { return services_; }
     // Scan threads that have not yet handed over their last queued call,

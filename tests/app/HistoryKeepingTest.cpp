@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/ModelTestSupport.h"
 #include "support/ScopedMount.h"
@@ -68,6 +69,25 @@ TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
         test::waitUntil([&] { return model.phase() == Phase::Result && model.isImported(); }));
     test::settle(model);
     EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);  // an import is not kept
+
+    // A scan of another machine is kept under where it ran. The stand-in for
+    // ssh runs the command meant for the other side here, where ncdu is.
+    const std::string ssh = scratch.path("ssh");
+    std::ofstream(ssh) << "#!/bin/sh\nfor last; do :; done\nexec sh -c \"$last\"\n";
+    std::filesystem::permissions(ssh, std::filesystem::perms::owner_all);
+    model.streamLaunchers().ssh = {ssh};
+    model.startScan(
+        ScanTarget{scratch.path(), {}, std::nullopt, false, RemoteAddress{"root", "server", 0}});
+    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
+    test::settle(model);
+    ASSERT_TRUE(model.exportOrigin() && model.exportOrigin()->remote);
+    ASSERT_TRUE(test::waitUntil([&] { return model.history().inFlight() == 0; }));
+    QCoreApplication::processEvents();
+    const std::string origin = "root@server:" + scratch.path();
+    EXPECT_EQ(model.historyKey(), origin);
+    ASSERT_EQ(model.history().entries(origin).size(), 1u);
+    EXPECT_EQ(model.history().entries(origin)[0].bytes, model.root().size());
+    EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
 }
 
 }  // namespace
