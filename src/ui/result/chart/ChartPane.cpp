@@ -157,9 +157,12 @@ void ChartPane::replaceChart(bool animated) {
 // The colour choice in the top right corner of the chart's area, its legend
 // in the bottom left one, above every chart the host gets.
 void ChartPane::placeCorners() {
+    // Inside the chart's frame, in its empty corners, clear of its focus ring.
     const int inset = kChartPadding / 2;
-    picker_->move(width() - picker_->width() - inset, inset);
-    legend_->move(inset, host_->height() - legend_->height() - inset);
+    const QRect chart = host_->geometry().marginsRemoved(
+        QMargins(kChartPadding, kChartPadding, kChartPadding, kChartPadding));
+    picker_->move(chart.x() + chart.width() - picker_->width() - inset, chart.y() + inset);
+    legend_->move(chart.x() + inset, chart.y() + chart.height() - legend_->height() - inset);
     picker_->raise();
     legend_->raise();
 }
