@@ -164,15 +164,14 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     const auto startTime = std::chrono::steady_clock::now();
     const std::function<double()> clock = setup.clock ? setup.clock : steadySeconds;
     const bool rootMode = setup.rootPolicy != nullptr;
-    DirWalker walker(
-        path,
-        DirWalker::Options{.crossDevices = rootMode,
-                           .maxOpenDirectories = setup.maxOpenDirectories,
-                           .threads = setup.unentered != nullptr ? 1
-                                      : setup.threads != 0     ? setup.threads
-                                                               : forcedThreads(),
-                           .clock = clock},
-        setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
+    DirWalker walker(path,
+                     DirWalker::Options{.crossDevices = rootMode,
+                                        .maxOpenDirectories = setup.maxOpenDirectories,
+                                        .threads = setup.unentered != nullptr ? 1
+                                                   : setup.threads != 0       ? setup.threads
+                                                                              : forcedThreads(),
+                                        .clock = clock},
+                     setup.fileSystem ? *setup.fileSystem : FileSystemOps::system());
     if (!walker.valid()) {
         return std::nullopt;
     }

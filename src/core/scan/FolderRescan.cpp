@@ -183,13 +183,10 @@ std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::In
     return rescan;
 }
 
-std::optional<FolderRescan> FolderRescan::runEntries(const FileTree& tree, FileTree::Index folder,
-                                                     const std::string& path,
-                                                     const std::string& scanRoot,
-                                                     std::uint64_t generation,
-                                                     const CancelToken& token,
-                                                     const std::vector<std::string>& renewed,
-                                                     ScanSetup setup) {
+std::optional<FolderRescan> FolderRescan::runEntries(
+    const FileTree& tree, FileTree::Index folder, const std::string& path,
+    const std::string& scanRoot, std::uint64_t generation, const CancelToken& token,
+    const std::vector<std::string>& renewed, ScanSetup setup) {
     // The subfolders whose content stays where it is.
     std::unordered_set<std::string> unentered;
     {
@@ -233,8 +230,8 @@ std::optional<FolderRescan> FolderRescan::runEntries(const FileTree& tree, FileT
             if (isFolder && !unentered.contains(std::string(name))) {
                 continue;  // entered: scanned whole
             }
-            const FileTree::Index match = old.find(
-                name, [&](FileTree::Index n) { return tree.isDirectory(n) == isFolder; });
+            const FileTree::Index match =
+                old.find(name, [&](FileTree::Index n) { return tree.isDirectory(n) == isFolder; });
             if (match != FileTree::kNone) {
                 rescan.kept.push_back({c, match});
                 stays.insert(match);

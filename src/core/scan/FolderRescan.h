@@ -58,13 +58,10 @@ struct FolderRescan {
     // that is no folder any more counts as gone. Hard links are left as the
     // read met them, each counted at its first link in `fresh`: whoever reads
     // several folders settles them across all (ChangeBatch).
-    static std::optional<FolderRescan> runEntries(const FileTree& tree, FileTree::Index folder,
-                                                  const std::string& path,
-                                                  const std::string& scanRoot,
-                                                  std::uint64_t generation,
-                                                  const CancelToken& token,
-                                                  const std::vector<std::string>& renewed,
-                                                  ScanSetup setup = {});
+    static std::optional<FolderRescan> runEntries(
+        const FileTree& tree, FileTree::Index folder, const std::string& path,
+        const std::string& scanRoot, std::uint64_t generation, const CancelToken& token,
+        const std::vector<std::string>& renewed, ScanSetup setup = {});
 };
 
 }  // namespace raumfuchs

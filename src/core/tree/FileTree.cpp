@@ -310,8 +310,10 @@ void FileTree::copySubtree(Index node, const FileTree& fresh, const std::vector<
     // always copied before its children.
     std::vector<Index> mapped(fresh.nodeCount(), kNone);
     mapped[0] = node;
+    std::vector<bool> keptFresh(fresh.nodeCount(), false);
     for (const Kept& k : kept) {
         mapped[k.fresh] = k.old;
+        keptFresh[k.fresh] = true;
         if (isDirectory(k.old)) {
             std::int64_t content = 0;
             for (std::size_t i = 0; i < childCount(k.old); ++i) {
@@ -328,13 +330,14 @@ void FileTree::copySubtree(Index node, const FileTree& fresh, const std::vector<
             continue;
         }
         if (fresh.isDirectory(i)) {
-            const Index n = addDirectory(mapped[fresh.parent(i)], fresh.nameBytes(i), fresh.size(i));
+            const Index n =
+                addDirectory(mapped[fresh.parent(i)], fresh.nameBytes(i), fresh.size(i));
             dir(n).fileCount = fresh.dir(i).fileCount;
             dir(n).childCount = fresh.dir(i).childCount;
             mapped[i] = n;
         } else {
-            mapped[i] = addNode(mapped[fresh.parent(i)], fresh.nameBytes(i), fresh.size(i),
-                                fresh.aux_[i]);
+            mapped[i] =
+                addNode(mapped[fresh.parent(i)], fresh.nameBytes(i), fresh.size(i), fresh.aux_[i]);
         }
     }
     std::unordered_set<Index> stays;
@@ -363,8 +366,8 @@ void FileTree::copySubtree(Index node, const FileTree& fresh, const std::vector<
     }
     std::int64_t files = 0;
     for (Index i = 0; i < fresh.nodeCount(); ++i) {
-        if (!fresh.isDirectory(i)) {
-            continue;
+        if (!fresh.isDirectory(i) || keptFresh[i]) {
+            continue;  // a kept folder keeps its own list of children
         }
         const Directory& from = fresh.dir(i);
         Directory& to = dir(mapped[i]);

@@ -97,7 +97,8 @@ const std::optional<std::string>& FanotifySource::folderOf(const std::string& ke
     const auto* header = static_cast<const file_handle*>(handle);
     std::vector<unsigned char> copy(sizeof(file_handle) + header->handle_bytes);
     std::memcpy(copy.data(), handle, copy.size());
-    const int mountFd = ::open(on.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // The kernel takes no O_PATH descriptor as the file system to look in.
+    const int mountFd = ::open(on.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (mountFd >= 0) {
         const int dirFd = ::open_by_handle_at(mountFd, reinterpret_cast<file_handle*>(copy.data()),
                                               O_PATH | O_CLOEXEC);
