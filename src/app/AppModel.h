@@ -13,6 +13,7 @@
 #include "app/SaveSession.h"
 #include "app/ScanSession.h"
 #include "app/TrashWorkflow.h"
+#include "app/live/LiveSession.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/VolumeInfo.h"
 #include "core/tree/FileTree.h"
@@ -74,6 +75,12 @@ class AppModel : public QObject {
     std::size_t scansInFlight() const {
         return scans_.scansInFlight() + refreshes_.inFlight() + saves_.inFlight();
     }
+    // Whether and how changes on disk go into the shown scan.
+    const LiveStatus& liveStatus() const { return live_.status(); }
+    bool isFollowingEnabled() const { return live_.isEnabled(); }
+    void setFollowingEnabled(bool enabled) { live_.setEnabled(enabled, current_); }
+    // Runs `done` once the changes the watcher was told of so far are in.
+    void whenLiveQuiet(std::function<void()> done) { live_.whenQuiet(std::move(done)); }
 
     // Written by the dialogs of the root view.
     void setPendingTrash(std::vector<FileNode> nodes);
@@ -151,12 +158,14 @@ class AppModel : public QObject {
     // A folder refresh started or ended.
     void refreshingChanged();
     void exportOriginChanged();
+    void liveStatusChanged();
 
   private:
     void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
     void finishRefresh(const FileNode& folder, FolderRescan rescan);
     void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
     void finishSave(const std::string& file, int error);
+    void applyLiveBatch(ChangeBatch batch);
     // Shows `result` as the new tree, from `origin` when it was imported.
     void adopt(ScanResult& result, std::optional<ExportOrigin> origin);
 
@@ -188,6 +197,7 @@ class AppModel : public QObject {
     ColorModes colorModes_;
     TrashWorkflow trash_;
     RefreshSession refreshes_;
+    LiveSession live_;
     // Last, so that they are destroyed first: their threads hand over to this model.
     SaveSession saves_;
     ScanSession scans_;

@@ -84,8 +84,6 @@ class LiveSession {
     void whenQuiet(std::function<void()> done);
 
     const LiveStatus& status() const { return status_; }
-    // Threads that have not yet handed over what they hold.
-    std::size_t inFlight() const { return tasks_.running(); }
 
   private:
     class Watcher;
@@ -101,7 +99,8 @@ class LiveSession {
     void setStatus(LiveStatus status);
 
     Handlers handlers_;
-    bool enabled_ = true;
+    // Off until the program switches it on, from its remembered setting.
+    bool enabled_ = false;
     FileNode root_;
     std::string scanRoot_;
     std::vector<EnteredMount> mounts_;

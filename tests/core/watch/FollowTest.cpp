@@ -181,6 +181,13 @@ void followEveryChange(const std::string& kind, const std::string& way) {
     write("b/mnt/drin", 8000);
     follower.settle(tree, root);
     same("mounted below");
+    below = {};
+
+    // The scanned folder removed: the watcher says so and ends.
+    std::filesystem::remove_all(root);
+    WatchNews last;
+    follower.gather(last);
+    EXPECT_TRUE(last.rootGone);
 }
 
 TEST(FollowTest, TheTreeEqualsAFreshScanAfterEveryChangeTheWatcherSaw) {

@@ -25,6 +25,8 @@ class SummaryBar : public QWidget {
     QString exportText() const;
     QString remainderText() const;
     QString unreadableText() const;
+    QString liveText() const;
+    QString liveToolTip() const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -34,6 +36,8 @@ class SummaryBar : public QWidget {
     // The remainder's text, with its parts when the line has room for them.
     void fitRemainder();
     void explainRemainder();
+    // The mark of following the disk, from the model's LiveStatus.
+    void refreshLive();
 
     AppModel& model_;
     TextLabel* files_;
@@ -43,6 +47,8 @@ class SummaryBar : public QWidget {
     QString remainderShort_;  // "20 GB nicht zuordenbar"
     QWidget* unreadable_;
     TextLabel* unreadableLabel_;
+    QWidget* live_;
+    TextLabel* liveLabel_;
 };
 
 }  // namespace raumfuchs
