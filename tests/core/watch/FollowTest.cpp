@@ -10,6 +10,7 @@
 #include "core/watch/ChangeBatch.h"
 #include "core/watch/FanotifySource.h"
 #include "core/watch/InotifySource.h"
+#include "core/watch/WatchBudget.h"
 #include "core/watch/WatchLoop.h"
 #include "core/watch/WatchSources.h"
 #include "support/HandTree.h"
@@ -196,6 +197,63 @@ TEST(FollowTest, TheTreeEqualsAFreshScanAfterEveryChangeTheWatcherSaw) {
             followEveryChange(kind, way);
         }
     }
+}
+
+}  // namespace
+}  // namespace raumfuchs
+
+namespace raumfuchs {
+namespace {
+
+TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
+    TempTree dir;
+    dir.file("a/a1/f", 100);
+    dir.file("a/a2/f", 100);
+    dir.file("b/b1/f", 100);
+    ScanResult scanned = scan(dir.path());
+    const FileTree& tree = scanned.root.tree();
+    const FileNode a = test::nodeAt(scanned.root, "a");
+    std::size_t total = 0;
+    const auto folders = foldersToWatch(tree, a.index(), 4, total);
+    ASSERT_TRUE(folders);
+    EXPECT_EQ(total, 6u);
+    ASSERT_EQ(folders->size(), 4u);
+    EXPECT_EQ(folders->front(), dir.path("a")) << "the shown folder's subtree first";
+    EXPECT_EQ((*folders)[3], dir.path()) << "then the rest, from the top";
+
+    // Each watch held counts against what the session may still take.
+    const std::size_t before = inotifyBudget();
+    const RootPaths root{dir.path(), dir.path()};
+    auto source = InotifySource::open(root, *folders, total, 4);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(inotifyBudget(), before >= 4 ? before - 4 : 0);
+    EXPECT_EQ(source->coverage(), (WatchCoverage{WatchCoverage::Way::Folders, 0, 4, 2}));
+    Follower follower(std::move(source), dir.path());
+    std::filesystem::create_directories(dir.path("a/a1/neu"));
+    WatchNews news;
+    ASSERT_TRUE(follower.gather(news));
+    EXPECT_EQ(news.coverage.unfollowed, 3u) << "a new folder past the budget is not watched";
+}
+
+TEST(FollowTest, ALostQueueIsTold) {
+    // The queue's length is taken from the limit when the queue is made.
+    const std::string limit = "/proc/sys/fs/inotify/max_queued_events";
+    const std::string saved = test::fileContents(limit);
+    if (saved.empty() || !(std::ofstream(limit) << "8")) {
+        GTEST_SKIP() << "cannot lower " << limit;
+    }
+    TempTree dir;
+    const RootPaths root{dir.path(), dir.path()};
+    auto source = InotifySource::open(root, {dir.path()}, 1, 1);
+    std::ofstream(limit) << saved;
+    ASSERT_TRUE(source);
+    Follower follower(std::move(source), dir.path());
+    for (int i = 0; i < 50; ++i) {
+        dir.file("f" + std::to_string(i), 10);
+    }
+    WatchNews news;
+    ASSERT_TRUE(follower.gather(news));
+    EXPECT_TRUE(news.overflow);
 }
 
 }  // namespace
