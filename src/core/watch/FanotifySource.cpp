@@ -36,6 +36,30 @@ std::optional<std::string> pathOf(int fd) {
     return path;
 }
 
+// What names a folder in an event: its file system's id, the handle's type
+// and bytes.
+std::string handleKey(const std::string& fsid, const file_handle& handle) {
+    return fsid +
+           std::string(reinterpret_cast<const char*>(&handle.handle_type),
+                       sizeof handle.handle_type) +
+           std::string(reinterpret_cast<const char*>(handle.f_handle), handle.handle_bytes);
+}
+
+// The key of the folder at `path`, as its events will carry it; empty when
+// it has no handle.
+std::string keyOf(const std::string& path) {
+    struct statfs fs;
+    std::vector<unsigned char> storage(sizeof(file_handle) + MAX_HANDLE_SZ);
+    auto* handle = reinterpret_cast<file_handle*>(storage.data());
+    handle->handle_bytes = MAX_HANDLE_SZ;
+    int mountId = 0;
+    if (::statfs(path.c_str(), &fs) != 0 ||
+        ::name_to_handle_at(AT_FDCWD, path.c_str(), handle, &mountId, 0) != 0) {
+        return {};
+    }
+    return handleKey(fsidBytes(&fs.f_fsid), *handle);
+}
+
 }  // namespace
 
 std::unique_ptr<FanotifySource> FanotifySource::open(RootPaths root,
@@ -71,12 +95,18 @@ std::unique_ptr<FanotifySource> FanotifySource::open(RootPaths root,
         ::close(fd);
         return nullptr;
     }
+    std::string rootKey = keyOf(root.real);
     return std::unique_ptr<FanotifySource>(
-        new FanotifySource(fd, std::move(root), std::move(marked)));
+        new FanotifySource(fd, std::move(root), std::move(marked), std::move(rootKey)));
 }
 
-FanotifySource::FanotifySource(int fd, RootPaths root, std::vector<Marked> marked)
-    : fd_(fd), root_(std::move(root)), marked_(std::move(marked)) {}
+FanotifySource::FanotifySource(int fd, RootPaths root, std::vector<Marked> marked,
+                               std::string rootKey)
+    : fd_(fd), root_(std::move(root)), marked_(std::move(marked)), rootKey_(std::move(rootKey)) {
+    if (!rootKey_.empty()) {
+        folders_.emplace(rootKey_, root_.tree);
+    }
+}
 
 FanotifySource::~FanotifySource() {
     ::close(fd_);
@@ -146,11 +176,7 @@ void FanotifySource::read(ChangeSet& changes) {
             }
             const char* handleEnd =
                 reinterpret_cast<const char*>(handle->f_handle) + handle->handle_bytes;
-            const std::string key =
-                fsid +
-                std::string(reinterpret_cast<const char*>(&handle->handle_type),
-                            sizeof handle->handle_type) +
-                std::string(reinterpret_cast<const char*>(handle->f_handle), handle->handle_bytes);
+            const std::string key = handleKey(fsid, *handle);
             const std::optional<std::string> folder = folderOf(key, *on, handle);
             if (!folder) {
                 continue;  // outside the scanned folder
@@ -172,6 +198,9 @@ void FanotifySource::read(ChangeSet& changes) {
         }
         if (moved) {
             folders_.clear();  // folders below a moved one have other paths now
+            if (!rootKey_.empty()) {
+                folders_.emplace(rootKey_, root_.tree);
+            }
         }
     }
 }

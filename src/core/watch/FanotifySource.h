@@ -38,7 +38,7 @@ class FanotifySource : public WatchSource {
         std::string fsid;  // the bytes of the file system's id, as events carry it
         std::string path;  // a folder on it, to open handles through
     };
-    FanotifySource(int fd, RootPaths root, std::vector<Marked> marked);
+    FanotifySource(int fd, RootPaths root, std::vector<Marked> marked, std::string rootKey);
     // The tree's path of the folder with this handle; nothing when outside.
     const std::optional<std::string>& folderOf(const std::string& key, const Marked& on,
                                                const void* handle);
@@ -48,6 +48,9 @@ class FanotifySource : public WatchSource {
     std::vector<Marked> marked_;
     // Handle bytes (file system id, type and handle) → the folder's tree path.
     std::unordered_map<std::string, std::optional<std::string>> folders_;
+    // The scanned folder's handle bytes, known from the start: once it is
+    // removed its handle no longer resolves, and its events must still be told.
+    std::string rootKey_;
 };
 
 }  // namespace raumfuchs

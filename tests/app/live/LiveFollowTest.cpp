@@ -11,7 +11,7 @@ namespace {
 using test::freshScan;
 using test::nodeAt;
 
-struct LiveFollow : test::ModelTest {
+struct LiveFollow : test::ModelTestOver<test::RemovingDesktopServices> {
     // Waits until what the watcher saw so far is in the tree.
     void quiet() {
         bool done = false;
@@ -45,6 +45,17 @@ TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheSca
     std::filesystem::remove_all(scratch.path("a/b"));
     quiet();
     EXPECT_EQ(model.current().path(), scratch.path("a"));
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
+
+    // Changes meeting a running refresh and a trash: each change goes in
+    // once, whichever comes first.
+    scratch.file("a/r1", 30'000);
+    model.refreshFolder(model.current());
+    scratch.file("a/r2", 40'000);
+    model.requestTrash({nodeAt(model.root(), "h")});
+    model.confirmTrash();
+    ASSERT_TRUE(test::waitUntil([&] { return model.refreshingFolders().empty(); }));
+    quiet();
     EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
 
     // Switched off, nothing goes in; switched on, the shown folder is read

@@ -258,3 +258,31 @@ TEST(FollowTest, ALostQueueIsTold) {
 
 }  // namespace
 }  // namespace raumfuchs
+
+namespace raumfuchs {
+namespace {
+
+TEST(FollowTest, FanotifyTellsOfTheScannedFolderRemovedBeforeItsEventsAreRead) {
+    TempTree dir;
+    dir.folder("fs");
+    test::ScopedMount mount = test::ScopedMount::tmpfs(dir.path("fs"));
+    if (!mount.mounted()) {
+        GTEST_SKIP() << mount.failed();
+    }
+    const std::string root = dir.path("fs/t");
+    std::filesystem::create_directories(root + "/sub");
+    std::ofstream(root + "/f") << "x";
+    ScanResult scanned = scan(root);
+    auto source = FanotifySource::open(RootPaths{root, root}, scanned.enteredMounts);
+    if (!source) {
+        GTEST_SKIP() << "fanotify refused";
+    }
+    // Its handle no longer leads to a path once it is gone.
+    std::filesystem::remove_all(root);
+    ChangeSet changes;
+    source->read(changes);
+    EXPECT_TRUE(changes.rootTouched);
+}
+
+}  // namespace
+}  // namespace raumfuchs

@@ -116,6 +116,7 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->addWidget(unreadable_);
     live_ = item(QStringLiteral("arrow.clockwise"), liveLabel_, this);
     live_->setObjectName(QStringLiteral("live"));
+    live_->hide();
     row->addWidget(live_);
     connect(&model_, &AppModel::liveStatusChanged, this, &SummaryBar::refreshLive);
     refreshLive();
@@ -192,8 +193,10 @@ void SummaryBar::refreshLive() {
                         : status.applying ? QStringLiteral("Änderungen werden übernommen …")
                                           : QStringLiteral("Live"));
     live_->setToolTip(followedText(status));
-    live_->setVisible(shown);
-    fitRemainder();
+    if (live_->isVisibleTo(this) != shown) {
+        live_->setVisible(shown);
+        fitRemainder();  // the mark takes room from the remainder's parts
+    }
 }
 
 void SummaryBar::fitRemainder() {
