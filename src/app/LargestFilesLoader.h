@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/BackgroundTasks.h"
+#include "app/tasks/BackgroundTasks.h"
 #include "core/tree/FileTree.h"
 
 namespace raumfuchs {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/BackgroundTasks.h"
+#include "app/tasks/BackgroundTasks.h"
 #include "core/scan/DiskScanner.h"
 #include "core/scan/FolderRescan.h"
 #include "core/tree/FileTree.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/BackgroundTasks.h"
+#include "app/tasks/BackgroundTasks.h"
 #include "core/ncdu/NcduWriter.h"
 #include "core/scan/DiskScanner.h"
 #include "core/tree/FileTree.h"

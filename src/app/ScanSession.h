@@ -9,7 +9,7 @@
 #include <string>
 #include <variant>
 
-#include "app/BackgroundTasks.h"
+#include "app/tasks/BackgroundTasks.h"
 #include "core/ncdu/NcduImport.h"
 #include "core/scan/DiskScanner.h"
 #include "core/tree/FileTree.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/BackgroundTasks.h"
+#include "app/tasks/BackgroundTasks.h"
 #include "core/scan/CancelToken.h"
 #include "core/scan/EnteredMount.h"
 #include "core/tree/FileTree.h"

@@ -1,4 +1,4 @@
-#include "app/BackgroundTasks.h"
+#include "app/tasks/BackgroundTasks.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
