@@ -42,8 +42,23 @@ AppModel::AppModel(DesktopServices& services, QObject* parent)
       trash_(services),
       refreshes_([this](const FileNode& folder,
                         FolderRescan rescan) { finishRefresh(folder, std::move(rescan)); },
-                 [this] { emit refreshingChanged(); },
+                 [this] {
+                     emit refreshingChanged();
+                     live_.resume();
+                 },
                  ScanSetup{.classifier = kinds_.kinds().get()}),
+      live_({.apply = [this](ChangeBatch batch) { applyLiveBatch(std::move(batch)); },
+             .overflow = [this] { refreshFolder(current_); },
+             .lost =
+                 [this] {
+                     setAlertMessage(
+                         QStringLiteral("„%1“ ist entfernt oder nicht mehr eingehängt. Die "
+                                        "Übersicht zeigt den Stand vor der Änderung und folgt "
+                                        "ihr nicht mehr.")
+                             .arg(QString::fromStdString(root_.displayName())));
+                 },
+             .changed = [this] { emit liveStatusChanged(); },
+             .busy = [this] { return !refreshes_.folders().empty(); }}),
       history_(services.historyFolder(),
                [this](int error, const std::string& folder) { historyFailed(error, folder); }),
       comparison_(colorModes_, [this](const QString& message) { setAlertMessage(message); }),
@@ -244,6 +259,11 @@ void AppModel::adopt(ScanResult& result, std::optional<ExportOrigin> origin, boo
                         target_->volumeUsed);
     }
     comparison_.follow(root_);
+    if (isImported() || !target_) {
+        live_.stop();  // an export's paths name another machine's files
+    } else {
+        live_.follow(root_, current_, target_->path, result.enteredMounts);
+    }
     scans_.release(std::move(oldRoot));
 }
 
@@ -263,6 +283,7 @@ void AppModel::backToStart() {
     scans_.cancel();
     refreshes_.cancelAll();
     comparison_.end();
+    live_.stop();
     FileNode oldRoot = root_;
     setRoot({});
     setCurrent({}, false);
@@ -372,6 +393,37 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
                            "des Ordners selbst.")
                 .arg(name));
     }
+}
+
+void AppModel::applyLiveBatch(ChangeBatch batch) {
+    FileTree& tree = root_.tree();
+    const std::vector<std::string> trail = namesBelow(root_, current_);
+    tree.splice(batch.splices, batch.resizes, batch.links);
+    for (const FileTree::Splice& splice : batch.splices) {
+        if (splice.fresh && tree.isAttached(splice.node)) {
+            comparison_.rematch(tree.node(splice.node));
+        }
+    }
+    if (batch.unreadableDelta != 0) {
+        unreadableCount_ += batch.unreadableDelta;
+        emit unreadableCountChanged();
+    }
+    // The shown folder stays as it is; one that went moves up to its
+    // nearest folder still there.
+    if (!tree.isAttached(current_.index())) {
+        setCurrent(followNames(root_, trail), false);
+    }
+    std::vector<FileNode> pending;
+    for (const FileNode& node : pendingTrash_) {
+        if (tree.isAttached(node.index())) {
+            pending.push_back(node);
+        }
+    }
+    setPendingTrash(std::move(pending));
+    if (pendingTrash_.empty()) {
+        setConfirmingTrash(false);
+    }
+    raiseTreeRevision();
 }
 
 void AppModel::chooseExport() {

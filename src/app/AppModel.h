@@ -16,6 +16,7 @@
 #include "app/compare/ComparisonSession.h"
 #include "app/history/HistorySession.h"
 #include "app/kinds/KindsSession.h"
+#include "app/live/LiveSession.h"
 #include "core/scan/DiskScanner.h"
 #include "core/system/VolumeInfo.h"
 #include "core/tree/FileTree.h"
@@ -96,6 +97,12 @@ class AppModel : public QObject {
         return scans_.scansInFlight() + refreshes_.inFlight() + saves_.inFlight() +
                history_.inFlight() + comparison_.inFlight();
     }
+    // Whether and how changes on disk go into the shown scan.
+    const LiveStatus& liveStatus() const { return live_.status(); }
+    bool isFollowingEnabled() const { return live_.isEnabled(); }
+    void setFollowingEnabled(bool enabled) { live_.setEnabled(enabled, current_); }
+    // Runs `done` once the changes the watcher was told of so far are in.
+    void whenLiveQuiet(std::function<void()> done) { live_.whenQuiet(std::move(done)); }
 
     // Written by the dialogs of the root view.
     void setPendingTrash(std::vector<FileNode> nodes);
@@ -186,12 +193,14 @@ class AppModel : public QObject {
     void refreshingChanged();
     void exportOriginChanged();
     void scannedAsAdministratorChanged();
+    void liveStatusChanged();
 
   private:
     void finishScan(std::optional<ScanResult> result, const ScanTarget& target);
     void finishRefresh(const FileNode& folder, FolderRescan rescan);
     void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
     void finishSave(const std::string& file, int error);
+    void applyLiveBatch(ChangeBatch batch);
     void historyFailed(int error, const std::string& folder);
     void finishStream(CommandImport outcome, const ScanTarget& target);
     // Shows `result` as the new tree, from `origin` when it was imported;
@@ -230,6 +239,7 @@ class AppModel : public QObject {
     KindsSession kinds_;
     TrashWorkflow trash_;
     RefreshSession refreshes_;
+    LiveSession live_;
     // Last, so that they are destroyed first: their threads hand over to this model.
     HistorySession history_;
     ComparisonSession comparison_;

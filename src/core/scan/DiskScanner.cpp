@@ -176,7 +176,9 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
     std::optional<RootRules> rootRules;
     DirWalker::Options walkOptions{.crossDevices = rootMode,
                                    .maxOpenDirectories = setup.maxOpenDirectories,
-                                   .threads = setup.threads != 0 ? setup.threads : forcedThreads(),
+                                   .threads = setup.unentered != nullptr ? 1
+                                              : setup.threads != 0       ? setup.threads
+                                                                         : forcedThreads(),
                                    .clock = clock,
                                    .cancel = &token};
     if (rootMode) {
@@ -222,6 +224,13 @@ std::optional<ScanResult> DiskScanner::scanWith(const std::string& path,
         TreeEntry entry = treeEntry(*walked);
         switch (walked->info) {
             case EntryInfo::Directory: {
+                if (setup.unentered != nullptr && walked->level == 1 &&
+                    setup.unentered->contains(std::string(walked->name))) {
+                    sink.openDirectory(entry);
+                    walker.setMark(true);
+                    walker.skip();
+                    break;
+                }
                 const RootRules::Verdict verdict = rootRules && walked->level > 0
                                                        ? rootRules->judge(*walked, walker)
                                                        : RootRules::Verdict::Descend;

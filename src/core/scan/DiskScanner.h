@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/scan/CancelToken.h"
@@ -78,6 +79,12 @@ struct ScanSetup {
     // 0 for the start of the scan.
     const NameClassifier* classifier = nullptr;
     std::int64_t ageReference = 0;
+    // Names of folders directly below the scanned one that are met but not
+    // entered: each gets a node with its own bytes and nothing below it, for
+    // a read of one folder's own entries whose subfolders' content is known
+    // (FolderRescan::runEntries). May be null. Read ahead no folder: a set
+    // here makes the walk one thread.
+    const std::unordered_set<std::string>* unentered = nullptr;
 };
 
 // What a caller of scan() may choose; the rest follows from the path.

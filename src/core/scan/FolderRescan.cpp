@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "core/compare/ChildLookup.h"
 #include "core/scan/RootPolicy.h"
 #include "core/tree/TreeBuilder.h"
 
@@ -122,12 +124,10 @@ std::shared_ptr<FileTree> folderWithoutContent(const std::string& path, const st
     return builder.finish();
 }
 
-}  // namespace
-
-std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::Index folder,
-                                              const std::string& path, const std::string& scanRoot,
-                                              std::uint64_t generation, const CancelToken& token,
-                                              ScanSetup setup) {
+// Scans `path` into `rescan` the way the tree was scanned from `scanRoot`;
+// false when cancelled or when the walk cannot start.
+bool scanAgain(const std::string& path, const std::string& scanRoot, const CancelToken& token,
+               ScanSetup& setup, FolderRescan& rescan) {
     static const LinuxRootPolicy policy;
     if (scanRoot == "/" && setup.rootPolicy == nullptr) {
         setup.rootPolicy = &policy;
@@ -135,10 +135,6 @@ std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::In
     if (setup.rootPolicy != nullptr && setup.policyRoot.empty()) {
         setup.policyRoot = scanRoot;
     }
-
-    // The new entries' ages count from the first scan's time, as the old ones do.
-    setup.ageReference = tree.ageReference();
-    FolderRescan rescan;
     struct stat here;
     struct stat top;
     if (setup.rootPolicy == nullptr && setup.fileSystem == nullptr &&
@@ -149,17 +145,28 @@ std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::In
         std::optional<ScanResult> result =
             DiskScanner::scanWith(path, std::string(), token, {}, setup);
         if (!result) {
-            return std::nullopt;
+            return false;
         }
         if (!result->rootUnreachable()) {
             rescan.fresh = result->root.treePtr();
             rescan.unreadableCount = result->unreadableCount;
         }
     }
-    if (token.isCancelled()) {
+    return !token.isCancelled();
+}
+
+}  // namespace
+
+std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::Index folder,
+                                              const std::string& path, const std::string& scanRoot,
+                                              std::uint64_t generation, const CancelToken& token,
+                                              ScanSetup setup) {
+    // The new entries' ages count from the first scan's time, as the old ones do.
+    setup.ageReference = tree.ageReference();
+    FolderRescan rescan;
+    if (!scanAgain(path, scanRoot, token, setup, rescan)) {
         return std::nullopt;
     }
-
     auto lock = tree.readLock();
     if (tree.generation() != generation) {
         return std::nullopt;
@@ -174,6 +181,81 @@ std::optional<FolderRescan> FolderRescan::run(const FileTree& tree, FileTree::In
     if (!settleHardLinks(tree, folder, rescan.fresh ? *rescan.fresh : empty, checkpoint,
                          rescan.resizes)) {
         return std::nullopt;
+    }
+    return rescan;
+}
+
+std::optional<FolderRescan> FolderRescan::runEntries(
+    const FileTree& tree, FileTree::Index folder, const std::string& path,
+    const std::string& scanRoot, std::uint64_t generation, const CancelToken& token,
+    const std::vector<std::string>& renewed, ScanSetup setup) {
+    // The subfolders whose content stays where it is.
+    std::unordered_set<std::string> unentered;
+    {
+        auto lock = tree.readLock();
+        if (tree.generation() != generation) {
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < tree.childCount(folder); ++i) {
+            const FileTree::Index child = tree.child(folder, i);
+            if (tree.isDirectory(child) && !tree.isUnreadable(child)) {
+                unentered.emplace(tree.nameBytes(child));
+            }
+        }
+    }
+    for (const std::string& name : renewed) {
+        unentered.erase(name);
+    }
+    setup.unentered = &unentered;
+    // The new entries' ages count from the first scan's time, as the old ones do.
+    setup.ageReference = tree.ageReference();
+    FolderRescan rescan;
+    if (!scanAgain(path, scanRoot, token, setup, rescan)) {
+        return std::nullopt;
+    }
+    if (rescan.fresh && !rescan.fresh->isDirectory(0)) {
+        rescan.fresh.reset();  // its folder's own read sees the new entry
+        rescan.unreadableCount = 0;
+    }
+
+    auto lock = tree.readLock();
+    if (tree.generation() != generation) {
+        return std::nullopt;
+    }
+    Checkpoint checkpoint(tree, generation);
+    std::unordered_set<FileTree::Index> stays;
+    if (const FileTree* fresh = rescan.fresh.get()) {
+        ChildLookup old;
+        old.fill(tree, folder);
+        for (std::size_t k = 0; k < fresh->childCount(0); ++k) {
+            const FileTree::Index c = fresh->child(0, k);
+            const bool isFolder = fresh->isDirectory(c);
+            const std::string_view name = fresh->nameBytes(c);
+            if (isFolder && !unentered.contains(std::string(name))) {
+                continue;  // entered: scanned whole
+            }
+            const FileTree::Index match =
+                old.find(name, [&](FileTree::Index n) { return tree.isDirectory(n) == isFolder; });
+            if (match != FileTree::kNone) {
+                rescan.kept.push_back({c, match});
+                stays.insert(match);
+            }
+        }
+    }
+    // What the fresh read replaces: the folder itself, its files and the
+    // subfolders that do not stay.
+    rescan.unreadableBefore = tree.isUnreadable(folder) ? 1 : 0;
+    for (std::size_t i = 0; i < tree.childCount(folder); ++i) {
+        const FileTree::Index child = tree.child(folder, i);
+        if (stays.contains(child)) {
+            rescan.unreadableBefore += !tree.isDirectory(child) && tree.isUnreadable(child) ? 1 : 0;
+            continue;
+        }
+        const std::optional<std::int64_t> below = unreadableBelow(tree, child, checkpoint);
+        if (!below) {
+            return std::nullopt;
+        }
+        rescan.unreadableBefore += *below;
     }
     return rescan;
 }

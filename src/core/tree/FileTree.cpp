@@ -210,10 +210,29 @@ void FileTree::detach(Index node) {
         return;
     }
     Change change(*this);
-    detachLocked(node);
+    std::unordered_set<Index> lists;
+    detachLocked(node, lists);
+    sortLists(lists);
 }
 
-void FileTree::detachLocked(Index node) {
+void FileTree::addUpFrom(Index node, std::int64_t bytes, std::int64_t files,
+                         std::unordered_set<Index>& lists) {
+    for (Index a = parents_[node]; a != kNone; a = parents_[a]) {
+        sizes_.add(a, bytes);
+        dir(a).fileCount += files;
+    }
+    for (Index n = node; parents_[n] != kNone && lists.insert(parents_[n]).second;
+         n = parents_[n]) {
+    }
+}
+
+void FileTree::sortLists(const std::unordered_set<Index>& lists) {
+    for (Index list : lists) {
+        sortChildren(list);
+    }
+}
+
+void FileTree::detachLocked(Index node, std::unordered_set<Index>& lists) {
     const Index parent = parents_[node];
     Directory& d = dir(parent);
     const std::size_t count = d.childCount & ~kUnreadableBit;
@@ -228,16 +247,7 @@ void FileTree::detachLocked(Index node) {
         childIndex_[d.childBegin + i] = childIndex_[d.childBegin + i + 1];
     }
     d.childCount -= 1;
-
-    const std::int64_t bytes = sizes_[node];
-    const std::int64_t files = fileCount(node);
-    for (Index a = parent; a != kNone; a = parents_[a]) {
-        sizes_.add(a, -bytes);
-        dir(a).fileCount -= files;
-        if (parents_[a] != kNone) {
-            sortChildren(parents_[a]);
-        }
-    }
+    addUpFrom(node, -sizes_[node], -fileCount(node), lists);
     parents_[node] = kNone;
 }
 
@@ -246,100 +256,154 @@ void FileTree::resizeFiles(const std::vector<Resize>& resizes) {
         return;
     }
     Change change(*this);
-    resizeLocked(resizes);
+    std::unordered_set<Index> lists;
+    resizeLocked(resizes, lists);
+    sortLists(lists);
 }
 
-void FileTree::resizeLocked(const std::vector<Resize>& resizes) {
+void FileTree::resizeLocked(const std::vector<Resize>& resizes, std::unordered_set<Index>& lists) {
+    // Each changed list is sorted once, after every size is final.
     for (const auto& [file, size] : resizes) {
         const std::int64_t delta = size - sizes_[file];
         sizes_.set(file, size);
-        for (Index a = parents_[file]; a != kNone; a = parents_[a]) {
-            sizes_.add(a, delta);
-        }
-    }
-    // Each changed list sorted once, after every size is final.
-    std::unordered_set<Index> lists;
-    for (const auto& [file, size] : resizes) {
-        for (Index n = file; parents_[n] != kNone && lists.insert(parents_[n]).second;
-             n = parents_[n]) {
-        }
-    }
-    for (Index list : lists) {
-        sortChildren(list);
-    }
-}
-
-void FileTree::resortUpFrom(Index node) {
-    for (Index n = node; parents_[n] != kNone; n = parents_[n]) {
-        sortChildren(parents_[n]);
+        addUpFrom(file, delta, 0, lists);
     }
 }
 
 void FileTree::splice(Index node, const FileTree* fresh, const std::vector<Resize>& resizes) {
+    splice({Splice{node, fresh, {}}}, resizes);
+}
+
+void FileTree::splice(const std::vector<Splice>& splices, const std::vector<Resize>& resizes,
+                      const std::vector<HardLink>& links) {
     Change change(*this);
-    resizeLocked(resizes);
-    if (fresh == nullptr) {
+    std::unordered_set<Index> lists;
+    resizeLocked(resizes, lists);
+    // A kept file's links are the fresh read's now: it may have gained or
+    // lost links, or be another file of the same name.
+    std::unordered_set<Index> keptFiles;
+    for (const Splice& s : splices) {
+        for (const Kept& k : s.kept) {
+            if (!isDirectory(k.old)) {
+                keptFiles.insert(k.old);
+            }
+        }
+    }
+    if (!keptFiles.empty()) {
+        std::erase_if(hardLinks_,
+                      [&](const HardLink& link) { return keptFiles.count(link.node) > 0; });
+    }
+    for (const Splice& s : splices) {
+        if (isAttached(s.node)) {
+            spliceLocked(s, lists);
+        }
+    }
+    hardLinks_.insert(hardLinks_.end(), links.begin(), links.end());
+    sortLists(lists);
+}
+
+void FileTree::spliceLocked(const Splice& s, std::unordered_set<Index>& lists) {
+    const Index node = s.node;
+    if (s.fresh == nullptr) {
         if (parents_[node] != kNone) {
-            detachLocked(node);
+            detachLocked(node, lists);
         }
         return;
     }
     const std::int64_t oldBytes = sizes_[node];
     const std::int64_t oldFiles = fileCount(node);
-    copySubtree(node, *fresh);
-    const std::int64_t bytes = sizes_[node] - oldBytes;
-    const std::int64_t files = fileCount(node) - oldFiles;
-    for (Index a = parents_[node]; a != kNone; a = parents_[a]) {
-        sizes_.add(a, bytes);
-        dir(a).fileCount += files;
+    copySubtree(node, *s.fresh, s.kept);
+    addUpFrom(node, sizes_[node] - oldBytes, fileCount(node) - oldFiles, lists);
+    if (!s.kept.empty()) {
+        lists.insert(node);  // kept folders came in with their own bytes alone
     }
-    resortUpFrom(node);
 }
 
-void FileTree::copySubtree(Index node, const FileTree& fresh) {
-    // Fresh's root becomes `node`; its other entries are appended in their
-    // order, so a parent is always copied before its children.
-    const Index base = static_cast<Index>(nodeCount()) - 1;
-    const auto mapped = [&](Index i) { return i == 0 ? node : base + i; };
+void FileTree::copySubtree(Index node, const FileTree& fresh, const std::vector<Kept>& kept) {
+    // Fresh's root becomes `node`, a kept child the old node it stands for;
+    // fresh's other entries are appended in their order, so a parent is
+    // always copied before its children.
+    std::vector<Index> mapped(fresh.nodeCount(), kNone);
+    mapped[0] = node;
+    std::vector<bool> keptFresh(fresh.nodeCount(), false);
+    for (const Kept& k : kept) {
+        mapped[k.fresh] = k.old;
+        keptFresh[k.fresh] = true;
+        stamps_[k.old] = fresh.stamps_[k.fresh];
+        if (isDirectory(k.old)) {
+            std::int64_t content = 0;
+            for (std::size_t i = 0; i < childCount(k.old); ++i) {
+                content += sizes_[child(k.old, i)];
+            }
+            sizes_.set(k.old, content + fresh.size(k.fresh));
+        } else {
+            sizes_.set(k.old, fresh.size(k.fresh));
+            aux_[k.old] = fresh.aux_[k.fresh];
+        }
+    }
     for (Index i = 1; i < fresh.nodeCount(); ++i) {
+        if (mapped[i] != kNone) {
+            continue;
+        }
         if (fresh.isDirectory(i)) {
-            const Index n = addDirectory(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i),
+            const Index n = addDirectory(mapped[fresh.parent(i)], fresh.nameBytes(i), fresh.size(i),
                                          fresh.stamps_[i]);
             dir(n).fileCount = fresh.dir(i).fileCount;
             dir(n).childCount = fresh.dir(i).childCount;
+            mapped[i] = n;
         } else {
-            addNode(mapped(fresh.parent(i)), fresh.nameBytes(i), fresh.size(i), fresh.aux_[i],
-                    fresh.stamps_[i]);
+            mapped[i] = addNode(mapped[fresh.parent(i)], fresh.nameBytes(i), fresh.size(i),
+                                fresh.aux_[i], fresh.stamps_[i]);
         }
     }
+    std::unordered_set<Index> stays;
+    for (const Kept& k : kept) {
+        stays.insert(k.old);
+    }
     for (std::size_t i = 0; i < childCount(node); ++i) {
-        parents_[child(node, i)] = kNone;
+        const Index old = child(node, i);
+        if (stays.count(old) == 0) {
+            parents_[old] = kNone;
+        }
     }
     if (fresh.isDirectory(0)) {
         if (!isDirectory(node)) {
             aux_[node] = kDirBit | static_cast<std::uint32_t>(dirs_.size());
             dirs_.push_back(Directory{});
         }
-        dir(node).fileCount = fresh.dir(0).fileCount;
         dir(node).childCount = fresh.dir(0).childCount;
     } else {
         aux_[node] = fresh.aux_[0];
     }
-    sizes_.set(node, fresh.size(0));
-    stamps_[node] = fresh.stamps_[0];
+    // The folder's own bytes, then its children's totals as they are here.
+    std::int64_t bytes = fresh.size(0);
+    for (std::size_t k = 0; k < fresh.childCount(0); ++k) {
+        bytes -= fresh.size(fresh.child(0, k));
+    }
+    std::int64_t files = 0;
     for (Index i = 0; i < fresh.nodeCount(); ++i) {
-        if (!fresh.isDirectory(i)) {
-            continue;
+        if (!fresh.isDirectory(i) || keptFresh[i]) {
+            continue;  // a kept folder keeps its own list of children
         }
         const Directory& from = fresh.dir(i);
-        Directory& to = dir(mapped(i));
+        Directory& to = dir(mapped[i]);
         to.childBegin = static_cast<std::uint32_t>(childIndex_.size());
         for (std::size_t k = 0; k < fresh.childCount(i); ++k) {
-            childIndex_.push_back(mapped(fresh.childSlot(from, k)));
+            const Index c = mapped[fresh.childSlot(from, k)];
+            childIndex_.push_back(c);
+            if (i == 0) {
+                bytes += sizes_[c];
+                files += fileCount(c);
+            }
         }
     }
+    sizes_.set(node, bytes);
+    stamps_[node] = fresh.stamps_[0];
+    if (fresh.isDirectory(0)) {
+        dir(node).fileCount = files;
+    }
     for (const HardLink& link : fresh.hardLinks_) {
-        hardLinks_.push_back({link.file, mapped(link.node)});
+        hardLinks_.push_back({link.file, mapped[link.node]});
     }
 }
 

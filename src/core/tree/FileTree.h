@@ -8,6 +8,7 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -124,6 +125,28 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
     // Without `fresh` (the folder is gone) `node` is detached instead. Fresh's
     // ages must count from this tree's ageReference().
     void splice(Index node, const FileTree* fresh, const std::vector<Resize>& resizes);
+    // A direct child of a fresh read that stands for an old child of the
+    // folder, which then stays in the tree with its identity: a file takes
+    // the fresh one's size and readability (and its links, see hardLinks()),
+    // a folder keeps its content and takes the fresh one's own bytes (it was
+    // not entered, so its size in the fresh read is its own).
+    struct Kept {
+        Index fresh = kNone;
+        Index old = kNone;
+    };
+    struct Splice {
+        Index node = kNone;
+        const FileTree* fresh = nullptr;  // null: the folder is gone
+        std::vector<Kept> kept;
+    };
+    // Several splices in one change, each as above, with the old children
+    // named in `kept` staying in place; a splice of a node cut out by an
+    // earlier one of the batch does nothing. `links` are links of files that
+    // the tree did not know as such (they had one link when they were read),
+    // noted in the same change, after `resizes` (which may name them) went in.
+    // Every child list that changed is sorted once, at the end.
+    void splice(const std::vector<Splice>& splices, const std::vector<Resize>& resizes,
+                const std::vector<HardLink>& links = {});
 
     std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
     std::shared_lock<std::shared_mutex> readLock() const {
@@ -158,12 +181,17 @@ class FileTree : public std::enable_shared_from_this<FileTree> {
 
     Index addNode(Index parent, std::string_view name, std::int64_t size, std::uint32_t aux,
                   std::uint16_t stamp);
-    // The changes after the scan, with the write lock held.
-    void detachLocked(Index node);
-    void resizeLocked(const std::vector<Resize>& resizes);
-    void copySubtree(Index node, const FileTree& fresh);
-    // Sorts the child lists that hold `node` and every folder above it.
-    void resortUpFrom(Index node);
+    // The changes after the scan, with the write lock held. Each adds to
+    // `lists` the child lists it left unsorted.
+    void detachLocked(Index node, std::unordered_set<Index>& lists);
+    void resizeLocked(const std::vector<Resize>& resizes, std::unordered_set<Index>& lists);
+    void spliceLocked(const Splice& splice, std::unordered_set<Index>& lists);
+    void copySubtree(Index node, const FileTree& fresh, const std::vector<Kept>& kept);
+    // Adds the differences to every folder above `node` and notes the lists
+    // on the way, the one holding `node` included.
+    void addUpFrom(Index node, std::int64_t bytes, std::int64_t files,
+                   std::unordered_set<Index>& lists);
+    void sortLists(const std::unordered_set<Index>& lists);
     // Turns the generation odd, takes the write lock and turns it even again
     // when the returned guard goes.
     class Change;

@@ -117,6 +117,16 @@ void MainWindow::buildMenus() {
     rootFolder_ = add(go, QStringLiteral("rootAction"), QStringLiteral("Hauptverzeichnis"),
                       {QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Up)});
     connect(rootFolder_, &QAction::triggered, this, [this] { model_.navigate(model_.root()); });
+    go->addSeparator();
+    QAction* follow =
+        add(go, QStringLiteral("followAction"), QStringLiteral("Änderungen live verfolgen"));
+    follow->setCheckable(true);
+    follow->setChecked(model_.isFollowingEnabled());
+    connect(follow, &QAction::toggled, this, [this](bool on) {
+        model_.setFollowingEnabled(on);
+        QSettings(QStringLiteral("Raumfuchs"), QStringLiteral("Raumfuchs"))
+            .setValue(QStringLiteral("followChanges"), on);
+    });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     // "&&": a single "&" would mark a mnemonic and vanish from the menu.

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 
 #include "app/launch/LaunchArguments.h"
@@ -21,7 +22,15 @@
 namespace raumfuchs {
 
 RaumfuchsApp::RaumfuchsApp(std::vector<std::string> arguments)
-    : arguments_(std::move(arguments)), model_(services_), window_(model_) {
+    : arguments_(std::move(arguments)),
+      model_(services_),
+      // The Go menu's "Änderungen live verfolgen", on unless switched off
+      // before; set before the window shows it.
+      window_((model_.setFollowingEnabled(
+                   QSettings(QStringLiteral("Raumfuchs"), QStringLiteral("Raumfuchs"))
+                       .value(QStringLiteral("followChanges"), true)
+                       .toBool()),
+               model_)) {
     connect(&window_, &MainWindow::firstShown, this, &RaumfuchsApp::scanFromLaunchArguments);
     connect(&window_, &MainWindow::aboutRequested, this, &RaumfuchsApp::showAboutPanel);
     connect(&window_, &MainWindow::licencesRequested, this, &RaumfuchsApp::openLicences);

@@ -169,6 +169,22 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
                                              "/srv/extra), zusammen als belegt")));
     tree.scan(std::int64_t{0});  // used = scanned: nothing to explain
     EXPECT_TRUE(summary.remainderText().isEmpty());
+
+    // Following the disk: a Live mark whose tooltip says what is watched.
+    EXPECT_TRUE(summary.liveText().isEmpty());
+    tree.model.setFollowingEnabled(true);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
+    EXPECT_EQ(summary.liveText(), QStringLiteral("Live"));
+    const WatchCoverage& coverage = tree.model.liveStatus().coverage;
+    EXPECT_EQ(summary.liveToolTip().toStdString(),
+              (coverage.way == WatchCoverage::Way::FileSystems
+                   ? QStringLiteral("Änderungen werden übernommen: Das Dateisystem wird als Ganzes "
+                                    "beobachtet.")
+                   : QStringLiteral("Änderungen werden übernommen: 11 Ordner werden beobachtet."))
+                  .toStdString());
+    tree.model.setFollowingEnabled(false);
+    EXPECT_TRUE(summary.liveText().isEmpty());
 }
 
 // In the smallest window a volume's summary and a large file count are shown

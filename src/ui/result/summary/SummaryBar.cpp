@@ -62,6 +62,33 @@ QAbstractButton* linkButton(const QString& symbol, const QColor& tint, const QSt
     return link;
 }
 
+// What the live mark's tooltip says is followed.
+QString followedText(const LiveStatus& status) {
+    const WatchCoverage& c = status.coverage;
+    if (status.state == LiveStatus::State::Lost) {
+        return QStringLiteral(
+            "Der gescannte Ordner ist entfernt oder nicht mehr eingehängt. Die "
+            "Übersicht zeigt den letzten Stand und folgt ihm nicht mehr.");
+    }
+    if (status.state == LiveStatus::State::Starting) {
+        return QStringLiteral("Die Beobachtung der Änderungen wird eingerichtet …");
+    }
+    if (c.way == WatchCoverage::Way::FileSystems) {
+        return QStringLiteral("Änderungen werden übernommen: %1 als Ganzes beobachtet.")
+            .arg(c.fileSystems == 1 ? QStringLiteral("Das Dateisystem wird")
+                                    : QStringLiteral("%1 Dateisysteme werden").arg(c.fileSystems));
+    }
+    QString text = QStringLiteral("Änderungen werden übernommen: %1 Ordner werden beobachtet.")
+                       .arg(toQString(Format::integer(static_cast<std::int64_t>(c.folders))));
+    if (c.unfollowed > 0) {
+        text += QStringLiteral(
+                    " %1 Ordner werden nicht verfolgt: Das System erlaubt nicht mehr "
+                    "Beobachtungen (fs.inotify.max_user_watches).")
+                    .arg(toQString(Format::integer(static_cast<std::int64_t>(c.unfollowed))));
+    }
+    return text;
+}
+
 }  // namespace
 
 SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -99,6 +126,12 @@ SummaryBar::SummaryBar(AppModel& model, QWidget* parent) : QWidget(parent), mode
     comparison_->layout()->addWidget(endComparison);
     connect(endComparison, &QAbstractButton::clicked, this, [this] { model_.comparison().end(); });
     row->addWidget(comparison_);
+    live_ = item(QStringLiteral("arrow.clockwise"), liveLabel_, this);
+    live_->setObjectName(QStringLiteral("live"));
+    live_->hide();
+    row->addWidget(live_);
+    connect(&model_, &AppModel::liveStatusChanged, this, &SummaryBar::refreshLive);
+    refreshLive();
     row->addStretch(1);
     connect(&model_.comparison(), &ComparisonSession::changed, this, &SummaryBar::refresh);
 
@@ -173,6 +206,20 @@ void SummaryBar::refresh() {
     fitRemainder();
 }
 
+void SummaryBar::refreshLive() {
+    const LiveStatus& status = model_.liveStatus();
+    const bool shown =
+        status.state != LiveStatus::State::Off && status.state != LiveStatus::State::Unavailable;
+    liveLabel_->setText(status.state == LiveStatus::State::Lost ? QStringLiteral("Nicht mehr live")
+                        : status.applying ? QStringLiteral("Änderungen werden übernommen …")
+                                          : QStringLiteral("Live"));
+    live_->setToolTip(followedText(status));
+    if (live_->isVisibleTo(this) != shown) {
+        live_->setVisible(shown);
+        fitRemainder();  // the mark takes room from the remainder's parts
+    }
+}
+
 void SummaryBar::fitRemainder() {
     // What the remainder is made of goes first when the line is too narrow;
     // the tooltip and the dialog still tell it.
@@ -217,6 +264,18 @@ QString SummaryBar::comparisonText() const {
 
 QString SummaryBar::unreadableText() const {
     return unreadable_->isVisibleTo(this) ? unreadableLabel_->text() : QString();
+}
+
+}  // namespace raumfuchs
+
+namespace raumfuchs {
+
+QString SummaryBar::liveText() const {
+    return live_->isVisibleTo(this) ? liveLabel_->text() : QString();
+}
+
+QString SummaryBar::liveToolTip() const {
+    return live_->toolTip();
 }
 
 }  // namespace raumfuchs

@@ -28,6 +28,8 @@ class SummaryBar : public QWidget {
     QString remainderText() const;
     QString unreadableText() const;
     QString comparisonText() const;
+    QString liveText() const;
+    QString liveToolTip() const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -37,6 +39,8 @@ class SummaryBar : public QWidget {
     // The remainder's text, with its parts when the line has room for them.
     void fitRemainder();
     void explainRemainder();
+    // The mark of following the disk, from the model's LiveStatus.
+    void refreshLive();
 
     AppModel& model_;
     TextLabel* files_;
@@ -48,6 +52,8 @@ class SummaryBar : public QWidget {
     TextLabel* unreadableLabel_;
     QWidget* comparison_;
     TextLabel* comparisonLabel_;
+    QWidget* live_;
+    TextLabel* liveLabel_;
 };
 
 }  // namespace raumfuchs

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/ModelTestSupport.h"
+#include "support/TreeCompare.h"
+
+namespace raumfuchs {
+namespace {
+
+using test::freshScan;
+using test::nodeAt;
+
+struct LiveFollow : test::ModelTestOver<test::RemovingDesktopServices> {
+    // Waits until what the watcher saw so far is in the tree.
+    void quiet() {
+        bool done = false;
+        model.whenLiveQuiet([&] { done = true; });
+        ASSERT_TRUE(test::waitUntil([&] { return done; }));
+    }
+};
+
+TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheScanRootGoes) {
+    model.setFollowingEnabled(true);
+    scratch.file("a/b/f", 1000);
+    scratch.file("a/g", 2000);
+    scratch.file("h", 300'000);
+    test::scanAndWait(model, scratch.path(), "Ordner");
+    ASSERT_TRUE(
+        test::waitUntil([&] { return model.liveStatus().state != LiveStatus::State::Starting; }));
+    ASSERT_EQ(model.liveStatus().state, LiveStatus::State::Following);
+    const FileNode b = nodeAt(model.root(), "a/b");
+    model.navigate(b);
+    const std::int64_t revision = model.treeRevision();
+
+    scratch.file("a/b/neu", 500'000);
+    std::filesystem::remove(scratch.path("a/g"));
+    quiet();
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
+    EXPECT_GT(model.treeRevision(), revision);
+    EXPECT_TRUE(model.current() == b) << "the shown folder is kept by identity";
+    EXPECT_EQ(model.root().child(0).nameBytes(), "a") << "a grew past h";
+
+    // The shown folder removed: its nearest folder still there is shown.
+    std::filesystem::remove_all(scratch.path("a/b"));
+    quiet();
+    EXPECT_EQ(model.current().path(), scratch.path("a"));
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
+
+    // Changes meeting a running refresh and a trash: each change goes in
+    // once, whichever comes first.
+    scratch.file("a/r1", 30'000);
+    model.refreshFolder(model.current());
+    scratch.file("a/r2", 40'000);
+    model.requestTrash({nodeAt(model.root(), "h")});
+    model.confirmTrash();
+    ASSERT_TRUE(test::waitUntil([&] { return model.refreshingFolders().empty(); }));
+    quiet();
+    EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
+
+    // Switched off, nothing goes in; switched on, the shown folder is read
+    // again, since what changed meanwhile is not known.
+    model.setFollowingEnabled(false);
+    EXPECT_EQ(model.liveStatus().state, LiveStatus::State::Off);
+    scratch.file("a/später", 70'000);
+    model.setFollowingEnabled(true);
+    ASSERT_TRUE(test::waitUntil([&] { return !model.isRefreshing(model.current()); }));
+    test::settle(model);
+    EXPECT_TRUE(nodeAt(model.root(), "a/später"));
+
+    // The scanned folder gone: the result stays, no longer followed.
+    const std::int64_t size = model.root().size();
+    std::filesystem::remove_all(scratch.path());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return model.liveStatus().state == LiveStatus::State::Lost; }));
+    EXPECT_TRUE(model.alertMessage());
+    EXPECT_EQ(model.root().size(), size);
+    EXPECT_EQ(model.phase(), Phase::Result);
+}
+
+}  // namespace
+}  // namespace raumfuchs
