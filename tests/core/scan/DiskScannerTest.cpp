@@ -466,7 +466,9 @@ TEST(DiskScannerTest, ACancelStopsTheStatsOfAHugeFolderOnEveryThread) {
             }
         };
         EXPECT_FALSE(scanTree("/huge", {.fileSystem = &fs, .threads = threads}, token));
-        EXPECT_LE(fs.stats.load(), kCancelAt + threads) << threads;
+        // Each reading thread, and the walking thread beside them, may finish
+        // the stat it is in when the cancel comes; none starts another.
+        EXPECT_LE(fs.stats.load(), kCancelAt + threads + 1) << threads;
     }
     // Not cancelled, the same folder is counted whole.
     test::HugeFolderFileSystem fs(5000);
