@@ -199,12 +199,6 @@ TEST(FollowTest, TheTreeEqualsAFreshScanAfterEveryChangeTheWatcherSaw) {
     }
 }
 
-}  // namespace
-}  // namespace raumfuchs
-
-namespace raumfuchs {
-namespace {
-
 TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
     TempTree dir;
     dir.file("a/a1/f", 100);
@@ -255,12 +249,6 @@ TEST(FollowTest, ALostQueueIsTold) {
     ASSERT_TRUE(follower.gather(news));
     EXPECT_TRUE(news.overflow);
 }
-
-}  // namespace
-}  // namespace raumfuchs
-
-namespace raumfuchs {
-namespace {
 
 TEST(FollowTest, FanotifyTellsOfTheScannedFolderRemovedBeforeItsEventsAreRead) {
     TempTree dir;
