@@ -320,12 +320,7 @@ TEST(ScanToolCalls, StartedByPkexecItTakesOnlyTheCallOfTheWindow) {
     EXPECT_FALSE(std::filesystem::exists(t.path("neu.json")));
 }
 
-// The JSON member "comparison" of a call with --compare, and one number in it.
-std::string comparisonOf(const std::string& json) {
-    const std::size_t at = json.find(",\"comparison\":");
-    return at == std::string::npos ? std::string() : json.substr(at);
-}
-
+// The number after the first `key` in a JSON text.
 long long numberAfter(const std::string& json, const std::string& key) {
     const std::size_t at = json.find("\"" + key + "\":");
     return at == std::string::npos ? -1 : std::stoll(json.substr(at + key.size() + 3));
@@ -368,8 +363,9 @@ TEST(ScanTool, CompareReportsWhatChangedAgainstOurExportAndNcdus) {
         SCOPED_TRACE(baseline);
         const Outcome compared = run({"-Jq", "--top", "3", "--compare", baseline, t.root()});
         ASSERT_TRUE(exitedWith(compared, 0)) << compared.err;
-        const std::string c = comparisonOf(compared.out);
-        ASSERT_FALSE(c.empty()) << compared.out;
+        const std::size_t member = compared.out.find(",\"comparison\":");
+        ASSERT_NE(member, std::string::npos) << compared.out;
+        const std::string c = compared.out.substr(member);
         EXPECT_NE(c.find("{\"baseline\":{\"path\":\"" + t.root() + "\""), std::string::npos) << c;
         EXPECT_EQ(numberAfter(c, "bytes"), numberAfter(before, "bytes"));
         EXPECT_EQ(numberAfter(c, "files"), 5);

@@ -67,8 +67,8 @@ class Follower {
         return answered;
     }
 
-    // Puts what changed into `tree`; the news it was made of.
-    WatchNews settle(FileTree& tree, const std::string& root) {
+    // Puts what changed into `tree`.
+    void settle(FileTree& tree, const std::string& root) {
         WatchNews news;
         EXPECT_TRUE(gather(news));
         const CancelToken token;
@@ -78,7 +78,6 @@ class Follower {
         if (batch) {
             tree.splice(batch->splices, batch->resizes, batch->links);
         }
-        return news;
     }
 
   private:
