@@ -8,19 +8,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "cli/PseudoTerminal.h"
 #include "core/scan/UnattributedSpace.h"
+#include "support/Processes.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
@@ -222,6 +220,16 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         return "raumfuchs-scan: " + what + "\nMehr dazu: raumfuchs-scan --help\n";
     };
     const std::string lost = "Die Ausgabe konnte nicht geschrieben werden.\n";
+    const std::string full =
+        "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf dem "
+        "Datenträger.\n";
+    const auto about = [&](const std::string& name, const std::string& what) {
+        return "„" + t.path(name) + "“ " + what + "\n";
+    };
+    const std::string unreadable = "konnte nicht gelesen werden: ";
+    const std::string badName = about(
+        "fremd.json",
+        "ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte 66).");
     struct Call {
         std::vector<std::string> arguments;
         int status;
@@ -242,46 +250,23 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         {{"--top=-1", "/tmp"}, 2, "", wrong("„--top“ braucht eine Zahl")},
         {{"--threads", "65", "/tmp"}, 2, "", wrong("„--threads“ braucht eine Zahl von 1 bis 64")},
         {{"--export", "", "/tmp"}, 2, "", wrong("„--export“ braucht einen Dateinamen")},
-        {{"--import", t.path("gut.json"), "--export", "/dev/full"},
-         1,
-         "",
-         "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf dem "
-         "Datenträger.\n"},
-        {{t.path("fehlt\nda")}, 1, "", "„" + t.path("fehlt\\nda") + "“ gibt es nicht.\n"},
-        {{t.path("a/b")},
-         1,
-         "",
-         "„" + t.path("a/b") +
-             "“ konnte nicht gelesen werden: ein Teil des Pfads ist kein Ordner.\n"},
-        {{"--import", t.path("fremd.json")},
-         1,
-         "",
-         "„" + t.path("fremd.json") +
-             "“ ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte "
-             "66).\n"},
+        {{"--import", t.path("gut.json"), "--export", "/dev/full"}, 1, "", full},
+        {{t.path("fehlt\nda")}, 1, "", about("fehlt\\nda", "gibt es nicht.")},
+        {{t.path("a/b")}, 1, "", about("a/b", unreadable + "ein Teil des Pfads ist kein Ordner.")},
+        {{"--import", t.path("fremd.json")}, 1, "", badName},
         // A baseline is read before the scan, with the import's messages.
-        {{"--compare", t.path("fremd.json"), t.root()},
-         1,
-         "",
-         "„" + t.path("fremd.json") +
-             "“ ist keine lesbare ncdu-Exportdatei: ungültiger Name „a/\\033]0;x\\a“ (bei Byte "
-             "66).\n"},
+        {{"--compare", t.path("fremd.json"), t.root()}, 1, "", badName},
         {{"--compare=", t.root()}, 2, "", wrong("„--compare“ braucht einen Dateinamen")},
         {{t.path("kreis/x")},
          1,
          "",
-         "„" + t.path("kreis/x") +
-             "“ konnte nicht gelesen werden: zu viele symbolische Verknüpfungen im Pfad.\n"},
+         about("kreis/x", unreadable + "zu viele symbolische Verknüpfungen im Pfad.")},
         // An export that fails leaves an earlier file as it was.
         {{"--export", t.path("earlier.json"), t.path("weg")},
          1,
          "",
-         "„" + t.path("weg") + "“ gibt es nicht.\n"},
-        {{"--export", "/dev/full", t.root()},
-         1,
-         "",
-         "Die Exportdatei „/dev/full“ konnte nicht geschrieben werden: kein Platz mehr auf dem "
-         "Datenträger.\n"},
+         about("weg", "gibt es nicht.")},
+        {{"--export", "/dev/full", t.root()}, 1, "", full},
         {{t.root()}, 1, "", lost, "/dev/full"},
         {{"--json", t.root()}, 1, "", lost, "/dev/full"},
         {{"--help"}, 1, "", lost, "/dev/full"},
@@ -335,12 +320,7 @@ TEST(ScanToolCalls, StartedByPkexecItTakesOnlyTheCallOfTheWindow) {
     EXPECT_FALSE(std::filesystem::exists(t.path("neu.json")));
 }
 
-// The JSON member "comparison" of a call with --compare, and one number in it.
-std::string comparisonOf(const std::string& json) {
-    const std::size_t at = json.find(",\"comparison\":");
-    return at == std::string::npos ? std::string() : json.substr(at);
-}
-
+// The number after the first `key` in a JSON text.
 long long numberAfter(const std::string& json, const std::string& key) {
     const std::size_t at = json.find("\"" + key + "\":");
     return at == std::string::npos ? -1 : std::stoll(json.substr(at + key.size() + 3));
@@ -383,8 +363,9 @@ TEST(ScanTool, CompareReportsWhatChangedAgainstOurExportAndNcdus) {
         SCOPED_TRACE(baseline);
         const Outcome compared = run({"-Jq", "--top", "3", "--compare", baseline, t.root()});
         ASSERT_TRUE(exitedWith(compared, 0)) << compared.err;
-        const std::string c = comparisonOf(compared.out);
-        ASSERT_FALSE(c.empty()) << compared.out;
+        const std::size_t member = compared.out.find(",\"comparison\":");
+        ASSERT_NE(member, std::string::npos) << compared.out;
+        const std::string c = compared.out.substr(member);
         EXPECT_NE(c.find("{\"baseline\":{\"path\":\"" + t.root() + "\""), std::string::npos) << c;
         EXPECT_EQ(numberAfter(c, "bytes"), numberAfter(before, "bytes"));
         EXPECT_EQ(numberAfter(c, "files"), 5);
@@ -494,21 +475,13 @@ TEST(ScanTool, CtrlCCancelsTheScanAndASecondEndsOneThatCannotReachACheckpoint) {
         ASSERT_EQ(tcflow(terminal.side, TCOOFF), 0);
         TempTree io;
         const pid_t pid = start({"/usr"}, io.path("out"), terminal.side);
-        const auto waitFor = [](const std::function<bool()>& done) {
-            for (int i = 0; i < 5000;
-                 ++i, std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
-                if (done()) {
-                    return true;
-                }
-            }
-            return false;
-        };
-        EXPECT_TRUE(waitFor([&] { return interruptIn(pid, "SigCgt:"); }));
+        EXPECT_TRUE(test::waitFor([&] { return interruptIn(pid, "SigCgt:"); }, 10000));
         kill(pid, SIGINT);
-        EXPECT_TRUE(waitFor([&] { return !interruptIn(pid, "ShdPnd:"); }));
+        EXPECT_TRUE(test::waitFor([&] { return !interruptIn(pid, "ShdPnd:"); }, 10000));
         again ? kill(pid, SIGINT) : tcflow(terminal.side, TCOON);
         int status = 0;
-        const bool ended = waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        const bool ended =
+            test::waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000);
         if (!ended) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -34,10 +36,9 @@ TEST(SegmentLayout, PreOrderNestedSpansGapsEmptyFoldersAndThinChildrenEndingTheW
                       {folder("A", 0, {file("a1", 300), folder("a2", 0, {file("a2x", 100)})}),
                        folder("B", 0, {file("b1", 200)}), file("c", 100)}));
     EXPECT_EQ(names(first), (Names{"A", "a1", "a2", "a2x", "B", "b1", "c"}));
-    const std::int64_t depths[] = {0, 1, 1, 2, 0, 1, 0};
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        EXPECT_EQ(first[i].depth, depths[i]) << i;
-    }
+    std::vector<std::int64_t> depths;
+    std::ranges::transform(first, std::back_inserter(depths), &Segment::depth);
+    EXPECT_EQ(depths, (std::vector<std::int64_t>{0, 1, 1, 2, 0, 1, 0}));
     // Children fill their parent's range from its start, largest first.
     EXPECT_EQ(first[0].start, 0.0);
     EXPECT_EQ(first[1].start, first[0].start);

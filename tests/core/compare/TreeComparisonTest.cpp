@@ -29,10 +29,6 @@ FileNode scan(const std::string& path) {
     return result ? result->root : FileNode();
 }
 
-std::shared_ptr<const FileTree> treeOf(const FileNode& root) {
-    return root.treePtr();
-}
-
 // A name with its kind: what an entry is matched by.
 using Entry = std::pair<std::string, bool>;
 
@@ -171,7 +167,7 @@ TEST(TreeComparisonTest, EveryNodeChangesByTheDifferenceOfTwoScansAndOfNcdusExpo
     }
     for (const FileNode& baseline : baselines) {
         SCOPED_TRACE(baseline == first ? "against the first scan" : "against ncdu's export");
-        const TreeComparison comparison(treeOf(now), treeOf(baseline));
+        const TreeComparison comparison(now.treePtr(), baseline.treePtr());
         expectChangesByPath(comparison);
         EXPECT_EQ(comparison.deltaBytes(0), now.size() - baseline.size());
         EXPECT_EQ(comparison.deltaFiles(0), now.fileCount() - baseline.fileCount());
@@ -248,7 +244,7 @@ TEST(TreeComparisonTest, ARefreshedFolderMatchedAgainAndATrashedNodeAgreeWithAFr
     const FileNode baseline = scan(dir.path());
     const FileNode now = scan(dir.path());
     ASSERT_TRUE(baseline && now);
-    TreeComparison comparison(treeOf(now), treeOf(baseline));
+    TreeComparison comparison(now.treePtr(), baseline.treePtr());
     EXPECT_EQ(comparison.changes(0, 100).size(), 0u);
 
     // A folder read again holds new entries under new indices.
@@ -256,29 +252,29 @@ TEST(TreeComparisonTest, ARefreshedFolderMatchedAgainAndATrashedNodeAgreeWithAFr
     refresh(now, dir, "viele");
     const Index viele = test::childNamed(now, "viele").index();
     comparison.rematch(viele);
-    expectSameComparison(comparison, TreeComparison(treeOf(now), treeOf(baseline)));
+    expectSameComparison(comparison, TreeComparison(now.treePtr(), baseline.treePtr()));
     EXPECT_EQ(comparison.state(test::nodeAt(now, "viele/n1").index()), ChangeState::Grown);
     EXPECT_EQ(comparison.removedEntries(viele).size(), 43u);
 
     // The root read again, and a folder read again that has become a file.
     refresh(now, dir, "");
     comparison.rematch(0);
-    expectSameComparison(comparison, TreeComparison(treeOf(now), treeOf(baseline)));
+    expectSameComparison(comparison, TreeComparison(now.treePtr(), baseline.treePtr()));
     std::filesystem::remove_all(dir.path("bleibt"));
     dir.file("bleibt", 100);
     refresh(now, dir, "bleibt");
     const Index bleibt = test::childNamed(now, "bleibt").index();
     comparison.rematch(bleibt);
-    expectSameComparison(comparison, TreeComparison(treeOf(now), treeOf(baseline)));
+    expectSameComparison(comparison, TreeComparison(now.treePtr(), baseline.treePtr()));
     EXPECT_EQ(comparison.state(bleibt), ChangeState::New);
-    expectChangesByPath(TreeComparison(treeOf(now), treeOf(baseline)));
+    expectChangesByPath(TreeComparison(now.treePtr(), baseline.treePtr()));
 
     // A trashed file and a trashed folder need nothing: their matches read as
     // removed from their parents.
     const Index file = test::nodeAt(now, "dateien/bleibt").index();
     now.tree().detach(file);
     now.tree().detach(test::childNamed(now, "schrumpft").index());
-    expectSameComparison(comparison, TreeComparison(treeOf(now), treeOf(baseline)));
+    expectSameComparison(comparison, TreeComparison(now.treePtr(), baseline.treePtr()));
     const Index dateien = test::childNamed(now, "dateien").index();
     EXPECT_EQ(comparison.removedEntries(dateien).size(), 2u);
     EXPECT_EQ(comparison.deltaFiles(dateien), -2);
@@ -293,7 +289,7 @@ TEST(TreeComparisonTest, RootsMatchWhateverTheirNamesAndEachBaselineEntryIsTaken
     const FileNode now = test::build(
         folder("Server", 0, {file("f", 4096), file("f", 4096), file("f", 4096), folder("x", 0)}),
         "/mnt/neu");
-    const TreeComparison comparison(treeOf(now), treeOf(before));
+    const TreeComparison comparison(now.treePtr(), before.treePtr());
     EXPECT_EQ(comparison.baselineMatch(0), 0u);
     EXPECT_EQ(comparison.deltaBytes(0), now.size() - before.size());
     // In the order of the folders: the first takes the larger one, the second

@@ -73,9 +73,13 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     // A folder the scan cannot read.
     t.file("vol/locked/note", 100);
     const std::int64_t lockedContent = t.allocated("vol/locked/note");
-    const int volumeFd = open(t.path("vol").c_str(), O_RDONLY | O_DIRECTORY);
-    syncfs(volumeFd);  // blocks of delayed allocation are counted as used
-    close(volumeFd);
+    // Blocks of delayed allocation are counted as used.
+    const auto syncVolume = [&](const std::string& relative) {
+        const int fd = open(t.path(relative).c_str(), O_RDONLY | O_DIRECTORY);
+        syncfs(fd);
+        close(fd);
+    };
+    syncVolume("vol");
 
     test::InjectingFileSystem fileSystem;
     fileSystem.unopenable = {"locked"};
@@ -121,9 +125,7 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     t.folder("vol/again");
     const ScopedMount again = ScopedMount::bind(t.path("vol/cover/sub"), t.path("vol/again"));
     ASSERT_TRUE(again.mounted()) << again.failed();
-    const int coverFd = open(t.path("vol/cover").c_str(), O_RDONLY | O_DIRECTORY);
-    syncfs(coverFd);
-    close(coverFd);
+    syncVolume("vol/cover");
     const LinuxRootPolicy policy;
     const std::optional<ScanResult> whole = DiskScanner::scanWith(
         t.path("vol"), "vol", token, {}, {.rootPolicy = &policy, .fileSystem = &fileSystem});

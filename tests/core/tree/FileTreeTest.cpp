@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <map>
-#include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "core/tree/ConcurrentDetach.h"
 #include "support/HandTree.h"
 
 namespace raumfuchs {
@@ -134,46 +132,16 @@ TEST(FileTreeTest, ConcurrentReadsDuringDetachSeeOneStateOrGiveUp) {
     }
     const FileNode root = build(folder("wide", 0, std::move(top)));
     const FileTree& tree = root.tree();
-
-    std::mutex mutex;
-    std::map<std::uint64_t, std::vector<FileTree::Index>> expected;  // by generation
-    std::vector<std::pair<std::uint64_t, std::vector<FileTree::Index>>> seen;
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> readers;
-    for (int r = 0; r < 2; ++r) {
-        readers.emplace_back([&] {
+    test::expectWalksSeeOneStateOrGiveUp(
+        root,
+        [&]() -> std::optional<std::vector<FileTree::Index>> {
             std::vector<FileTree::Index> out;
-            while (!stop.load()) {
-                const std::uint64_t before = tree.generation();
-                if (tree.largestFilesConcurrently(root.index(), 50, out) &&
-                    tree.generation() == before) {
-                    std::lock_guard lock(mutex);
-                    seen.emplace_back(before, out);
-                }
+            if (!tree.largestFilesConcurrently(root.index(), 50, out)) {
+                return std::nullopt;
             }
-        });
-    }
-    for (int i = 0; i <= 40; ++i) {  // the list before each cut and after the last
-        {
-            std::lock_guard lock(mutex);
-            expected[tree.generation()] = tree.largestFiles(root.index(), 50);
-        }
-        if (i < 40) {
-            root.tree().detach(
-                root.child(static_cast<std::size_t>(i * 13) % root.childCount()).index());
-        }
-        std::this_thread::yield();
-    }
-    stop = true;
-    for (std::thread& reader : readers) {
-        reader.join();
-    }
-    EXPECT_EQ(root.childCount(), 20u);
-    EXPECT_FALSE(seen.empty());
-    for (const auto& [generation, list] : seen) {
-        ASSERT_TRUE(expected.contains(generation));
-        EXPECT_EQ(list, expected[generation]) << "generation " << generation;
-    }
+            return out;
+        },
+        [&] { return tree.largestFiles(root.index(), 50); });
 }
 
 }  // namespace

@@ -67,8 +67,8 @@ class Follower {
         return answered;
     }
 
-    // Puts what changed into `tree`; the news it was made of.
-    WatchNews settle(FileTree& tree, const std::string& root) {
+    // Puts what changed into `tree`.
+    void settle(FileTree& tree, const std::string& root) {
         WatchNews news;
         EXPECT_TRUE(gather(news));
         const CancelToken token;
@@ -78,7 +78,6 @@ class Follower {
         if (batch) {
             tree.splice(batch->splices, batch->resizes, batch->links);
         }
-        return news;
     }
 
   private:
@@ -199,12 +198,6 @@ TEST(FollowTest, TheTreeEqualsAFreshScanAfterEveryChangeTheWatcherSaw) {
     }
 }
 
-}  // namespace
-}  // namespace raumfuchs
-
-namespace raumfuchs {
-namespace {
-
 TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
     TempTree dir;
     dir.file("a/a1/f", 100);
@@ -255,12 +248,6 @@ TEST(FollowTest, ALostQueueIsTold) {
     ASSERT_TRUE(follower.gather(news));
     EXPECT_TRUE(news.overflow);
 }
-
-}  // namespace
-}  // namespace raumfuchs
-
-namespace raumfuchs {
-namespace {
 
 TEST(FollowTest, FanotifyTellsOfTheScannedFolderRemovedBeforeItsEventsAreRead) {
     TempTree dir;
