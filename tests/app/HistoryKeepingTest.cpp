@@ -78,8 +78,7 @@ TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
     model.streamLaunchers().ssh = {ssh};
     model.startScan(
         ScanTarget{scratch.path(), {}, std::nullopt, false, RemoteAddress{"root", "server", 0}});
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    test::settle(model);
+    test::finishScan(model);
     ASSERT_TRUE(model.exportOrigin() && model.exportOrigin()->remote);
     ASSERT_TRUE(test::waitUntil([&] { return model.history().inFlight() == 0; }));
     QCoreApplication::processEvents();

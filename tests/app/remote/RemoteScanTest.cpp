@@ -50,8 +50,7 @@ class RemoteScanTest : public test::ModelTest {
     }
     void scan(const std::string& path, const std::vector<std::string>& sshOptions = {}) {
         start(path, sshOptions);
-        ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-        test::settle(model);
+        test::finishScan(model);
     }
     QString alert() const { return model.alertMessage().value_or(QString()); }
     std::int64_t du(const std::string& path) const {
@@ -81,8 +80,7 @@ TEST_F(RemoteScanTest, ShowsTheOtherSidesTreeWithWhicheverScannerItHas) {
     sshd_->withdraw("raumfuchs-scan");
     sshd_->provide("ncdu", "/usr/bin/ncdu");
     model.rescan();
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    test::settle(model);
+    test::finishScan(model);
     ASSERT_FALSE(model.alertMessage()) << alert().toStdString();
     EXPECT_EQ(model.root().size(), du(path));
     EXPECT_EQ(model.exportOrigin()->producer.substr(0, 4), "ncdu");
