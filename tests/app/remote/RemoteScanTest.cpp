@@ -147,7 +147,7 @@ TEST_F(RemoteScanTest, AsksThroughTheAskpassProgramAndAcceptsNothingSilently) {
 TEST_F(RemoteScanTest, CancelEndsTheScanOnBothSides) {
     const std::vector<std::string> fdsBefore = test::openDescriptors();
     // A scanner that never ends: the header, then blanks between values.
-    const std::string endless = sshd_->folder().path("endloser-scanner");
+    const std::string endless = scratch.path("endloser-scanner");
     std::ofstream(endless) << "#!/bin/sh\nprintf '[1,2,{\"progname\":\"x\"},\\n'\n"
                               "while :; do printf ' '; /bin/sleep 0.05; done\n";
     ::chmod(endless.c_str(), 0755);
