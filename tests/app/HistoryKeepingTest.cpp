@@ -61,10 +61,8 @@ TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
     model.cancelScan();
     test::settle(model);
     EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
-    ScanTarget exported{model.history().entries(scratch.path())[0].file, QStringLiteral("Export"),
-                        std::nullopt};
-    exported.isExport = true;
-    model.startScan(exported);
+    model.startScan(ScanTarget{model.history().entries(scratch.path())[0].file,
+                               QStringLiteral("Export"), std::nullopt, true});
     ASSERT_TRUE(
         test::waitUntil([&] { return model.phase() == Phase::Result && model.isImported(); }));
     test::settle(model);
