@@ -78,8 +78,7 @@ TEST_F(AppModelScan, SupersededScansAreIgnoredAndADestroyedModelLeavesNothingBeh
     // it still reports is ignored too.
     progressPaths.clear();
     model.startScan(ScanTarget{second.path(), "Zweiter", std::nullopt});
-    ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
-    settle(model);
+    test::finishScan(model);
 
     EXPECT_EQ(model.root().path(), second.path());
     EXPECT_EQ(model.treeRevision(), 1);
@@ -114,8 +113,7 @@ TEST_F(AppModelScan, FoldersThatCannotBeListedKeepTheirOwnBlocksAndAreCounted) {
         })) {
         GTEST_SKIP() << "this machine does not let the test act as an ordinary user";
     }
-    ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    settle(model);
+    test::finishScan(model);
     EXPECT_EQ(model.phase(), Phase::Result);
     EXPECT_FALSE(model.alertMessage());
     EXPECT_EQ(model.unreadableCount(), 1);
@@ -171,8 +169,7 @@ TEST_F(AppModelScan, SavedScansReadBackWithTheShownTotalsAndTheirOrigin) {
         "read");
     const auto reopened = [&](const std::string& file) {
         model.openExport(file);
-        EXPECT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
-        settle(model);
+        test::finishScan(model);
         EXPECT_TRUE(model.exportOrigin()) << model.alertMessage().value_or("").toStdString();
         return totals();
     };

@@ -61,10 +61,8 @@ TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
     model.cancelScan();
     test::settle(model);
     EXPECT_EQ(model.history().entries(scratch.path()).size(), 1u);
-    ScanTarget exported{model.history().entries(scratch.path())[0].file, QStringLiteral("Export"),
-                        std::nullopt};
-    exported.isExport = true;
-    model.startScan(exported);
+    model.startScan(ScanTarget{model.history().entries(scratch.path())[0].file,
+                               QStringLiteral("Export"), std::nullopt, true});
     ASSERT_TRUE(
         test::waitUntil([&] { return model.phase() == Phase::Result && model.isImported(); }));
     test::settle(model);
@@ -78,8 +76,7 @@ TEST(HistoryKeepingTest, AFullStateFolderKeepsTheResultAndSaysSoOnce) {
     model.streamLaunchers().ssh = {ssh};
     model.startScan(
         ScanTarget{scratch.path(), {}, std::nullopt, false, RemoteAddress{"root", "server", 0}});
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    test::settle(model);
+    test::finishScan(model);
     ASSERT_TRUE(model.exportOrigin() && model.exportOrigin()->remote);
     ASSERT_TRUE(test::waitUntil([&] { return model.history().inFlight() == 0; }));
     QCoreApplication::processEvents();

@@ -21,8 +21,8 @@ namespace raumfuchs::test {
 
 // Waits until every scan thread has handed over its result, delivering nothing
 // to the model meanwhile: what they queued stays queued.
-inline bool handedOver(const AppModel& model, int timeoutMs = 30000) {
-    return waitUntil([&] { return model.scansInFlight() == 0; }, timeoutMs, false);
+inline bool handedOver(const AppModel& model) {
+    return waitUntil([&] { return model.scansInFlight() == 0; }, 30000, false);
 }
 
 // Waits until no scan thread is left, then delivers what they queued.
@@ -31,10 +31,15 @@ inline void settle(AppModel& model) {
     QCoreApplication::processEvents();
 }
 
-inline void scanAndWait(AppModel& model, const std::string& path, const QString& name) {
-    model.startScan(ScanTarget{path, name, std::nullopt});
+// Waits until the scan under way has ended, then delivers what it queued.
+inline void finishScan(AppModel& model) {
     ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
     settle(model);
+}
+
+inline void scanAndWait(AppModel& model, const std::string& path, const QString& name) {
+    model.startScan(ScanTarget{path, name, std::nullopt});
+    finishScan(model);
 }
 
 // Trashing really removes the item, so that a fresh scan can be compared.

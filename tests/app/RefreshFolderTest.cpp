@@ -110,8 +110,7 @@ TEST_F(RefreshFolder, RacingATrashOrCancelledByAScanLeavesAConsistentTree) {
     model.refreshFolder(viel);
     model.startScan(ScanTarget{scratch.path("anderes"), "anderes", std::nullopt});
     EXPECT_FALSE(model.isRefreshing(viel));
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
-    test::settle(model);
+    test::finishScan(model);
     stop = true;
     reader.join();
     EXPECT_GT(walks, 0);

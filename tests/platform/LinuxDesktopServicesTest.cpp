@@ -41,17 +41,12 @@ class LinuxDesktopServicesTest : public ::testing::Test {
         env.set("XDG_DATA_HOME", root + "/data");
         env.set("XDG_CONFIG_HOME", root + "/config");
         env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/raumfuchs-test-bus");
-        for (const char* scheme : kSchemes) {
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder, "handle");
-        }
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "handle");
     }
     ~LinuxDesktopServicesTest() override {
-        for (const char* scheme : kSchemes) {
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        }
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 
-    static constexpr const char* kSchemes[] = {"file"};
     bool appReady = (test::ensureApp(), true);
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();

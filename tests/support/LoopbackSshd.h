@@ -104,7 +104,6 @@ class LoopbackSshd {
         const std::size_t start = line.find(' ') + 1;
         return line.substr(start, line.find(' ', start) - start);
     }
-    const TempTree& folder() const { return dir_; }
 
   private:
     static int freePort() {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/ModelTestSupport.h"
-#include "support/FakeDesktopServices.h"
 
 namespace raumfuchs {
 namespace {

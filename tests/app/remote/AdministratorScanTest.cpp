@@ -16,8 +16,7 @@ struct AdministratorScanTest : test::ModelTest {
         model.streamLaunchers().elevate = launcher;
         model.streamLaunchers().scanner = RAUMFUCHS_SCAN_PROGRAM;
         model.startScan(ScanTarget{path, "Daten", std::nullopt, false, std::nullopt, true});
-        ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-        test::settle(model);
+        test::finishScan(model);
     }
     static std::vector<std::string> setpriv(const std::string& id) {
         return {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};

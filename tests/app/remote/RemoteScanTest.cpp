@@ -50,8 +50,7 @@ class RemoteScanTest : public test::ModelTest {
     }
     void scan(const std::string& path, const std::vector<std::string>& sshOptions = {}) {
         start(path, sshOptions);
-        ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-        test::settle(model);
+        test::finishScan(model);
     }
     QString alert() const { return model.alertMessage().value_or(QString()); }
     std::int64_t du(const std::string& path) const {
@@ -81,8 +80,7 @@ TEST_F(RemoteScanTest, ShowsTheOtherSidesTreeWithWhicheverScannerItHas) {
     sshd_->withdraw("raumfuchs-scan");
     sshd_->provide("ncdu", "/usr/bin/ncdu");
     model.rescan();
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    test::settle(model);
+    test::finishScan(model);
     ASSERT_FALSE(model.alertMessage()) << alert().toStdString();
     EXPECT_EQ(model.root().size(), du(path));
     EXPECT_EQ(model.exportOrigin()->producer.substr(0, 4), "ncdu");
@@ -149,7 +147,7 @@ TEST_F(RemoteScanTest, AsksThroughTheAskpassProgramAndAcceptsNothingSilently) {
 TEST_F(RemoteScanTest, CancelEndsTheScanOnBothSides) {
     const std::vector<std::string> fdsBefore = test::openDescriptors();
     // A scanner that never ends: the header, then blanks between values.
-    const std::string endless = sshd_->folder().path("endloser-scanner");
+    const std::string endless = scratch.path("endloser-scanner");
     std::ofstream(endless) << "#!/bin/sh\nprintf '[1,2,{\"progname\":\"x\"},\\n'\n"
                               "while :; do printf ' '; /bin/sleep 0.05; done\n";
     ::chmod(endless.c_str(), 0755);
