@@ -88,16 +88,14 @@ TEST(StartViewHistoryTest, AVolumeCardSaysHowItsUsedSpaceMovedSinceItsLastScan) 
     const ScanHistory history(services.history);
     const FileNode tree = test::build(test::folder("data", 4096, {test::file("a", 4096)}), "/data");
     const std::int64_t day = 1'764'597'780;  // 01.12.2025, 14:03 UTC
-    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day - 86400, "", false},
-                          2'000'000'000, CancelToken()),
-              0);
-    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day, "", false}, 5'000'000'000,
-                          CancelToken()),
-              0);
-    // A folder scan of the volume's path knows no used space: passed over.
-    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day + 600, "", false},
-                          std::nullopt, CancelToken()),
-              0);
+    const auto add = [&](std::int64_t time, std::optional<std::int64_t> used) {
+        ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", time, "", false}, used,
+                              CancelToken()),
+                  0);
+    };
+    add(day - 86400, 2'000'000'000);
+    add(day, 5'000'000'000);
+    add(day + 600, std::nullopt);  // a folder scan of the volume's path knows no used space
     AppModel model{services};
     StartView view(model);
     view.show();
