@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -16,6 +17,23 @@
 #include "ui/result/chart/SunburstView.h"
 
 namespace raumfuchs::test {
+
+// Waits for the scan or import under way to end and its result to arrive.
+inline void finish(AppModel& model) {
+    ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
+    settle(model);
+}
+
+// The first child of type T below `parent` whose text is `text`, or null.
+template <typename T>
+T* withText(const QObject& parent, const QString& text) {
+    for (T* child : parent.findChildren<T*>()) {
+        if (child->text() == text) {
+            return child;
+        }
+    }
+    return nullptr;
+}
 
 // A scanned temporary tree, stored in the order big, file.txt, nofiles, empty:
 //   big/        a.bin 64 KiB, b.bin 32 KiB, deep/level2/level3/leaf.txt 4 KiB
@@ -42,8 +60,7 @@ struct ScannedTree {
             used = model.root().size() + *volumeExtra;
         }
         model.startScan(ScanTarget{scratch.path(), QStringLiteral("Testbaum"), used});
-        ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
-        settle(model);
+        finish(model);
         ASSERT_EQ(model.phase(), Phase::Result);
     }
 
@@ -81,6 +98,15 @@ QStringList textsOf(const Items& items) {
     return texts;
 }
 
+// The texts of `role` down the first column of `model`.
+inline QStringList rowTexts(const QAbstractItemModel& model, int role = Qt::DisplayRole) {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        texts << model.index(row, 0).data(role).toString();
+    }
+    return texts;
+}
+
 // The node's name, "-" for none.
 inline std::string nameOf(const FileNode& node) {
     return node ? node.displayName() : "-";
@@ -93,6 +119,11 @@ inline void mouse(QWidget& widget, QEvent::Type type, QPointF position) {
                       type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                       down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &event);
+}
+
+inline void click(QWidget& widget, QPointF position) {
+    mouse(widget, QEvent::MouseButtonPress, position);
+    mouse(widget, QEvent::MouseButtonRelease, position);
 }
 
 inline void doubleClick(QWidget& widget, QPointF position) {

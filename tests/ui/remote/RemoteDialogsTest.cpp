@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "app/AppModel.h"
-#include "support/QtTestApp.h"
+#include "ui/ResultTestSupport.h"
 #include "ui/remote/AskpassDialog.h"
 #include "ui/remote/RemoteScanDialog.h"
 #include "ui/widgets/TextLabel.h"
@@ -19,10 +19,7 @@ TEST(RemoteDialogs, TakeOnlyWhatSshTakesAndAnswerOnlyWhatTheUserSaid) {
     RemoteScanDialog dialog;
     auto& host = *dialog.findChild<QLineEdit*>(QStringLiteral("remoteHost"));
     auto& path = *dialog.findChild<QLineEdit*>(QStringLiteral("remotePath"));
-    QPushButton* scan = nullptr;
-    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-        scan = button->text() == QStringLiteral("Scannen") ? button : scan;
-    }
+    QPushButton* scan = test::withText<QPushButton>(dialog, QStringLiteral("Scannen"));
     ASSERT_TRUE(scan);
     EXPECT_FALSE(scan->isEnabled());  // no host yet
     host.setText(QStringLiteral(" nutzer@rechner:2222 "));

@@ -99,8 +99,7 @@ TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
 
     actions[2]->trigger();
     EXPECT_EQ(tree.model.phase(), Phase::Scanning);
-    ASSERT_TRUE(test::waitUntil([&] { return tree.model.phase() == Phase::Result; }));
-    test::settle(tree.model);
+    test::finish(tree.model);
     actions[0]->trigger();
     EXPECT_EQ(tree.model.phase(), Phase::Start);
 }
@@ -115,8 +114,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     ASSERT_TRUE(test::asNobody([&] {
         tree.model.startScan(ScanTarget{tree.scratch.path(), QStringLiteral("Testbaum"), {}});
     }));
-    ASSERT_TRUE(test::waitUntil([&] { return tree.model.phase() == Phase::Result; }));
-    test::settle(tree.model);
+    test::finish(tree.model);
     for (const char* name : locked) {
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }
@@ -129,9 +127,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     const auto* unreadable = summary.findChild<QWidget*>(QStringLiteral("unreadable"));
     EXPECT_EQ(qobject_cast<const QAbstractButton*>(unreadable), nullptr);
     EXPECT_EQ(unreadable->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(unreadable->toolTip(), QStringLiteral("Ohne Administratorrechte lassen sich diese "
-                                                    "Ordner nicht lesen; ihr Inhalt fehlt in den "
-                                                    "Größen."));
+    EXPECT_TRUE(unreadable->toolTip().contains(QStringLiteral("Administratorrechte")));
     tree.scan();  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
     EXPECT_TRUE(summary.remainderText().isEmpty());  // a folder scan
@@ -176,13 +172,10 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     ASSERT_TRUE(test::waitUntil(
         [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
     EXPECT_EQ(summary.liveText(), QStringLiteral("Live"));
-    const WatchCoverage& coverage = tree.model.liveStatus().coverage;
-    EXPECT_EQ(summary.liveToolTip().toStdString(),
-              (coverage.way == WatchCoverage::Way::FileSystems
-                   ? QStringLiteral("Änderungen werden übernommen: Das Dateisystem wird als Ganzes "
-                                    "beobachtet.")
-                   : QStringLiteral("Änderungen werden übernommen: 11 Ordner werden beobachtet."))
-                  .toStdString());
+    const QString watched = tree.model.liveStatus().coverage.way == WatchCoverage::Way::FileSystems
+                                ? QStringLiteral("Das Dateisystem wird als Ganzes beobachtet.")
+                                : QStringLiteral("11 Ordner werden beobachtet.");
+    EXPECT_EQ(summary.liveToolTip(), "Änderungen werden übernommen: " + watched);
     tree.model.setFollowingEnabled(false);
     EXPECT_TRUE(summary.liveText().isEmpty());
 }

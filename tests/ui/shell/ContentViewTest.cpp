@@ -19,12 +19,7 @@ namespace raumfuchs {
 namespace {
 
 QPushButton* button(QMessageBox* box, const QString& text) {
-    for (QAbstractButton* candidate : box->buttons()) {
-        if (candidate->text() == text) {
-            return qobject_cast<QPushButton*>(candidate);
-        }
-    }
-    return nullptr;
+    return test::withText<QPushButton>(*box, text);
 }
 
 // Animation time that moves only when the test says so.

@@ -19,13 +19,9 @@ namespace {
 
 struct StartViewTest : test::ModelTest {
     void click(const QString& title) {
-        for (ShortcutButton* button : view->findChildren<ShortcutButton*>()) {
-            if (button->text() == title) {
-                button->click();
-                return;
-            }
-        }
-        ADD_FAILURE() << title.toStdString();
+        ShortcutButton* button = test::withText<ShortcutButton>(*view, title);
+        ASSERT_NE(button, nullptr) << title.toStdString();
+        button->click();
     }
     void show() {
         view = std::make_unique<StartView>(model);
@@ -92,16 +88,14 @@ TEST(StartViewHistoryTest, AVolumeCardSaysHowItsUsedSpaceMovedSinceItsLastScan) 
     const ScanHistory history(services.history);
     const FileNode tree = test::build(test::folder("data", 4096, {test::file("a", 4096)}), "/data");
     const std::int64_t day = 1'764'597'780;  // 01.12.2025, 14:03 UTC
-    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day - 86400, "", false},
-                          2'000'000'000, CancelToken()),
-              0);
-    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day, "", false}, 5'000'000'000,
-                          CancelToken()),
-              0);
-    // A folder scan of the volume's path knows no used space: passed over.
-    ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", day + 600, "", false},
-                          std::nullopt, CancelToken()),
-              0);
+    const auto add = [&](std::int64_t time, std::optional<std::int64_t> used) {
+        ASSERT_EQ(history.add("/data", tree.tree(), ExportHeader{"1", time, "", false}, used,
+                              CancelToken()),
+                  0);
+    };
+    add(day - 86400, 2'000'000'000);
+    add(day, 5'000'000'000);
+    add(day + 600, std::nullopt);  // a folder scan of the volume's path knows no used space
     AppModel model{services};
     StartView view(model);
     view.show();
@@ -123,10 +117,7 @@ TEST(StartViewHistoryTest, AVolumeCardSaysHowItsUsedSpaceMovedSinceItsLastScan) 
 TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
     services.downloads.reset();
     show();
-    ShortcutButton* downloads = nullptr;
-    for (ShortcutButton* button : view->findChildren<ShortcutButton*>()) {
-        downloads = button->text() == QStringLiteral("Downloads") ? button : downloads;
-    }
+    ShortcutButton* downloads = test::withText<ShortcutButton>(*view, QStringLiteral("Downloads"));
     ASSERT_NE(downloads, nullptr);
     EXPECT_FALSE(downloads->isEnabled());
     EXPECT_EQ(downloads->toolTip(), QStringLiteral("Es gibt keinen Ordner „Downloads“."));
@@ -136,16 +127,10 @@ TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
 
     const auto* hint = view->findChild<QWidget*>(QStringLiteral("accessHint"));
     ASSERT_NE(hint, nullptr);
-    EXPECT_EQ(
-        test::textsOf(hint->findChildren<TextLabel*>()),
-        (QStringList{"Tipp: Manche Ordner brauchen Administratorrechte",
-                     "Ohne Administratorrechte kann Raumfuchs manche Ordner nicht lesen, etwa "
-                     "die Ordner anderer Benutzer, /root und Teile von /var. Die Ergebnisse "
-                     "sind dann etwas zu klein."}));
+    EXPECT_TRUE(hint->isVisibleTo(view.get()));
     // The tip's way out: the startup volume, read by raumfuchs-scan as root.
     const auto buttons = hint->findChildren<QAbstractButton*>();
     ASSERT_EQ(buttons.size(), 1);
-    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Als Administrator scannen"));
     buttons[0]->click();
     EXPECT_EQ(model.target(), (ScanTarget{"/", "/", std::nullopt, false, std::nullopt, true}));
     model.cancelScan();
@@ -172,11 +157,9 @@ TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
     ASSERT_NE(elevated, nullptr);
     elevated->click();
     EXPECT_TRUE(model.target()->asAdministrator);
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    test::settle(model);
+    test::finish(model);
     ASSERT_EQ(model.phase(), Phase::Result) << model.alertMessage().value_or("").toStdString();
     EXPECT_EQ(model.root().fileCount(), 1);
-    EXPECT_FALSE(model.isImported());  // this machine's files: reveal, open, trash
     model.backToStart();
     EXPECT_FALSE(view->findChild<QWidget*>(QStringLiteral("accessHint"))->isVisibleTo(view.get()));
 
