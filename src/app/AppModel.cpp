@@ -371,17 +371,7 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
     } else if (currentWithin) {
         setCurrent(followNames(folder, trail), false);
     }
-    // Nodes that went with the old content can no longer be moved to the trash.
-    std::vector<FileNode> pending;
-    for (const FileNode& node : pendingTrash_) {
-        if (tree.isAttached(node.index())) {
-            pending.push_back(node);
-        }
-    }
-    setPendingTrash(std::move(pending));
-    if (pendingTrash_.empty()) {
-        setConfirmingTrash(false);
-    }
+    forgetDetachedPendingTrash();
     raiseTreeRevision();
     if (!rescan.fresh) {
         setAlertMessage(
@@ -392,6 +382,20 @@ void AppModel::finishRefresh(const FileNode& folder, FolderRescan rescan) {
             QStringLiteral("„%1“ lässt sich nicht mehr lesen und zählt nur noch mit der Größe "
                            "des Ordners selbst.")
                 .arg(name));
+    }
+}
+
+void AppModel::forgetDetachedPendingTrash() {
+    // Nodes that went with the old content can no longer be moved to the trash.
+    std::vector<FileNode> pending;
+    for (const FileNode& node : pendingTrash_) {
+        if (root_.tree().isAttached(node.index())) {
+            pending.push_back(node);
+        }
+    }
+    setPendingTrash(std::move(pending));
+    if (pendingTrash_.empty()) {
+        setConfirmingTrash(false);
     }
 }
 
@@ -413,16 +417,7 @@ void AppModel::applyLiveBatch(ChangeBatch batch) {
     if (!tree.isAttached(current_.index())) {
         setCurrent(followNames(root_, trail), false);
     }
-    std::vector<FileNode> pending;
-    for (const FileNode& node : pendingTrash_) {
-        if (tree.isAttached(node.index())) {
-            pending.push_back(node);
-        }
-    }
-    setPendingTrash(std::move(pending));
-    if (pendingTrash_.empty()) {
-        setConfirmingTrash(false);
-    }
+    forgetDetachedPendingTrash();
     raiseTreeRevision();
 }
 

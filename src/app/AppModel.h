@@ -201,6 +201,8 @@ class AppModel : public QObject {
     void finishImport(std::variant<ImportedScan, std::string> outcome, const ScanTarget& target);
     void finishSave(const std::string& file, int error);
     void applyLiveBatch(ChangeBatch batch);
+    // After a splice: drops the nodes it cut out from the pending trash.
+    void forgetDetachedPendingTrash();
     void historyFailed(int error, const std::string& folder);
     void finishStream(CommandImport outcome, const ScanTarget& target);
     // Shows `result` as the new tree, from `origin` when it was imported;

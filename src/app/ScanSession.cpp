@@ -47,21 +47,24 @@ void ScanSession::start(const ScanTarget& target) {
     });
 }
 
+std::function<void(std::int64_t)> ScanSession::entryCounter(
+    const std::shared_ptr<CancelToken>& token, const BackgroundTasks::Post& post) {
+    return [this, token, &post](std::int64_t entries) {
+        post([this, token, entries] {
+            if (token_ == token) {
+                onProgress_(ScanProgress{entries, 0, {}});
+            }
+        });
+    };
+}
+
 void ScanSession::import(const ScanTarget& target) {
     cancel();
     auto token = std::make_shared<CancelToken>();
     token_ = token;
     scans_.run([this, token, target](const BackgroundTasks::Post& post) {
-        std::variant<ImportedScan, std::string> outcome = importNcdu(
-            target.path, *token,
-            [&](std::int64_t entries) {
-                post([this, token, entries] {
-                    if (token_ == token) {
-                        onProgress_(ScanProgress{entries, 0, {}});
-                    }
-                });
-            },
-            classifier_);
+        std::variant<ImportedScan, std::string> outcome =
+            importNcdu(target.path, *token, entryCounter(token, post), classifier_);
         post([this, token, target, outcome = std::move(outcome)]() mutable {
             if (token_ != token) {
                 if (auto* imported = std::get_if<ImportedScan>(&outcome)) {
@@ -81,16 +84,8 @@ void ScanSession::stream(const ScanTarget& target, const StreamLaunchers& launch
     auto token = std::make_shared<CancelToken>();
     token_ = token;
     scans_.run([this, token, target, command](const BackgroundTasks::Post& post) {
-        CommandImport outcome = importCommand(
-            command.argv, command.environment, *token,
-            [&](std::int64_t entries) {
-                post([this, token, entries] {
-                    if (token_ == token) {
-                        onProgress_(ScanProgress{entries, 0, {}});
-                    }
-                });
-            },
-            classifier_);
+        CommandImport outcome = importCommand(command.argv, command.environment, *token,
+                                              entryCounter(token, post), classifier_);
         post([this, token, target, outcome = std::move(outcome)]() mutable {
             if (token_ != token) {
                 if (outcome.reading.scan) {

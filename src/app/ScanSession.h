@@ -79,6 +79,11 @@ class ScanSession {
     std::size_t scansInFlight() const { return scans_.running(); }
 
   private:
+    // Hands an import's or a stream's count of entries read to onProgress_,
+    // through `post`, while `token` is the wanted one.
+    std::function<void(std::int64_t)> entryCounter(const std::shared_ptr<CancelToken>& token,
+                                                   const BackgroundTasks::Post& post);
+
     ProgressHandler onProgress_;
     ResultHandler onResult_;
     ImportHandler onImport_;

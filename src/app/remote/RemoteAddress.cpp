@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "core/text/PathText.h"
+
 namespace raumfuchs {
 
 namespace {
@@ -28,19 +30,6 @@ std::optional<int> parsePort(std::string_view text) {
     return port;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::optional<std::string> percentDecoded(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -49,8 +38,9 @@ std::optional<std::string> percentDecoded(std::string_view text) {
             continue;
         }
         const int value =
-            i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0
-                ? hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])
+            i + 2 < text.size() && PathText::hexDigitValue(text[i + 1]) >= 0 &&
+                    PathText::hexDigitValue(text[i + 2]) >= 0
+                ? PathText::hexDigitValue(text[i + 1]) * 16 + PathText::hexDigitValue(text[i + 2])
                 : 0;
         if (value == 0) {
             return std::nullopt;  // no byte, or one that no path can hold

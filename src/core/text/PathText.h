@@ -25,6 +25,9 @@ std::string percentEncode(std::string_view bytes);
 // The reverse; a "%" without two hex digits after it stays as it is.
 std::string percentDecode(std::string_view text);
 
+// The value of one hexadecimal digit, -1 for any other character.
+int hexDigitValue(char c);
+
 // `rest` appended to `folder` with one slash between; `folder` alone when
 // `rest` is empty.
 std::string join(std::string_view folder, std::string_view rest);
