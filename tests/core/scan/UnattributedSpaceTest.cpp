@@ -75,9 +75,9 @@ TEST(UnattributedSpaceTest, NamesEachPartOfWhatAVolumeScanCannotSee) {
     const std::int64_t lockedContent = t.allocated("vol/locked/note");
     // Blocks of delayed allocation are counted as used.
     const auto syncVolume = [&](const std::string& relative) {
-        const int fd = open(t.path(relative).c_str(), O_RDONLY | O_DIRECTORY);
-        syncfs(fd);
-        close(fd);
+        const int folder = open(t.path(relative).c_str(), O_RDONLY | O_DIRECTORY);
+        syncfs(folder);
+        close(folder);
     };
     syncVolume("vol");
 
