@@ -151,9 +151,20 @@ void FanotifySource::read(ChangeSet& changes) {
             return;  // EAGAIN: nothing more waiting
         }
         bool moved = false;
-        auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
-        for (ssize_t left = length; FAN_EVENT_OK(event, left);
-             event = FAN_EVENT_NEXT(event, left)) {
+        // An event with a name is as long as its name: the next one starts
+        // where it ends, not on an 8-byte boundary. Each is read from a copy
+        // that is aligned.
+        alignas(fanotify_event_metadata) char aligned[sizeof(fanotify_event_metadata) + 1024];
+        for (std::size_t at = 0; at + sizeof(fanotify_event_metadata) <= std::size_t(length);) {
+            fanotify_event_metadata head;
+            std::memcpy(&head, buffer + at, sizeof head);
+            if (head.event_len < sizeof head || head.event_len > std::size_t(length) - at ||
+                head.event_len > sizeof aligned) {
+                break;
+            }
+            std::memcpy(aligned, buffer + at, head.event_len);
+            at += head.event_len;
+            const auto* event = reinterpret_cast<const fanotify_event_metadata*>(aligned);
             if (event->mask & FAN_Q_OVERFLOW) {
                 changes.overflow = true;
                 continue;
@@ -182,8 +193,12 @@ void FanotifySource::read(ChangeSet& changes) {
                 continue;  // outside the scanned folder
             }
             changes.folder(*folder);
+            const std::string_view name =
+                handleEnd < end ? std::string_view(
+                                      handleEnd, ::strnlen(handleEnd, std::size_t(end - handleEnd)))
+                                : std::string_view();
             const bool named = info->hdr.info_type == FAN_EVENT_INFO_TYPE_DFID_NAME &&
-                               handleEnd < end && std::strcmp(handleEnd, ".") != 0;
+                               !name.empty() && name != ".";
             const bool isFolder = (event->mask & FAN_ONDIR) != 0;
             if (!named) {
                 // The folder itself: its rights, or the folder gone or moved.
