@@ -214,12 +214,21 @@ TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
     EXPECT_EQ(folders->front(), dir.path("a")) << "the shown folder's subtree first";
     EXPECT_EQ((*folders)[3], dir.path()) << "then the rest, from the top";
 
-    // Each watch held counts against what the session may still take.
-    const std::size_t before = inotifyBudget();
+    // Each watch held counts against what the session may still take. Other
+    // processes (tests running beside this one) take and give back watches
+    // too: read again until no change of theirs fell between the readings.
     const RootPaths root{dir.path(), dir.path()};
-    auto source = InotifySource::open(root, *folders, total, 4);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(inotifyBudget(), before >= 4 ? before - 4 : 0);
+    std::unique_ptr<InotifySource> source;
+    std::size_t before = 0;
+    std::size_t after = 0;
+    for (int attempt = 0; attempt < 50 && (attempt == 0 || after + 4 != before); ++attempt) {
+        source.reset();
+        before = inotifyBudget();
+        source = InotifySource::open(root, *folders, total, 4);
+        ASSERT_TRUE(source);
+        after = inotifyBudget();
+    }
+    EXPECT_EQ(after, before >= 4 ? before - 4 : 0);
     EXPECT_EQ(source->coverage(), (WatchCoverage{WatchCoverage::Way::Folders, 0, 4, 2}));
     Follower follower(std::move(source), dir.path());
     std::filesystem::create_directories(dir.path("a/a1/neu"));
