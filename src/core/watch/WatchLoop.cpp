@@ -93,14 +93,16 @@ bool WatchLoop::rootIsGone() const {
 void WatchLoop::run(const std::function<void(WatchNews)>& deliver) {
     std::set<std::string> mounts = mountsBelow();
     ChangeSet changes;
-    std::optional<Clock::time_point> due;
+    // When the gathered changes go out; never while there are none.
+    constexpr Clock::time_point kNever = Clock::time_point::max();
+    Clock::time_point due = kNever;
     std::uint64_t answered = 0;
     const bool goneAlready = rootIsGone();
     deliver(WatchNews{{}, false, goneAlready, source_->coverage(), 0});
     while (!stopped_ && !goneAlready) {
         int timeout = -1;
-        if (due) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
+        if (due != kNever) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
             timeout = static_cast<int>(std::max<std::int64_t>(left.count(), 0));
         }
         pollfd fds[3] = {{source_->fd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}, {mountsFd_, POLLPRI, 0}};
@@ -134,18 +136,18 @@ void WatchLoop::run(const std::function<void(WatchNews)>& deliver) {
             changes.rootTouched = changes.rootTouched || now != mounts;
             mounts = std::move(now);
         }
-        if (!changes.empty() && !due) {
+        if (!changes.empty() && due == kNever) {
             due = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(gather_));
         }
         const bool gone = changes.rootTouched && rootIsGone();
         changes.rootTouched = false;
-        if (gone || changes.overflow || flushNow || (due && Clock::now() >= *due)) {
+        if (gone || changes.overflow || flushNow || Clock::now() >= due) {
             WatchNews news{changes.take(), changes.overflow, gone || rootIsGone(),
                            source_->coverage(), requests};
             changes.overflow = false;
             answered = requests;
-            due.reset();
+            due = kNever;
             const bool last = news.rootGone;
             deliver(std::move(news));
             if (last) {
