@@ -1,8 +1,8 @@
 #include "core/kinds/AgeColoring.h"
 
-#include <algorithm>
-#include <numeric>
 #include <string>
+
+#include "core/kinds/MixShade.h"
 
 namespace raumfuchs {
 
@@ -16,8 +16,7 @@ constexpr Hsb kBucketColors[kAgeBucketCount] = {
     {0.08, 0.68, 0.94, 1},  // Bis 3 Jahre
     {0.99, 0.62, 0.82, 1},  // Älter
 };
-constexpr Hsb kUnknown{0.6, 0.02, 0.85, 1};
-constexpr double kPalest = 0.3;  // as KindColoring's
+constexpr Hsb kUnknown = kUnknownShade;
 
 }  // namespace
 
@@ -38,16 +37,7 @@ Hsb AgeColoring::color(const Segment& segment) const {
     if (found == totals_->folders.end()) {
         return kUnknown;
     }
-    const auto& bytes = found->second.ageBytes;
-    const std::int64_t all = std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0});
-    const auto most = std::max_element(bytes.begin(), bytes.end());
-    const auto bucket = static_cast<std::size_t>(most - bytes.begin());
-    if (all <= 0 || bucket == kAgeBucketCount) {
-        return kUnknown;
-    }
-    Hsb c = kBucketColors[bucket];
-    c.saturation *= kPalest + (1 - kPalest) * static_cast<double>(*most) / static_cast<double>(all);
-    return c;
+    return mixShade(found->second.ageBytes, kBucketColors).value_or(kUnknown);
 }
 
 std::vector<ArcColoring::LegendEntry> AgeColoring::legend() const {

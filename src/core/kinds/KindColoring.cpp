@@ -1,8 +1,9 @@
 #include "core/kinds/KindColoring.h"
 
-#include <algorithm>
 #include <numeric>
 #include <string>
+
+#include "core/kinds/MixShade.h"
 
 namespace raumfuchs {
 
@@ -19,9 +20,7 @@ constexpr Hsb kCategoryColors[kFileCategoryCount] = {
     {0.89, 0.55, 0.90, 1},  // Quelltext: pink
     {0.60, 0.04, 0.72, 1},  // Sonstige: grey
 };
-constexpr Hsb kUnknown{0.6, 0.02, 0.85, 1};
-// A folder held by one category to a fifth keeps this much of its saturation.
-constexpr double kPalest = 0.3;
+constexpr Hsb kUnknown = kUnknownShade;
 
 }  // namespace
 
@@ -41,16 +40,7 @@ Hsb KindColoring::color(const Segment& segment) const {
     if (found == totals_->folders.end()) {
         return kUnknown;
     }
-    const auto& bytes = found->second.categoryBytes;
-    const std::int64_t all = std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0});
-    if (all <= 0) {
-        return kUnknown;
-    }
-    const auto most = std::max_element(bytes.begin(), bytes.end());
-    Hsb c = colorOf(static_cast<FileCategory>(most - bytes.begin()));
-    const double share = static_cast<double>(*most) / static_cast<double>(all);
-    c.saturation *= kPalest + (1 - kPalest) * share;
-    return c;
+    return mixShade(found->second.categoryBytes, kCategoryColors).value_or(kUnknown);
 }
 
 std::vector<ArcColoring::LegendEntry> KindColoring::legend() const {
