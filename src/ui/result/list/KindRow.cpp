@@ -7,6 +7,7 @@
 
 #include "core/text/Format.h"
 #include "ui/result/list/KindListModel.h"
+#include "ui/result/list/NodeRow.h"
 #include "ui/widgets/QtText.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/UsageBar.h"
@@ -15,14 +16,13 @@ namespace raumfuchs {
 
 namespace {
 
-// As NodeRow's.
-constexpr int kHorizontalPadding = 8;
-constexpr int kVerticalPadding = 3;
-constexpr int kIconSize = 22;
-constexpr int kSpacing = 10;
-constexpr int kLineSpacing = 3;
-constexpr int kBarHeight = 4;
-constexpr double kBarOpacity = 0.8;
+constexpr int kHorizontalPadding = NodeRow::kHorizontalPadding;
+constexpr int kVerticalPadding = NodeRow::kVerticalPadding;
+constexpr int kIconSize = NodeRow::kIconSize;
+constexpr int kSpacing = NodeRow::kSpacing;
+constexpr int kLineSpacing = NodeRow::kLineSpacing;
+constexpr int kBarHeight = NodeRow::kBarHeight;
+constexpr double kBarOpacity = NodeRow::kBarOpacity;
 constexpr int kSwatch = 14;
 constexpr int kHeadingTop = 10;
 

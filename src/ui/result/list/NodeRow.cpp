@@ -23,16 +23,9 @@ namespace raumfuchs {
 
 namespace {
 
-constexpr int kHorizontalPadding = 8;
-constexpr int kVerticalPadding = 3;
-constexpr int kIconSize = 22;
-constexpr int kSpacing = 10;
 constexpr int kMinimumGap = 8;
 constexpr int kNameSpacing = 4;
-constexpr int kLineSpacing = 3;
 constexpr int kRightLineSpacing = 2;
-constexpr int kBarHeight = 4;
-constexpr double kBarOpacity = 0.8;
 constexpr double kHoverOpacity = 0.18;
 constexpr double kUnreadableIconOpacity = 0.5;
 constexpr double kRemovedIconOpacity = 0.35;

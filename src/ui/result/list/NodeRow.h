@@ -33,6 +33,15 @@ class NodeRow : public QStyledItemDelegate {
     // their name, otherwise the desktop's icon for the item's type.
     static QIcon icon(const FileNode& node);
 
+    // The row's measures, which the kinds view's rows share.
+    static constexpr int kHorizontalPadding = 8;
+    static constexpr int kVerticalPadding = 3;
+    static constexpr int kIconSize = 22;
+    static constexpr int kSpacing = 10;
+    static constexpr int kLineSpacing = 3;
+    static constexpr int kBarHeight = 4;
+    static constexpr double kBarOpacity = 0.8;
+
   private:
     struct Geometry;
     Geometry geometry(const QRect& rect, const QModelIndex& index) const;
