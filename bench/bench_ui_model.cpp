@@ -18,19 +18,12 @@
 #include "app/LargestFilesLoader.h"
 #include "platform/LinuxDesktopServices.h"
 
+#include "RunUntil.h"
 #include "StallMeter.h"
 
 using namespace raumfuchs;
 
-namespace {
-
-void runUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

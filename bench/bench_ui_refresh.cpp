@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "RunUntil.h"
 #include "StallMeter.h"
 #include "app/AppModel.h"
 #include "core/scan/FolderRescan.h"
@@ -23,12 +24,6 @@
 using namespace raumfuchs;
 
 namespace {
-
-void runUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-}
 
 double threadCpuMs() {
     timespec t{};

@@ -28,6 +28,7 @@
 #include "ui/result/chart/ChartPane.h"
 #include "ui/result/list/SidePanel.h"
 
+#include "RunUntil.h"
 #include "StallMeter.h"
 
 using namespace raumfuchs;
@@ -35,12 +36,6 @@ using namespace raumfuchs;
 namespace {
 
 constexpr int kWideEntries = 100'000;
-
-void runUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-}
 
 // Delivers everything posted so far, layouts and paints included.
 void settle() {
