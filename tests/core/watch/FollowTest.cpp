@@ -1,5 +1,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
@@ -270,6 +271,20 @@ TEST(FollowTest, TheTreeEqualsAFreshScanAfterEveryChangeTheWatcherSaw) {
             followEveryChange(kind, way);
         }
     }
+}
+
+TEST(FollowTest, TheBudgetKeepsToTheLowerLimitOfAUserNamespace) {
+    // A user namespace (a container) may hold its users to a lower limit
+    // than the system's; the kernel keeps to the lower one, and so must the
+    // budget. A user of its own, so that no other test's watches count.
+    asUserInChild(65533, [](const auto&) {
+        if (::unshare(CLONE_NEWUSER) != 0 ||
+            !(std::ofstream("/proc/self/uid_map") << "65533 65533 1" << std::flush) ||
+            !(std::ofstream("/proc/sys/user/max_inotify_watches") << "40" << std::flush)) {
+            GTEST_SKIP() << "no user namespace with a limit of its own: " << std::strerror(errno);
+        }
+        EXPECT_EQ(inotifyBudget(), 10u);
+    });
 }
 
 TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
