@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -69,12 +70,16 @@ std::size_t watchesInUse(uid_t user, const std::string& proc) {
 }
 
 std::size_t inotifyBudget(const std::string& proc) {
-    const std::optional<std::string> limit =
-        readWholeFile(proc + "/sys/fs/inotify/max_user_watches");
-    if (!limit) {
-        return 0;
+    // The system's limit, and the user namespace's own (in a container it
+    // may be lower): the kernel holds the user to both.
+    long long max = -1;
+    for (const char* limit :
+         {"/sys/fs/inotify/max_user_watches", "/sys/user/max_inotify_watches"}) {
+        if (const std::optional<std::string> text = readWholeFile(proc + limit)) {
+            const long long value = std::strtoll(text->c_str(), nullptr, 10);
+            max = max < 0 ? value : std::min(max, value);
+        }
     }
-    const long long max = std::strtoll(limit->c_str(), nullptr, 10);
     const auto quarter = static_cast<std::size_t>(max > 0 ? max / 4 : 0);
     const std::size_t used = watchesInUse(::geteuid(), proc);
     return used < quarter ? quarter - used : 0;

@@ -133,7 +133,9 @@ void WatchLoop::run(const std::function<void(WatchNews)>& deliver) {
                     }
                 }
             }
-            changes.rootTouched = changes.rootTouched || now != mounts;
+            // Also the scanned folder's own file system may have gone: a lazy
+            // unmount removes no folder, and fanotify tells nothing of it.
+            changes.rootTouched = true;
             mounts = std::move(now);
         }
         if (!changes.empty() && due == kNever) {

@@ -30,8 +30,10 @@ struct WatchNews {
 // Changes go out `gather` seconds after the first of them, so a folder that
 // keeps changing is named once a while, not once an event; a lost queue and
 // the scanned folder gone go out at once. A file system mounted or unmounted
-// below the scanned folder is a change of everything below its mount point.
-// The loop touches no tree: it names folders by their paths.
+// below the scanned folder is a change of everything below its mount point;
+// after any change of the mount table the scanned folder is looked at again,
+// since its own file system may have been unmounted. The loop touches no tree: it names folders by
+// their paths.
 class WatchLoop {
   public:
     WatchLoop(std::unique_ptr<WatchSource> source, RootPaths root, double gather);

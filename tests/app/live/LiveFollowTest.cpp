@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "app/ModelTestSupport.h"
+#include "support/ScopedMount.h"
 #include "support/TreeCompare.h"
 
 namespace raumfuchs {
@@ -76,6 +78,35 @@ TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheSca
     EXPECT_TRUE(model.alertMessage());
     EXPECT_EQ(model.root().size(), size);
     EXPECT_EQ(model.phase(), Phase::Result);
+}
+
+// A lazy unmount leaves no folder removed and names no folder of the tree;
+// fanotify tells nothing of it, inotify only on the folders it watches.
+TEST_F(LiveFollow, TheScannedFileSystemUnmountedLeavesTheResultAsItWasNoLongerFollowed) {
+    model.setFollowingEnabled(true);
+    const auto unset = [](const char* name) { ::unsetenv(name); };
+    const std::unique_ptr<const char, decltype(unset)> restore("RAUMFUCHS_WATCH", unset);
+    for (const char* way : {"fanotify", "inotify"}) {
+        SCOPED_TRACE(way);
+        ::setenv("RAUMFUCHS_WATCH", way, 1);
+        test::ScopedMount mount = test::ScopedMount::tmpfs(scratch.path());
+        if (!mount.mounted()) {
+            GTEST_SKIP() << mount.failed();
+        }
+        scratch.file("t/a/f", 5000);
+        test::scanAndWait(model, scratch.path("t"), "Ordner");
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return model.liveStatus().state != LiveStatus::State::Starting; }));
+        ASSERT_EQ(model.liveStatus().state, LiveStatus::State::Following);
+        model.setAlertMessage(std::nullopt);
+        const std::int64_t size = model.root().size();
+        ASSERT_EQ(::umount2(scratch.path().c_str(), MNT_DETACH), 0);
+        EXPECT_TRUE(
+            test::waitUntil([&] { return model.liveStatus().state == LiveStatus::State::Lost; }));
+        EXPECT_TRUE(model.alertMessage());
+        EXPECT_EQ(model.root().size(), size);
+        EXPECT_EQ(model.phase(), Phase::Result);
+    }
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 #include <condition_variable>
 #include <filesystem>
@@ -89,13 +93,62 @@ class Follower {
     std::thread thread_;
 };
 
+// Runs `steps` in a child process that is the ordinary user `user` for good,
+// as a program that user started, and waits for it. What the child cannot do
+// itself it asks of this process with a byte, which `serve` gets. Failures
+// and skips in the child are this test's.
+void asUserInChild(uid_t user, const std::function<void(const std::function<void(char)>&)>& steps,
+                   const std::function<void(char)>& serve = {}) {
+    int up[2];
+    int down[2];
+    ASSERT_EQ(::pipe(up) | ::pipe(down), 0);
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const bool dropped = ::setgroups(0, nullptr) == 0 && ::setresgid(user, user, user) == 0 &&
+                             ::setresuid(user, user, user) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0;
+        try {
+            if (!dropped) {
+                std::printf("cannot become user %u: %s\n", user, std::strerror(errno));
+            } else {
+                steps([&](char request) {
+                    EXPECT_TRUE(::write(up[1], &request, 1) == 1 &&
+                                ::read(down[0], &request, 1) == 1);
+                });
+            }
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << error.what();
+        }
+        std::fflush(stdout);
+        ::_exit(::testing::Test::HasFailure()              ? 1
+                : !dropped || ::testing::Test::IsSkipped() ? 2
+                                                           : 0);
+    }
+    ::close(up[1]);
+    ::close(down[0]);
+    char request = 0;
+    while (::read(up[0], &request, 1) == 1) {
+        serve(request);
+        EXPECT_EQ(::write(down[1], &request, 1), 1);
+    }
+    ::close(up[0]);
+    ::close(down[1]);
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 1) << "the child failed, see above";
+    if (WEXITSTATUS(status) == 2) {
+        GTEST_SKIP() << "the child as user " << user << " was refused, see above";
+    }
+}
+
 void append(const std::string& path, std::size_t bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << std::string(bytes, 'y');
 }
 
 // Every kind of change, followed by `way` on a file system of `kind`; after
 // each, the tree equals a fresh scan node by node, and folders that stayed
-// keep their place in the tree.
+// keep their place in the tree. "nobody" is the program's own choice for an
+// ordinary user, who owns the tree: inotify, since fanotify needs root.
 void followEveryChange(const std::string& kind, const std::string& way) {
     SCOPED_TRACE(way + " on " + kind);
     TempTree dir;
@@ -120,82 +173,118 @@ void followEveryChange(const std::string& kind, const std::string& way) {
     write("a/sub/y", 9000);
     write("b/z", 20'000);
     write("weg/deep/w", 7000);
-    ScanResult scanned = scan(root);
-    FileTree& tree = scanned.root.tree();
-
-    std::unique_ptr<WatchSource> source;
-    if (way == "fanotify") {
-        source = FanotifySource::open(RootPaths{root, root}, scanned.enteredMounts);
-        if (!source) {
-            GTEST_SKIP() << "fanotify refused on " << kind;
-        }
-    } else {
-        std::size_t total = 0;
-        const auto folders = foldersToWatch(tree, 0, 1000, total);
-        ASSERT_TRUE(folders);
-        source = InotifySource::open(RootPaths{root, root}, *folders, total, 1000);
-        ASSERT_TRUE(source);
+    const bool dropped = way == "nobody";
+    if (dropped) {
+        test::commandOutput("chmod 755 '" + dir.path() + "'; chown -R 65534:65534 '" +
+                            dir.path("fs") + "'");
     }
-    Follower follower(std::move(source), root);
-    const FileNode sub = test::nodeAt(scanned.root, "a/sub");
-    const auto same = [&](const std::string& step) {
-        EXPECT_EQ(test::treeDifference(scan(root).root, scanned.root, {.byName = true}), "")
-            << step;
+    // Mounts below the tree are made by root, for the child too.
+    test::ScopedMount below;
+    const auto mountBelow = [&](char on) {
+        below = on ? test::ScopedMount::tmpfs(at("b/mnt")) : test::ScopedMount();
+        EXPECT_EQ(below.mounted(), on != 0) << below.failed();
     };
+    const auto follow = [&](const std::function<void(char)>& setMount) {
+        ScanResult scanned = scan(root);
+        FileTree& tree = scanned.root.tree();
 
-    write("a/neu", 12'000);
-    append(at("a/x"), 40'000);
-    std::filesystem::resize_file(at("b/z"), 0);
-    follower.settle(tree, root);
-    same("created, appended to, truncated");
-    EXPECT_TRUE(test::nodeAt(scanned.root, "a/sub") == sub) << "a folder kept stays the same node";
+        std::unique_ptr<WatchSource> source;
+        if (dropped) {
+            source = openWatchSource(tree, 0, RootPaths{root, root}, scanned.enteredMounts);
+            ASSERT_TRUE(source);
+            ASSERT_EQ(source->coverage().way, WatchCoverage::Way::Folders);
+        } else if (way == "fanotify") {
+            source = FanotifySource::open(RootPaths{root, root}, scanned.enteredMounts);
+            if (!source) {
+                GTEST_SKIP() << "fanotify refused on " << kind;
+            }
+        } else {
+            std::size_t total = 0;
+            const auto folders = foldersToWatch(tree, 0, 1000, total);
+            ASSERT_TRUE(folders);
+            source = InotifySource::open(RootPaths{root, root}, *folders, total, 1000);
+            ASSERT_TRUE(source);
+        }
+        Follower follower(std::move(source), root);
+        const FileNode sub = test::nodeAt(scanned.root, "a/sub");
+        const auto same = [&](const std::string& step) {
+            EXPECT_EQ(test::treeDifference(scan(root).root, scanned.root, {.byName = true}), "")
+                << step;
+        };
 
-    std::filesystem::remove(at("a/neu"));
-    std::filesystem::create_directories(at("a/k1/k2/k3/k4"));
-    write("a/k1/k2/k3/k4/tief", 4000);
-    std::filesystem::remove_all(at("weg"));
-    follower.settle(tree, root);
-    same("removed, mkdir -p, rm -r");
+        write("a/neu", 12'000);
+        append(at("a/x"), 40'000);
+        std::filesystem::resize_file(at("b/z"), 0);
+        follower.settle(tree, root);
+        same("created, appended to, truncated");
+        EXPECT_TRUE(test::nodeAt(scanned.root, "a/sub") == sub)
+            << "a folder kept stays the same node";
 
-    std::filesystem::rename(at("a/sub"), at("b/sub"));
-    std::filesystem::rename(at("b/z"), at("a/z"));
-    std::filesystem::rename(outside + "/hinein", at("hinein"));
-    write("b/sub/später", 6000);  // in the moved folder, after the move
-    follower.settle(tree, root);
-    same("moved within and in from outside");
-    std::filesystem::rename(at("hinein"), outside + "/hinaus");
-    follower.settle(tree, root);
-    same("moved out");
+        std::filesystem::remove(at("a/neu"));
+        std::filesystem::create_directories(at("a/k1/k2/k3/k4"));
+        write("a/k1/k2/k3/k4/tief", 4000);
+        std::filesystem::remove_all(at("weg"));
+        follower.settle(tree, root);
+        same("removed, mkdir -p, rm -r");
 
-    // A link between a folder read again and one that did not change: the
-    // file is counted once, at the link a walk meets first.
-    ASSERT_EQ(::link(at("a/x").c_str(), at("b/link").c_str()), 0);
-    follower.settle(tree, root);
-    same("hard link added");
-    EXPECT_EQ(scanned.root.size(), scan(root).root.size());
+        std::filesystem::rename(at("a/sub"), at("b/sub"));
+        std::filesystem::rename(at("b/z"), at("a/z"));
+        std::filesystem::rename(outside + "/hinein", at("hinein"));
+        write("b/sub/später", 6000);  // in the moved folder, after the move
+        follower.settle(tree, root);
+        same("moved within and in from outside");
+        std::filesystem::rename(at("hinein"), outside + "/hinaus");
+        follower.settle(tree, root);
+        same("moved out");
 
-    // A file system mounted below: what it holds comes in.
-    std::filesystem::create_directories(at("b/mnt"));
-    test::ScopedMount below = test::ScopedMount::tmpfs(at("b/mnt"));
-    ASSERT_TRUE(below.mounted()) << below.failed();
-    write("b/mnt/drin", 8000);
-    follower.settle(tree, root);
-    same("mounted below");
-    below = {};
+        // A link between a folder read again and one that did not change: the
+        // file is counted once, at the link a walk meets first.
+        ASSERT_EQ(::link(at("a/x").c_str(), at("b/link").c_str()), 0);
+        follower.settle(tree, root);
+        same("hard link added");
+        EXPECT_EQ(scanned.root.size(), scan(root).root.size());
 
-    // The scanned folder removed: the watcher says so and ends.
-    std::filesystem::remove_all(root);
-    WatchNews last;
-    follower.gather(last);
-    EXPECT_TRUE(last.rootGone);
+        // A file system mounted below: what it holds comes in.
+        std::filesystem::create_directories(at("b/mnt"));
+        setMount(1);
+        write("b/mnt/drin", 8000);
+        follower.settle(tree, root);
+        same("mounted below");
+        setMount(0);
+
+        // The scanned folder removed: the watcher says so and ends.
+        std::filesystem::remove_all(root);
+        WatchNews last;
+        follower.gather(last);
+        EXPECT_TRUE(last.rootGone);
+    };
+    if (dropped) {
+        asUserInChild(65534, follow, mountBelow);
+    } else {
+        follow(mountBelow);
+    }
 }
 
 TEST(FollowTest, TheTreeEqualsAFreshScanAfterEveryChangeTheWatcherSaw) {
     for (const char* kind : {"tmpfs", "ext4"}) {
-        for (const char* way : {"fanotify", "inotify"}) {
+        for (const char* way : {"fanotify", "inotify", "nobody"}) {
             followEveryChange(kind, way);
         }
     }
+}
+
+TEST(FollowTest, TheBudgetKeepsToTheLowerLimitOfAUserNamespace) {
+    // A user namespace (a container) may hold its users to a lower limit
+    // than the system's; the kernel keeps to the lower one, and so must the
+    // budget. A user of its own, so that no other test's watches count.
+    asUserInChild(65533, [](const auto&) {
+        if (::unshare(CLONE_NEWUSER) != 0 ||
+            !(std::ofstream("/proc/self/uid_map") << "65533 65533 1" << std::flush) ||
+            !(std::ofstream("/proc/sys/user/max_inotify_watches") << "40" << std::flush)) {
+            GTEST_SKIP() << "no user namespace with a limit of its own: " << std::strerror(errno);
+        }
+        EXPECT_EQ(inotifyBudget(), 10u);
+    });
 }
 
 TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {

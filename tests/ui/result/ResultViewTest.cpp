@@ -2,12 +2,18 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QListView>
 #include <QScrollBar>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <set>
 
 #include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
@@ -16,6 +22,7 @@
 #include "ui/result/chart/CenterLabel.h"
 #include "ui/result/chart/ChartPane.h"
 #include "ui/result/chart/ColorModePicker.h"
+#include "ui/result/list/NodeListModel.h"
 #include "ui/result/list/SidePanel.h"
 #include "ui/result/node/HoverState.h"
 #include "ui/result/summary/SummaryBar.h"
@@ -268,6 +275,53 @@ TEST_F(ShownResultTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
     tree.model.confirmTrash();
     EXPECT_TRUE(chart()->node() == tree.model.root());
     EXPECT_FALSE(pane.isTransitioning());
+}
+
+// Changes on disk come in under the user's hands: the shown folder, the
+// hovered arc and the selected rows stay, though sizes, order and rows change.
+TEST_F(ShownResultTest, LiveChangesKeepTheShownFolderTheHoverAndTheSelection) {
+    tree.model.setFollowingEnabled(true);
+    tree.scan();
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
+    tree.model.navigate(tree.at("big"));
+    const ChartPane& pane = *view.findChild<ChartPane*>();
+    ASSERT_TRUE(test::waitUntil([&] { return !pane.isTransitioning(); }, 3000));
+    QTest::mouseMove(pane.chart(), test::arcPoint(*pane.chart(), "b.bin").toPoint());
+    ASSERT_EQ(hovered(), "b.bin");
+    const SidePanel& panel = *view.findChild<SidePanel*>();
+    const auto* list = panel.findChild<QListView*>(QStringLiteral("rows"));
+    auto& rows = *qobject_cast<NodeListModel*>(list->model());
+    // Rows that come in are told as they come.
+    const QAbstractItemModelTester tester(&rows,
+                                          QAbstractItemModelTester::FailureReportingMode::Fatal);
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        if (rows.nodeAt(row) == tree.at("big/a.bin") || rows.nodeAt(row) == tree.at("big/deep")) {
+            list->selectionModel()->select(rows.index(row), QItemSelectionModel::Select);
+        }
+    }
+
+    std::ofstream(tree.scratch.path("big/b.bin"), std::ios::app) << std::string(200'000, 'x');
+    tree.scratch.file("big/neu.bin", 8192);
+    bool quiet = false;
+    tree.model.whenLiveQuiet([&] { quiet = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return quiet; }));
+    ASSERT_EQ(rows.rowCount(), 4);
+    EXPECT_EQ(test::nameOf(rows.nodeAt(0)), "b.bin") << "b.bin grew past a.bin";
+    EXPECT_TRUE(pane.chart()->node() == tree.at("big"));
+    EXPECT_EQ(hovered(), "b.bin");
+    QTest::mouseMove(&view, QPoint(view.width() - 5, view.height() - 5));  // off the chart again
+    std::set<std::string> selected;
+    for (const FileNode& node : panel.selectedNodes()) {
+        selected.insert(test::nameOf(node));
+    }
+    EXPECT_EQ(selected, (std::set<std::string>{"a.bin", "deep"}));
+
+    // The scanned folder gone, the mark says the result is no longer followed.
+    std::filesystem::remove_all(tree.scratch.path());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return tree.model.liveStatus().state == LiveStatus::State::Lost; }));
+    EXPECT_EQ(view.findChild<SummaryBar*>()->liveText(), QStringLiteral("Nicht mehr live"));
 }
 
 SunburstView* focusedChart() {

@@ -105,9 +105,19 @@ void NodeListModel::followTree() {
             return position < children_.size() && present.count(children_[position]) == 0;
         });
         if (children_.size() != now.size()) {
-            // Children came that were not there: no removal, another list.
-            showContents(folder_);
-            return;
+            // Children came that were not there (changes on disk, a refresh):
+            // their rows go in after the others, and the order puts them in
+            // place, so the selection and the scroll position stay.
+            const std::unordered_set<FileTree::Index> shown(children_.begin(), children_.end());
+            const int first = static_cast<int>(children_.size());
+            beginInsertRows(QModelIndex(), first,
+                            first + static_cast<int>(now.size() - children_.size()) - 1);
+            for (const FileTree::Index child : now) {
+                if (shown.count(child) == 0) {
+                    children_.push_back(child);
+                }
+            }
+            endInsertRows();
         }
         if (children_ != now) {
             reorder(std::move(now));
