@@ -32,8 +32,8 @@ struct WatchNews {
 // the scanned folder gone go out at once. A file system mounted or unmounted
 // below the scanned folder is a change of everything below its mount point;
 // after any change of the mount table the scanned folder is looked at again,
-// since its own file system may have been unmounted. The loop touches no tree: it names folders by
-// their paths.
+// since its own file system may have been unmounted. The loop touches no
+// tree: it names folders by their paths.
 class WatchLoop {
   public:
     WatchLoop(std::unique_ptr<WatchSource> source, RootPaths root, double gather);
