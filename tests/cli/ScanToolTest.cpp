@@ -77,17 +77,15 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
     TempTree t;
     // One name per kind of byte a terminal must not get raw; each file a
     // different size so all of them are listed.
+    // U+009B: the one-byte CSI, as UTF-8; U+202E: right-to-left.
+    // clang-format off
     const std::vector<std::pair<std::string, std::string>> names = {
-        {"titel\033]0;gekapert\a", "titel\\033]0;gekapert\\a"},
-        {"zeile\nzwei", "zeile\\nzwei"},
-        {"wagen\rlauf\tweiter", "wagen\\rlauf\\tweiter"},
-        {"back\\slash", "back\\\\slash"},
-        {"entf\x7F", "entf\\177"},
-        {"csi\u009B2J", "csi\\302\\2332J"},  // U+009B: the one-byte CSI, as UTF-8
+        {"titel\033]0;gekapert\a", "titel\\033]0;gekapert\\a"}, {"zeile\nzwei", "zeile\\nzwei"},
+        {"wagen\rlauf\tweiter", "wagen\\rlauf\\tweiter"}, {"back\\slash", "back\\\\slash"},
+        {"entf\x7F", "entf\\177"}, {"csi\u009B2J", "csi\\302\\2332J"},
         {"kaputt\xFF\xC3(", "kaputt\\377\\303("},
-        {"rechts\u202Eftp.exe", "rechts\\342\\200\\256ftp.exe"},  // U+202E: right-to-left
-        {"Grüße €", "Grüße €"},
-    };
+        {"rechts\u202Eftp.exe", "rechts\\342\\200\\256ftp.exe"}, {"Grüße €", "Grüße €"}};
+    // clang-format on
     for (std::size_t i = 0; i < names.size(); ++i) {
         t.file(names[i].first, 5000 * (i + 1));
     }
@@ -120,17 +118,12 @@ TEST(ScanTool, TextAndJsonOutputEscapeNames) {
 // the file has them, none where it has not.
 TEST(ScanTool, TypesAndAgesOfAKnownTreeFromAScanOurExportAndNcdus) {
     TempTree t;
+    // clang-format off
     const std::vector<std::tuple<std::string, std::size_t, int>> made = {
-        {"Fotos/IMG_1.JPG", 20000, 5},
-        {"Fotos/b.jpg", 8000, 100},
-        {"Archiv/a.tar.gz", 30000, 400},
-        {"Archiv/c.gz", 4000, 2000},
-        {"Musik/lied.mp3", 16000, 40},
-        {"Doku/bericht.pdf", 9000, 800},
-        {"src/main.c", 3000, 10},
-        {"LIESMICH", 1000, 10000},
-        {".bashrc", 100, 10},
-    };
+        {"Fotos/IMG_1.JPG", 20000, 5}, {"Fotos/b.jpg", 8000, 100}, {"Archiv/a.tar.gz", 30000, 400},
+        {"Archiv/c.gz", 4000, 2000}, {"Musik/lied.mp3", 16000, 40}, {"Doku/bericht.pdf", 9000, 800},
+        {"src/main.c", 3000, 10}, {"LIESMICH", 1000, 10000}, {".bashrc", 100, 10}};
+    // clang-format on
     for (const auto& [name, bytes, days] : made) {
         t.file(name, bytes);
         t.age(name, days);
