@@ -230,6 +230,7 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         std::string err;
         std::string outFile = "";  // "/dev/full": a full disk
     };
+    // clang-format off
     const Call calls[] = {
         {{"/tmp", "-h"}, 0, usage, ""},
         {{"--version"}, 0, "raumfuchs-scan " RAUMFUCHS_VERSION "\n", ""},
@@ -250,20 +251,15 @@ TEST(ScanToolCalls, HelpVersionWrongCallsAMissingFolderAndAFullDisk) {
         // A baseline is read before the scan, with the import's messages.
         {{"--compare", t.path("fremd.json"), t.root()}, 1, "", badName},
         {{"--compare=", t.root()}, 2, "", wrong("„--compare“ braucht einen Dateinamen")},
-        {{t.path("kreis/x")},
-         1,
-         "",
+        {{t.path("kreis/x")}, 1, "",
          about("kreis/x", unreadable + "zu viele symbolische Verknüpfungen im Pfad.")},
         // An export that fails leaves an earlier file as it was.
-        {{"--export", t.path("earlier.json"), t.path("weg")},
-         1,
-         "",
-         about("weg", "gibt es nicht.")},
+        {{"--export", t.path("earlier.json"), t.path("weg")}, 1, "", about("weg", "gibt es nicht.")},
         {{"--export", "/dev/full", t.root()}, 1, "", full},
-        {{t.root()}, 1, "", lost, "/dev/full"},
-        {{"--json", t.root()}, 1, "", lost, "/dev/full"},
+        {{t.root()}, 1, "", lost, "/dev/full"}, {{"--json", t.root()}, 1, "", lost, "/dev/full"},
         {{"--help"}, 1, "", lost, "/dev/full"},
     };
+    // clang-format on
     for (const Call& call : calls) {
         SCOPED_TRACE(::testing::PrintToString(call.arguments) + " > " + call.outFile);
         const Outcome got = run(call.arguments, call.outFile);

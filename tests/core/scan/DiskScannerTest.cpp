@@ -268,14 +268,12 @@ TEST(DiskScannerTest, RootModeLeavesOutExclusionsForeignVolumesAndSkippedMounts)
     fs.device = {{"vol1", 777}, {"vol2", 777}, {"vol3", 888}, {"vol4", 999}};
     FakeRootPolicy policy;
     policy.excluded = {t.path("proc"), t.path("home/deeper/")};
-    policy.choices = {{t.path("bind"), MountChoice::Skip},
-                      {t.path("bound"), MountChoice::Enter},
+    // clang-format off
+    policy.choices = {{t.path("bind"), MountChoice::Skip}, {t.path("bound"), MountChoice::Enter},
                       {t.path("vol2"), MountChoice::Skip}};
-    policy.types = {{t.path("vol1"), "ext4"},
-                    {t.path("vol2"), "ext4"},
-                    {t.path("vol3"), "tmpfs"},
-                    {t.path("vol4"), std::nullopt},
-                    {t.path("bound"), "tmpfs"}};
+    policy.types = {{t.path("vol1"), "ext4"}, {t.path("vol2"), "ext4"}, {t.path("vol3"), "tmpfs"},
+                    {t.path("vol4"), std::nullopt}, {t.path("bound"), "tmpfs"}};
+    // clang-format on
 
     const std::optional<ScanResult> result =
         scanTree(t.root(), {.rootPolicy = &policy, .fileSystem = &fs, .threads = 1});
