@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <numbers>
-#include <string>
-#include <vector>
 
 #include "core/chart/RingGeometry.h"
 #include "support/HandTree.h"
@@ -49,15 +47,17 @@ TEST(RingGeometry, FollowsTheSmallerSideAnglesRunClockwiseFromTwelveAndHitsFindR
         return hit({400 + radius * std::sin(angle), 300 - radius * std::cos(angle)});
     };
 
+    EXPECT_EQ(hit({400, 300 - 86.4}), "A");  // straight up at the disc's edge
+    EXPECT_EQ(hit({400, 300 - 86.3}), "");   // on the disc
     EXPECT_TRUE(g.isOnDisc({400, 300 - 86.3}));
-    // Straight up at the disc's edge, on the disc, across the first ring's
-    // outer edge; b from its inclusive start; straight left, where b ends and
-    // the gap begins; the gap; ring 1 beyond a file.
-    EXPECT_EQ((std::vector{hit({400, 300 - 86.4}), hit({400, 300 - 86.3}),
-                           hit({400, 300 - 86.4 - 40.32 - 0.01}), hit({400, 300 - 86.4 - 40.3}),
-                           at(140, 0.7 * kPi), at(100, kPi), at(100, 3 * kPi / 2 - 0.01),
-                           hit({200, 300}), at(100, 7 * kPi / 4), at(140, kPi * 1.2)}),
-              (std::vector<std::string>{"A", "", "a1", "A", "a2", "b", "b", "", "", ""}));
+    EXPECT_EQ(hit({400, 300 - 86.4 - 40.32 - 0.01}), "a1");
+    EXPECT_EQ(hit({400, 300 - 86.4 - 40.3}), "A");
+    EXPECT_EQ(at(140, 0.7 * kPi), "a2");
+    EXPECT_EQ(at(100, kPi), "b");  // the start is inclusive
+    EXPECT_EQ(at(100, 3 * kPi / 2 - 0.01), "b");
+    EXPECT_EQ(hit({200, 300}), "");  // straight left: b ends, the gap begins
+    EXPECT_EQ(at(100, 7 * kPi / 4), "");
+    EXPECT_EQ(at(140, kPi * 1.2), "");  // ring 1 beyond a file
     // The outer edge r = inner + 5 × ringWidth belongs to no ring; overlapping
     // segments answer with the first in list order.
     const std::vector<Segment> outer = {{root, 4, 0, 1, {}}, {root.child(0), 4, 0, 2, {}}};
