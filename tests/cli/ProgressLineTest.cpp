@@ -38,11 +38,10 @@ TEST(ProgressLine, DrawsAnEscapedShortenedLineAtMostTenTimesASecondAndWipesIt) {
 
 TEST(ProgressLine, CountsCellsAsTerminalsDrawThem) {
     // Emoji and CJK take two cells, a combining accent none.
-    EXPECT_EQ(terminalColumns("✅"), 2u);
-    EXPECT_EQ(terminalColumns("⌚"), 2u);
-    EXPECT_EQ(terminalColumns("e\u0301"), 1u);
-    EXPECT_EQ(terminalColumns("日"), 2u);
-    EXPECT_EQ(terminalColumns("Ordner 1"), 8u);
+    for (const auto& [text, cells] :
+         {std::pair{"✅", 2u}, {"⌚", 2u}, {"e\u0301", 1u}, {"日", 2u}, {"Ordner 1", 8u}}) {
+        EXPECT_EQ(terminalColumns(text), cells) << text;
+    }
 
     // 43 cells: 19 for the counts, 24 for the path; the right-to-left
     // override is escaped, so it cannot turn the line around.

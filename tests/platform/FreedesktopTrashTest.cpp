@@ -112,25 +112,22 @@ TEST_F(FreedesktopTrashTest, ItemsOnOtherMountsGoToTheTopOfTheirRealMount) {
     if (!volume.mounted() || !bind.mounted()) {
         GTEST_SKIP() << volume.failed() << bind.failed();
     }
-    const std::string trashName = ".Trash-" + std::to_string(::getuid());
+    // `path` goes to the trash at the top `top`, which records it as `recorded`.
+    const auto expectMoved = [&](const std::string& path, const std::string& top,
+                                 const std::string& name, const std::string& recorded) {
+        const std::string trash = top + "/.Trash-" + std::to_string(::getuid());
+        EXPECT_EQ(this->trash().moveToTrash(path), trash + "/files/" + name);
+        EXPECT_EQ(recordedPath(trash + "/info/" + name + ".trashinfo"), recorded);
+    };
     // Reached through a link from outside the mount, as a scan through the
     // link names it.
     tree.file("volume/deep/inner/item.txt", 1);
     tree.symlink(root + "/volume/deep/inner", "lnk");
-    const auto moved = trash().moveToTrash(root + "/lnk/item.txt");
-    ASSERT_TRUE(moved.has_value());
-    EXPECT_EQ(*moved, root + "/volume/" + trashName + "/files/item.txt");
-    EXPECT_EQ(recordedPath(root + "/volume/" + trashName + "/info/item.txt.trashinfo"),
-              "deep/inner/item.txt");
-    EXPECT_FALSE(fs::exists(root + "/volume/deep/inner/" + trashName));
-
+    expectMoved(root + "/lnk/item.txt", root + "/volume", "item.txt", "deep/inner/item.txt");
+    EXPECT_FALSE(fs::exists(root + "/volume/deep/inner/.Trash-" + std::to_string(::getuid())));
     // A bind mount of the home trash's own file system: rename(2) cannot
     // leave it, so its own top takes the item.
-    const auto bound = trash().moveToTrash(root + "/home-bind/bericht.txt");
-    ASSERT_TRUE(bound.has_value());
-    EXPECT_EQ(*bound, root + "/home-bind/" + trashName + "/files/bericht.txt");
-    EXPECT_EQ(recordedPath(root + "/home-bind/" + trashName + "/info/bericht.txt.trashinfo"),
-              "bericht.txt");
+    expectMoved(root + "/home-bind/bericht.txt", root + "/home-bind", "bericht.txt", "bericht.txt");
 
     // What the trash tools see: trash-list from trash-cli reads the home trash
     // and the trash at the top of every mount.

@@ -52,12 +52,11 @@ TEST(LinuxMountInfo, HidesPseudoFileSystemsAndSystemAreas) {
 
 TEST(LinuxMountInfo, RecordsFromACraftedMachineWithoutBindMountsOfFolders) {
     CraftedProbe probe;
-    probe.capacities = {{"/", {100'000, 40'000}},
-                        {"/home", {500'000, 1000}},
-                        {"/media/anna/USB Stick", {8000, 8000}},
-                        {"/mnt/nas", {9'000'000, 1'000'000}},
-                        {"/srv/bound", {100'000, 40'000}},
-                        {"/data", {300, 100}}};
+    // clang-format off
+    probe.capacities = {{"/", {100'000, 40'000}}, {"/home", {500'000, 1000}},
+                        {"/media/anna/USB Stick", {8000, 8000}}, {"/mnt/nas", {9'000'000, 1'000'000}},
+                        {"/srv/bound", {100'000, 40'000}}, {"/data", {300, 100}}};
+    // clang-format on
     probe.labels = {{"/dev/sdb1", "STICK"}};
     probe.removables = {
         {"/dev/sda2", false}, {"/dev/sda3", false}, {"/dev/sdb1", true}, {"/dev/sdc1", false}};

@@ -9,33 +9,24 @@ namespace {
 
 // Type names fold by rules, also names this machine's database may not have.
 TEST(FileKindsTest, MimeTypesFoldIntoCategories) {
+    using enum FileCategory;
+    // clang-format off
     const std::pair<const char*, FileCategory> cases[] = {
-        {"image/jpeg", FileCategory::Images},
-        {"image/vnd.djvu+multipage", FileCategory::Documents},
-        {"video/x-matroska", FileCategory::Videos},
-        {"application/x-subrip", FileCategory::Videos},
-        {"audio/flac", FileCategory::Music},
-        {"application/pdf", FileCategory::Documents},
-        {"application/x-gzpdf", FileCategory::Documents},
-        {"application/vnd.oasis.opendocument.text", FileCategory::Documents},
-        {"application/epub+zip", FileCategory::Documents},
-        {"text/plain", FileCategory::Documents},
-        {"text/x-readme", FileCategory::Documents},
-        {"text/markdown", FileCategory::Documents},
-        {"application/zip", FileCategory::Archives},
-        {"application/x-zstd-compressed-tar", FileCategory::Archives},
-        {"application/vnd.debian.binary-package", FileCategory::Archives},
-        {"application/x-raw-disk-image-xz-compressed", FileCategory::Archives},
-        {"application/x-vmdk-disk", FileCategory::Archives},
-        {"application/x-executable", FileCategory::Programs},
-        {"application/vnd.microsoft.portable-executable", FileCategory::Programs},
-        {"application/x-object", FileCategory::Programs},
-        {"text/x-csrc", FileCategory::SourceCode},
-        {"application/x-shellscript", FileCategory::SourceCode},
-        {"font/ttf", FileCategory::Other},
-        {"application/x-nes-rom", FileCategory::Other},
-        {"application/json", FileCategory::Other},
+        {"image/jpeg", Images}, {"image/vnd.djvu+multipage", Documents},
+        {"video/x-matroska", Videos}, {"application/x-subrip", Videos}, {"audio/flac", Music},
+        {"application/pdf", Documents}, {"application/x-gzpdf", Documents},
+        {"application/vnd.oasis.opendocument.text", Documents}, {"application/epub+zip", Documents},
+        {"text/plain", Documents}, {"text/x-readme", Documents}, {"text/markdown", Documents},
+        {"application/zip", Archives}, {"application/x-zstd-compressed-tar", Archives},
+        {"application/vnd.debian.binary-package", Archives},
+        {"application/x-raw-disk-image-xz-compressed", Archives},
+        {"application/x-vmdk-disk", Archives}, {"application/x-executable", Programs},
+        {"application/vnd.microsoft.portable-executable", Programs},
+        {"application/x-object", Programs}, {"text/x-csrc", SourceCode},
+        {"application/x-shellscript", SourceCode}, {"font/ttf", Other},
+        {"application/x-nes-rom", Other}, {"application/json", Other},
     };
+    // clang-format on
     for (const auto& [type, category] : cases) {
         EXPECT_EQ(categoryOfMimeType(type), category) << type;
     }
@@ -50,41 +41,28 @@ TEST(FileKindsTest, SystemDatabaseClassifiesRealNames) {
         GTEST_SKIP() << error << " (scripts/setup.sh installs shared-mime-info)";
     }
     const FileKinds kinds(std::move(*globs));
+    using enum FileCategory;
     struct Case {
         const char* name;
         FileCategory category;
         const char* extension;
     };
+    // clang-format off
     const Case cases[] = {
-        {"FOTO.JPG", FileCategory::Images, ".jpg"},
-        {"Urlaub.Png", FileCategory::Images, ".png"},
-        {"film.mkv", FileCategory::Videos, ".mkv"},
-        {"film.srt", FileCategory::Videos, ".srt"},
-        {"Lied.FLAC", FileCategory::Music, ".flac"},
-        {"Bericht.docx", FileCategory::Documents, ".docx"},
-        {"buch.epub", FileCategory::Documents, ".epub"},
-        {"notes.txt", FileCategory::Documents, ".txt"},
-        {"README", FileCategory::Documents, ""},
-        {"x.tar.gz", FileCategory::Archives, ".tar.gz"},
-        {"Sicherung.TAR.XZ", FileCategory::Archives, ".tar.xz"},
-        {"dump.gz", FileCategory::Archives, ".gz"},
-        {"paket_1.0_amd64.deb", FileCategory::Archives, ".deb"},
-        {"disk.qcow2", FileCategory::Archives, ".qcow2"},
-        {"debian.iso", FileCategory::Archives, ".iso"},
-        {"libc.so.6", FileCategory::Programs, ".so"},
-        {"libfoo.so", FileCategory::Programs, ".so"},
-        {"crt1.o", FileCategory::Programs, ".o"},
-        {"main.c", FileCategory::SourceCode, ".c"},
-        {"main.C", FileCategory::SourceCode, ".c"},
-        {"setup.sh", FileCategory::SourceCode, ".sh"},
-        {"Makefile", FileCategory::SourceCode, ""},
-        {"CMakeLists.txt", FileCategory::SourceCode, ".txt"},
-        {".bashrc", FileCategory::Other, ""},
-        {"file000", FileCategory::Other, ""},
-        {"Daten.XYZ9", FileCategory::Other, ".xyz9"},
-        {"org.example.VeryLongServiceName", FileCategory::Other, ""},
-        {"notes.", FileCategory::Other, ""},
+        {"FOTO.JPG", Images, ".jpg"}, {"Urlaub.Png", Images, ".png"}, {"film.mkv", Videos, ".mkv"},
+        {"film.srt", Videos, ".srt"}, {"Lied.FLAC", Music, ".flac"},
+        {"Bericht.docx", Documents, ".docx"}, {"buch.epub", Documents, ".epub"},
+        {"notes.txt", Documents, ".txt"}, {"README", Documents, ""},
+        {"x.tar.gz", Archives, ".tar.gz"}, {"Sicherung.TAR.XZ", Archives, ".tar.xz"},
+        {"dump.gz", Archives, ".gz"}, {"paket_1.0_amd64.deb", Archives, ".deb"},
+        {"disk.qcow2", Archives, ".qcow2"}, {"debian.iso", Archives, ".iso"},
+        {"libc.so.6", Programs, ".so"}, {"libfoo.so", Programs, ".so"}, {"crt1.o", Programs, ".o"},
+        {"main.c", SourceCode, ".c"}, {"main.C", SourceCode, ".c"}, {"setup.sh", SourceCode, ".sh"},
+        {"Makefile", SourceCode, ""}, {"CMakeLists.txt", SourceCode, ".txt"},
+        {".bashrc", Other, ""}, {"file000", Other, ""}, {"Daten.XYZ9", Other, ".xyz9"},
+        {"org.example.VeryLongServiceName", Other, ""}, {"notes.", Other, ""},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const FileKinds::Kind kind = kinds.kindOf(c.name);
         EXPECT_EQ(kind.category, c.category) << c.name;

@@ -4,6 +4,8 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/TempTree.h"
 
@@ -52,61 +54,49 @@ TEST(MimeGlobsTest, WrittenDatabaseDecidesByStageLengthWeightAndCase) {
     ASSERT_TRUE(read) << error;
     const MimeGlobs& globs = *read;
     EXPECT_EQ(globs.globs().size(), 18u);
-    EXPECT_EQ(typeOf(globs, "y.bad"), "");
-    EXPECT_EQ(typeOf(globs, "line.crlf"), "text/x-crlf");
-
-    // The longest suffix with a pattern wins, even over a heavier shorter one.
-    EXPECT_EQ(typeOf(globs, "backup.tar.gz"), "application/x-compressed-tar");
-    EXPECT_EQ(typeOf(globs, "Backup.TAR.GZ"), "application/x-compressed-tar");
-    EXPECT_EQ(typeOf(globs, "dump.gz"), "application/gzip");
-    EXPECT_EQ(typeOf(globs, "tar.gz"), "application/gzip");  // ".tar.gz" is not a suffix of it
-    // The same suffix: the heavier pattern, though listed later; at equal
-    // weight the one listed first.
-    EXPECT_EQ(typeOf(globs, "key.asc"), "text/plain");
-    EXPECT_EQ(typeOf(globs, "model.m"), "text/x-objcsrc");
-    // Case: `cs` patterns match their exact bytes and win over those without.
-    EXPECT_EQ(typeOf(globs, "main.C"), "text/x-c++src");
-    EXPECT_EQ(typeOf(globs, "MAIN.C"), "text/x-c++src");
-    EXPECT_EQ(typeOf(globs, "main.c"), "text/x-csrc");
-    EXPECT_EQ(typeOf(globs, "tool.gs"), "text/x-genie");
-    EXPECT_EQ(typeOf(globs, "tool.GS"), "");
-    // A literal name comes before its suffix, whatever the case.
-    EXPECT_EQ(typeOf(globs, "CMakeLists.txt"), "text/x-cmake");
-    EXPECT_EQ(typeOf(globs, "cmakelists.TXT"), "text/x-cmake");
-    EXPECT_EQ(typeOf(globs, "notes.txt"), "text/plain");
-    // Other patterns only when no suffix matched; there the heavier, then the
-    // longer, then the case-sensitive one.
-    EXPECT_EQ(typeOf(globs, "libz.so.1"), "application/x-sharedlib");
-    EXPECT_EQ(typeOf(globs, "libz.so.1.gz"), "application/gzip");
-    EXPECT_EQ(typeOf(globs, "ls.1"), "application/x-troff-man");
-    EXPECT_EQ(typeOf(globs, "README"), "text/x-readme");
-    EXPECT_EQ(typeOf(globs, "xyz"), "text/x-b");
-    EXPECT_EQ(typeOf(globs, "xy"), "text/x-a");
-    EXPECT_EQ(typeOf(globs, "BIGFILE"), "text/x-big");
-    EXPECT_EQ(typeOf(globs, "bigfile"), "");
-    EXPECT_EQ(typeOf(globs, ""), "");
-    // Names longer than the stack buffer take the same road.
-    EXPECT_EQ(typeOf(globs, std::string(300, 'A') + ".Tar.Gz"), "application/x-compressed-tar");
+    // clang-format off
+    const std::pair<std::string, const char*> cases[] = {
+        {"y.bad", ""}, {"line.crlf", "text/x-crlf"},
+        // The longest suffix with a pattern wins, even over a heavier shorter one.
+        {"backup.tar.gz", "application/x-compressed-tar"},
+        {"Backup.TAR.GZ", "application/x-compressed-tar"}, {"dump.gz", "application/gzip"},
+        {"tar.gz", "application/gzip"},  // ".tar.gz" is not a suffix of it
+        // The same suffix: the heavier pattern, though listed later; at equal
+        // weight the one listed first.
+        {"key.asc", "text/plain"}, {"model.m", "text/x-objcsrc"},
+        // Case: `cs` patterns match their exact bytes and win over those without.
+        {"main.C", "text/x-c++src"}, {"MAIN.C", "text/x-c++src"}, {"main.c", "text/x-csrc"},
+        {"tool.gs", "text/x-genie"}, {"tool.GS", ""},
+        // A literal name comes before its suffix, whatever the case.
+        {"CMakeLists.txt", "text/x-cmake"}, {"cmakelists.TXT", "text/x-cmake"},
+        {"notes.txt", "text/plain"},
+        // Other patterns only when no suffix matched; there the heavier, then the
+        // longer, then the case-sensitive one.
+        {"libz.so.1", "application/x-sharedlib"}, {"libz.so.1.gz", "application/gzip"},
+        {"ls.1", "application/x-troff-man"}, {"README", "text/x-readme"}, {"xyz", "text/x-b"},
+        {"xy", "text/x-a"}, {"BIGFILE", "text/x-big"}, {"bigfile", ""}, {"", ""},
+        // Names longer than the stack buffer take the same road.
+        {std::string(300, 'A') + ".Tar.Gz", "application/x-compressed-tar"}};
+    // clang-format on
+    for (const auto& [name, type] : cases) {
+        EXPECT_EQ(typeOf(globs, name), type) << name;
+    }
 
     // The extension each pattern stands for.
-    const auto extension = [&](const std::string& name) {
-        return globs.globs()[globs.match(name)].extension;
-    };
-    EXPECT_EQ(extension("a.tar.gz"), ".tar.gz");
-    EXPECT_EQ(extension("a.C"), ".c");
-    EXPECT_EQ(extension("libz.so.1"), ".so");
-    EXPECT_EQ(extension("ls.1"), "");
-    EXPECT_EQ(extension("README"), "");
-    EXPECT_EQ(extension("CMakeLists.txt"), "");
+    std::vector<std::string> extensions;
+    for (const char* name : {"a.tar.gz", "a.C", "libz.so.1", "ls.1", "README", "CMakeLists.txt"}) {
+        extensions.push_back(globs.globs()[globs.match(name)].extension);
+    }
+    EXPECT_EQ(extensions, (std::vector<std::string>{".tar.gz", ".c", ".so", "", "", ""}));
 
     // What a reader cannot use is said in German, with the path.
-    EXPECT_FALSE(MimeGlobs::read(dir.path("missing"), error));
-    EXPECT_EQ(error, "Die Dateitypen lassen sich nicht bestimmen: „" + dir.path("missing") +
-                         "“ ist nicht lesbar (nicht vorhanden).");
     std::ofstream(dir.path("empty")) << "# nothing but comments\n\n";
-    EXPECT_FALSE(MimeGlobs::read(dir.path("empty"), error));
-    EXPECT_EQ(error, "Die Dateitypen lassen sich nicht bestimmen: „" + dir.path("empty") +
-                         "“ enthält keine Dateimuster.");
+    for (const auto& [name, says] : {std::pair{"missing", "ist nicht lesbar (nicht vorhanden)."},
+                                     {"empty", "enthält keine Dateimuster."}}) {
+        EXPECT_FALSE(MimeGlobs::read(dir.path(name), error));
+        EXPECT_EQ(error,
+                  "Die Dateitypen lassen sich nicht bestimmen: „" + dir.path(name) + "“ " + says);
+    }
 }
 
 }  // namespace

@@ -141,10 +141,6 @@ void asUserInChild(uid_t user, const std::function<void(const std::function<void
     }
 }
 
-void append(const std::string& path, std::size_t bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(bytes, 'y');
-}
-
 // Every kind of change, followed by `way` on a file system of `kind`; after
 // each, the tree equals a fresh scan node by node, and folders that stayed
 // keep their place in the tree. "nobody" is the program's own choice for an
@@ -207,16 +203,16 @@ void followEveryChange(const std::string& kind, const std::string& way) {
         }
         Follower follower(std::move(source), root);
         const FileNode sub = test::nodeAt(scanned.root, "a/sub");
-        const auto same = [&](const std::string& step) {
+        const auto settled = [&](const std::string& step) {
+            follower.settle(tree, root);
             EXPECT_EQ(test::treeDifference(scan(root).root, scanned.root, {.byName = true}), "")
                 << step;
         };
 
         write("a/neu", 12'000);
-        append(at("a/x"), 40'000);
+        std::ofstream(at("a/x"), std::ios::app) << std::string(40'000, 'y');
         std::filesystem::resize_file(at("b/z"), 0);
-        follower.settle(tree, root);
-        same("created, appended to, truncated");
+        settled("created, appended to, truncated");
         EXPECT_TRUE(test::nodeAt(scanned.root, "a/sub") == sub)
             << "a folder kept stays the same node";
 
@@ -224,32 +220,26 @@ void followEveryChange(const std::string& kind, const std::string& way) {
         std::filesystem::create_directories(at("a/k1/k2/k3/k4"));
         write("a/k1/k2/k3/k4/tief", 4000);
         std::filesystem::remove_all(at("weg"));
-        follower.settle(tree, root);
-        same("removed, mkdir -p, rm -r");
+        settled("removed, mkdir -p, rm -r");
 
         std::filesystem::rename(at("a/sub"), at("b/sub"));
         std::filesystem::rename(at("b/z"), at("a/z"));
         std::filesystem::rename(outside + "/hinein", at("hinein"));
         write("b/sub/später", 6000);  // in the moved folder, after the move
-        follower.settle(tree, root);
-        same("moved within and in from outside");
+        settled("moved within and in from outside");
         std::filesystem::rename(at("hinein"), outside + "/hinaus");
-        follower.settle(tree, root);
-        same("moved out");
+        settled("moved out");
 
         // A link between a folder read again and one that did not change: the
         // file is counted once, at the link a walk meets first.
         ASSERT_EQ(::link(at("a/x").c_str(), at("b/link").c_str()), 0);
-        follower.settle(tree, root);
-        same("hard link added");
-        EXPECT_EQ(scanned.root.size(), scan(root).root.size());
+        settled("hard link added");
 
         // A file system mounted below: what it holds comes in.
         std::filesystem::create_directories(at("b/mnt"));
         setMount(1);
         write("b/mnt/drin", 8000);
-        follower.settle(tree, root);
-        same("mounted below");
+        settled("mounted below");
         setMount(0);
 
         // The scanned folder removed: the watcher says so and ends.
@@ -287,7 +277,7 @@ TEST(FollowTest, TheBudgetKeepsToTheLowerLimitOfAUserNamespace) {
     });
 }
 
-TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
+TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirstAndTellsOfALostQueue) {
     TempTree dir;
     dir.file("a/a1/f", 100);
     dir.file("a/a2/f", 100);
@@ -324,29 +314,26 @@ TEST(FollowTest, InotifyKeepsToItsBudgetShownFolderFirst) {
     WatchNews news;
     ASSERT_TRUE(follower.gather(news));
     EXPECT_EQ(news.coverage.unfollowed, 3u) << "a new folder past the budget is not watched";
-}
 
-TEST(FollowTest, ALostQueueIsTold) {
-    // The queue's length is taken from the limit when the queue is made.
+    // A lost queue is told. Its length is taken from the limit when the queue
+    // is made.
     const std::string limit = "/proc/sys/fs/inotify/max_queued_events";
     const std::string saved = test::fileContents(limit);
     if (saved.empty() || !(std::ofstream(limit) << "8")) {
         GTEST_SKIP() << "cannot lower " << limit;
     }
-    TempTree dir;
-    const RootPaths root{dir.path(), dir.path()};
-    auto source = InotifySource::open(root, {dir.path()}, 1, 1);
+    auto small = InotifySource::open(root, {dir.path("b")}, 1, 1);
     std::ofstream(limit) << saved;
-    ASSERT_TRUE(source);
+    ASSERT_TRUE(small);
     // Written before anything reads the queue, so that it overflows whatever
     // the machine's speed.
     for (int i = 0; i < 50; ++i) {
-        dir.file("f" + std::to_string(i), 10);
+        dir.file("b/f" + std::to_string(i), 10);
     }
-    Follower follower(std::move(source), dir.path());
-    WatchNews news;
-    ASSERT_TRUE(follower.gather(news));
-    EXPECT_TRUE(news.overflow);
+    Follower overflowing(std::move(small), dir.path());
+    WatchNews lost;
+    ASSERT_TRUE(overflowing.gather(lost));
+    EXPECT_TRUE(lost.overflow);
 }
 
 TEST(FollowTest, FanotifyTellsOfTheScannedFolderRemovedBeforeItsEventsAreRead) {
