@@ -193,10 +193,16 @@ void SummaryBar::refresh() {
     unreadableLabel_->setText(toQString(Format::integer(unreadable)) +
                               QStringLiteral(" Ordner nicht lesbar"));
     // An export's folders were left unread on another machine, by its rights.
-    unreadable_->setToolTip(origin ? QString()
-                                   : QStringLiteral("Ohne Administratorrechte lassen sich diese "
-                                                    "Ordner nicht lesen; ihr Inhalt fehlt in den "
-                                                    "Größen."));
+    // With the administrator's rights, what is left unread is refused to him
+    // too (another user's FUSE mount, a network share).
+    const bool administrator = model_.services().runsAsAdministrator() ||
+                               (model_.target() && model_.target()->asAdministrator);
+    unreadable_->setToolTip(
+        origin          ? QString()
+        : administrator ? QStringLiteral("Auch mit Administratorrechten ließen sich diese Ordner "
+                                         "nicht lesen; ihr Inhalt fehlt in den Größen.")
+                        : QStringLiteral("Ohne Administratorrechte lassen sich diese Ordner nicht "
+                                         "lesen; ihr Inhalt fehlt in den Größen."));
     unreadable_->setVisible(unreadable > 0);
 
     const ComparisonSession& comparison = model_.comparison();
