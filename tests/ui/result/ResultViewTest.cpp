@@ -15,7 +15,6 @@
 #include <fstream>
 #include <set>
 
-#include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/result/BreadcrumbBar.h"
 #include "ui/result/ResultView.h"
@@ -33,9 +32,7 @@
 namespace raumfuchs {
 namespace {
 
-QString bytes(std::int64_t count) {
-    return QString::fromStdString(Format::bytes(count));
-}
+using test::bytes;
 
 struct ResultViewTest : ::testing::Test {
     std::string hovered() const { return test::nameOf(view.findChild<HoverState*>()->hovered()); }
@@ -106,7 +103,7 @@ TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
 
     actions[2]->trigger();
     EXPECT_EQ(tree.model.phase(), Phase::Scanning);
-    test::finish(tree.model);
+    test::finishScan(tree.model);
     actions[0]->trigger();
     EXPECT_EQ(tree.model.phase(), Phase::Start);
 }
@@ -121,7 +118,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     ASSERT_TRUE(test::asNobody([&] {
         tree.model.startScan(ScanTarget{tree.scratch.path(), QStringLiteral("Testbaum"), {}});
     }));
-    test::finish(tree.model);
+    test::finishScan(tree.model);
     for (const char* name : locked) {
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }

@@ -10,7 +10,6 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/shell/MainWindow.h"
 
@@ -36,9 +35,7 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
         return std::vector<bool>{rescan->isEnabled(), parent->isEnabled(), root->isEnabled()};
     };
     // The target with the size of the whole tree, wherever the chart is.
-    const auto title = [&] {
-        return "Daten — " + QString::fromStdString(Format::bytes(model.root().size()));
-    };
+    const auto title = [&] { return "Daten — " + test::bytes(model.root().size()); };
     const auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("toolBar"));
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));  // start: no tree
 

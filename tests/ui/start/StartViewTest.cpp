@@ -157,7 +157,7 @@ TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
     ASSERT_NE(elevated, nullptr);
     elevated->click();
     EXPECT_TRUE(model.target()->asAdministrator);
-    test::finish(model);
+    test::finishScan(model);
     ASSERT_EQ(model.phase(), Phase::Result) << model.alertMessage().value_or("").toStdString();
     EXPECT_EQ(model.root().fileCount(), 1);
     model.backToStart();

@@ -132,46 +132,6 @@ TEST_F(ChartTest, HoverLightensTheArcKeepsItsAncestorsAndDimsTheRest) {
     EXPECT_LE(distance(leaf, over(color("leaf.bin"), 0.55, background)), 3) << "child";
 }
 
-TEST_F(ChartTest, LabelDescribesTheHoveredNodeOrTheFolder) {
-    const std::string longName =
-        "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
-        "Zeilen passt und darum in der Mitte gekürzt wird.txt";
-    const FileNode bilder = childNamed(start, "Bilder");
-    auto label = [&] {
-        const auto l = view.centerLabel();
-        return QStringList{l.upIcon ? "↑" : "", l.name.join('|'), l.size, l.detail};
-    };
-    EXPECT_FALSE(view.centerLabel().upIcon);  // the scanned root has no parent
-    view.setNode(bilder);
-    EXPECT_EQ(label(), (QStringList{"↑", "Bilder", "1 MB", "2 Dateien"}));
-    hover.setHovered(childNamed(bilder, "urlaub.jpg"));
-    EXPECT_EQ(label(), (QStringList{"", "urlaub.jpg", "250 KB", "25\u00A0% von Bilder"}));
-    hover.setHovered(test::build(test::folder("x", 0, {test::file(longName, 1)})).child(0));
-    const QStringList name = view.centerLabel().name;  // two lines, elided in the middle
-    ASSERT_EQ(name.size(), 2);
-    EXPECT_TRUE(name[0].startsWith("Ein sehr"));
-    EXPECT_TRUE(name[1].contains(QChar(0x2026)) && name[1].endsWith("d.txt"))
-        << name[1].toStdString();
-}
-
-TEST_F(ChartTest, ArcsAreLaidOutOnShowAndOnNewFolderOrTreeOnly) {
-    EXPECT_EQ(view.layoutCount(), 0);
-    view.show();
-    EXPECT_EQ(view.layoutCount(), 1);
-    view.resize(500, 420);
-    move(arc("big"));
-    move(arc("a.bin"));
-    view.setNode(root);
-    EXPECT_EQ(view.layoutCount(), 1);
-    view.setNode(childNamed(root, "big"));
-    EXPECT_EQ(view.layoutCount(), 2);
-    scratch.file("big/b.bin", 8 * 1024);
-    model.rescan();
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
-    test::settle(model);
-    EXPECT_EQ(view.layoutCount(), 3);
-}
-
 // Every arc in one colour, for the colour-mode tests.
 class OneColour : public ArcColoring {
   public:
@@ -183,14 +143,18 @@ class OneColour : public ArcColoring {
     Hsb color_;
 };
 
-TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWithdrawn) {
+// Arcs are laid out on show and for a new folder or tree only; a colour mode
+// recolours them and falls back to the standard colours when withdrawn.
+TEST_F(ChartTest, ArcsAreLaidOutForANewFolderOrTreeOnlyAndColourModesRecolourThem) {
     ColorModes& modes = model.colorModes();
     // Without the modes of the kinds of files, which a shown tree offers.
     modes.offer(ColorMode::Kind, nullptr);
     modes.offer(ColorMode::Age, nullptr);
     ColorModePicker picker(modes, nullptr);
     ChartLegend legend(modes, nullptr);
+    EXPECT_EQ(view.layoutCount(), 0);
     view.show();
+    EXPECT_EQ(view.layoutCount(), 1);
     const QPointF file = arc("file.bin");
     const QColor standard = Style::color(test::arcOf(view, "file.bin").color);
     EXPECT_TRUE(picker.isHidden()) << "nothing to choose but the standard colours";
@@ -215,6 +179,18 @@ TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWith
     EXPECT_TRUE(picker.isHidden());
     EXPECT_TRUE(legend.isHidden());
     EXPECT_LE(distance(file, standard), 3);
+
+    view.resize(500, 420);
+    move(arc("big"));
+    move(arc("a.bin"));
+    view.setNode(root);
+    EXPECT_EQ(view.layoutCount(), 1);
+    view.setNode(childNamed(root, "big"));
+    EXPECT_EQ(view.layoutCount(), 2);
+    scratch.file("big/b.bin", 8 * 1024);
+    model.rescan();
+    test::finishScan(model);
+    EXPECT_EQ(view.layoutCount(), 3);
 }
 
 // The model's own modes: "Dateityp" colours a file's arc in its kind's
@@ -236,9 +212,8 @@ TEST_F(ChartTest, KindAndAgeColourTheArcsAndASelectedKindDimsTheOthers) {
     ColorModePicker picker(modes, nullptr);
     ChartLegend legend(modes, nullptr);
     view.show();
-    ASSERT_EQ(picker.box()->count(), 3);
-    EXPECT_EQ(picker.box()->itemText(1), QStringLiteral("Dateityp"));
-    EXPECT_EQ(picker.box()->itemText(2), QStringLiteral("Alter"));
+    EXPECT_EQ(test::rowTexts(*picker.box()->model()),
+              (QStringList{"Standard", "Dateityp", "Alter"}));
     const auto colourAt = [&](const std::string& name) {
         return view.grab().toImage().pixelColor(arc(name).toPoint());
     };
@@ -386,7 +361,30 @@ TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
     EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
 }
 
-TEST_F(ChartTest, ArrowsMoveAlongRingsOutwardsAndInwards) {
+// The centre label describes the hovered node or the folder; the arrows move
+// along the rings, outwards and inwards.
+TEST_F(ChartTest, CentreLabelAndArrowsFollowTheHoveredArc) {
+    const std::string longName =
+        "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
+        "Zeilen passt und darum in der Mitte gekürzt wird.txt";
+    const FileNode bilder = childNamed(start, "Bilder");
+    auto label = [&] {
+        const auto l = view.centerLabel();
+        return QStringList{l.upIcon ? "↑" : "", l.name.join('|'), l.size, l.detail};
+    };
+    EXPECT_FALSE(view.centerLabel().upIcon);  // the scanned root has no parent
+    view.setNode(bilder);
+    EXPECT_EQ(label(), (QStringList{"↑", "Bilder", "1 MB", "2 Dateien"}));
+    hover.setHovered(childNamed(bilder, "urlaub.jpg"));
+    EXPECT_EQ(label(), (QStringList{"", "urlaub.jpg", "250 KB", "25\u00A0% von Bilder"}));
+    hover.setHovered(test::build(test::folder("x", 0, {test::file(longName, 1)})).child(0));
+    const QStringList name = view.centerLabel().name;  // two lines, elided in the middle
+    ASSERT_EQ(name.size(), 2);
+    EXPECT_TRUE(name[0].startsWith("Ein sehr"));
+    EXPECT_TRUE(name[1].contains(QChar(0x2026)) && name[1].endsWith("d.txt"))
+        << name[1].toStdString();
+
+    hover.setHovered(FileNode());
     view.setNode(start);
     test::showAndSettle(view);
     view.setFocus();
