@@ -132,8 +132,7 @@ TEST_F(CompareViewTest, EveryViewShowsTheChangesAndFollowsATrashAndARefresh) {
     // A trash: the trashed file is one of its folder's removed entries.
     model.navigate(big);
     test::settle(model);
-    model.requestTrash({test::childNamed(big, "b.bin")});
-    model.confirmTrash();
+    test::trash(model, {test::childNamed(big, "b.bin")});
     test::settle(model);
     EXPECT_EQ(changes(),
               (QStringList{"a.bin " + change(test::childNamed(big, "a.bin").size() - 64 * 1024),

@@ -173,8 +173,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     // Following the disk: a Live mark whose tooltip says what is watched.
     EXPECT_TRUE(summary.liveText().isEmpty());
     tree.model.setFollowingEnabled(true);
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
+    ASSERT_TRUE(test::following(tree.model));
     EXPECT_EQ(summary.liveText(), QStringLiteral("Live"));
     const QString watched = tree.model.liveStatus().coverage.way == WatchCoverage::Way::FileSystems
                                 ? QStringLiteral("Das Dateisystem wird als Ganzes beobachtet.")
@@ -268,8 +267,7 @@ TEST_F(ShownResultTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
 
     // Changes other than navigation replace the chart at once.
     ASSERT_TRUE(test::waitUntil([&] { return !pane.isTransitioning(); }, 3000));
-    tree.model.requestTrash({tree.at("big")});
-    tree.model.confirmTrash();
+    test::trash(tree.model, {tree.at("big")});
     EXPECT_TRUE(chart()->node() == tree.model.root());
     EXPECT_FALSE(pane.isTransitioning());
 }
@@ -279,8 +277,7 @@ TEST_F(ShownResultTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
 TEST_F(ShownResultTest, LiveChangesKeepTheShownFolderTheHoverAndTheSelection) {
     tree.model.setFollowingEnabled(true);
     tree.scan();
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
+    ASSERT_TRUE(test::following(tree.model));
     tree.model.navigate(tree.at("big"));
     const ChartPane& pane = *view.findChild<ChartPane*>();
     ASSERT_TRUE(test::waitUntil([&] { return !pane.isTransitioning(); }, 3000));
@@ -300,9 +297,7 @@ TEST_F(ShownResultTest, LiveChangesKeepTheShownFolderTheHoverAndTheSelection) {
 
     std::ofstream(tree.scratch.path("big/b.bin"), std::ios::app) << std::string(200'000, 'x');
     tree.scratch.file("big/neu.bin", 8192);
-    bool quiet = false;
-    tree.model.whenLiveQuiet([&] { quiet = true; });
-    ASSERT_TRUE(test::waitUntil([&] { return quiet; }));
+    ASSERT_TRUE(test::liveQuiet(tree.model));
     ASSERT_EQ(rows.rowCount(), 4);
     EXPECT_EQ(test::nameOf(rows.nodeAt(0)), "b.bin") << "b.bin grew past a.bin";
     EXPECT_TRUE(pane.chart()->node() == tree.at("big"));

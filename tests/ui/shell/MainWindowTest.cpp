@@ -48,8 +48,7 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
     model.navigate(model.node(scratch.path("Projekte/alt")));
     EXPECT_EQ(window.windowTitle(), title());
     const std::int64_t before = model.root().size();
-    model.requestTrash({model.node(scratch.path("Projekte/neu.txt"))});
-    model.confirmTrash();
+    test::trash(model, {model.node(scratch.path("Projekte/neu.txt"))});
     EXPECT_EQ(window.windowTitle(), title());
     EXPECT_LT(model.root().size(), before);
     parent->trigger();

@@ -52,10 +52,6 @@ struct SidePanelTest : ::testing::Test {
             list()->selectionModel()->select(indexOf(name), QItemSelectionModel::Select);
         }
     }
-    void trash(const std::vector<FileNode>& nodes) {
-        tree.model.requestTrash(nodes);
-        tree.model.confirmTrash();
-    }
     bool waitForLoad() {
         return test::waitUntil([&] { return !panel.isLoadingLargest(); }, 10000);
     }
@@ -212,7 +208,7 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    trash({tree.at("file.txt"), tree.at("heavy/a.bin")});
+    test::trash(tree.model, {tree.at("file.txt"), tree.at("heavy/a.bin")});
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
     EXPECT_EQ(removed[0].mid(1), (QVariantList{2, 2}));  // the row of "file.txt" only
@@ -232,7 +228,7 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     select({"big/b.bin"});
     removed.clear();
     reset.clear();
-    trash({tree.at("big/a.bin")});
+    test::trash(tree.model, {tree.at("big/a.bin")});
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
     EXPECT_EQ(removed[0][1].toInt(), 0);
