@@ -97,7 +97,7 @@ TEST_F(ContentViewTest, TrashDialogAndAlertFollowTheModel) {
     EXPECT_TRUE(view.alert() == nullptr || !view.alert()->isVisible());
 }
 
-TEST_F(ContentViewTest, EveryPhaseChangeFadesFromWhatIsOnScreen) {
+TEST_F(ContentViewTest, EveryPhaseChangeFadesAndEscapeCancelsAScan) {
     StepClock clock;
     const auto covers = [&] {
         QList<QLabel*> found;
@@ -138,9 +138,7 @@ TEST_F(ContentViewTest, EveryPhaseChangeFadesFromWhatIsOnScreen) {
     EXPECT_LT(effect->opacity(), 0.8);
     clock.step(150);
     EXPECT_TRUE(covers().isEmpty());
-}
 
-TEST_F(ContentViewTest, ScreenFollowsPhaseAndEscapeCancelsScan) {
     model.startScan(ScanTarget{"/usr", QStringLiteral("usr"), std::nullopt});
     auto* scanning = qobject_cast<ScanningView*>(view.screen());
     ASSERT_NE(scanning, nullptr);

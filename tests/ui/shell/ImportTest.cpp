@@ -142,16 +142,14 @@ TEST_F(ImportTest, ExportShowsAsAResultWithoutDiskActions) {
     EXPECT_TRUE(action("rescanAction")->isEnabled());
     EXPECT_EQ(menuEntries(model.node(scratch.path("Daten/a.bin"))).size(),
               5);  // open, reveal, copy, separator, trash
-}
 
-TEST_F(ImportTest, AnotherMachinesScanShowsWhereItRanAndRunsAgain) {
-    // Stands in for ssh: runs the command meant for the other side here,
-    // where ncdu is installed and raumfuchs-scan is not on PATH.
+    // Another machine's scan shows where it ran and runs again. The stand-in
+    // for ssh runs the command meant for the other side here, where ncdu is
+    // installed and raumfuchs-scan is not on PATH.
     const std::string ssh = scratch.path("ssh");
     std::ofstream(ssh) << "#!/bin/sh\nfor last; do :; done\nexec sh -c \"$last\"\n";
     std::filesystem::permissions(ssh, std::filesystem::perms::owner_all);
     model.streamLaunchers().ssh = {ssh};
-    window.show();
     const std::string path = scratch.path("Daten");
     model.startScan(ScanTarget{path, {}, std::nullopt, false, RemoteAddress{"root", "server", 0}});
     test::finishScan(model);

@@ -159,15 +159,13 @@ TEST_F(StartViewTest, HintAndDownloadsFollowTheMachine) {
     EXPECT_TRUE(model.target()->asAdministrator);
     test::finishScan(model);
     ASSERT_EQ(model.phase(), Phase::Result) << model.alertMessage().value_or("").toStdString();
-    EXPECT_EQ(model.root().fileCount(), 1);
     model.backToStart();
     EXPECT_FALSE(view->findChild<QWidget*>(QStringLiteral("accessHint"))->isVisibleTo(view.get()));
 
     services.administrator = true;
     show();
-    EXPECT_EQ(view->findChild<QWidget*>(QStringLiteral("accessHint")), nullptr);
-    EXPECT_EQ(view->findChild<QAbstractButton*>(QStringLiteral("administratorScanButton")),
-              nullptr);
+    EXPECT_FALSE(view->findChild<QWidget*>("accessHint") ||
+                 view->findChild<QWidget*>("administratorScanButton"));
 }
 
 }  // namespace

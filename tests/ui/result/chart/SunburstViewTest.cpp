@@ -64,10 +64,27 @@ class ChartTest : public test::ModelTest {
     SunburstView view{model, hover};
 };
 
-TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
+TEST_F(ChartTest, HoverLightensTheArcWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
+    const QColor background = view.palette().color(QPalette::Window);
+    auto color = [&](const char* name) { return Style::color(test::arcOf(view, name).color); };
+    auto over = [](const QColor& top, double a, const QColor& bottom) {
+        return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
+                                float(top.greenF() * a + bottom.greenF() * (1 - a)),
+                                float(top.blueF() * a + bottom.blueF() * (1 - a)));
+    };
+    const QPointF onFile = arc("file.bin"), onLevel2 = arc("level2"), onLeaf = arc("leaf.bin");
+    EXPECT_LE(distance(onFile, color("file.bin")), 3) << "without hover";
+    move(onLeaf);
+    EXPECT_LE(distance(onLeaf, over(Qt::white, 0.25, color("leaf.bin"))), 3) << "lighter";
+    EXPECT_LE(distance(onLevel2, color("level2")), 3) << "parent at full colour";
+    EXPECT_LE(distance(onFile, over(color("file.bin"), 0.55, background)), 3) << "dimmed";
+    move(arc("big"));  // its descendants dim
+    EXPECT_LE(distance(onLeaf, over(color("leaf.bin"), 0.55, background)), 3) << "child";
+
     int writes = 0;
     QObject::connect(&hover, &HoverState::changed, [&] { ++writes; });
     const auto hand = Qt::PointingHandCursor, arrow = Qt::ArrowCursor;
+    const auto state = [&] { return std::tuple(hovered(), view.cursor().shape(), writes); };
     using Step = std::tuple<QPointF, std::string, Qt::CursorShape, int>;  // hovered, writes
     for (const auto& [p, name, cursor, count] :
          std::vector<Step>{{arc("a.bin"), "a.bin", arrow, 1},
@@ -78,15 +95,11 @@ TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
                            {QPointF(2, 2), "-", arrow, 4},
                            {arc("big"), "big", hand, 5}}) {
         move(p);
-        EXPECT_EQ(hovered(), name) << p.x() << "," << p.y();
-        EXPECT_EQ(view.cursor().shape(), cursor) << name;
-        EXPECT_EQ(writes, count) << name;
+        EXPECT_EQ(state(), std::tuple(name, cursor, count)) << p.x() << "," << p.y();
     }
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&view, &leave);
-    EXPECT_EQ(hovered(), "-");
-    EXPECT_EQ(writes, 6);
-    EXPECT_EQ(view.cursor().shape(), arrow);
+    EXPECT_EQ(state(), std::tuple("-", arrow, 6));
 
     // Clicks zoom into folders, files and outside do nothing, the disc goes up.
     int changes = 0;
@@ -112,24 +125,6 @@ TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
     test::doubleClick(view, arc("big"));  // acts once
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(model.current(), childNamed(root, "big"));
-}
-
-TEST_F(ChartTest, HoverLightensTheArcKeepsItsAncestorsAndDimsTheRest) {
-    const QColor background = view.palette().color(QPalette::Window);
-    auto color = [&](const char* name) { return Style::color(test::arcOf(view, name).color); };
-    auto over = [](const QColor& top, double a, const QColor& bottom) {
-        return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
-                                float(top.greenF() * a + bottom.greenF() * (1 - a)),
-                                float(top.blueF() * a + bottom.blueF() * (1 - a)));
-    };
-    const QPointF file = arc("file.bin"), level2 = arc("level2"), leaf = arc("leaf.bin");
-    EXPECT_LE(distance(file, color("file.bin")), 3) << "without hover";
-    move(leaf);
-    EXPECT_LE(distance(leaf, over(Qt::white, 0.25, color("leaf.bin"))), 3) << "lighter";
-    EXPECT_LE(distance(level2, color("level2")), 3) << "parent at full colour";
-    EXPECT_LE(distance(file, over(color("file.bin"), 0.55, background)), 3) << "dimmed";
-    move(arc("big"));  // its descendants dim
-    EXPECT_LE(distance(leaf, over(color("leaf.bin"), 0.55, background)), 3) << "child";
 }
 
 // Every arc in one colour, for the colour-mode tests.
@@ -315,55 +310,10 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     EXPECT_TRUE(services.trashed.empty());
 }
 
-TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
-    ChartAccessible::install();
-    view.setNode(test::childNamed(start, "Bilder"));
-    view.setNode(start);
-
-    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&view);
-    ASSERT_NE(chart, nullptr);
-    EXPECT_EQ(chart->role(), QAccessible::Chart);
-    EXPECT_EQ(chart->text(QAccessible::Name), "Start, 4 MB");
-    ASSERT_EQ(chart->childCount(), 3);  // the disc, then ring 0 clockwise
-    QAccessibleInterface* disc = chart->child(0);
-    EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
-    EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
-    QAccessibleInterface *c = chart->child(1), *bilder = chart->child(2);
-    EXPECT_EQ(c->childCount(), 0);
-    ASSERT_EQ(bilder->childCount(), 2);
-    QAccessibleInterface* b = bilder->child(0);
-    // Shares of the shown folder.
-    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
-    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");
-    EXPECT_EQ(bilder->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
-    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
-    EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
-    EXPECT_TRUE(b->parent() == bilder && bilder->parent() == chart);
-    EXPECT_EQ(chart->indexOfChild(bilder), 2);
-    EXPECT_EQ(chart->child(2), bilder) << "parts are kept, not made anew";
-    const auto pressable = [](QAccessibleInterface* part) {
-        return part->actionInterface()->actionNames().contains(
-            QAccessibleActionInterface::pressAction());
-    };
-    EXPECT_TRUE(pressable(bilder) && !pressable(c));
-
-    // Geometry: the arc's rectangle holds its middle, and a hit there finds it.
-    const QPoint middle = b->rect().center();
-    EXPECT_EQ(chart->childAt(middle.x(), middle.y()), bilder);
-    EXPECT_EQ(bilder->childAt(middle.x(), middle.y()), b);
-    const QPoint centre = view.mapToGlobal(view.rect().center());
-    EXPECT_EQ(chart->childAt(centre.x(), centre.y()), disc);
-
-    // Another folder: new parts, and the disc now goes up.
-    view.setNode(test::childNamed(start, "Bilder"));
-    EXPECT_EQ(chart->child(0)->role(), QAccessible::Button);
-    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), "Nach oben zu „Start“");
-    EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
-}
-
 // The centre label describes the hovered node or the folder; the arrows move
-// along the rings, outwards and inwards.
-TEST_F(ChartTest, CentreLabelAndArrowsFollowTheHoveredArc) {
+// along the rings, outwards and inwards; the accessible tree names the arcs with
+// size and share, nested by ring.
+TEST_F(ChartTest, CentreLabelArrowsAndAccessibleTreeDescribeTheArcs) {
     const std::string longName =
         "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
         "Zeilen passt und darum in der Mitte gekürzt wird.txt";
@@ -410,6 +360,50 @@ TEST_F(ChartTest, CentreLabelAndArrowsFollowTheHoveredArc) {
         test::pressKey(view, key);
         EXPECT_EQ(hovered(), "-") << key;
     }
+
+    ChartAccessible::install();
+    view.setNode(bilder);
+    view.setNode(start);
+
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->role(), QAccessible::Chart);
+    EXPECT_EQ(chart->text(QAccessible::Name), "Start, 4 MB");
+    ASSERT_EQ(chart->childCount(), 3);  // the disc, then ring 0 clockwise
+    QAccessibleInterface* disc = chart->child(0);
+    EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
+    EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
+    QAccessibleInterface *c = chart->child(1), *bilderArc = chart->child(2);
+    EXPECT_EQ(c->childCount(), 0);
+    ASSERT_EQ(bilderArc->childCount(), 2);
+    QAccessibleInterface* b = bilderArc->child(0);
+    // Shares of the shown folder.
+    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
+    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");
+    EXPECT_EQ(bilderArc->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
+    EXPECT_EQ(bilderArc->text(QAccessible::Description), "Ordner, Ring 1");
+    EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
+    EXPECT_TRUE(b->parent() == bilderArc && bilderArc->parent() == chart);
+    EXPECT_EQ(chart->indexOfChild(bilderArc), 2);
+    EXPECT_EQ(chart->child(2), bilderArc) << "parts are kept, not made anew";
+    const auto pressable = [](QAccessibleInterface* part) {
+        return part->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction());
+    };
+    EXPECT_TRUE(pressable(bilderArc) && !pressable(c));
+
+    // Geometry: the arc's rectangle holds its middle, and a hit there finds it.
+    const QPoint middle = b->rect().center();
+    EXPECT_EQ(chart->childAt(middle.x(), middle.y()), bilderArc);
+    EXPECT_EQ(bilderArc->childAt(middle.x(), middle.y()), b);
+    const QPoint centre = view.mapToGlobal(view.rect().center());
+    EXPECT_EQ(chart->childAt(centre.x(), centre.y()), disc);
+
+    // Another folder: new parts, and the disc now goes up.
+    view.setNode(bilder);
+    EXPECT_EQ(chart->child(0)->role(), QAccessible::Button);
+    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), "Nach oben zu „Start“");
+    EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
 }
 
 }  // namespace
