@@ -35,11 +35,9 @@ TEST(LaunchTarget, ReadsAnotherMachinesFolderFromAnSshAddress) {
     const auto target = [&](const std::string& url) {
         return launchTarget(Args{"raumfuchs", "--scan", url}, services);
     };
-    const auto remote = target("ssh://root@127.0.0.1:2222/usr/share%20x");
-    ASSERT_TRUE(remote);
-    EXPECT_EQ(remote->path, "/usr/share x");
-    EXPECT_EQ(remote->remote, (RemoteAddress{"root", "127.0.0.1", 2222}));
-    EXPECT_EQ(remote->displayName, QStringLiteral("root@127.0.0.1:/usr/share x"));
+    EXPECT_EQ(target("ssh://root@127.0.0.1:2222/usr/share%20x"),
+              (ScanTarget{"/usr/share x", QStringLiteral("root@127.0.0.1:/usr/share x"),
+                          std::nullopt, false, RemoteAddress{"root", "127.0.0.1", 2222}}));
     EXPECT_EQ(target("ssh://[::1]")->remote, (RemoteAddress{"", "::1", 0}));
     EXPECT_EQ(target("ssh://[::1]")->path, "/");
     EXPECT_EQ(target("ssh://server/srv")->displayName, QStringLiteral("server:/srv"));
