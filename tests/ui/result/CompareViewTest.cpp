@@ -116,8 +116,7 @@ TEST_F(CompareViewTest, EveryViewShowsTheChangesAndFollowsATrashAndARefresh) {
     // The chart colours by change, says so in its legend and in its label.
     EXPECT_EQ(model.colorModes().current(), ColorMode::Change);
     const auto* legend = view.findChild<ChartLegend*>(QStringLiteral("chartLegend"));
-    ASSERT_NE(legend, nullptr);
-    EXPECT_TRUE(legend->isVisibleTo(&view));
+    ASSERT_TRUE(legend && legend->isVisibleTo(&view));
     EXPECT_EQ(legend->entries().front().label, "neu");
     auto* chart = view.findChild<SunburstView*>();
     EXPECT_TRUE(chart->centerText().endsWith(", " + change(delta) + " seit " + when.left(6)))

@@ -89,8 +89,7 @@ TEST_F(StartViewTest, CardsShortcutsAndTheAccessHintStartTheirScans) {
     EXPECT_FALSE(model.alertMessage().has_value());
 
     const auto* hint = view->findChild<QWidget*>(QStringLiteral("accessHint"));
-    ASSERT_NE(hint, nullptr);
-    EXPECT_TRUE(hint->isVisibleTo(view.get()));
+    ASSERT_TRUE(hint && hint->isVisibleTo(view.get()));
     // The tip's way out: the startup volume, read by raumfuchs-scan as root.
     const auto buttons = hint->findChildren<QAbstractButton*>();
     ASSERT_EQ(buttons.size(), 1);
@@ -157,8 +156,7 @@ TEST(StartViewHistoryTest, AVolumeCardSaysHowItsUsedSpaceMovedSinceItsLastScan) 
     const auto cards = view.findChildren<VolumeCard*>();
     ASSERT_EQ(cards.size(), 2);
     const auto* since = cards[0]->findChild<TextLabel*>(QStringLiteral("sinceLastScan"));
-    ASSERT_NE(since, nullptr);
-    EXPECT_TRUE(since->isVisibleTo(cards[0]));
+    ASSERT_TRUE(since && since->isVisibleTo(cards[0]));
     const QString date = QDateTime::fromSecsSinceEpoch(day).toString(QStringLiteral("dd.MM."));
     EXPECT_EQ(since->text(), "seit " + date + ": +1 GB belegt");
     EXPECT_EQ(cards[0]->accessibleDescription(), since->text());
