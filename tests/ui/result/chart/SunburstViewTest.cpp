@@ -314,6 +314,7 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
 // along the rings, outwards and inwards; the accessible tree names the arcs with
 // size and share, nested by ring.
 TEST_F(ChartTest, CentreLabelArrowsAndAccessibleTreeDescribeTheArcs) {
+    ChartAccessible::install();  // before the view is first shown and asked for its interface
     const std::string longName =
         "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
         "Zeilen passt und darum in der Mitte gekürzt wird.txt";
@@ -361,7 +362,6 @@ TEST_F(ChartTest, CentreLabelArrowsAndAccessibleTreeDescribeTheArcs) {
         EXPECT_EQ(hovered(), "-") << key;
     }
 
-    ChartAccessible::install();
     view.setNode(bilder);
     view.setNode(start);
 
