@@ -9,7 +9,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
+TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectoryOrFromAnSshAddress) {
     test::TempTree dir;
     dir.folder("Bilder");
     const std::filesystem::path saved = std::filesystem::current_path();
@@ -28,10 +28,7 @@ TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
               (ScanTarget{std::filesystem::path(cwd).parent_path().native() + "/srv.json",
                           "srv.json", std::nullopt, true}));
     std::filesystem::current_path(saved);
-}
 
-TEST(LaunchTarget, ReadsAnotherMachinesFolderFromAnSshAddress) {
-    FakeDesktopServices services;
     const auto target = [&](const std::string& url) {
         return launchTarget(Args{"raumfuchs", "--scan", url}, services);
     };
