@@ -70,29 +70,8 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
     EXPECT_EQ(services.chooseFolderCalls, 1);
 }
 
-// "Lizenzen & Rechtliches" says why it shows nothing.
-TEST_F(MainWindowTest, LicencesSayWhatIsMissing) {
-    const std::string file = scratch.path("Lizenzen.txt");
-    const QString shown = QString::fromStdString(file);
-    model.openLicences(file);
-    EXPECT_EQ(model.alertMessage(), "Die Lizenzen fehlen: Es gibt keine Datei „" + shown + "“.");
-    EXPECT_TRUE(services.opened.empty());
-    scratch.file("Lizenzen.txt", 100);
-    services.opener = false;
-    model.openLicences(file);
-    EXPECT_EQ(model.alertMessage(),
-              "Kein Programm zum Anzeigen von Textdateien gefunden. Die "
-              "Lizenzen liegen in „" +
-                  shown + "“.");
-    model.setAlertMessage(std::nullopt);
-    services.opener = true;
-    model.openLicences(file);
-    EXPECT_FALSE(model.alertMessage().has_value());
-    EXPECT_EQ(services.opened.back(), file);
-}
-
 // Every menu entry as shown, with its shortcuts; the menus open from the keyboard.
-TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
+TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktopAndTheLicencesSayWhatIsMissing) {
     // iconText() is the text as menus show it: a lone "&" marks a mnemonic and vanishes.
     QStringList shown;
     for (QAction* menu : window.menuBar()->actions()) {
@@ -132,6 +111,25 @@ TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
     EXPECT_EQ((QStringList{opened(Qt::Key_D, Qt::AltModifier), opened(Qt::Key_G, Qt::AltModifier),
                            opened(Qt::Key_H, Qt::AltModifier), opened(Qt::Key_F10, {})}),
               (QStringList{"&Datei", "&Gehe zu", "&Hilfe", "&Datei"}));
+
+    // "Lizenzen & Rechtliches" says why it shows nothing.
+    const std::string file = scratch.path("Lizenzen.txt");
+    const QString where = QString::fromStdString(file);
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(), "Die Lizenzen fehlen: Es gibt keine Datei „" + where + "“.");
+    EXPECT_TRUE(services.opened.empty());
+    scratch.file("Lizenzen.txt", 100);
+    services.opener = false;
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(),
+              "Kein Programm zum Anzeigen von Textdateien gefunden. Die "
+              "Lizenzen liegen in „" +
+                  where + "“.");
+    model.setAlertMessage(std::nullopt);
+    services.opener = true;
+    model.openLicences(file);
+    EXPECT_FALSE(model.alertMessage().has_value());
+    EXPECT_EQ(services.opened.back(), file);
 }
 
 // Tab visits every control of the start screen and the result screen once
