@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <tuple>
 
 #include "app/ModelTestSupport.h"
 
@@ -13,7 +14,7 @@ using test::waitUntil;
 
 using AppModelScan = test::ModelTest;
 
-TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUnchanged) {
+TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackUnchangedAndNavigationFollowsTheTree) {
     scratch.file("sub/deeper/file", 40'000);
     scratch.file("b", 50'000);
     std::vector<Phase> phases;
@@ -23,12 +24,10 @@ TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUncha
     model.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
     model.cancelScan();
     settle(model);
-    EXPECT_EQ(model.phase(), Phase::Start);
-    EXPECT_FALSE(model.root());
+    EXPECT_TRUE(model.phase() == Phase::Start && !model.root());
     test::scanAndWait(model, scratch.path("fehlt"), "fehlt");
-    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_TRUE(model.phase() == Phase::Start && !model.root());
     EXPECT_EQ(model.alertMessage(), QString("„fehlt“ konnte nicht gelesen werden."));
-    EXPECT_FALSE(model.root());
 
     model.setAlertMessage(std::nullopt);
     phases.clear();
@@ -37,24 +36,60 @@ TEST_F(AppModelScan, CancelOrAnUnreadableTargetFallsBackToThePreviousResultUncha
     const FileNode root = model.root();
     const FileNode sub = test::childNamed(root, "sub");
     model.navigate(sub);
+    // The tree before, at the folder shown before, as the model's only result yet.
+    const auto kept = [&] {
+        return std::tuple(model.phase() == Phase::Result, model.root() == root,
+                          model.current() == sub, model.treeRevision(), root.fileCount());
+    };
 
     scratch.file("sub/new", 80'000);
     model.rescan();
     EXPECT_TRUE(model.current() == sub);  // the old tree stays while scanning
     model.cancelScan();
     settle(model);
-    EXPECT_EQ(model.phase(), Phase::Result);
-    EXPECT_TRUE(model.root() == root);
-    EXPECT_TRUE(model.current() == sub);
-    EXPECT_EQ(model.treeRevision(), 1);
-    EXPECT_EQ(root.fileCount(), 2);
+    EXPECT_EQ(kept(), std::tuple(true, true, true, 1, 2));
     EXPECT_FALSE(model.alertMessage());
 
     test::scanAndWait(model, scratch.path("auch weg"), "auch weg");
-    EXPECT_EQ(model.phase(), Phase::Result);
     EXPECT_EQ(model.alertMessage(), QString("„auch weg“ konnte nicht gelesen werden."));
-    EXPECT_TRUE(model.root() == root && model.current() == sub);
-    EXPECT_EQ(model.treeRevision(), 1);
+    EXPECT_EQ(kept(), std::tuple(true, true, true, 1, 2));
+
+    // Navigation goes only to another folder of the shown tree, with a spring.
+    scratch.file("sub/file", 4096);
+    test::scanAndWait(model, scratch.path(), "Ordner");
+    const FileNode folder = test::childNamed(model.root(), "sub");
+    std::vector<bool> animated;
+    QObject::connect(&model, &AppModel::currentChanged,
+                     [&](bool withSpring) { animated.push_back(withSpring); });
+    model.navigate(test::childNamed(folder, "file"));  // not a folder
+    model.navigate(model.root());                      // already shown
+    model.navigate(folder);
+    model.navigate(folder);
+    const FileNode other = test::build(test::folder("fremd", 0, {test::folder("x", 0)}));
+    model.navigate(other.child(0));  // a folder of another tree
+    EXPECT_EQ(animated, std::vector<bool>{true});
+    EXPECT_TRUE(model.current() == folder);
+
+    model.chooseFolder();  // cancelled
+    EXPECT_EQ(model.phase(), Phase::Result);
+    services.chosenFolder = scratch.path("sub");
+    model.chooseFolder();
+    EXPECT_EQ(model.target(), (ScanTarget{scratch.path("sub"), "sub", std::nullopt}));
+    ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
+    EXPECT_EQ(model.root().path(), scratch.path("sub"));
+    EXPECT_EQ(animated, (std::vector<bool>{true, false}));
+
+    // Back to the start screen drops the tree and the running scan.
+    settle(model);
+    std::weak_ptr<FileTree> tree = model.root().treePtr();
+    services.volumes = {VolumeInfo{"/media/stick", "Stick", 1000, 10, true, false}};
+    model.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
+    model.backToStart();
+    settle(model);
+    EXPECT_EQ(model.phase(), Phase::Start);
+    EXPECT_FALSE(model.root() || model.current());
+    EXPECT_TRUE(waitUntil([&] { return tree.expired(); }));
+    EXPECT_EQ(model.volumes(), services.volumes);
 }
 
 // /usr stands for a large tree that reports progress for a while.
@@ -155,8 +190,7 @@ TEST_F(AppModelScan, SavedScansReadBackWithTheShownTotalsAndTheirOrigin) {
     const auto before = totals();
     test::TempTree out;
     model.saveScan(out.path("waehrend.json"));
-    model.requestTrash({test::childNamed(model.root(), "weg.bin")});
-    model.confirmTrash();
+    test::trash(model, {test::childNamed(model.root(), "weg.bin")});
     const auto after = totals();
     settle(model);
     services.chosenSaveFile = out.path("gespeichert.json.zst");
@@ -194,44 +228,6 @@ TEST_F(AppModelScan, SavedScansReadBackWithTheShownTotalsAndTheirOrigin) {
     EXPECT_EQ(model.alertMessage(),
               QStringLiteral("Der Scan konnte nicht als „/dev/full“ gespeichert werden: kein Platz "
                              "mehr auf dem Datenträger."));
-}
-
-TEST_F(AppModelScan, NavigationTheFolderChooserAndBackToStart) {
-    scratch.file("sub/file", 4096);
-    test::scanAndWait(model, scratch.path(), "Ordner");
-    const FileNode sub = test::childNamed(model.root(), "sub");
-    std::vector<bool> animated;
-    QObject::connect(&model, &AppModel::currentChanged,
-                     [&](bool withSpring) { animated.push_back(withSpring); });
-    model.navigate(test::childNamed(sub, "file"));  // not a folder
-    model.navigate(model.root());                   // already shown
-    model.navigate(sub);
-    model.navigate(sub);
-    const FileNode other = test::build(test::folder("fremd", 0, {test::folder("x", 0)}));
-    model.navigate(other.child(0));  // a folder of another tree
-    EXPECT_EQ(animated, std::vector<bool>{true});
-    EXPECT_TRUE(model.current() == sub);
-
-    model.chooseFolder();  // cancelled
-    EXPECT_EQ(model.phase(), Phase::Result);
-    services.chosenFolder = scratch.path("sub");
-    model.chooseFolder();
-    EXPECT_EQ(model.target(), (ScanTarget{scratch.path("sub"), "sub", std::nullopt}));
-    ASSERT_TRUE(waitUntil([&] { return model.phase() == Phase::Result; }));
-    EXPECT_EQ(model.root().path(), scratch.path("sub"));
-    EXPECT_EQ(animated, (std::vector<bool>{true, false}));
-
-    // Back to the start screen drops the tree and the running scan.
-    settle(model);
-    std::weak_ptr<FileTree> tree = model.root().treePtr();
-    services.volumes = {VolumeInfo{"/media/stick", "Stick", 1000, 10, true, false}};
-    model.startScan(ScanTarget{scratch.path(), "Ordner", std::nullopt});
-    model.backToStart();
-    settle(model);
-    EXPECT_EQ(model.phase(), Phase::Start);
-    EXPECT_FALSE(model.root() || model.current());
-    EXPECT_TRUE(waitUntil([&] { return tree.expired(); }));
-    EXPECT_EQ(model.volumes(), services.volumes);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "app/AppModel.h"
 #include "core/scan/DiskScanner.h"
@@ -40,6 +40,25 @@ inline void finishScan(AppModel& model) {
 inline void scanAndWait(AppModel& model, const std::string& path, const QString& name) {
     model.startScan(ScanTarget{path, name, std::nullopt});
     finishScan(model);
+}
+
+// Asks to move `nodes` to the trash and confirms, as the user does in the dialog.
+inline void trash(AppModel& model, const std::vector<FileNode>& nodes) {
+    model.requestTrash(nodes);
+    model.confirmTrash();
+}
+
+// Waits until the watch of the shown tree has started; whether it follows the disk.
+inline bool following(const AppModel& model) {
+    return waitUntil([&] { return model.liveStatus().state != LiveStatus::State::Starting; }) &&
+           model.liveStatus().state == LiveStatus::State::Following;
+}
+
+// Waits until what the watch saw so far is in the tree.
+inline bool liveQuiet(AppModel& model) {
+    const auto quiet = std::make_shared<bool>(false);
+    model.whenLiveQuiet([quiet] { *quiet = true; });
+    return waitUntil([&] { return *quiet; });
 }
 
 // Trashing really removes the item, so that a fresh scan can be compared.

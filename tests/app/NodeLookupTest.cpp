@@ -14,7 +14,7 @@ using test::folder;
 const std::string composedMuell = "M\xC3\xBCll";     // "Müll", ü as one code point
 const std::string decomposedMuell = "Mu\xCC\x88ll";  // u + combining diaeresis
 
-TEST(NodeLookup, FindsNodesByTheirPathWithEquivalentNames) {
+TEST(NodeLookup, FindsNodesByPathWithEquivalentNamesAndByNamesBelowAFolderInNewContent) {
     const FileNode root = test::build(
         folder("scan", 0,
                {folder(decomposedMuell, 0, {file("alt.txt", 1)}), folder("abc", 0, {file("x", 1)}),
@@ -56,9 +56,8 @@ TEST(NodeLookup, FindsNodesByTheirPathWithEquivalentNames) {
     EXPECT_TRUE(findNode(twins, "/t/" + composedMuell) == twins.child(0));
     EXPECT_TRUE(sameName("\xE2\x84\xAA", "K"));  // KELVIN SIGN is canonically K
     EXPECT_FALSE(sameName("\xFF", "\xC3\xBF"));  // no decoding of invalid bytes
-}
 
-TEST(NodeLookup, NamesBelowAFolderLeadToTheNodeOrItsNearestAncestorInNewContent) {
+    // The names below a folder lead to the node, or its nearest ancestor, in new content.
     const FileNode before =
         test::build(folder("a", 0, {folder("b", 0, {folder("c", 0, {})}), file("g", 1)}), "/a");
     const std::vector<std::string> names = namesBelow(before, test::nodeAt(before, "b/c"));
@@ -70,8 +69,8 @@ TEST(NodeLookup, NamesBelowAFolderLeadToTheNodeOrItsNearestAncestorInNewContent)
          {std::pair{folder("a", 0, {file("x", 9), folder("b", 0, {folder("c", 0, {})})}), "b/c"},
           std::pair{folder("a", 0, {folder("b", 0, {file("c", 1)})}), "b"},
           std::pair{folder("a", 0, {}), ""}}) {
-        const FileNode root = test::build(after, "/a");
-        EXPECT_TRUE(followNames(root, names) == test::nodeAt(root, found)) << found;
+        const FileNode fresh = test::build(after, "/a");
+        EXPECT_TRUE(followNames(fresh, names) == test::nodeAt(fresh, found)) << found;
     }
 }
 

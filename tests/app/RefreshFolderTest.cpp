@@ -45,8 +45,7 @@ TEST_F(RefreshFolder, KeepsTheShownFolderOrItsNearestAncestorAndTellsOfVanishedF
     // handle no longer leads to a path that could be moved.
     EXPECT_TRUE(model.pendingTrash().empty());
     EXPECT_FALSE(model.isConfirmingTrash());
-    model.requestTrash({oldF});
-    model.confirmTrash();
+    test::trash(model, {oldF});
     EXPECT_TRUE(services.trashed.empty());
     EXPECT_TRUE(model.alertMessage());
     model.setAlertMessage(std::nullopt);
@@ -97,8 +96,7 @@ TEST_F(RefreshFolder, RacingATrashOrCancelledByAScanLeavesAConsistentTree) {
     const std::int64_t revision = model.treeRevision();
     model.refreshFolder(viel);
     model.refreshFolder(viel);
-    model.requestTrash({nodeAt(viel, "opfer")});
-    model.confirmTrash();
+    test::trash(model, {nodeAt(viel, "opfer")});
     ASSERT_TRUE(test::waitUntil([&] { return !model.isRefreshing(viel); }));
     test::settle(model);
     EXPECT_EQ(model.treeRevision(), revision + 2);  // the trash and one refresh

@@ -57,8 +57,7 @@ TEST_F(TrashWorkflow, GuardsThenAncestorsShrinkAndReorderLikeAFreshScan) {
     EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), root), "");
 
     // Trashing something beside the shown folder leaves the view where it is.
-    model.requestTrash({childNamed(eins, "daneben")});
-    model.confirmTrash();
+    test::trash(model, {childNamed(eins, "daneben")});
     EXPECT_TRUE(model.current() == zwei);
     EXPECT_EQ(currentChanges, std::vector<bool>{false});
     EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), root), "");
@@ -128,8 +127,7 @@ TEST(TrashWorkflowReal, TheRealTrashReceivesTheItemAndFailuresStayNamed) {
     for (const FileNode& node : vanished) {
         std::filesystem::remove(node.path());
     }
-    model.requestTrash({vanished[0], childNamed(root, "alt"), vanished[1]});
-    model.confirmTrash();
+    test::trash(model, {vanished[0], childNamed(root, "alt"), vanished[1]});
 
     EXPECT_FALSE(std::filesystem::exists(tree.path("alt")));
     EXPECT_EQ(std::filesystem::file_size(data.path("Trash/files/alt/a")), 120'000u);

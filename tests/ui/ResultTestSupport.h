@@ -14,14 +14,17 @@
 #include <string>
 
 #include "app/ModelTestSupport.h"
+#include "core/text/Format.h"
 #include "ui/result/chart/SunburstView.h"
 
 namespace raumfuchs::test {
 
-// Waits for the scan or import under way to end and its result to arrive.
-inline void finish(AppModel& model) {
-    ASSERT_TRUE(waitUntil([&] { return model.phase() != Phase::Scanning; }));
-    settle(model);
+// Sizes and shares as the program writes them.
+inline QString bytes(std::int64_t count) {
+    return QString::fromStdString(Format::bytes(count));
+}
+inline QString percent(std::int64_t part, std::int64_t whole) {
+    return QString::fromStdString(Format::percent(part, whole));
 }
 
 // The first child of type T below `parent` whose text is `text`, or null.
@@ -60,7 +63,7 @@ struct ScannedTree {
             used = model.root().size() + *volumeExtra;
         }
         model.startScan(ScanTarget{scratch.path(), QStringLiteral("Testbaum"), used});
-        finish(model);
+        finishScan(model);
         ASSERT_EQ(model.phase(), Phase::Result);
     }
 

@@ -7,7 +7,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(LaunchArguments, TheFirstExactScanOptionTakesTheNextElementVerbatim) {
+TEST(LaunchArguments, TheFirstExactOptionTakesTheNextElementVerbatimAndPathsAreCleanedByteForByte) {
     for (const Args& args :
          {Args{}, Args{"raumfuchs", "--scan"}, Args{"raumfuchs", "--SCAN", "/a"},
           Args{"raumfuchs", "--scan=/a", "/b"}, Args{"raumfuchs", "--scanner", "/a"}}) {
@@ -27,9 +27,8 @@ TEST(LaunchArguments, TheFirstExactScanOptionTakesTheNextElementVerbatim) {
     char* argv[] = {program, open, file, other, nullptr};
     const std::vector<char*> kept = LaunchArguments::toolkitArguments(4, argv);
     EXPECT_EQ(kept, (std::vector<char*>{program, other, nullptr}));
-}
 
-TEST(LaunchArguments, AbsolutePathsAreResolvedAndCleanedByteForByte) {
+    // Paths made absolute against the working folder and cleaned.
     // clang-format off
     const std::pair<const char*, const char*> cases[] = {
         {".", "/home/ann/Bilder"}, {"", "/home/ann/Bilder"}, {"Urlaub/", "/home/ann/Bilder/Urlaub"},

@@ -9,7 +9,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
+TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectoryOrFromAnSshAddress) {
     test::TempTree dir;
     dir.folder("Bilder");
     const std::filesystem::path saved = std::filesystem::current_path();
@@ -28,18 +28,13 @@ TEST(LaunchTarget, BuildsTheTargetAgainstTheWorkingDirectory) {
               (ScanTarget{std::filesystem::path(cwd).parent_path().native() + "/srv.json",
                           "srv.json", std::nullopt, true}));
     std::filesystem::current_path(saved);
-}
 
-TEST(LaunchTarget, ReadsAnotherMachinesFolderFromAnSshAddress) {
-    FakeDesktopServices services;
     const auto target = [&](const std::string& url) {
         return launchTarget(Args{"raumfuchs", "--scan", url}, services);
     };
-    const auto remote = target("ssh://root@127.0.0.1:2222/usr/share%20x");
-    ASSERT_TRUE(remote);
-    EXPECT_EQ(remote->path, "/usr/share x");
-    EXPECT_EQ(remote->remote, (RemoteAddress{"root", "127.0.0.1", 2222}));
-    EXPECT_EQ(remote->displayName, QStringLiteral("root@127.0.0.1:/usr/share x"));
+    EXPECT_EQ(target("ssh://root@127.0.0.1:2222/usr/share%20x"),
+              (ScanTarget{"/usr/share x", QStringLiteral("root@127.0.0.1:/usr/share x"),
+                          std::nullopt, false, RemoteAddress{"root", "127.0.0.1", 2222}}));
     EXPECT_EQ(target("ssh://[::1]")->remote, (RemoteAddress{"", "::1", 0}));
     EXPECT_EQ(target("ssh://[::1]")->path, "/");
     EXPECT_EQ(target("ssh://server/srv")->displayName, QStringLiteral("server:/srv"));

@@ -13,14 +13,7 @@ namespace {
 using test::freshScan;
 using test::nodeAt;
 
-struct LiveFollow : test::ModelTestOver<test::RemovingDesktopServices> {
-    // Waits until what the watcher saw so far is in the tree.
-    void quiet() {
-        bool done = false;
-        model.whenLiveQuiet([&] { done = true; });
-        ASSERT_TRUE(test::waitUntil([&] { return done; }));
-    }
-};
+using LiveFollow = test::ModelTestOver<test::RemovingDesktopServices>;
 
 TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheScanRootGoes) {
     model.setFollowingEnabled(true);
@@ -28,16 +21,14 @@ TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheSca
     scratch.file("a/g", 2000);
     scratch.file("h", 300'000);
     test::scanAndWait(model, scratch.path(), "Ordner");
-    ASSERT_TRUE(
-        test::waitUntil([&] { return model.liveStatus().state != LiveStatus::State::Starting; }));
-    ASSERT_EQ(model.liveStatus().state, LiveStatus::State::Following);
+    ASSERT_TRUE(test::following(model));
     const FileNode b = nodeAt(model.root(), "a/b");
     model.navigate(b);
     const std::int64_t revision = model.treeRevision();
 
     scratch.file("a/b/neu", 500'000);
     std::filesystem::remove(scratch.path("a/g"));
-    quiet();
+    ASSERT_TRUE(test::liveQuiet(model));
     EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
     EXPECT_GT(model.treeRevision(), revision);
     EXPECT_TRUE(model.current() == b) << "the shown folder is kept by identity";
@@ -45,7 +36,7 @@ TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheSca
 
     // The shown folder removed: its nearest folder still there is shown.
     std::filesystem::remove_all(scratch.path("a/b"));
-    quiet();
+    ASSERT_TRUE(test::liveQuiet(model));
     EXPECT_EQ(model.current().path(), scratch.path("a"));
     EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
 
@@ -54,10 +45,9 @@ TEST_F(LiveFollow, ChangesOnDiskGoIntoTheShownScanWhichKeepsItsFolderUntilTheSca
     scratch.file("a/r1", 30'000);
     model.refreshFolder(model.current());
     scratch.file("a/r2", 40'000);
-    model.requestTrash({nodeAt(model.root(), "h")});
-    model.confirmTrash();
+    test::trash(model, {nodeAt(model.root(), "h")});
     ASSERT_TRUE(test::waitUntil([&] { return model.refreshingFolders().empty(); }));
-    quiet();
+    ASSERT_TRUE(test::liveQuiet(model));
     EXPECT_EQ(test::treeDifference(freshScan(scratch.path()), model.root(), {.byName = true}), "");
 
     // Switched off, nothing goes in; switched on, the shown folder is read
@@ -95,9 +85,7 @@ TEST_F(LiveFollow, TheScannedFileSystemUnmountedLeavesTheResultAsItWasNoLongerFo
         }
         scratch.file("t/a/f", 5000);
         test::scanAndWait(model, scratch.path("t"), "Ordner");
-        ASSERT_TRUE(test::waitUntil(
-            [&] { return model.liveStatus().state != LiveStatus::State::Starting; }));
-        ASSERT_EQ(model.liveStatus().state, LiveStatus::State::Following);
+        ASSERT_TRUE(test::following(model));
         model.setAlertMessage(std::nullopt);
         const std::int64_t size = model.root().size();
         ASSERT_EQ(::umount2(scratch.path().c_str(), MNT_DETACH), 0);

@@ -25,10 +25,9 @@ TEST(RemoteDialogs, TakeOnlyWhatSshTakesAndAnswerOnlyWhatTheUserSaid) {
     host.setText(QStringLiteral(" nutzer@rechner:2222 "));
     path.setText(QStringLiteral("/srv/daten"));
     ASSERT_TRUE(scan->isEnabled());
-    const std::optional<ScanTarget> target = dialog.target();
-    EXPECT_EQ(target->remote, (RemoteAddress{"nutzer", "rechner", 2222}));
-    EXPECT_EQ(target->path, "/srv/daten");
-    EXPECT_EQ(target->displayName, QStringLiteral("nutzer@rechner:/srv/daten"));
+    EXPECT_EQ(dialog.target(),
+              (ScanTarget{"/srv/daten", QStringLiteral("nutzer@rechner:/srv/daten"), std::nullopt,
+                          false, RemoteAddress{"nutzer", "rechner", 2222}}));
     path.setText(QStringLiteral("daten"));
     EXPECT_FALSE(scan->isEnabled());
     path.setText(QStringLiteral("~"));

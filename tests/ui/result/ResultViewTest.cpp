@@ -15,7 +15,6 @@
 #include <fstream>
 #include <set>
 
-#include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/result/BreadcrumbBar.h"
 #include "ui/result/ResultView.h"
@@ -33,9 +32,7 @@
 namespace raumfuchs {
 namespace {
 
-QString bytes(std::int64_t count) {
-    return QString::fromStdString(Format::bytes(count));
-}
+using test::bytes;
 
 struct ResultViewTest : ::testing::Test {
     std::string hovered() const { return test::nameOf(view.findChild<HoverState*>()->hovered()); }
@@ -44,9 +41,8 @@ struct ResultViewTest : ::testing::Test {
     ResultView view{tree.model};
 };
 
-TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
+TEST_F(ResultViewTest, BreadcrumbAndToolbarNavigateAndActOnTheShownFolder) {
     const BreadcrumbBar& bar = *view.findChild<BreadcrumbBar*>();
-
     const auto texts = [&] { return test::textsOf(bar.crumbs()); };
     tree.model.navigate(tree.at("big/deep/level2"));
     EXPECT_EQ(texts(), (QStringList{"Testbaum", "big", "deep", "level2"}));
@@ -80,9 +76,8 @@ TEST_F(ResultViewTest, BreadcrumbListsThePathAndNavigatesOnClick) {
     // A whole volume shows the drive on the first crumb.
     tree.scan(std::int64_t{0});
     EXPECT_EQ(bar.crumbs()[0]->symbol(), QStringLiteral("internaldrive"));
-}
 
-TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
+    // The toolbar acts on the shown folder; "up" only below the scanned one.
     const QList<QAction*> actions = view.toolbarActions();
     ASSERT_EQ(actions.size(), 6);
     QAction* up = view.findChild<QAction*>(QStringLiteral("up"));
@@ -97,7 +92,6 @@ TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
     actions[3]->trigger();  // the shown folder, read in again in place
     EXPECT_TRUE(tree.model.isRefreshing(tree.at("big")));
     test::settle(tree.model);
-    EXPECT_FALSE(tree.model.isRefreshing(tree.at("big")));
     actions[4]->trigger();
     EXPECT_EQ(tree.services.revealed,
               std::vector<std::vector<std::string>>{{tree.scratch.path("big")}});
@@ -106,7 +100,7 @@ TEST_F(ResultViewTest, ToolbarActionsAndUpEnabling) {
 
     actions[2]->trigger();
     EXPECT_EQ(tree.model.phase(), Phase::Scanning);
-    test::finish(tree.model);
+    test::finishScan(tree.model);
     actions[0]->trigger();
     EXPECT_EQ(tree.model.phase(), Phase::Start);
 }
@@ -121,7 +115,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     ASSERT_TRUE(test::asNobody([&] {
         tree.model.startScan(ScanTarget{tree.scratch.path(), QStringLiteral("Testbaum"), {}});
     }));
-    test::finish(tree.model);
+    test::finishScan(tree.model);
     for (const char* name : locked) {
         ::chmod(tree.scratch.path(name).c_str(), 0755);
     }
@@ -181,8 +175,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     // Following the disk: a Live mark whose tooltip says what is watched.
     EXPECT_TRUE(summary.liveText().isEmpty());
     tree.model.setFollowingEnabled(true);
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
+    ASSERT_TRUE(test::following(tree.model));
     EXPECT_EQ(summary.liveText(), QStringLiteral("Live"));
     const QString watched = tree.model.liveStatus().coverage.way == WatchCoverage::Way::FileSystems
                                 ? QStringLiteral("Das Dateisystem wird als Ganzes beobachtet.")
@@ -276,8 +269,7 @@ TEST_F(ShownResultTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
 
     // Changes other than navigation replace the chart at once.
     ASSERT_TRUE(test::waitUntil([&] { return !pane.isTransitioning(); }, 3000));
-    tree.model.requestTrash({tree.at("big")});
-    tree.model.confirmTrash();
+    test::trash(tree.model, {tree.at("big")});
     EXPECT_TRUE(chart()->node() == tree.model.root());
     EXPECT_FALSE(pane.isTransitioning());
 }
@@ -287,8 +279,7 @@ TEST_F(ShownResultTest, ClickedFolderStaysHoveredUntilThePointerMoves) {
 TEST_F(ShownResultTest, LiveChangesKeepTheShownFolderTheHoverAndTheSelection) {
     tree.model.setFollowingEnabled(true);
     tree.scan();
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return tree.model.liveStatus().state == LiveStatus::State::Following; }));
+    ASSERT_TRUE(test::following(tree.model));
     tree.model.navigate(tree.at("big"));
     const ChartPane& pane = *view.findChild<ChartPane*>();
     ASSERT_TRUE(test::waitUntil([&] { return !pane.isTransitioning(); }, 3000));
@@ -308,9 +299,7 @@ TEST_F(ShownResultTest, LiveChangesKeepTheShownFolderTheHoverAndTheSelection) {
 
     std::ofstream(tree.scratch.path("big/b.bin"), std::ios::app) << std::string(200'000, 'x');
     tree.scratch.file("big/neu.bin", 8192);
-    bool quiet = false;
-    tree.model.whenLiveQuiet([&] { quiet = true; });
-    ASSERT_TRUE(test::waitUntil([&] { return quiet; }));
+    ASSERT_TRUE(test::liveQuiet(tree.model));
     ASSERT_EQ(rows.rowCount(), 4);
     EXPECT_EQ(test::nameOf(rows.nodeAt(0)), "b.bin") << "b.bin grew past a.bin";
     EXPECT_TRUE(pane.chart()->node() == tree.at("big"));

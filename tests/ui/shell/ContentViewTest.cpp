@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
-#include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/scanning/ScanningView.h"
 #include "ui/shell/ContentView.h"
@@ -58,9 +57,8 @@ TEST_F(ContentViewTest, TrashDialogAndAlertFollowTheModel) {
     model.requestTrash({node("Urlaub.mov")});
     QMessageBox* dialog = view.trashDialog();
     ASSERT_NE(dialog, nullptr);
-    const auto size = [](std::int64_t n) { return QString::fromStdString(Format::bytes(n)); };
     EXPECT_EQ(dialog->text(), QStringLiteral("„Urlaub.mov“ (%1) in den Papierkorb legen?")
-                                  .arg(size(node("Urlaub.mov").size())));
+                                  .arg(test::bytes(node("Urlaub.mov").size())));
     button(dialog, QStringLiteral("Abbrechen"))->click();
     EXPECT_FALSE(model.isConfirmingTrash() || !model.pendingTrash().empty());
     EXPECT_EQ(view.trashDialog(), nullptr);
@@ -74,7 +72,7 @@ TEST_F(ContentViewTest, TrashDialogAndAlertFollowTheModel) {
     model.requestTrash({node("Urlaub.mov"), node("Fotos")});
     EXPECT_EQ(view.trashDialog()->text(),
               QStringLiteral("2 Objekte (%1) in den Papierkorb legen?")
-                  .arg(size(node("Urlaub.mov").size() + node("Fotos").size())));
+                  .arg(test::bytes(node("Urlaub.mov").size() + node("Fotos").size())));
     button(view.trashDialog(), QStringLiteral("In den Papierkorb legen"))->click();
     EXPECT_EQ(services.trashed,
               (std::vector<std::string>{scratch.path("Urlaub.mov"), scratch.path("Fotos")}));
@@ -99,7 +97,7 @@ TEST_F(ContentViewTest, TrashDialogAndAlertFollowTheModel) {
     EXPECT_TRUE(view.alert() == nullptr || !view.alert()->isVisible());
 }
 
-TEST_F(ContentViewTest, EveryPhaseChangeFadesFromWhatIsOnScreen) {
+TEST_F(ContentViewTest, EveryPhaseChangeFadesAndEscapeCancelsAScan) {
     StepClock clock;
     const auto covers = [&] {
         QList<QLabel*> found;
@@ -140,9 +138,7 @@ TEST_F(ContentViewTest, EveryPhaseChangeFadesFromWhatIsOnScreen) {
     EXPECT_LT(effect->opacity(), 0.8);
     clock.step(150);
     EXPECT_TRUE(covers().isEmpty());
-}
 
-TEST_F(ContentViewTest, ScreenFollowsPhaseAndEscapeCancelsScan) {
     model.startScan(ScanTarget{"/usr", QStringLiteral("usr"), std::nullopt});
     auto* scanning = qobject_cast<ScanningView*>(view.screen());
     ASSERT_NE(scanning, nullptr);

@@ -10,7 +10,6 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/shell/MainWindow.h"
 
@@ -36,9 +35,7 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
         return std::vector<bool>{rescan->isEnabled(), parent->isEnabled(), root->isEnabled()};
     };
     // The target with the size of the whole tree, wherever the chart is.
-    const auto title = [&] {
-        return "Daten — " + QString::fromStdString(Format::bytes(model.root().size()));
-    };
+    const auto title = [&] { return "Daten — " + test::bytes(model.root().size()); };
     const auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("toolBar"));
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));  // start: no tree
 
@@ -51,8 +48,7 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
     model.navigate(model.node(scratch.path("Projekte/alt")));
     EXPECT_EQ(window.windowTitle(), title());
     const std::int64_t before = model.root().size();
-    model.requestTrash({model.node(scratch.path("Projekte/neu.txt"))});
-    model.confirmTrash();
+    test::trash(model, {model.node(scratch.path("Projekte/neu.txt"))});
     EXPECT_EQ(window.windowTitle(), title());
     EXPECT_LT(model.root().size(), before);
     parent->trigger();
@@ -74,29 +70,8 @@ TEST_F(MainWindowTest, EnabledStatesTitleAndToolbarFollowThePhases) {
     EXPECT_EQ(services.chooseFolderCalls, 1);
 }
 
-// "Lizenzen & Rechtliches" says why it shows nothing.
-TEST_F(MainWindowTest, LicencesSayWhatIsMissing) {
-    const std::string file = scratch.path("Lizenzen.txt");
-    const QString shown = QString::fromStdString(file);
-    model.openLicences(file);
-    EXPECT_EQ(model.alertMessage(), "Die Lizenzen fehlen: Es gibt keine Datei „" + shown + "“.");
-    EXPECT_TRUE(services.opened.empty());
-    scratch.file("Lizenzen.txt", 100);
-    services.opener = false;
-    model.openLicences(file);
-    EXPECT_EQ(model.alertMessage(),
-              "Kein Programm zum Anzeigen von Textdateien gefunden. Die "
-              "Lizenzen liegen in „" +
-                  shown + "“.");
-    model.setAlertMessage(std::nullopt);
-    services.opener = true;
-    model.openLicences(file);
-    EXPECT_FALSE(model.alertMessage().has_value());
-    EXPECT_EQ(services.opened.back(), file);
-}
-
 // Every menu entry as shown, with its shortcuts; the menus open from the keyboard.
-TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
+TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktopAndTheLicencesSayWhatIsMissing) {
     // iconText() is the text as menus show it: a lone "&" marks a mnemonic and vanishes.
     QStringList shown;
     for (QAction* menu : window.menuBar()->actions()) {
@@ -136,6 +111,25 @@ TEST_F(MainWindowTest, MenusAndShortcutsFollowTheLinuxDesktop) {
     EXPECT_EQ((QStringList{opened(Qt::Key_D, Qt::AltModifier), opened(Qt::Key_G, Qt::AltModifier),
                            opened(Qt::Key_H, Qt::AltModifier), opened(Qt::Key_F10, {})}),
               (QStringList{"&Datei", "&Gehe zu", "&Hilfe", "&Datei"}));
+
+    // "Lizenzen & Rechtliches" says why it shows nothing.
+    const std::string file = scratch.path("Lizenzen.txt");
+    const QString where = QString::fromStdString(file);
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(), "Die Lizenzen fehlen: Es gibt keine Datei „" + where + "“.");
+    EXPECT_TRUE(services.opened.empty());
+    scratch.file("Lizenzen.txt", 100);
+    services.opener = false;
+    model.openLicences(file);
+    EXPECT_EQ(model.alertMessage(),
+              "Kein Programm zum Anzeigen von Textdateien gefunden. Die "
+              "Lizenzen liegen in „" +
+                  where + "“.");
+    model.setAlertMessage(std::nullopt);
+    services.opener = true;
+    model.openLicences(file);
+    EXPECT_FALSE(model.alertMessage().has_value());
+    EXPECT_EQ(services.opened.back(), file);
 }
 
 // Tab visits every control of the start screen and the result screen once

@@ -24,7 +24,7 @@ bool in(const QPolygonF& s, QPointF p) {
     return s.containsPoint(p, Qt::WindingFill);
 }
 
-TEST(ArcShape, LeavesHalfTheSeparatorOnEverySide) {
+TEST(ArcShape, LeavesHalfTheSeparatorOnEverySideThinArcsNarrowOrVanishAFullTurnStaysOpen) {
     const QPolygonF s = shape(1, kPi / 2, kPi);
     const double r0 = g.arcInnerRadius(1), r1 = g.arcOuterRadius(1), a = 0.75 * kPi;
     const QPointF edge = polar((r0 + r1) / 2, kPi / 2);  // the radius at π/2 runs to the right
@@ -35,9 +35,7 @@ TEST(ArcShape, LeavesHalfTheSeparatorOnEverySide) {
         const double r = radius(p);
         EXPECT_TRUE(std::abs(r - (r1 - 0.5)) < 1e-9 || std::abs(r - (r0 + 0.5)) < 1e-9) << r;
     }
-}
 
-TEST(ArcShape, ThinArcsNarrowOrVanishAFullTurnStaysOpenAtTwelve) {
     // Ring 0 at 0.0035 or 0.005 rad: the separators cover it. Ring 4 (r 249…287)
     // at 0.005 rad: the edges would meet at r ≈ 200, so the inner edge stays.
     EXPECT_TRUE(shape(0, 1.0, 1.0035).isEmpty());
@@ -51,8 +49,8 @@ TEST(ArcShape, ThinArcsNarrowOrVanishAFullTurnStaysOpenAtTwelve) {
     const QPolygonF ring = shape(0, 0, 2 * kPi);
     const double mid = (g.arcInnerRadius(0) + g.arcOuterRadius(0)) / 2;
     EXPECT_FALSE(in(ring, polar(mid, 0)));
-    for (double a : {0.01, kPi / 2, kPi, 1.5 * kPi, 2 * kPi - 0.01}) {
-        EXPECT_TRUE(in(ring, polar(mid, a))) << a;
+    for (double angle : {0.01, kPi / 2, kPi, 1.5 * kPi, 2 * kPi - 0.01}) {
+        EXPECT_TRUE(in(ring, polar(mid, angle))) << angle;
     }
 }
 

@@ -64,10 +64,27 @@ class ChartTest : public test::ModelTest {
     SunburstView view{model, hover};
 };
 
-TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
+TEST_F(ChartTest, HoverLightensTheArcWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
+    const QColor background = view.palette().color(QPalette::Window);
+    auto color = [&](const char* name) { return Style::color(test::arcOf(view, name).color); };
+    auto over = [](const QColor& top, double a, const QColor& bottom) {
+        return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
+                                float(top.greenF() * a + bottom.greenF() * (1 - a)),
+                                float(top.blueF() * a + bottom.blueF() * (1 - a)));
+    };
+    const QPointF onFile = arc("file.bin"), onLevel2 = arc("level2"), onLeaf = arc("leaf.bin");
+    EXPECT_LE(distance(onFile, color("file.bin")), 3) << "without hover";
+    move(onLeaf);
+    EXPECT_LE(distance(onLeaf, over(Qt::white, 0.25, color("leaf.bin"))), 3) << "lighter";
+    EXPECT_LE(distance(onLevel2, color("level2")), 3) << "parent at full colour";
+    EXPECT_LE(distance(onFile, over(color("file.bin"), 0.55, background)), 3) << "dimmed";
+    move(arc("big"));  // its descendants dim
+    EXPECT_LE(distance(onLeaf, over(color("leaf.bin"), 0.55, background)), 3) << "child";
+
     int writes = 0;
     QObject::connect(&hover, &HoverState::changed, [&] { ++writes; });
     const auto hand = Qt::PointingHandCursor, arrow = Qt::ArrowCursor;
+    const auto state = [&] { return std::tuple(hovered(), view.cursor().shape(), writes); };
     using Step = std::tuple<QPointF, std::string, Qt::CursorShape, int>;  // hovered, writes
     for (const auto& [p, name, cursor, count] :
          std::vector<Step>{{arc("a.bin"), "a.bin", arrow, 1},
@@ -78,15 +95,11 @@ TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
                            {QPointF(2, 2), "-", arrow, 4},
                            {arc("big"), "big", hand, 5}}) {
         move(p);
-        EXPECT_EQ(hovered(), name) << p.x() << "," << p.y();
-        EXPECT_EQ(view.cursor().shape(), cursor) << name;
-        EXPECT_EQ(writes, count) << name;
+        EXPECT_EQ(state(), std::tuple(name, cursor, count)) << p.x() << "," << p.y();
     }
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&view, &leave);
-    EXPECT_EQ(hovered(), "-");
-    EXPECT_EQ(writes, 6);
-    EXPECT_EQ(view.cursor().shape(), arrow);
+    EXPECT_EQ(state(), std::tuple("-", arrow, 6));
 
     // Clicks zoom into folders, files and outside do nothing, the disc goes up.
     int changes = 0;
@@ -114,64 +127,6 @@ TEST_F(ChartTest, HoverWritesOncePerNodeAndTheCursorShowsWhatAClickDoes) {
     EXPECT_EQ(model.current(), childNamed(root, "big"));
 }
 
-TEST_F(ChartTest, HoverLightensTheArcKeepsItsAncestorsAndDimsTheRest) {
-    const QColor background = view.palette().color(QPalette::Window);
-    auto color = [&](const char* name) { return Style::color(test::arcOf(view, name).color); };
-    auto over = [](const QColor& top, double a, const QColor& bottom) {
-        return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
-                                float(top.greenF() * a + bottom.greenF() * (1 - a)),
-                                float(top.blueF() * a + bottom.blueF() * (1 - a)));
-    };
-    const QPointF file = arc("file.bin"), level2 = arc("level2"), leaf = arc("leaf.bin");
-    EXPECT_LE(distance(file, color("file.bin")), 3) << "without hover";
-    move(leaf);
-    EXPECT_LE(distance(leaf, over(Qt::white, 0.25, color("leaf.bin"))), 3) << "lighter";
-    EXPECT_LE(distance(level2, color("level2")), 3) << "parent at full colour";
-    EXPECT_LE(distance(file, over(color("file.bin"), 0.55, background)), 3) << "dimmed";
-    move(arc("big"));  // its descendants dim
-    EXPECT_LE(distance(leaf, over(color("leaf.bin"), 0.55, background)), 3) << "child";
-}
-
-TEST_F(ChartTest, LabelDescribesTheHoveredNodeOrTheFolder) {
-    const std::string longName =
-        "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
-        "Zeilen passt und darum in der Mitte gekürzt wird.txt";
-    const FileNode bilder = childNamed(start, "Bilder");
-    auto label = [&] {
-        const auto l = view.centerLabel();
-        return QStringList{l.upIcon ? "↑" : "", l.name.join('|'), l.size, l.detail};
-    };
-    EXPECT_FALSE(view.centerLabel().upIcon);  // the scanned root has no parent
-    view.setNode(bilder);
-    EXPECT_EQ(label(), (QStringList{"↑", "Bilder", "1 MB", "2 Dateien"}));
-    hover.setHovered(childNamed(bilder, "urlaub.jpg"));
-    EXPECT_EQ(label(), (QStringList{"", "urlaub.jpg", "250 KB", "25\u00A0% von Bilder"}));
-    hover.setHovered(test::build(test::folder("x", 0, {test::file(longName, 1)})).child(0));
-    const QStringList name = view.centerLabel().name;  // two lines, elided in the middle
-    ASSERT_EQ(name.size(), 2);
-    EXPECT_TRUE(name[0].startsWith("Ein sehr"));
-    EXPECT_TRUE(name[1].contains(QChar(0x2026)) && name[1].endsWith("d.txt"))
-        << name[1].toStdString();
-}
-
-TEST_F(ChartTest, ArcsAreLaidOutOnShowAndOnNewFolderOrTreeOnly) {
-    EXPECT_EQ(view.layoutCount(), 0);
-    view.show();
-    EXPECT_EQ(view.layoutCount(), 1);
-    view.resize(500, 420);
-    move(arc("big"));
-    move(arc("a.bin"));
-    view.setNode(root);
-    EXPECT_EQ(view.layoutCount(), 1);
-    view.setNode(childNamed(root, "big"));
-    EXPECT_EQ(view.layoutCount(), 2);
-    scratch.file("big/b.bin", 8 * 1024);
-    model.rescan();
-    ASSERT_TRUE(test::waitUntil([&] { return model.phase() == Phase::Result; }));
-    test::settle(model);
-    EXPECT_EQ(view.layoutCount(), 3);
-}
-
 // Every arc in one colour, for the colour-mode tests.
 class OneColour : public ArcColoring {
   public:
@@ -183,14 +138,18 @@ class OneColour : public ArcColoring {
     Hsb color_;
 };
 
-TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWithdrawn) {
+// Arcs are laid out on show and for a new folder or tree only; a colour mode
+// recolours them and falls back to the standard colours when withdrawn.
+TEST_F(ChartTest, ArcsAreLaidOutForANewFolderOrTreeOnlyAndColourModesRecolourThem) {
     ColorModes& modes = model.colorModes();
     // Without the modes of the kinds of files, which a shown tree offers.
     modes.offer(ColorMode::Kind, nullptr);
     modes.offer(ColorMode::Age, nullptr);
     ColorModePicker picker(modes, nullptr);
     ChartLegend legend(modes, nullptr);
+    EXPECT_EQ(view.layoutCount(), 0);
     view.show();
+    EXPECT_EQ(view.layoutCount(), 1);
     const QPointF file = arc("file.bin");
     const QColor standard = Style::color(test::arcOf(view, "file.bin").color);
     EXPECT_TRUE(picker.isHidden()) << "nothing to choose but the standard colours";
@@ -215,6 +174,18 @@ TEST_F(ChartTest, ColourModesRecolourTheArcsWithoutANewLayoutAndFallBackWhenWith
     EXPECT_TRUE(picker.isHidden());
     EXPECT_TRUE(legend.isHidden());
     EXPECT_LE(distance(file, standard), 3);
+
+    view.resize(500, 420);
+    move(arc("big"));
+    move(arc("a.bin"));
+    view.setNode(root);
+    EXPECT_EQ(view.layoutCount(), 1);
+    view.setNode(childNamed(root, "big"));
+    EXPECT_EQ(view.layoutCount(), 2);
+    scratch.file("big/b.bin", 8 * 1024);
+    model.rescan();
+    test::finishScan(model);
+    EXPECT_EQ(view.layoutCount(), 3);
 }
 
 // The model's own modes: "Dateityp" colours a file's arc in its kind's
@@ -236,9 +207,8 @@ TEST_F(ChartTest, KindAndAgeColourTheArcsAndASelectedKindDimsTheOthers) {
     ColorModePicker picker(modes, nullptr);
     ChartLegend legend(modes, nullptr);
     view.show();
-    ASSERT_EQ(picker.box()->count(), 3);
-    EXPECT_EQ(picker.box()->itemText(1), QStringLiteral("Dateityp"));
-    EXPECT_EQ(picker.box()->itemText(2), QStringLiteral("Alter"));
+    EXPECT_EQ(test::rowTexts(*picker.box()->model()),
+              (QStringList{"Standard", "Dateityp", "Alter"}));
     const auto colourAt = [&](const std::string& name) {
         return view.grab().toImage().pixelColor(arc(name).toPoint());
     };
@@ -340,53 +310,32 @@ TEST_F(ChartTest, MenuEntriesFitTheNodesAndCallTheModel) {
     EXPECT_TRUE(services.trashed.empty());
 }
 
-TEST_F(ChartTest, AccessibleTreeNamesArcsWithSizeAndShareNestedByRing) {
-    ChartAccessible::install();
-    view.setNode(test::childNamed(start, "Bilder"));
-    view.setNode(start);
-
-    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&view);
-    ASSERT_NE(chart, nullptr);
-    EXPECT_EQ(chart->role(), QAccessible::Chart);
-    EXPECT_EQ(chart->text(QAccessible::Name), "Start, 4 MB");
-    ASSERT_EQ(chart->childCount(), 3);  // the disc, then ring 0 clockwise
-    QAccessibleInterface* disc = chart->child(0);
-    EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
-    EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
-    QAccessibleInterface *c = chart->child(1), *bilder = chart->child(2);
-    EXPECT_EQ(c->childCount(), 0);
-    ASSERT_EQ(bilder->childCount(), 2);
-    QAccessibleInterface* b = bilder->child(0);
-    // Shares of the shown folder.
-    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
-    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");
-    EXPECT_EQ(bilder->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
-    EXPECT_EQ(bilder->text(QAccessible::Description), "Ordner, Ring 1");
-    EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
-    EXPECT_TRUE(b->parent() == bilder && bilder->parent() == chart);
-    EXPECT_EQ(chart->indexOfChild(bilder), 2);
-    EXPECT_EQ(chart->child(2), bilder) << "parts are kept, not made anew";
-    const auto pressable = [](QAccessibleInterface* part) {
-        return part->actionInterface()->actionNames().contains(
-            QAccessibleActionInterface::pressAction());
+// The centre label describes the hovered node or the folder; the arrows move
+// along the rings, outwards and inwards; the accessible tree names the arcs with
+// size and share, nested by ring.
+TEST_F(ChartTest, CentreLabelArrowsAndAccessibleTreeDescribeTheArcs) {
+    ChartAccessible::install();  // before the view is first shown and asked for its interface
+    const std::string longName =
+        "Ein sehr langer Dateiname mit vielen Wörtern, der nicht in zwei "
+        "Zeilen passt und darum in der Mitte gekürzt wird.txt";
+    const FileNode bilder = childNamed(start, "Bilder");
+    auto label = [&] {
+        const auto l = view.centerLabel();
+        return QStringList{l.upIcon ? "↑" : "", l.name.join('|'), l.size, l.detail};
     };
-    EXPECT_TRUE(pressable(bilder) && !pressable(c));
+    EXPECT_FALSE(view.centerLabel().upIcon);  // the scanned root has no parent
+    view.setNode(bilder);
+    EXPECT_EQ(label(), (QStringList{"↑", "Bilder", "1 MB", "2 Dateien"}));
+    hover.setHovered(childNamed(bilder, "urlaub.jpg"));
+    EXPECT_EQ(label(), (QStringList{"", "urlaub.jpg", "250 KB", "25\u00A0% von Bilder"}));
+    hover.setHovered(test::build(test::folder("x", 0, {test::file(longName, 1)})).child(0));
+    const QStringList name = view.centerLabel().name;  // two lines, elided in the middle
+    ASSERT_EQ(name.size(), 2);
+    EXPECT_TRUE(name[0].startsWith("Ein sehr"));
+    EXPECT_TRUE(name[1].contains(QChar(0x2026)) && name[1].endsWith("d.txt"))
+        << name[1].toStdString();
 
-    // Geometry: the arc's rectangle holds its middle, and a hit there finds it.
-    const QPoint middle = b->rect().center();
-    EXPECT_EQ(chart->childAt(middle.x(), middle.y()), bilder);
-    EXPECT_EQ(bilder->childAt(middle.x(), middle.y()), b);
-    const QPoint centre = view.mapToGlobal(view.rect().center());
-    EXPECT_EQ(chart->childAt(centre.x(), centre.y()), disc);
-
-    // Another folder: new parts, and the disc now goes up.
-    view.setNode(test::childNamed(start, "Bilder"));
-    EXPECT_EQ(chart->child(0)->role(), QAccessible::Button);
-    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), "Nach oben zu „Start“");
-    EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
-}
-
-TEST_F(ChartTest, ArrowsMoveAlongRingsOutwardsAndInwards) {
+    hover.setHovered(FileNode());
     view.setNode(start);
     test::showAndSettle(view);
     view.setFocus();
@@ -412,6 +361,49 @@ TEST_F(ChartTest, ArrowsMoveAlongRingsOutwardsAndInwards) {
         test::pressKey(view, key);
         EXPECT_EQ(hovered(), "-") << key;
     }
+
+    view.setNode(bilder);
+    view.setNode(start);
+
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->role(), QAccessible::Chart);
+    EXPECT_EQ(chart->text(QAccessible::Name), "Start, 4 MB");
+    ASSERT_EQ(chart->childCount(), 3);  // the disc, then ring 0 clockwise
+    QAccessibleInterface* disc = chart->child(0);
+    EXPECT_EQ(disc->role(), QAccessible::StaticText);  // the root: no way up
+    EXPECT_EQ(disc->text(QAccessible::Name), "Start, 4 MB, 3 Dateien");
+    QAccessibleInterface *c = chart->child(1), *bilderArc = chart->child(2);
+    EXPECT_EQ(c->childCount(), 0);
+    ASSERT_EQ(bilderArc->childCount(), 2);
+    QAccessibleInterface* b = bilderArc->child(0);
+    // Shares of the shown folder.
+    EXPECT_EQ(c->text(QAccessible::Name), "c, 3 MB, 75\u00A0%");
+    EXPECT_EQ(b->text(QAccessible::Name), "b, 750 KB, 19\u00A0%");
+    EXPECT_EQ(bilderArc->child(1)->text(QAccessible::Name), "urlaub.jpg, 250 KB, 6,2\u00A0%");
+    EXPECT_EQ(bilderArc->text(QAccessible::Description), "Ordner, Ring 1");
+    EXPECT_EQ(b->text(QAccessible::Description), "Datei, Ring 2");
+    EXPECT_TRUE(b->parent() == bilderArc && bilderArc->parent() == chart);
+    EXPECT_EQ(chart->indexOfChild(bilderArc), 2);
+    EXPECT_EQ(chart->child(2), bilderArc) << "parts are kept, not made anew";
+    const auto pressable = [](QAccessibleInterface* part) {
+        return part->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction());
+    };
+    EXPECT_TRUE(pressable(bilderArc) && !pressable(c));
+
+    // Geometry: the arc's rectangle holds its middle, and a hit there finds it.
+    const QPoint middle = b->rect().center();
+    EXPECT_EQ(chart->childAt(middle.x(), middle.y()), bilderArc);
+    EXPECT_EQ(bilderArc->childAt(middle.x(), middle.y()), b);
+    const QPoint centre = view.mapToGlobal(view.rect().center());
+    EXPECT_EQ(chart->childAt(centre.x(), centre.y()), disc);
+
+    // Another folder: new parts, and the disc now goes up.
+    view.setNode(bilder);
+    EXPECT_EQ(chart->child(0)->role(), QAccessible::Button);
+    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), "Nach oben zu „Start“");
+    EXPECT_EQ(chart->child(1)->text(QAccessible::Name), "b, 750 KB, 75\u00A0%");
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <memory>
 #include <set>
 
-#include "core/text/Format.h"
 #include "ui/ResultTestSupport.h"
 #include "ui/result/list/NodeListModel.h"
 #include "ui/result/list/SidePanel.h"
@@ -21,7 +20,7 @@
 namespace raumfuchs {
 namespace {
 
-using Names = std::vector<std::string>;
+using Names = QStringList;
 
 struct SidePanelTest : ::testing::Test {
     SidePanelTest() {
@@ -38,13 +37,7 @@ struct SidePanelTest : ::testing::Test {
     bool isSpinnerShown() const {
         return panel.findChild<QWidget*>(QStringLiteral("spinner"))->isVisibleTo(&panel);
     }
-    Names rowNames() const {
-        Names names;
-        for (int row = 0; row < rows().rowCount(); ++row) {
-            names.emplace_back(rows().nodeAt(row).nameBytes());
-        }
-        return names;
-    }
+    Names rowNames() const { return test::rowTexts(rows()); }
     QModelIndex indexOf(const std::string& relative) const {
         for (int row = 0; row < rows().rowCount(); ++row) {
             if (rows().nodeAt(row) == tree.at(relative)) {
@@ -58,10 +51,6 @@ struct SidePanelTest : ::testing::Test {
         for (const std::string& name : names) {
             list()->selectionModel()->select(indexOf(name), QItemSelectionModel::Select);
         }
-    }
-    void trash(const std::vector<FileNode>& nodes) {
-        tree.model.requestTrash(nodes);
-        tree.model.confirmTrash();
     }
     bool waitForLoad() {
         return test::waitUntil([&] { return !panel.isLoadingLargest(); }, 10000);
@@ -133,8 +122,7 @@ TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestF
         GTEST_SKIP() << tree.model.kinds().kindsError().toStdString();
     }
     auto* kinds = panel.findChild<QListView*>(QStringLiteral("kinds"));
-    ASSERT_TRUE(kinds);
-    EXPECT_FALSE(kinds->isVisibleTo(&panel));
+    ASSERT_TRUE(kinds && !kinds->isVisibleTo(&panel));
     const auto shown = [&] { return test::rowTexts(*kinds->model(), Qt::AccessibleTextRole); };
     const auto counted = [&] {
         return test::waitUntil([&] { return !tree.model.kinds().isCounting(); });
@@ -151,19 +139,16 @@ TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestF
     EXPECT_TRUE(kinds->isVisibleTo(&panel));
     EXPECT_FALSE(list()->isVisibleTo(&panel));
     ASSERT_TRUE(counted());
-    const std::int64_t total = tree.model.root().size();
-    const auto size = [](std::int64_t bytes) {
-        return QString::fromStdString(Format::bytes(bytes));
-    };
+    std::int64_t total = tree.model.root().size();
     // A category's or age's row; a category adds its largest endings.
     const auto row = [&](const char* name, std::int64_t bytes, std::int64_t files,
                          const char* ending = nullptr) {
         const QString count = QString::fromStdString(Format::files(files));
         return QStringLiteral("%1, %2, %3, %4")
-                   .arg(QString::fromUtf8(name), size(bytes), count,
-                        QString::fromStdString(Format::percent(bytes, total))) +
+                   .arg(QString::fromUtf8(name), test::bytes(bytes), count,
+                        test::percent(bytes, total)) +
                (ending ? QStringLiteral(", größte Endungen: %1 %2, %3")
-                             .arg(QLatin1String(ending), size(bytes), count)
+                             .arg(QLatin1String(ending), test::bytes(bytes), count)
                        : QString());
     };
     const std::int64_t bins = 96 * 1024;
@@ -191,10 +176,9 @@ TEST_F(SidePanelTest, KindsViewCountsTheFolderAndASelectedKindFiltersTheLargestF
     EXPECT_EQ(rowNames(), (Names{"leaf.txt"}));
     panel.setMode(SidePanel::Mode::Kinds);
     ASSERT_TRUE(counted());
-    EXPECT_TRUE(shown()[0].startsWith(QStringLiteral("Sonstige, ") + size(bins) +
-                                      QStringLiteral(", 2 Dateien")));
-    EXPECT_TRUE(shown()[1].startsWith(QStringLiteral("Dokumente, ") + size(4096) +
-                                      QStringLiteral(", 1 Datei")));
+    total = tree.at("big").size();
+    EXPECT_EQ(shown().mid(0, 2), (QStringList{row("Sonstige", bins, 2, ".bin"),
+                                              row("Dokumente", 4096, 1, ".txt") + ", ausgewählt"}));
 
     test::click(*kinds->viewport(), kinds->visualRect(kinds->model()->index(1, 0)).center());
     EXPECT_FALSE(tree.model.kinds().selected());
@@ -212,11 +196,9 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     const QAbstractItemModelTester tester(&model,
                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_EQ(rowNames(), (Names{"heavy", "big", "file.txt", "nofiles", "empty"}));
-    const auto percent = [](std::int64_t part, const FileNode& folder) {
-        return QString::fromStdString(Format::percent(part, folder.size()));
-    };
-    EXPECT_EQ(indexOf("file.txt").data(Qt::AccessibleTextRole).toString(),
-              QStringLiteral("file.txt, 16 KB, ") + percent(16 * 1024, tree.model.root()));
+    EXPECT_EQ(
+        indexOf("file.txt").data(Qt::AccessibleTextRole).toString(),
+        QStringLiteral("file.txt, 16 KB, ") + test::percent(16 * 1024, tree.model.root().size()));
 
     // A removal, not a reset: the other rows stay selected, the emptied
     // folder falls behind "big", and every share grows with the smaller total.
@@ -225,7 +207,7 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    trash({tree.at("file.txt"), tree.at("heavy/a.bin")});
+    test::trash(tree.model, {tree.at("file.txt"), tree.at("heavy/a.bin")});
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
     EXPECT_EQ(removed[0].mid(1), (QVariantList{2, 2}));  // the row of "file.txt" only
@@ -239,13 +221,13 @@ TEST_F(SidePanelTest, ListModelAnswersRolesAndFollowsTheTrashRowByRow) {
     // row goes at once, before the reloaded list replaces them all.
     panel.setMode(SidePanel::Mode::Largest);
     ASSERT_TRUE(waitForLoad());
-    EXPECT_EQ(
-        model.index(0).data(Qt::AccessibleTextRole).toString(),
-        QStringLiteral("a.bin, Testbaum/big, 66 KB, ") + percent(64 * 1024, tree.model.root()));
+    EXPECT_EQ(model.index(0).data(Qt::AccessibleTextRole).toString(),
+              QStringLiteral("a.bin, Testbaum/big, 66 KB, ") +
+                  test::percent(64 * 1024, tree.model.root().size()));
     select({"big/b.bin"});
     removed.clear();
     reset.clear();
-    trash({tree.at("big/a.bin")});
+    test::trash(tree.model, {tree.at("big/a.bin")});
     EXPECT_EQ(reset.count(), 0);
     ASSERT_EQ(removed.count(), 1);
     EXPECT_EQ(removed[0][1].toInt(), 0);
@@ -263,8 +245,8 @@ TEST_F(SidePanelTest, DoubleClickMenuAndDeleteKeyFollowTheSelection) {
     };
     doubleClick("empty");  // an empty folder opens like a file
     doubleClick("file.txt");
-    EXPECT_EQ(tree.services.opened,
-              (Names{tree.scratch.path("empty"), tree.scratch.path("file.txt")}));
+    EXPECT_EQ(tree.services.opened, (std::vector<std::string>{tree.scratch.path("empty"),
+                                                              tree.scratch.path("file.txt")}));
     EXPECT_TRUE(tree.model.current() == tree.model.root());
 
     // The menu covers the selection only when the clicked row is part of it.
