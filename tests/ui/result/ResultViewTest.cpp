@@ -132,7 +132,7 @@ TEST_F(ResultViewTest, SummaryCountsFilesAndUnreadableFoldersAndExplainsTheRemai
     // Read with the administrator's rights, missing rights are not the reason.
     tree.services.administrator = true;
     tree.model.refreshFolder(tree.at("big"));
-    test::finish(tree.model);
+    test::finishScan(tree.model);
     EXPECT_TRUE(unreadable->toolTip().startsWith(QStringLiteral("Auch mit Administratorrechten")));
     tree.scan();  // readable again
     EXPECT_TRUE(summary.unreadableText().isEmpty());
