@@ -13,6 +13,7 @@
 #include <ctime>
 #include <utility>
 
+#include "core/system/WholeFile.h"
 #include "core/text/PathText.h"
 
 namespace raumfuchs {
@@ -58,20 +59,6 @@ std::string randomLetters() {
         }
     }
     return out;
-}
-
-std::string readSmallFile(const std::string& path) {
-    std::string text;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return text;
-    }
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
 }
 
 // Writes `text` to `path` 0600, atomically: whoever reads it sees all or nothing.
@@ -236,7 +223,7 @@ int ScanHistory::keyFolder(const std::string& key, std::string& folder) const {
         return writeSmallFile(folder, pathFile, key);
     }
     // Two keys of one hash: the folder belongs to the first.
-    return readSmallFile(pathFile) == key ? 0 : EEXIST;
+    return readWholeFile(pathFile) == key ? 0 : EEXIST;
 }
 
 std::vector<HistoryEntry> ScanHistory::entries(const std::string& key) const {
@@ -244,7 +231,7 @@ std::vector<HistoryEntry> ScanHistory::entries(const std::string& key) const {
         return {};
     }
     const std::string folder = folder_ + "/" + folderName(key);
-    if (readSmallFile(folder + "/" + kPathFile) != key) {
+    if (readWholeFile(folder + "/" + kPathFile) != key) {
         return {};
     }
     return scansIn(folder);
