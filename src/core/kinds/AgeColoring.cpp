@@ -33,11 +33,8 @@ Hsb AgeColoring::color(const Segment& segment) const {
         const int days = tree.ageDays(index);
         return days == EntryStamp::kUnknownAge ? kUnknown : colorOf(ageBucketOf(days));
     }
-    const auto found = totals_->folders.find(index);
-    if (found == totals_->folders.end()) {
-        return kUnknown;
-    }
-    return mixShade(found->second.ageBytes, kBucketColors).value_or(kUnknown);
+    const FolderMix* mix = totals_->mixOf(index);
+    return mix ? mixShade(mix->ageBytes, kBucketColors).value_or(kUnknown) : kUnknown;
 }
 
 std::vector<ArcColoring::LegendEntry> AgeColoring::legend() const {

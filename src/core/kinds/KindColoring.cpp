@@ -36,11 +36,8 @@ Hsb KindColoring::color(const Segment& segment) const {
     if (!tree.isDirectory(index)) {
         return colorOf(static_cast<FileCategory>(tree.category(index)));
     }
-    const auto found = totals_->folders.find(index);
-    if (found == totals_->folders.end()) {
-        return kUnknown;
-    }
-    return mixShade(found->second.categoryBytes, kCategoryColors).value_or(kUnknown);
+    const FolderMix* mix = totals_->mixOf(index);
+    return mix ? mixShade(mix->categoryBytes, kCategoryColors).value_or(kUnknown) : kUnknown;
 }
 
 std::vector<ArcColoring::LegendEntry> KindColoring::legend() const {
@@ -60,11 +57,11 @@ double KindColoring::share(const KindTotals& totals, const Segment& segment,
     if (!tree.isDirectory(index)) {
         return static_cast<FileCategory>(tree.category(index)) == category ? 1.0 : 0.0;
     }
-    const auto found = totals.folders.find(index);
-    if (found == totals.folders.end()) {
+    const FolderMix* mix = totals.mixOf(index);
+    if (mix == nullptr) {
         return 0;
     }
-    const auto& bytes = found->second.categoryBytes;
+    const auto& bytes = mix->categoryBytes;
     const std::int64_t all = std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0});
     return all <= 0 ? 0.0
                     : static_cast<double>(bytes[static_cast<std::size_t>(category)]) /

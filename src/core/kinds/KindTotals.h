@@ -66,6 +66,11 @@ struct KindTotals {
 
     // Whether any file below has a known change time.
     bool hasAges() const;
+    // The mix of `folder`; nothing for a folder not among `folders`.
+    const FolderMix* mixOf(FileTree::Index folder) const {
+        const auto found = folders.find(folder);
+        return found == folders.end() ? nullptr : &found->second;
+    }
 
     struct Options {
         int mixDepth = 0;
