@@ -123,6 +123,9 @@ class AppModel : public QObject {
     // Folders of the shown tree can be read again here: it is on this
     // machine's disk and was read with this program's rights.
     bool canRefresh() const { return root_ && !isImported() && !elevatedTree_; }
+    // The shown tree was read with the administrator's rights: by this
+    // program running as root, or by raumfuchs-scan through pkexec.
+    bool readAsAdministrator() const { return elevatedTree_ || services_.runsAsAdministrator(); }
     void cancelScan();
     void backToStart();
     // Makes `folder` the shown folder, animated with Spring; ignores files, the

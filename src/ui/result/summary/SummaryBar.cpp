@@ -195,14 +195,13 @@ void SummaryBar::refresh() {
     // An export's folders were left unread on another machine, by its rights.
     // With the administrator's rights, what is left unread is refused to him
     // too (another user's FUSE mount, a network share).
-    const bool administrator = model_.services().runsAsAdministrator() ||
-                               (model_.target() && model_.target()->asAdministrator);
     unreadable_->setToolTip(
-        origin          ? QString()
-        : administrator ? QStringLiteral("Auch mit Administratorrechten ließen sich diese Ordner "
-                                         "nicht lesen; ihr Inhalt fehlt in den Größen.")
-                        : QStringLiteral("Ohne Administratorrechte lassen sich diese Ordner nicht "
-                                         "lesen; ihr Inhalt fehlt in den Größen."));
+        origin ? QString()
+        : model_.readAsAdministrator()
+            ? QStringLiteral("Auch mit Administratorrechten ließen sich diese Ordner "
+                             "nicht lesen; ihr Inhalt fehlt in den Größen.")
+            : QStringLiteral("Ohne Administratorrechte lassen sich diese Ordner nicht "
+                             "lesen; ihr Inhalt fehlt in den Größen."));
     unreadable_->setVisible(unreadable > 0);
 
     const ComparisonSession& comparison = model_.comparison();
