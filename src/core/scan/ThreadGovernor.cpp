@@ -45,8 +45,11 @@ void ThreadGovernor::record(double start, double end, std::size_t entries) {
 }
 
 void ThreadGovernor::decide() {
-    if (median(perEntry_) < (threads_ > cores_ ? kCacheLatency / 2 : kCacheLatency)) {
-        threads_ = cores_;
+    // Where more threads than cores read, each folder waits for a core too.
+    const double perCore = median(perEntry_) * std::min(1.0, static_cast<double>(cores_) /
+                                                                 static_cast<double>(threads_));
+    if (perCore < kFastDeviceLatency) {
+        threads_ = perCore < kCacheLatency ? cores_ : std::min(2 * cores_, most());
         onDevice_ = false;
         return;
     }

@@ -7,32 +7,35 @@ namespace raumfuchs {
 
 // Chooses how many threads read folders, from how long reading them takes.
 //
-// A folder served from the cache takes a few microseconds per entry: the scan
-// waits on the CPU, so one thread per core. A folder read from a device takes
-// tens of microseconds per entry to milliseconds, and how long says little
-// about what helps: a virtual disk answers a request in 3–4 ms like a disk
-// that seeks, yet serves many side by side, while a seeking disk serves them
-// in turn and loses time jumping between them; and where the device answers
-// quickly, the kernel's own work for each entry keeps the cores busy. So the
-// scan tries. When a window of kWindow folders waits on the device, it reads
-// with each candidate count in turn (one thread, one per core, two per core
-// and kDeviceThreads, as far as they differ), kTrial rounds, each count for a
-// window to settle and a window measured, and compares the entries read per
-// second. It keeps the fastest count, where reading in parallel must beat one
-// thread by kParallelGain and more threads must beat fewer by kMoreGain, and
-// tries again after kRetryAfter windows, twice as long each time the choice
-// stays, up to kRetryMost. A window the cache serves (its median time per
-// entry below kCacheLatency) goes back to one thread per core at once; while
-// reading with more threads than cores, where other threads' reads often
-// bring in a folder's blocks, it takes half that. Back on the device, the
-// trials go on where they stopped, or the count kept returns: a tree mixes
-// cached folders and folders the device must read, and starting afresh each
-// time would spend most of the walk on trials.
+// A folder served from the cache takes a microsecond or two per entry: the
+// scan waits on the CPU, so one thread per core. A device that answers fast
+// (a few microseconds more per entry, the inode tables read in long runs)
+// keeps the cores busy with the kernel's work most of the time, and two
+// threads per core fill the gaps its waits leave. A slower device takes tens
+// of microseconds per entry to milliseconds, and how long says little about
+// what helps: a virtual disk answers a request in 3–4 ms like a disk that
+// seeks, yet serves many side by side, while a seeking disk serves them in
+// turn and loses time jumping between them. So there the scan tries.
+//
+// At the end of each window of kWindow folders it takes the median time per
+// entry, per core when more threads than cores read: below kCacheLatency the
+// cache serves, below kFastDeviceLatency a fast device does, and both get
+// their count at once. Above, it reads with each candidate count in turn (one
+// thread, one per core, two per core and kDeviceThreads, as far as they
+// differ), kTrial rounds, each count for a window to settle and a window
+// measured, and compares the entries read per second. It keeps the fastest
+// count, where reading in parallel must beat one thread by kParallelGain and
+// more threads must beat fewer by kMoreGain, and tries again after kRetryAfter
+// windows, twice as long each time the choice stays, up to kRetryMost. After
+// a stretch of cached or fast windows, the trials go on where they stopped,
+// or the count kept returns: a tree mixes folders of every kind, and starting
+// afresh each time would spend most of the walk on trials.
 // docs/PERFORMANCE.md has the measurements behind the thresholds.
 class ThreadGovernor {
   public:
     static constexpr std::size_t kWindow = 16;
-    static constexpr double kCacheLatency = 0.00002;
+    static constexpr double kCacheLatency = 0.000005;
+    static constexpr double kFastDeviceLatency = 0.00002;
     static constexpr std::size_t kDeviceThreads = 8;
     static constexpr std::size_t kTrial = 2;
     static constexpr double kParallelGain = 1.3;
